@@ -1,0 +1,44 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quilmo {
+
+// The values of Quilmo.ini after reading and correction. Integers are 32-bit
+// (so 38400 baud and up work); values beyond that range are clamped.
+struct Settings {
+    std::int32_t comPort = 0;
+    std::int32_t baudRate = 0;
+    std::string parity;
+    std::int32_t dataBits = 0;
+    std::int32_t stopBits = 0;
+    std::int32_t xonXoff = 0;
+    std::int32_t rtsEnable = 0;
+    std::int32_t saveRx = 0;
+    std::int32_t saveTx = 0;
+    std::int32_t rxBufferSize = 0;
+    std::int32_t txBufferSize = 0;
+    std::int32_t aprsEnabled = 0;
+    std::string myLat;
+    std::string myLong;
+    std::int32_t speedZero = 0;
+    std::int32_t ctrlDEnd = 0;
+    std::string device;  // "DEVICE=": a device path that overrides COM=
+
+    // Derived while reading.
+    std::int32_t rtsLineOn = 0;
+    std::int32_t dtrLineOn = 1;
+    bool myPositionSet = false;
+};
+
+// Applies one line (with its CR/LF when present) and its upper-case copy.
+void parseConfigurationLine(Settings& settings, std::string_view line, std::string_view upperLine);
+// Corrections and own-position check, after the whole file.
+void correctConfiguration(Settings& settings);
+// The whole reading: lines split at LF, parsed, corrected.
+Settings parseConfiguration(std::string_view fileBytes);
+// Reads "<dir>/Quilmo.ini", creating an empty file when none exists.
+Settings readConfiguration(const std::string& programDirectory);
+
+}  // namespace quilmo

@@ -1,0 +1,19 @@
+#pragma once
+#include <string>
+
+#include "app/config.h"
+
+namespace quilmo {
+
+// " 2400,n,8,1"
+std::string settingsText(const Settings& s);
+// 0 none, 1 XON/XOFF, 2 RTS/CTS, 3 both
+int flowControlMode(const Settings& s);
+// "COM1" or the DEVICE= path: how the port is named to the user.
+std::string portDisplayName(const Settings& s);
+// The device to open: DEVICE= when set, else /dev/ttyS(n-1).
+std::string portDevicePath(const Settings& s);
+// "COM1, 2400,n,8,1,XonXoff,RTS  buffer:512/32"
+std::string statusLabelText(const Settings& s);
+
+}  // namespace quilmo

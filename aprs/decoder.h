@@ -1,0 +1,43 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "aprs/filter_flags.h"
+#include "platform/local_time.h"
+
+namespace quilmo {
+
+// What the decoder needs of the configuration.
+struct DecoderSettings {
+    bool myPositionSet = false;
+    double myLatValue = 0;   // signed decimal degrees, north positive
+    double myLongValue = 0;  // east positive
+    int speedZero = 0;       // 1: show speed and course also when the speed is 0
+};
+
+struct DecodeContext {
+    const DecoderSettings& settings;
+    const FilterFlags& filter;
+    LocalTime now;
+};
+
+// Inner texts of one KML placemark (the writer adds the element tags and escapes).
+struct Placemark {
+    std::string name;         // "HH:MM:SS " + header as shown
+    std::string when;         // "YYYY-MM-DDTHH:MM:SS"
+    std::string coordinates;  // "lon,lat,alt" in trimmed numeric text form
+};
+
+struct DecodedPacket {
+    bool recognised = false;       // a branch decoded the line (whether shown or not)
+    bool shown = false;            // passed the station filter; record is then not empty
+    std::string record;            // CR LF line ends, ends with an empty line
+    std::string lastCoordinates;   // latText + " " + lonText; empty when no position
+    std::optional<Placemark> placemark;  // for a shown position
+};
+
+// Decodes one monitored line (CR LF pairs already removed by the line assembly).
+DecodedPacket decodeAprsLine(std::string_view line, const DecodeContext& ctx);
+
+}  // namespace quilmo

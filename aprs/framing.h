@@ -1,0 +1,24 @@
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quilmo {
+
+// Turns received text into packet lines. A line ends with CR LF; a line whose last
+// character before CR LF is ":" is a monitor header printed alone and is joined with
+// the next line. Empty lines are skipped; text that grows past kMaxPending bytes
+// without a line end is dropped.
+class AprsLineAssembler {
+public:
+    static constexpr std::size_t kMaxPending = 2048;
+    // Appends a received chunk; complete lines (without CR LF) are appended to `out`.
+    void append(std::string_view chunk, std::vector<std::string>& out);
+    const std::string& pending() const { return pending_; }
+    void clear() { pending_.clear(); }
+
+private:
+    std::string pending_;
+};
+
+}  // namespace quilmo

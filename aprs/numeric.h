@@ -1,0 +1,27 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace quilmo {
+
+// The one place for the program's number rules.
+
+// Longest leading decimal number (optional sign, digits, optional point and
+// fraction, optional exponent); blanks, tabs and line feeds anywhere are ignored;
+// 0 when no number begins the text.
+double readNumber(std::string_view text);
+
+// Nearest whole number, an exact half going to the even neighbour.
+double roundHalfEven(double value);
+
+// Numeric text form: at most 15 significant digits, "." as point, no trailing
+// zeros, no "0" before the point below 1, a leading blank when not negative.
+// 0.5 -> " .5", -0.5 -> "-.5", 67 -> " 67", -21 -> "-21".
+std::string numericText(double value);
+// The same without the leading blank.
+std::string trimmedNumericText(double value);
+
+// Blanks (character 32 only) removed at both ends.
+std::string_view trimBlanks(std::string_view text);
+
+}  // namespace quilmo

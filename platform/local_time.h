@@ -1,0 +1,25 @@
+#pragma once
+#include <string>
+
+namespace quilmo {
+
+// Local wall-clock time as the program shows it. Everything that stamps text
+// (records, log headers, placeholders, KML names) takes one of these, so tests pin it.
+struct LocalTime {
+    int year = 2000;
+    int month = 1;
+    int day = 1;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
+std::string twoDigits(int value);
+// "HH:MM"
+std::string timeText(const LocalTime& t);
+// "YYYY-MM-DD" (year without leading zeros)
+std::string dateText(const LocalTime& t);
+// Parses "YYYY-MM-DDTHH:MM:SS"; false when the text has another form.
+bool parseIsoLocalTime(const std::string& text, LocalTime& out);
+
+}  // namespace quilmo
