@@ -90,7 +90,9 @@ WeatherLines decodeWeather(std::string& fullComment) {
             value.push_back(comment[i]);
         }
         if (value.size() != field.width) continue;  // a short field stays in the comment
-        removeAll(comment, std::string(1, field.letter) + value);
+        char pattern[8] = {field.letter};
+        value.copy(pattern + 1, field.width);
+        removeAll(comment, std::string_view(pattern, field.width + 1));
         if (isPlaceholder(value)) continue;
         const double result = field.convert(readNumber(value), value);
         lines.*field.line = field.label + trimmedNumericText(result) + field.unit;
