@@ -198,9 +198,7 @@ Motion decodeMotion(std::string_view info, int speedZero) {
     if (course >= 400) course -= 400;
     const double kmh = roundHalfEven(knots * 1.852);
     if (kmh == 0 && speedZero == 0) return {};
-    // A transmitted 360 means due north (0 means "course unknown").
-    std::string course360 = "course...:" + numericText(360) + std::string(kDegree) + "N";
-    return {speedLine(kmh), course == 360 ? course360 : courseLine(course)};
+    return {speedLine(kmh), courseLine(course)};
 }
 
 // Base-91 altitude in the three characters before a "}" in fourth place.
