@@ -4,11 +4,11 @@
 
 namespace quilmo {
 
-int pixelsToTwips(int pixels, double dpi) {
-    return static_cast<int>(std::lround(pixels * 1440.0 / dpi));
+double pixelsToTwips(int pixels, double dpi) {
+    return pixels * 1440.0 / dpi;
 }
 
-int twipsToPixels(int twips, double dpi) {
+int twipsToPixels(double twips, double dpi) {
     return static_cast<int>(std::lround(twips * dpi / 1440.0));
 }
 
@@ -17,18 +17,18 @@ PixelRect toPixels(const TwipRect& r, double dpi) {
             twipsToPixels(r.height, dpi)};
 }
 
-std::map<std::string, TwipRect> mainWindowLayout(int screenW, int screenH, bool aprsOn) {
-    const int rightPanelWidth = screenW - 10320 - 750;
-    const int bottomRow = screenH - 1550;
-    const int bottomCaptions = screenH - 1780;
-    const int aprsButtons = screenW - 1750;
+std::map<std::string, TwipRect> mainWindowLayout(double screenW, double screenH, bool aprsOn) {
+    const double rightPanelWidth = screenW - 10320 - 750;
+    const double bottomRow = screenH - 1550;
+    const double bottomCaptions = screenH - 1780;
+    const double aprsButtons = screenW - 1750;
     // The Tx buffer takes a third of whatever the screen has beyond 10000 twips.
-    const int txBufferHeight = static_cast<int>(std::lround((screenH - 10000) / 3.0)) + 1455;
+    const double txBufferHeight = (screenH - 10000) / 3 + 1455;
 
     return {
         // Text areas
         {"Text1", {600, 720, 9615, 6615}},
-        {"Text2", {10320, 720, rightPanelWidth, aprsOn ? 2535 : 6615}},
+        {"Text2", {10320, 720, rightPanelWidth, aprsOn ? 2535.0 : 6615.0}},
         {"Text7", {10320, 3600, rightPanelWidth, 3735}},
         {"Text3", {600, 7560, 9615, txBufferHeight}},
         {"Text4", {2040, bottomRow, 2415, 285}},

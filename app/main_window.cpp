@@ -19,6 +19,7 @@
 #include "app/port_status.h"
 #include "app/text_display.h"
 #include "aprs/decoder.h"
+#include "aprs/filter_window.h"
 #include "aprs/geometry.h"
 #include "platform/qt_text.h"
 #include "terminal/macros.h"
@@ -111,10 +112,14 @@ const LabelSpec kLabels[] = {
     {35, "coord.>clipb.", 0xFFFFFF, kCopiedBlue, FontKind::Default, true},
 };
 
-QString colourStyle(const char* type, const QString& name, QRgb text, QRgb background) {
-    return QStringLiteral("%1#%2 { color: %3; background-color: %4; }")
-        .arg(QLatin1String(type), name, QColor(text).name(), QColor(background).name());
+QString colourStyle(const char* type, const QString& name, QRgb text, QRgb background,
+                    const QString& extra = {}) {
+    return QStringLiteral("%1#%2 { color: %3; background-color: %4; %5}")
+        .arg(QLatin1String(type), name, QColor(text).name(), QColor(background).name(), extra);
 }
+
+// Push buttons are drawn entirely by the style sheet, or the platform bevel hides their colour.
+const QString kButtonFrame = QStringLiteral("border: 1px solid #404040; ");
 
 QPlainTextEdit* makeView(QWidget* parent, const char* name, QRgb colour, FontKind font, bool readOnly,
                          bool wrap) {
@@ -128,6 +133,8 @@ QPlainTextEdit* makeView(QWidget* parent, const char* name, QRgb colour, FontKin
     view->setHorizontalScrollBarPolicy(wrap ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
     // The Tx buffer is edited by hand; undo would only cost memory in the growing views.
     view->setUndoRedoEnabled(!readOnly);
+    // Tab walks the console's elements; a tab character never belongs in what is sent.
+    view->setTabChangesFocus(true);
     return view;
 }
 
@@ -210,11 +217,11 @@ void MainWindow::buildWidgets() {
     command2_ = new QPushButton(QStringLiteral("X"), this);
     command2_->setObjectName(QStringLiteral("Command2"));
     command2_->setFont(fontOf(FontKind::Sans975));
-    command2_->setStyleSheet(colourStyle("QPushButton", command2_->objectName(), 0x000000, 0xFF0000));
+    command2_->setStyleSheet(colourStyle("QPushButton", command2_->objectName(), 0x000000, 0xFF0000, kButtonFrame));
     command3_ = new QPushButton(QStringLiteral("-"), this);
     command3_->setObjectName(QStringLiteral("Command3"));
     command3_->setFont(fontOf(FontKind::Sans975Bold));
-    command3_->setStyleSheet(colourStyle("QPushButton", command3_->objectName(), 0x000000, 0x8080FF));
+    command3_->setStyleSheet(colourStyle("QPushButton", command3_->objectName(), 0x000000, 0x8080FF, kButtonFrame));
 
     check1_ = new QCheckBox(QStringLiteral("save Rx"), this);
     check1_->setObjectName(QStringLiteral("Check1"));
@@ -295,8 +302,8 @@ void MainWindow::connectActions() {
 }
 
 void MainWindow::applyLayout(bool aprsOn, const std::set<std::string>& only) {
-    const int screenW = pixelsToTwips(screen_.pixels.width(), screen_.dpi);
-    const int screenH = pixelsToTwips(screen_.pixels.height(), screen_.dpi);
+    const double screenW = pixelsToTwips(screen_.pixels.width(), screen_.dpi);
+    const double screenH = pixelsToTwips(screen_.pixels.height(), screen_.dpi);
     if (only.empty()) resize(screen_.pixels);
     for (const auto& [name, twips] : mainWindowLayout(screenW, screenH, aprsOn)) {
         if (!only.empty() && only.count(name) == 0) continue;
@@ -395,22 +402,12 @@ void MainWindow::setUpLogs() {
 }
 
 void MainWindow::setUpPort() {
-    PortSettings port;
-    port.devicePath = portDevicePath(settings_);
-    port.baudRate = settings_.baudRate;
-    port.parity = settings_.parity.empty() ? 'n' : settings_.parity.front();
-    port.dataBits = settings_.dataBits;
-    port.stopBits = settings_.stopBits;
-    port.flowControl = flowControlMode(settings_);
-    port.rtsOn = settings_.rtsLineOn == 1;
-    port.dtrOn = true;
-    port.rxBufferSize = settings_.rxBufferSize;
-    port.txBufferSize = settings_.txBufferSize;
-
+    const PortSettings port = portSettingsFrom(settings_);
     seams_.port.onReceive = [this] { onSerialReceive(); };
     seams_.port.onConnectionChanged = [this](bool connected) { onConnectionChanged(connected); };
     std::string error;
     if (seams_.port.open(port, error)) return;
+    // The port's name comes from Quilmo.ini (Windows-1252), the reason from Qt (UTF-8).
     seams_.messageBox(QString::fromLatin1(kProductName),
                       fromCp1252(portDisplayName(settings_)) + QStringLiteral("\r\n") +
                           QString::fromUtf8(error.data(), static_cast<qsizetype>(error.size())));
@@ -559,7 +556,24 @@ void MainWindow::onSaveTxToggled(bool checked) {
     focusTxBuffer();
 }
 
+void MainWindow::openFilterWindow() {
+    if (filterWindow_ == nullptr) {
+        filterWindow_ = new FilterWindow(aprs_.filterFlags, dir_, this);
+        // The device is asked to pause while the filter is being chosen.
+        connect(filterWindow_, &FilterWindow::aboutToLoad, this, [this] {
+            appendToTxBuffer(QStringLiteral("^S"));
+            tx_dati();
+        });
+        connect(filterWindow_, &FilterWindow::okClosed, this, [this] {
+            appendToTxBuffer(QStringLiteral("^Q"));
+            tx_dati();
+        });
+    }
+    filterWindow_->openWindow();
+}
+
 void MainWindow::aprsStart() {
+    openFilterWindow();
     aprs_.aprsStopped = 0;
     showAprsRunning(true);
     kml_.kmlCreateFile(seams_.clock());
@@ -575,7 +589,7 @@ void MainWindow::aprsStop() {
 
 void MainWindow::aprsFilter() {
     if (kml_.kmlDocumentOpen()) kml_.kmlCloseFile();
-    focusTxBuffer();
+    openFilterWindow();
 }
 
 void MainWindow::copyCoordinates() {

@@ -23,6 +23,7 @@ class QPushButton;
 namespace quilmo {
 
 class ClickLabel;
+class FilterWindow;
 
 struct AprsState {
     AprsLineAssembler aprsLineBuffer;
@@ -102,6 +103,7 @@ private:
     void aprsStart();
     void aprsStop();
     void aprsFilter();
+    void openFilterWindow();
     void copyCoordinates();
     void onConnectionChanged(bool connected);
 
@@ -142,6 +144,7 @@ private:
     QLabel* picture1_ = nullptr;
     std::map<int, QLabel*> labels_;             // Label1 … Label35 by number
     std::array<ClickLabel*, 8> macroButtons_{};  // Label12 … Label19
+    FilterWindow* filterWindow_ = nullptr;       // made on first use, owned as a child
 };
 
 }  // namespace quilmo

@@ -49,7 +49,7 @@ void MainWindowIoTest::portSetUp_takesConfiguredParameters_data() {
     QTest::newRow("everything on") << "COM=3\nBAUD=9600\nPARITY=e\nXONXOFF=1\nRTS=1\n" << "/dev/ttyS2" << 9600
                                    << QChar('e') << 3 << true << "COM3, 9600,e,8,1,XonXoff,RTS  buffer:512/32";
     QTest::newRow("device path") << "DEVICE=/dev/ttyUSB0\nRTS=1\n" << "/dev/ttyUSB0" << 2400 << QChar('n') << 2
-                                 << true << "COM1, 2400,n,8,1,RTS  buffer:512/32";
+                                 << true << "/dev/ttyUSB0, 2400,n,8,1,RTS  buffer:512/32";
 }
 
 void MainWindowIoTest::portSetUp_takesConfiguredParameters() {
