@@ -1,102 +1,50 @@
 #include <gtest/gtest.h>
 
-#include <string>
-
-#include "terminal/bounded_text.h"
 #include "terminal/receive.h"
 
 namespace quilmo {
 namespace {
 
-// Distinct characters at every position, so a cut in the wrong place shows.
-std::string numbered(std::size_t length) {
-    std::string text(length, ' ');
-    for (std::size_t i = 0; i < length; ++i) text[i] = static_cast<char>('a' + i % 23);
-    return text;
+constexpr std::size_t kLimit = BoundedText::kLimit, kKeep = BoundedText::kKeep;
+
+// Distinct neighbours, so a cut one place off shows.
+std::string numbered(std::size_t n) {
+    std::string s(n, ' ');
+    for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>('a' + i % 23);
+    return s;
 }
 
-std::string lastOf(const std::string& text, std::size_t count) { return text.substr(text.size() - count); }
-
-struct EdgeCase {
-    const char* name;
-    std::size_t before;  // length of the text already held
-    std::size_t chunk;   // length of the appended text
-    bool trimmed;
+struct EdgeRow { const char* name; bool rxView; std::size_t before, chunk; bool trimmed; };
+const EdgeRow kEdges[] = {
+    {"rx_at_limit_uncut", true, kLimit, 9, false},
+    {"rx_one_over_cut_before_append", true, kLimit + 1, 9, true},
+    {"rx_below_limit_grows_past_it", true, kLimit - 1, 500, false},
+    {"history_reaching_limit_uncut", false, kLimit - 9, 9, false},
+    {"history_one_over_after_append_cut", false, kLimit - 9, 10, true},
 };
-
-// Rx view: measured before the append.
-const EdgeCase kRxEdges[] = {
-    {"at_limit_nothing_cut", BoundedText::kLimit, 10, false},
-    {"one_over_is_cut", BoundedText::kLimit + 1, 10, true},
-    {"below_limit_grows_past_it", BoundedText::kLimit - 1, 500, false},
-};
-
-// History and APRS view: measured after the append.
-const EdgeCase kHistoryEdges[] = {
-    {"reaching_limit_nothing_cut", BoundedText::kLimit - 10, 10, false},
-    {"one_over_after_append_is_cut", BoundedText::kLimit - 10, 11, true},
-    {"big_chunk_alone_is_cut", 0, BoundedText::kLimit + 1, true},
-};
-
-class RxView : public ::testing::TestWithParam<EdgeCase> {};
-class History : public ::testing::TestWithParam<EdgeCase> {};
-
-TEST_P(RxView, trimsBeforeAppending) {
-    const auto& c = GetParam();
-    const std::string old = numbered(c.before);
-    const std::string chunk(c.chunk, '#');
+class Edges : public ::testing::TestWithParam<EdgeRow> {};
+TEST_P(Edges, cutToRightmost32000) {
+    const auto& r = GetParam();
+    const std::string whole = numbered(r.before + r.chunk), old = whole.substr(0, r.before), chunk = whole.substr(r.before);
     BoundedText view;
-    view.trimThenAppend(old);
+    view.trimThenAppend(old);  // an empty view is never cut
     ASSERT_EQ(view.text(), old);
-
-    EXPECT_EQ(view.trimThenAppend(chunk), c.trimmed);
-    EXPECT_EQ(view.text(), (c.trimmed ? lastOf(old, BoundedText::kKeep) : old) + chunk);
+    EXPECT_EQ(r.rxView ? view.trimThenAppend(chunk) : view.appendThenTrim(chunk), r.trimmed);
+    const std::string expected = !r.trimmed ? whole : r.rxView ? old.substr(old.size() - kKeep) + chunk
+                                                                : whole.substr(whole.size() - kKeep);
+    EXPECT_EQ(view.text(), expected);
 }
+INSTANTIATE_TEST_SUITE_P(View, Edges, ::testing::ValuesIn(kEdges), [](const auto& i) { return i.param.name; });
 
-TEST_P(History, appendsBeforeTrimming) {
-    const auto& c = GetParam();
-    const std::string whole = numbered(c.before + c.chunk);
+TEST(Receive, emptyChunkLeavesHoldAndOversizedViewAlone) {
     BoundedText view;
-    view.appendThenTrim(whole.substr(0, c.before));
-
-    EXPECT_EQ(view.appendThenTrim(whole.substr(c.before)), c.trimmed);
-    EXPECT_EQ(view.text(), c.trimmed ? lastOf(whole, BoundedText::kKeep) : whole);
-}
-
-INSTANTIATE_TEST_SUITE_P(Edges, RxView, ::testing::ValuesIn(kRxEdges),
-                         [](const auto& info) { return std::string(info.param.name); });
-INSTANTIATE_TEST_SUITE_P(Edges, History, ::testing::ValuesIn(kHistoryEdges),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST(RxView, keepsControlCharactersAndLineEndsAsReceived) {
-    BoundedText view;
-    const std::string raw("a\rb\nc\r\n\x00\x13z", 10);
-    view.trimThenAppend(raw);
-    EXPECT_EQ(view.text(), raw);
-}
-
-TEST(ReceiveChunk, emptyChunkChangesNothing) {
-    BoundedText view;
-    view.trimThenAppend(numbered(BoundedText::kLimit + 1));
-    const std::string before = view.text();
-    std::int16_t txHold = 1;
-    const ReceiveResult result = receiveChunk("", txHold, view);
-    EXPECT_FALSE(result.accepted);
-    EXPECT_FALSE(result.rxViewTrimmed);
-    EXPECT_EQ(txHold, 1);
-    EXPECT_EQ(view.text(), before) << "an oversized view is not cut without new text";
-}
-
-TEST(ReceiveChunk, reportsTrimSoTheWidgetIsRebuilt) {
-    BoundedText view;
-    const std::string old = numbered(BoundedText::kLimit + 1);
-    view.trimThenAppend(old);
-    std::int16_t txHold = 0;
-    const ReceiveResult result = receiveChunk("new", txHold, view);
-    EXPECT_TRUE(result.accepted);
-    EXPECT_TRUE(result.rxViewTrimmed);
-    EXPECT_EQ(view.text(), lastOf(old, BoundedText::kKeep) + "new");
-    EXPECT_EQ(txHold, 0);
+    view.trimThenAppend(numbered(kLimit + 1));
+    std::int16_t hold = 1;
+    EXPECT_FALSE(receiveChunk("", hold, view).rxViewTrimmed);
+    EXPECT_EQ(view.text().size(), kLimit + 1);
+    EXPECT_EQ(hold, 1);
+    EXPECT_TRUE(receiveChunk("y", hold, view).rxViewTrimmed);
+    EXPECT_EQ(view.text().size(), kKeep + 1);
 }
 
 }  // namespace
