@@ -15,10 +15,16 @@ public:
     // Appends a received chunk; complete lines (without CR LF) are appended to `out`.
     void append(std::string_view chunk, std::vector<std::string>& out);
     const std::string& pending() const { return pending_; }
-    void clear() { pending_.clear(); }
+    void clear() {
+        pending_.clear();
+        held_ = 0;
+        discarding_ = false;
+    }
 
 private:
     std::string pending_;
+    std::size_t held_ = 0;     // length of a header line at the front of pending_ that waits for its information line
+    bool discarding_ = false;  // dropping an overlong line up to its line end
 };
 
 }  // namespace quilmo

@@ -1,0 +1,65 @@
+#include "aprs/framing.h"
+
+namespace quilmo {
+
+namespace {
+
+constexpr std::string_view kCrLf = "\r\n";
+
+// A monitor header printed on a line of its own: its first ":" is its last character
+// and a ">" stands before it. Only such a line waits for the information line, so a
+// packet whose text happens to end in ":" is not merged with the next one.
+bool isBareHeader(std::string_view line) {
+    if (line.empty() || line.back() != ':') return false;
+    const std::size_t colon = line.find(':');
+    return colon + 1 == line.size() && line.substr(0, colon).find('>') != std::string_view::npos;
+}
+
+}  // namespace
+
+void AprsLineAssembler::append(std::string_view chunk, std::vector<std::string>& out) {
+    // Only the new text can hold a line end, plus a CR left at the end of the last chunk.
+    std::size_t searchFrom = pending_.empty() ? 0 : pending_.size() - 1;
+    if (searchFrom < held_) searchFrom = held_;
+    pending_.append(chunk);
+
+    std::size_t start = 0;  // first character not yet handed out
+    for (std::size_t end = pending_.find(kCrLf, start + searchFrom); end != std::string::npos;
+         end = pending_.find(kCrLf, start + held_)) {
+        const std::string_view line(pending_.data() + start, end - start);
+        if (discarding_) {
+            // The tail of an overlong line is no packet either.
+            discarding_ = false;
+            start = end + kCrLf.size();
+            continue;
+        }
+        const std::string_view fresh = line.substr(held_);
+        if (held_ > 0 && (fresh.empty() || isBareHeader(fresh))) {
+            // The held header got no information line: it goes on alone.
+            out.emplace_back(line.substr(0, held_));
+            start += held_;
+            held_ = 0;
+            continue;
+        }
+        if (isBareHeader(line)) {
+            pending_.erase(end, kCrLf.size());  // the next line continues this one
+            held_ = end - start;
+            continue;
+        }
+        if (!line.empty()) out.emplace_back(line);
+        start = end + kCrLf.size();
+        held_ = 0;
+    }
+    pending_.erase(0, start);
+
+    if (pending_.size() > kMaxPending) {
+        // Keep a trailing CR: it may be the first half of the line end.
+        discarding_ = true;
+        const bool keepCr = pending_.back() == '\r';
+        pending_.clear();
+        if (keepCr) pending_.push_back('\r');
+        held_ = 0;
+    }
+}
+
+}  // namespace quilmo

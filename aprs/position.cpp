@@ -1,0 +1,192 @@
+#include "aprs/position.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "aprs/filter_flags.h"
+#include "aprs/numeric.h"
+#include "aprs/record.h"
+#include "aprs/text_util.h"
+#include "aprs/weather.h"
+
+namespace quilmo {
+
+namespace {
+
+constexpr double kKmhPerKnot = 1.852;
+constexpr double kMetresPerFoot = 0.3048;
+
+struct PositionFields {
+    std::string latField;
+    std::string lonField;
+    std::string_view symbolTable;
+    std::string_view symbolCode;
+    std::string comment;
+    std::string speedLine;
+    std::string courseLine;
+    std::string altitudeLine;
+    std::string kmlAltitude = "0";
+    WeatherLines weather;
+};
+
+void setSpeedAndCourse(PositionFields& f, double kmh, double course, const DecoderSettings& settings) {
+    if (kmh == 0 && settings.speedZero == 0) return;
+    f.speedLine = speedLine(kmh);
+    f.courseLine = courseLine(course);
+}
+
+bool isExtensionValue(char c) { return isAsciiDigit(c) || c == '.' || c == ' '; }
+
+// "ccc/sss": course in degrees and speed in knots; dots or blanks stand for an
+// unknown value. A comment that merely has "/" in fourth place is text.
+bool hasCourseSpeed(std::string_view comment) {
+    if (comment.size() < 7 || comment[3] != '/') return false;
+    for (std::size_t i : {0, 1, 2, 4, 5, 6})
+        if (!isExtensionValue(comment[i])) return false;
+    return true;
+}
+
+void decodeUncompressed(std::string_view positionText, PositionFields& f, const DecoderSettings& settings) {
+    f.latField = trimBlanks(clippedPart(positionText, 0, 8));
+    f.symbolTable = clippedPart(positionText, 8, 1);
+    f.lonField = trimBlanks(clippedPart(positionText, 9, 9));
+    f.symbolCode = clippedPart(positionText, 18, 1);
+    f.comment = clippedPart(positionText, 19);
+
+    if (hasCourseSpeed(f.comment)) {
+        const double kmh = roundHalfEven(readNumber(f.comment.substr(4, 3)) * kKmhPerKnot);
+        const double course = readNumber(f.comment.substr(0, 3));
+        setSpeedAndCourse(f, kmh, course, settings);
+        f.comment.erase(0, 7);
+    }
+    f.comment = std::string(trimBlanks(f.comment));
+    if (f.symbolCode == "_") f.weather = decodeWeather(f.comment);
+}
+
+int base91(char c) { return static_cast<unsigned char>(c) - 33; }
+bool isBase91(char c) { return c >= '!' && c <= '{'; }
+
+double base91Sum(std::string_view four) {
+    double sum = 0;
+    for (std::size_t i = 0; i < 4; ++i) sum = sum * 91 + (i < four.size() ? base91(four[i]) : 0);
+    return sum;
+}
+
+// DDMM.hhH from signed decimal degrees, with at least `degreeDigits` degree digits.
+std::string fieldFromDegrees(double degrees, int degreeDigits, char positive, char negative) {
+    const char hemisphere = degrees >= 0 ? positive : negative;
+    const double value = std::fabs(degrees);
+    const double whole = std::trunc(value);
+    const double minutes = (value - whole) * 60;
+    const double wholeMinutes = std::trunc(minutes);
+    const double hundredths = std::trunc((minutes - wholeMinutes) * 100);
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%0*.0f%02.0f.%02.0f%c", degreeDigits, whole, wholeMinutes, hundredths,
+                  hemisphere);
+    return buf;
+}
+
+// The three bytes after the symbol code: course and speed, radio range or altitude.
+void decodeCompressedExtension(std::string_view cst, PositionFields& f, const DecoderSettings& settings) {
+    if (cst.size() < 3) return;
+    const char c = cst[0], s = cst[1], t = cst[2];
+    if (c == ' ' || c == '{' || !isBase91(c) || !isBase91(s)) return;  // none, or radio range
+    const bool fromGga = t >= '!' && ((base91(t) >> 3) & 3) == 2;
+    if (fromGga) {
+        const double feet = std::pow(1.002, base91(c) * 91 + base91(s));
+        const std::string metres = trimmedNumericText(roundHalfEven(feet * kMetresPerFoot));
+        f.altitudeLine = "altitude.: " + metres + " m";
+        f.kmlAltitude = metres;
+        return;
+    }
+    if (c > 'z') return;
+    const double knots = std::pow(1.08, base91(s)) - 1;
+    setSpeedAndCourse(f, roundHalfEven(knots * kKmhPerKnot), base91(c) * 4.0, settings);
+}
+
+void decodeCompressed(std::string_view positionText, PositionFields& f, const DecoderSettings& settings) {
+    f.symbolTable = clippedPart(positionText, 0, 1);
+    const double lat = 90 - base91Sum(clippedPart(positionText, 1, 4)) / 380926;
+    const double lon = -180 + base91Sum(clippedPart(positionText, 5, 4)) / 190463;
+    f.symbolCode = clippedPart(positionText, 9, 1);
+    f.latField = fieldFromDegrees(lat, 2, 'N', 'S');
+    f.lonField = fieldFromDegrees(lon, 3, 'E', 'W');
+    const std::string_view cst = clippedPart(positionText, 10, 3);
+    decodeCompressedExtension(cst, f, settings);
+    f.comment = trimBlanks(clippedPart(positionText, 13));
+}
+
+bool isOverlay(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'j'); }
+
+// Uncompressed latitudes begin with a digit (or a blank for ambiguity); compressed
+// reports begin with their symbol table.
+bool isCompressed(std::string_view positionText) {
+    const char first = charAt(positionText, 0);
+    if (first == '/' || first == '|') return true;
+    if (first != '\\' && !isOverlay(first)) return false;
+    if (positionText.size() < 13) return false;
+    for (std::size_t i = 1; i <= 8; ++i)
+        if (!isBase91(positionText[i])) return false;
+    return true;
+}
+
+std::string latTextOf(std::string_view field) {
+    std::string text(clippedPart(field, 0, 2));
+    text += '\xB0';
+    text += clippedPart(field, 2, 2);
+    text += '\'';
+    text += trimmedNumericText(readNumber(clippedPart(field, 5, 2)) * 60 / 100);
+    text += '"';
+    if (!field.empty()) text += field.back();
+    return text;
+}
+
+std::string lonTextOf(std::string_view field) {
+    std::string text = trimmedNumericText(readNumber(clippedPart(field, 0, 3)));
+    text += '\xB0';
+    text += clippedPart(field, 3, 2);
+    text += '\'';
+    text += trimmedNumericText(readNumber(clippedPart(field, 6, 2)) * 60 / 100);
+    text += '"';
+    if (!field.empty()) text += field.back();
+    return text;
+}
+
+}  // namespace
+
+DecodedPacket decodePositionReport(std::string_view header, std::string_view info, std::string_view nameLine,
+                                   const DecodeContext& ctx) {
+    DecodedPacket out;
+    out.recognised = true;
+    const char type = charAt(info, 0);
+    const std::string_view positionText =
+        (type == '/' || type == '@') ? clippedPart(info, 8) : clippedPart(info, 1);
+
+    PositionFields f;
+    if (isCompressed(positionText))
+        decodeCompressed(positionText, f, ctx.settings);
+    else
+        decodeUncompressed(positionText, f, ctx.settings);
+
+    const StationSymbol station = lookUpStation(f.symbolTable, f.symbolCode);
+    std::string messageLine;
+    const std::string_view comment = trimBlanks(f.comment);
+    if (!comment.empty()) messageLine = "message..: " + std::string(comment);
+
+    const PositionTexts position = makePositionTexts(latTextOf(f.latField), lonTextOf(f.lonField), ctx.settings);
+    out.lastCoordinates = position.lastCoordinates;
+    if (!symbolRecordPasses(ctx.filter, station.symbolIndex)) return out;
+
+    const WeatherLines& w = f.weather;
+    out.record = assembleRecord(openingLine("-------", ctx.now), header,
+                                {position.latLonLine, position.decCoordLine, nameLine, position.distanceLine,
+                                 position.azimuthLine, f.speedLine, f.courseLine, f.altitudeLine,
+                                 station.stationLine, w.gustLine, w.temperatureLine, w.pressureLine,
+                                 w.humidityLine, w.rainHourLine, w.rainDayLine, w.rain24hLine, messageLine});
+    out.shown = true;
+    out.placemark = makePlacemark(ctx.now, header, position, f.kmlAltitude);
+    return out;
+}
+
+}  // namespace quilmo

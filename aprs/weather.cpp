@@ -1,0 +1,85 @@
+#include "aprs/weather.h"
+
+#include <string_view>
+
+#include "aprs/numeric.h"
+#include "aprs/text_util.h"
+
+namespace quilmo {
+
+namespace {
+
+constexpr double kKmhPerMph = 1.609344;
+constexpr double kMmPerHundredthInch = 0.254;
+
+struct WeatherField {
+    char letter;
+    std::size_t width;
+    bool allowsMinus;
+    double (*convert)(double value, std::string_view field);
+    std::string WeatherLines::*line;
+    const char* label;
+    const char* unit;
+};
+
+double gustKmh(double mph, std::string_view) { return roundHalfEven(mph * kKmhPerMph); }
+double celsius(double fahrenheit, std::string_view) { return roundHalfEven((fahrenheit - 32) / 1.8); }
+double millibar(double tenths, std::string_view) { return roundHalfEven(tenths / 10); }
+// Two digits cannot hold 100 %, so stations send "00" for it.
+double humidity(double percent, std::string_view field) { return field == "00" ? 100 : percent; }
+double rainMm(double hundredths, std::string_view) { return roundHalfEven(hundredths * kMmPerHundredthInch); }
+
+const WeatherField kFields[] = {
+    {'g', 3, false, gustKmh, &WeatherLines::gustLine, "gust.....: ", " km/h"},
+    {'t', 3, true, celsius, &WeatherLines::temperatureLine, "temperat.: ", "\xB0" "C"},
+    {'b', 5, false, millibar, &WeatherLines::pressureLine, "pressure.: ", " mbar"},
+    {'h', 2, false, humidity, &WeatherLines::humidityLine, "humidity.: ", " %"},
+    {'r', 3, false, rainMm, &WeatherLines::rainHourLine, "rain hour: ", " mm"},
+    {'P', 3, false, rainMm, &WeatherLines::rainDayLine, "rain day.: ", " mm"},
+    {'p', 3, false, rainMm, &WeatherLines::rain24hLine, "rain 24h.: ", " mm"},
+};
+
+bool allowedIn(const WeatherField& field, char c) {
+    return isAsciiDigit(c) || c == ' ' || c == '.' || (field.allowsMinus && c == '-');
+}
+
+bool isPlaceholder(std::string_view value) {
+    return value.find_first_not_of(' ') == std::string_view::npos ||
+           value.find_first_not_of('.') == std::string_view::npos;
+}
+
+// Every non-overlapping occurrence of `pattern`, left to right, as a text replace does.
+void removeAll(std::string& text, std::string_view pattern) {
+    std::string out;
+    std::size_t from = 0;
+    for (std::size_t at = text.find(pattern); at != std::string::npos; at = text.find(pattern, from)) {
+        out.append(text, from, at - from);
+        from = at + pattern.size();
+    }
+    if (from == 0) return;
+    out.append(text, from, std::string::npos);
+    text = std::move(out);
+}
+
+}  // namespace
+
+WeatherLines decodeWeather(std::string& comment) {
+    WeatherLines lines;
+    for (const WeatherField& field : kFields) {
+        const std::size_t at = comment.find(field.letter);
+        if (at == std::string::npos) continue;
+        std::string value;
+        for (std::size_t i = at + 1; i < comment.size() && value.size() < field.width; ++i) {
+            if (!allowedIn(field, comment[i])) break;
+            value.push_back(comment[i]);
+        }
+        if (value.size() != field.width) continue;  // a short field stays in the comment
+        removeAll(comment, std::string(1, field.letter) + value);
+        if (isPlaceholder(value)) continue;
+        const double result = field.convert(readNumber(value), value);
+        lines.*field.line = field.label + trimmedNumericText(result) + field.unit;
+    }
+    return lines;
+}
+
+}  // namespace quilmo
