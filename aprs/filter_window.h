@@ -1,0 +1,46 @@
+#pragma once
+#include <QWidget>
+#include <string>
+#include <vector>
+
+#include "aprs/filter_flags.h"
+
+class QCheckBox;
+class QPushButton;
+
+namespace quilmo {
+
+// The station filter window ("Form2"): one check box per filter entry, and "Ok".
+// It edits the flags it is given in place; the main window owns them and does the
+// serial side (XOFF on aboutToLoad, XON on okClosed) through tx_dati.
+class FilterWindow : public QWidget {
+    Q_OBJECT
+public:
+    FilterWindow(FilterFlags& filterFlags, std::string programDirectory, QWidget* parent = nullptr);
+
+    // Not visible: emits aboutToLoad, reads "filter.ini" (created empty when missing)
+    // into the flags, builds the boxes, shows the window and returns true.
+    // Already visible: only brings it to the front and returns false.
+    bool openWindow();
+
+    std::string filterFilePath() const;
+
+signals:
+    // Before the file is read; the main window sends XOFF here.
+    void aboutToLoad();
+    // After "Ok" wrote the file and closed the window; the main window sends XON here.
+    void okClosed();
+
+private:
+    void loadFlags();
+    void buildCheckBoxes();
+    void onOk();
+    int px(int twips, bool vertical) const;
+
+    FilterFlags& filterFlags_;
+    std::string programDirectory_;
+    std::vector<QCheckBox*> boxes_;
+    QPushButton* command1_ = nullptr;
+};
+
+}  // namespace quilmo
