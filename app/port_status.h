@@ -2,6 +2,7 @@
 #include <string>
 
 #include "app/config.h"
+#include "platform/serial_port.h"
 
 namespace quilmo {
 
@@ -15,5 +16,9 @@ std::string portDisplayName(const Settings& s);
 std::string portDevicePath(const Settings& s);
 // "COM1, 2400,n,8,1,XonXoff,RTS  buffer:512/32"
 std::string statusLabelText(const Settings& s);
+// The port set-up taken from the corrected settings.
+PortSettings portSettingsFrom(const Settings& s);
+// Message box text for a port that failed to open: the port's name, CR LF, the reason.
+std::string openFailureText(const Settings& s, const std::string& reason);
 
 }  // namespace quilmo

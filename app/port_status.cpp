@@ -1,0 +1,57 @@
+#include "app/port_status.h"
+
+namespace quilmo {
+
+std::string settingsText(const Settings& s) {
+    // A non-negative baud rate takes a blank where the minus sign would stand.
+    std::string text = s.baudRate < 0 ? std::to_string(s.baudRate) : " " + std::to_string(s.baudRate);
+    text += "," + s.parity;
+    text += "," + std::to_string(s.dataBits);
+    text += "," + std::to_string(s.stopBits);
+    return text;
+}
+
+int flowControlMode(const Settings& s) {
+    return (s.xonXoff == 1 ? 1 : 0) + (s.rtsEnable == 1 ? 2 : 0);
+}
+
+std::string portDisplayName(const Settings& s) {
+    if (!s.device.empty()) return s.device;
+    return "COM" + std::to_string(s.comPort);
+}
+
+std::string portDevicePath(const Settings& s) {
+    if (!s.device.empty()) return s.device;
+    // COM1 is the first serial port, which Linux calls ttyS0. Widened so COM with
+    // the smallest 32-bit value does not overflow.
+    return "/dev/ttyS" + std::to_string(static_cast<long long>(s.comPort) - 1);
+}
+
+std::string statusLabelText(const Settings& s) {
+    std::string text = portDisplayName(s) + "," + settingsText(s);
+    if (s.xonXoff == 1) text += ",XonXoff";
+    if (s.rtsEnable == 1) text += ",RTS";
+    text += "  buffer:" + std::to_string(s.rxBufferSize) + "/" + std::to_string(s.txBufferSize);
+    return text;
+}
+
+PortSettings portSettingsFrom(const Settings& s) {
+    PortSettings p;
+    p.devicePath = portDevicePath(s);
+    p.baudRate = s.baudRate;
+    p.parity = s.parity.empty() ? 'n' : s.parity[0];
+    p.dataBits = s.dataBits;
+    p.stopBits = s.stopBits;
+    p.flowControl = flowControlMode(s);
+    p.rtsOn = s.rtsLineOn == 1;
+    p.dtrOn = s.dtrLineOn == 1;
+    p.rxBufferSize = s.rxBufferSize;
+    p.txBufferSize = s.txBufferSize;
+    return p;
+}
+
+std::string openFailureText(const Settings& s, const std::string& reason) {
+    return portDisplayName(s) + "\r\n" + reason;
+}
+
+}  // namespace quilmo
