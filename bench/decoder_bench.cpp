@@ -57,6 +57,21 @@ void BM_DecodeMixedPackets(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeMixedPackets);
 
+// MIC-E alone: the branch with the most arithmetic per packet.
+void BM_DecodeMicE(benchmark::State& state) {
+    const Context c;
+    const DecodeContext ctx{c.settings, c.filter, LocalTime{2026, 12, 5, 9, 5, 3}};
+    std::vector<std::string> micE;
+    for (const std::string& line : kMix)
+        if (line.find(":`") != std::string::npos || line.find(":'") != std::string::npos) micE.push_back(line);
+    for (auto _ : state)
+        for (const std::string& line : micE) benchmark::DoNotOptimize(decodeAprsLine(line, ctx));
+    const auto packets = static_cast<double>(state.iterations() * micE.size());
+    state.counters["per_packet"] = benchmark::Counter(packets, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.SetItemsProcessed(static_cast<std::int64_t>(packets));
+}
+BENCHMARK(BM_DecodeMicE);
+
 // The same mix as received text: CR LF lines cut into serial-sized chunks, assembled, decoded.
 void BM_AssembleAndDecode(benchmark::State& state) {
     const Context c;
