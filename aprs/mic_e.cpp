@@ -72,19 +72,12 @@ int foldCustom(int d) {
 }
 
 // The latitude digit a destination value stands for: a digit, a blank for an ambiguous
-// position, or nothing for a character that carries no digit.
-std::string digitText(int d) {
-    if (isDigitValue(d)) return std::string(1, static_cast<char>('0' + d));
-    if (isHighValue(d)) return std::string(1, static_cast<char>('0' + d - 32));
-    if (d == kL || d == kZ) return " ";
-    return {};
-}
-
-// An ambiguous digit counts as 0 when a value is computed: "3 " hundredths are 30, not 3.
-std::string digitValueText(int d) {
-    std::string text = digitText(d);
-    if (text == " ") text = "0";
-    return text;
+// position, or 0 for a character that carries no digit.
+char digitChar(int d) {
+    if (isDigitValue(d)) return static_cast<char>('0' + d);
+    if (isHighValue(d)) return static_cast<char>('0' + d - 32);
+    if (d == kL || d == kZ) return ' ';
+    return 0;
 }
 
 bool southOrEast(int d) { return isDigitValue(d) || d == kL; }
@@ -92,13 +85,15 @@ bool northOrWest(int d) { return isHighValue(d) || d == kZ; }
 
 struct Latitude {
     std::string shown;     // with blanks for ambiguous digits
-    std::string computed;  // the same with those blanks read as 0, for decimal degrees
+    std::string computed;  // the same with those blanks read as 0; empty when there are none
     int longitudeOffset = 0;
     std::string_view longitudeHemisphere;
 };
 
 Latitude decodeLatitude(const int (&d)[6]) {
     Latitude out;
+    char digit[6];
+    for (int i = 0; i < 6; ++i) digit[i] = digitChar(d[i]);
     std::string_view hemisphere;
     if (southOrEast(d[3])) hemisphere = "S";
     if (northOrWest(d[3])) hemisphere = "N";
@@ -106,13 +101,30 @@ Latitude decodeLatitude(const int (&d)[6]) {
     if (southOrEast(d[5])) out.longitudeHemisphere = "E";
     if (northOrWest(d[5])) out.longitudeHemisphere = "W";
 
-    const double hundredths = readNumber(digitValueText(d[4]) + digitValueText(d[5]));
-    const std::string tail = trimmedNumericText(hundredths * 60 / 100) + "\"" + std::string(hemisphere);
-    auto compose = [&](std::string (*digit)(int)) {
-        return digit(d[0]) + digit(d[1]) + std::string(kDegree) + digit(d[2]) + digit(d[3]) + "'" + tail;
+    // An ambiguous hundredths digit counts as 0: "3 " is 30 hundredths, not 3.
+    int hundredths = 0;
+    for (int i = 4; i < 6; ++i)
+        if (digit[i]) hundredths = hundredths * 10 + (digit[i] == ' ' ? 0 : digit[i] - '0');
+
+    std::string& text = out.shown;
+    text.reserve(24);
+    auto put = [&](char c) {
+        if (c) text.push_back(c);
     };
-    out.shown = compose(digitText);
-    out.computed = compose(digitValueText);
+    put(digit[0]);
+    put(digit[1]);
+    text += kDegree;
+    put(digit[2]);
+    put(digit[3]);
+    text += '\'';
+    text += trimmedNumericText(hundredths * 60 / 100.0);
+    text += '"';
+    text += hemisphere;
+    if (text.find(' ') != std::string::npos) {
+        out.computed = text;
+        for (char& c : out.computed)
+            if (c == ' ') c = '0';
+    }
     return out;
 }
 
@@ -237,9 +249,12 @@ DecodedPacket decodeMicE(std::string_view header, std::string_view info, std::st
 
     const Latitude lat = decodeLatitude(d);
     const std::string lonText = decodeLongitude(info, lat);
-    PositionTexts position = makePositionTexts(lat.computed, lonText, ctx.settings);
-    position.latLonLine = "lat./lon.: " + std::string(trimBlanks(lat.shown)) + " " + std::string(trimBlanks(lonText));
-    position.lastCoordinates = lat.shown + " " + lonText;
+    PositionTexts position = makePositionTexts(lat.computed.empty() ? lat.shown : lat.computed, lonText, ctx.settings);
+    if (!lat.computed.empty()) {
+        // Decimal degrees come from the digits read as 0; the texts keep the blanks.
+        position.latLonLine = "lat./lon.: " + std::string(trimBlanks(lat.shown)) + " " + std::string(trimBlanks(lonText));
+        position.lastCoordinates = lat.shown + " " + lonText;
+    }
 
     const Motion motion = fields.micEShort ? Motion{} : decodeMotion(info, ctx.settings.speedZero);
 
