@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -142,7 +143,9 @@ QLineEdit* makeValueField(QWidget* parent, const char* name) {
     auto* field = new QLineEdit(parent);
     field->setObjectName(QLatin1String(name));
     field->setFont(fontOf(FontKind::Default));
-    field->setStyleSheet(colourStyle("QLineEdit", field->objectName(), 0xFFFF00, kBlack));
+    // Without a frame of its own an empty field would vanish into the black window.
+    field->setStyleSheet(
+        colourStyle("QLineEdit", field->objectName(), 0xFFFF00, kBlack, QStringLiteral("border: 1px solid #606060; ")));
     return field;
 }
 
@@ -167,6 +170,19 @@ void appendToView(BoundedText& model, QPlainTextEdit* view, bool& pendingCr, std
         cursor.insertText(viewText(chunk, pendingCr));
     }
     moveCaretToEnd(view);
+}
+
+// The console was drawn for a narrow bitmap sans; the wider system sans would clip the
+// captions of the fixed-size labels, so a caption that does not fit gets a smaller size.
+void fitCaption(QLabel* label) {
+    const QString text = label->text();
+    if (text.isEmpty()) return;
+    const qreal available = label->contentsRect().width() - 1;
+    QFont font = label->font();
+    while (QFontMetricsF(font).horizontalAdvance(text) > available && font.pointSizeF() > 6) {
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+    }
+    label->setFont(font);
 }
 
 int functionKeyNumber(int key) {
@@ -229,7 +245,12 @@ void MainWindow::buildWidgets() {
     check2_->setObjectName(QStringLiteral("Check2"));
     for (QCheckBox* box : {check1_, check2_}) {
         box->setFont(fontOf(FontKind::Default));
-        box->setStyleSheet(colourStyle("QCheckBox", box->objectName(), 0xFFFFFF, kBlack));
+        // The platform's indicator is drawn dark on dark; a light box stays visible on black.
+        box->setStyleSheet(colourStyle("QCheckBox", box->objectName(), 0xFFFFFF, kBlack) +
+                           QStringLiteral("QCheckBox#%1::indicator { width: 9px; height: 9px; "
+                                          "border: 1px solid #C0C0C0; background-color: #000000; }"
+                                          "QCheckBox#%1::indicator:checked { background-color: #C0C0C0; }")
+                               .arg(box->objectName()));
     }
 
     picture1_ = new QLabel(this);
@@ -379,6 +400,7 @@ void MainWindow::startUp() {
         own_.myLatValue = dmsTextToDegrees(settings_.myLat);
     }
 
+    for (const auto& [number, label] : labels_) fitCaption(label);
     setUpPort();
 }
 
