@@ -1,0 +1,83 @@
+#include "app/layout.h"
+
+#include <cmath>
+
+namespace quilmo {
+
+double pixelsToTwips(int pixels, double dpi) {
+    return pixels * 1440.0 / dpi;
+}
+
+int twipsToPixels(double twips, double dpi) {
+    return static_cast<int>(std::lround(twips * dpi / 1440.0));
+}
+
+PixelRect toPixels(const TwipRect& r, double dpi) {
+    return {twipsToPixels(r.left, dpi), twipsToPixels(r.top, dpi), twipsToPixels(r.width, dpi),
+            twipsToPixels(r.height, dpi)};
+}
+
+std::map<std::string, TwipRect> mainWindowLayout(double screenW, double screenH, bool aprsOn) {
+    const double rightPanelWidth = screenW - 10320 - 750;
+    const double bottomRow = screenH - 1550;
+    const double bottomCaptions = screenH - 1780;
+    const double aprsButtons = screenW - 1750;
+    // The Tx buffer takes a third of whatever the screen has beyond 10000 twips.
+    const double txBufferHeight = (screenH - 10000) / 3 + 1455;
+
+    return {
+        // Text areas
+        {"Text1", {600, 720, 9615, 6615}},
+        {"Text2", {10320, 720, rightPanelWidth, aprsOn ? 2535.0 : 6615.0}},
+        {"Text7", {10320, 3600, rightPanelWidth, 3735}},
+        {"Text3", {600, 7560, 9615, txBufferHeight}},
+        {"Text4", {2040, bottomRow, 2415, 285}},
+        {"Text5", {4680, bottomRow, 2415, 285}},
+        {"Text6", {7320, bottomRow, 2415, 285}},
+        // Buttons
+        {"Command2", {screenW - 500, 240, 255, 255}},
+        {"Command3", {screenW - 800, 240, 255, 255}},
+        {"Label22", {7560, 240, 255, 255}},
+        {"Label23", {7920, 240, 255, 255}},
+        {"Label12", {10440, 7560, 735, 255}},
+        {"Label13", {11520, 7560, 735, 255}},
+        {"Label14", {12600, 7560, 735, 255}},
+        {"Label15", {13680, 7560, 735, 255}},
+        {"Label16", {10440, 8160, 735, 255}},
+        {"Label17", {11520, 8160, 735, 255}},
+        {"Label18", {12600, 8160, 735, 255}},
+        {"Label19", {13680, 8160, 735, 255}},
+        {"Label27", {10440, 8760, 1815, 255}},
+        {"Label20", {12600, 8760, 735, 255}},
+        {"Label21", {13680, 8760, 735, 255}},
+        {"Label28", {12600, 9360, 735, 255}},
+        {"Label29", {13680, 9360, 735, 255}},
+        {"Label7", {600, bottomRow, 495, 255}},
+        {"Label8", {1320, bottomRow, 495, 255}},
+        {"Label35", {aprsButtons, 7560, 975, 255}},
+        {"Label31", {aprsButtons, 8400, 975, 255}},
+        {"Label32", {aprsButtons, 8760, 975, 255}},
+        {"Label34", {aprsButtons, 9360, 975, 255}},
+        // Check boxes
+        {"Check1", {8880, 240, 975, 255}},
+        {"Check2", {screenW - 2000, 240, 975, 315}},
+        // Captions, indicators, status
+        {"Picture1", {120, 0, 480, 480}},
+        {"Label4", {840, 120, 2415, 255}},
+        {"Label5", {3360, 120, 2295, 255}},
+        {"Label24", {7480, 0, 855, 255}},
+        {"Label1", {720, 480, 495, 255}},
+        {"Label2", {10440, 480, 495, 255}},
+        {"Label25", {10440, 3360, 615, 255}},
+        {"Label26", {11160, 3360, 2535, 255}},
+        {"Label3", {720, 7320, 3495, 255}},
+        {"Label9", {2040, bottomCaptions, 495, 175}},
+        {"Label10", {4680, bottomCaptions, 495, 175}},
+        {"Label11", {7320, bottomCaptions, 495, 175}},
+        {"Label30", {10440, 9360, 1815, 255}},
+        {"Label33", {aprsButtons, 8040, 975, 255}},
+        {"Label6", {360, screenH - 800, 6135, 255}},
+    };
+}
+
+}  // namespace quilmo

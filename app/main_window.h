@@ -1,0 +1,150 @@
+#pragma once
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+
+#include "app/config.h"
+#include "app/seams.h"
+#include "aprs/filter_flags.h"
+#include "aprs/framing.h"
+#include "kml/kml_track.h"
+#include "terminal/bounded_text.h"
+#include "terminal/logs.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace quilmo {
+
+class ClickLabel;
+class FilterWindow;
+
+struct AprsState {
+    AprsLineAssembler aprsLineBuffer;
+    std::int16_t aprsStopped = 0;
+    std::string lastCoordinates;
+    FilterFlags filterFlags{};
+};
+
+struct TxState {
+    std::int16_t txHold = 0;
+};
+
+struct OwnPosition {
+    double myLatValue = 0;
+    double myLongValue = 0;
+};
+
+// The program's one main window ("Form1"): builds the console, runs the start-up
+// and exit sequences and wires the port, the terminal, the decoder, the logs and
+// the KML track together. Everything runs on the UI thread.
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr const char* kProductName = "Quilmo";
+    static constexpr const char* kVersionText = "v.6.0";
+    static constexpr const char* kCreditText = "Quilmo - Serial Terminal by the Quilmo developers";
+
+    MainWindow(std::string programDirectory, WindowSeams seams, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Steps 2-21 of start-up; the single-instance check happens before the window exists.
+    void startUp();
+    // Closes the port, writes pending logs, closes the KML track; runs once.
+    void exitSequence();
+
+    void tx_dati();
+    void onSerialReceive();
+    void decodeAprsPacket(const std::string& line);
+
+    const Settings& settings() const { return settings_; }
+    const BoundedText& rxView() const { return rxView_; }
+    const BoundedText& txHistory() const { return txHistory_; }
+    const BoundedText& aprsView() const { return aprsView_; }
+    const LogBuffers& logBuffers() const { return logBuffers_; }
+    const AprsState& aprsState() const { return aprs_; }
+    const TxState& txState() const { return tx_; }
+    const KmlTrack& kmlTrack() const { return kml_; }
+    int rxFontSize() const { return rxFontSize_; }
+    const std::array<bool, 8>& macroPresent() const { return macroPresent_; }
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildWidgets();
+    void buildTabOrder();
+    void connectActions();
+    // Places every element, or only the named ones.
+    void applyLayout(bool aprsOn, const std::set<std::string>& only);
+    void showAprsPanel(bool aprsOn);
+    void showAprsRunning(bool running);
+    void setUpLogs();
+    void setUpPort();
+
+    void onActivated();
+    void handleFunctionKey(QKeyEvent* key);
+    void appendToTxBuffer(const QString& text);
+    void focusTxBuffer();
+    void setRxFontSize(int size);
+
+    void insertMacro(int n);
+    void showMacro(int n);
+    void onSaveRxToggled(bool checked);
+    void onSaveTxToggled(bool checked);
+    void aprsStart();
+    void aprsStop();
+    void aprsFilter();
+    void openFilterWindow();
+    void copyCoordinates();
+    void onConnectionChanged(bool connected);
+
+    std::string dir_;
+    WindowSeams seams_;
+    ScreenMetrics screen_;
+
+    Settings settings_;
+    LogFiles logFiles_;
+    LogBuffers logBuffers_;
+    AprsState aprs_;
+    TxState tx_;
+    KmlTrack kml_;
+    OwnPosition own_;
+    std::array<bool, 8> macroPresent_{};
+    std::array<std::string, 8> macroPreview_{};
+    int rxFontSize_ = 11;
+    bool exited_ = false;
+
+    BoundedText rxView_;
+    BoundedText txHistory_;
+    BoundedText aprsView_;
+    bool rxPendingCr_ = false;
+    bool txPendingCr_ = false;
+    bool aprsPendingCr_ = false;
+
+    QPlainTextEdit* text1_ = nullptr;
+    QPlainTextEdit* text2_ = nullptr;
+    QPlainTextEdit* text3_ = nullptr;
+    QPlainTextEdit* text7_ = nullptr;
+    QLineEdit* text4_ = nullptr;
+    QLineEdit* text5_ = nullptr;
+    QLineEdit* text6_ = nullptr;
+    QPushButton* command2_ = nullptr;
+    QPushButton* command3_ = nullptr;
+    QCheckBox* check1_ = nullptr;
+    QCheckBox* check2_ = nullptr;
+    QLabel* picture1_ = nullptr;
+    std::map<int, QLabel*> labels_;             // Label1 … Label35 by number
+    std::array<ClickLabel*, 8> macroButtons_{};  // Label12 … Label19
+    FilterWindow* filterWindow_ = nullptr;       // made on first use, owned as a child
+};
+
+}  // namespace quilmo

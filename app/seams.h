@@ -1,0 +1,36 @@
+#pragma once
+#include <QSize>
+#include <QString>
+#include <functional>
+#include <optional>
+
+#include "platform/local_time.h"
+#include "platform/serial_port.h"
+
+namespace quilmo {
+
+// The screen the window lays itself out for: pixels and logical dots per inch.
+struct ScreenMetrics {
+    QSize pixels;
+    double dpi = 96;
+};
+
+// Everything the main window reaches outside itself, so tests can pin the clock,
+// answer message boxes without blocking, watch the clipboard and keep the test
+// process alive on exit.
+struct WindowSeams {
+    SerialPort& port;
+    std::function<LocalTime()> clock;
+    std::function<void(const QString& title, const QString& text)> messageBox;
+    std::function<void(const QString& text)> putClipboard;  // clears it, then puts the text
+    std::function<void()> terminate;
+    std::optional<ScreenMetrics> screen;  // the primary screen when not given
+};
+
+// The real ones: QMessageBox, QClipboard, QCoreApplication::quit, the primary screen.
+void modalMessageBox(const QString& title, const QString& text);
+void systemClipboard(const QString& text);
+void quitApplication();
+ScreenMetrics primaryScreenMetrics();
+
+}  // namespace quilmo

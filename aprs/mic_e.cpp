@@ -1,0 +1,281 @@
+#include "aprs/mic_e.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "aprs/filter_flags.h"
+#include "aprs/numeric.h"
+#include "aprs/record.h"
+
+namespace quilmo {
+namespace {
+
+constexpr std::string_view kDegree = "\xB0";
+// Stands for a destination character the packet did not carry: it matches no row of any table.
+constexpr int kAbsent = -1000;
+
+struct MicEHeader {
+    std::string_view shown;        // up to and including the last ">"
+    std::string_view destination;  // at most six characters, SSID and path cut off
+};
+
+// The destination is the address after the last ">": that holds for a plain header, for one with
+// a digipeater path behind the destination and for the rebuilt header of an encapsulated packet.
+MicEHeader splitHeader(std::string_view header) {
+    MicEHeader out;
+    std::string_view address = header;
+    const std::size_t gt = header.rfind('>');
+    if (gt != std::string_view::npos) {
+        out.shown = header.substr(0, gt + 1);
+        address = header.substr(gt + 1);
+    }
+    address = address.substr(0, address.find_first_of(",:"));
+    address = address.substr(0, address.find('-'));
+    out.destination = address.substr(0, 6);
+    return out;
+}
+
+int destinationValue(std::string_view destination, std::size_t i) {
+    if (i >= destination.size()) return kAbsent;
+    return static_cast<unsigned char>(destination[i]) - 48;
+}
+
+bool isDigitValue(int d) { return d >= 0 && d <= 9; }            // "0".."9"
+bool isHighValue(int d) { return d >= 32 && d <= 41; }           // "P".."Y"
+constexpr int kL = 28;                                           // "L": blank digit, bit 0
+constexpr int kZ = 42;                                           // "Z": blank digit, bit 1
+
+// Message bit of one of the first three destination characters; 0 when it carries none
+// ("A".."K" are custom bits, which this program does not decode).
+char messageBit(int d) {
+    if (isDigitValue(d) || d == kL) return '0';
+    if (isHighValue(d) || d == kZ) return '1';
+    return 0;
+}
+
+std::string_view statusText(const std::string& bits) {
+    static constexpr std::string_view kRows[8] = {"EMERGENCY", "Priority",   "Special",    "Committed",
+                                                  "Returning", "En Service", "En Route", "Off Duty"};
+    if (bits.size() != 3) return {};
+    int row = 0;
+    for (char b : bits) row = row * 2 + (b == '1' ? 1 : 0);
+    return kRows[row];
+}
+
+// "A".."J" carry digits like "0".."9", and "K" an ambiguous digit like "L".
+int foldCustom(int d) {
+    if (d >= 17 && d <= 26) return d - 17;
+    if (d == 27) return kL;
+    return d;
+}
+
+// The latitude digit a destination value stands for: a digit, a blank for an ambiguous
+// position, or 0 for a character that carries no digit.
+char digitChar(int d) {
+    if (isDigitValue(d)) return static_cast<char>('0' + d);
+    if (isHighValue(d)) return static_cast<char>('0' + d - 32);
+    if (d == kL || d == kZ) return ' ';
+    return 0;
+}
+
+bool southOrEast(int d) { return isDigitValue(d) || d == kL; }
+bool northOrWest(int d) { return isHighValue(d) || d == kZ; }
+
+struct Latitude {
+    std::string shown;     // with blanks for ambiguous digits
+    std::string computed;  // the same with those blanks read as 0; empty when there are none
+    int longitudeOffset = 0;
+    std::string_view longitudeHemisphere;
+};
+
+Latitude decodeLatitude(const int (&d)[6]) {
+    Latitude out;
+    char digit[6];
+    for (int i = 0; i < 6; ++i) digit[i] = digitChar(d[i]);
+    std::string_view hemisphere;
+    if (southOrEast(d[3])) hemisphere = "S";
+    if (northOrWest(d[3])) hemisphere = "N";
+    if (northOrWest(d[4])) out.longitudeOffset = 100;
+    if (southOrEast(d[5])) out.longitudeHemisphere = "E";
+    if (northOrWest(d[5])) out.longitudeHemisphere = "W";
+
+    // An ambiguous hundredths digit counts as 0: "3 " is 30 hundredths, not 3.
+    int hundredths = 0;
+    for (int i = 4; i < 6; ++i)
+        if (digit[i]) hundredths = hundredths * 10 + (digit[i] == ' ' ? 0 : digit[i] - '0');
+
+    std::string& text = out.shown;
+    text.reserve(24);
+    auto put = [&](char c) {
+        if (c) text.push_back(c);
+    };
+    put(digit[0]);
+    put(digit[1]);
+    text += kDegree;
+    put(digit[2]);
+    put(digit[3]);
+    text += '\'';
+    text += trimmedNumericText(hundredths * 60 / 100.0);
+    text += '"';
+    text += hemisphere;
+    if (text.find(' ') != std::string::npos) {
+        out.computed = text;
+        for (char& c : out.computed)
+            if (c == ' ') c = '0';
+    }
+    return out;
+}
+
+int byteValue(std::string_view info, std::size_t i) { return static_cast<unsigned char>(info[i]) - 28; }
+
+std::string decodeLongitude(std::string_view info, const Latitude& lat) {
+    int degrees = 0;
+    int minutes = 0;
+    double seconds = 0;
+    if (info.size() > 1) degrees = byteValue(info, 1) + lat.longitudeOffset;
+    if (degrees >= 180 && degrees <= 189) degrees -= 80;
+    if (degrees >= 190 && degrees <= 199) degrees -= 190;
+    if (info.size() > 2) minutes = byteValue(info, 2);
+    if (minutes >= 60) minutes -= 60;
+    if (info.size() > 3) seconds = byteValue(info, 3) * 60.0 / 100;
+    return trimmedNumericText(degrees) + std::string(kDegree) + trimmedNumericText(minutes) + "'" +
+           trimmedNumericText(seconds) + "\"" + std::string(lat.longitudeHemisphere);
+}
+
+struct Fields {
+    std::string_view symbolCode;
+    std::string_view symbolTable;
+    std::string_view comment;
+    bool micEShort = false;
+};
+
+bool isTable(std::string_view info, std::size_t i) {
+    return i < info.size() && (info[i] == '/' || info[i] == '\\');
+}
+
+std::string_view at(std::string_view info, std::size_t i) { return i < info.size() ? info.substr(i, 1) : ""; }
+std::string_view from(std::string_view info, std::size_t i) { return i < info.size() ? info.substr(i) : ""; }
+
+// info[0] is the data type; the symbol normally sits at 7 (code) and 8 (table). A table
+// identifier one or two places early means speed and course bytes are missing.
+Fields splitFields(std::string_view info) {
+    if (!isTable(info, 8) && isTable(info, 7)) return {at(info, 6), at(info, 7), from(info, 8), true};
+    if (!isTable(info, 8) && !isTable(info, 7) && isTable(info, 6))
+        return {at(info, 5), at(info, 6), from(info, 7), true};
+    return {at(info, 7), at(info, 8), from(info, 9), false};
+}
+
+struct RadioRule {
+    char first;
+    std::string_view last;  // empty: any other ending, only the first character goes
+    std::string_view radio;
+};
+constexpr RadioRule kRadios[] = {
+    {'>', "=", "Kenwood TH-D72"},   {'>', "v", "Kenwood TH-D7A"},   {'>', "", "Kenwood TH-D7A"},
+    {']', "=", "Kenwood TM-D710"},  {']', "v", "Kenwood TM-D7x"},   {']', "", "Kenwood TM-D700"},
+    {'`', "_ ", "Yaesu VX-8"},      {'`', "_\"", "Yaesu FTM-350"},  {'`', "_#", "Yaesu VX-8G"},
+    {'`', "_$", "Yaesu FT1D"},      {'`', "_%", "Yaesu FTM-400DR"}, {'`', "", ""},
+    {'\'', "|3", "Byonics TinyTrack3"}, {'\'', "|4", "Byonics TinyTrack4"}, {'\'', "", ""},
+    {' ', "", ""},
+};
+
+// Returns the radio's name (empty when none) and takes its marker characters off the comment.
+std::string_view identifyRadio(std::string& comment) {
+    if (comment.empty()) return {};
+    for (const RadioRule& rule : kRadios) {
+        if (comment[0] != rule.first) continue;
+        if (!rule.last.empty() && !std::string_view(comment).ends_with(rule.last)) continue;
+        if (comment.size() > rule.last.size()) comment.resize(comment.size() - rule.last.size());
+        comment.erase(0, 1);
+        return rule.radio;
+    }
+    return {};
+}
+
+struct Motion {
+    std::string speedLine;
+    std::string courseLine;
+};
+
+Motion decodeMotion(std::string_view info, int speedZero) {
+    if (info.size() < 7) return {};
+    const int sp = byteValue(info, 4);
+    const int dc = byteValue(info, 5);
+    const int se = byteValue(info, 6);
+    int knots = sp * 10 + (dc - dc % 10) / 10;
+    int course = (dc % 10) * 100 + se;
+    if (knots >= 800) knots -= 800;
+    if (course >= 400) course -= 400;
+    const double kmh = roundHalfEven(knots * 1.852);
+    if (kmh == 0 && speedZero == 0) return {};
+    return {speedLine(kmh), courseLine(course)};
+}
+
+// Base-91 altitude in the three characters before a "}" in fourth place.
+bool takeAltitude(std::string& comment, std::string& kmlAltitude, std::string& altitudeLine) {
+    if (comment.size() < 4 || comment.find('}') != 3) return false;
+    auto c = [&](std::size_t i) { return static_cast<std::int32_t>(static_cast<unsigned char>(comment[i])) - 33; };
+    const std::int32_t metres = c(0) * 8281 + c(1) * 91 + c(2) - 10000;
+    kmlAltitude = trimmedNumericText(metres);
+    altitudeLine = "altitude.: " + kmlAltitude + " m";
+    comment.erase(0, 4);
+    return true;
+}
+
+}  // namespace
+
+DecodedPacket decodeMicE(std::string_view header, std::string_view info, std::string_view objectOrItemLine,
+                         const DecodeContext& ctx) {
+    DecodedPacket out;
+    out.recognised = true;
+    const MicEHeader parts = splitHeader(header);
+
+    const Fields fields = splitFields(info);
+    const StationSymbol station = lookUpStation(fields.symbolTable, fields.symbolCode);
+    std::string comment(fields.comment);
+    const std::string_view radio = identifyRadio(comment);
+    const std::string radioLine = radio.empty() ? std::string() : "radio....: " + std::string(radio);
+
+    int d[6];
+    for (std::size_t i = 0; i < 6; ++i) d[i] = destinationValue(parts.destination, i);
+    std::string bits;
+    for (int i = 0; i < 3; ++i)
+        if (char b = messageBit(d[i])) bits += b;
+    const std::string_view status = statusText(bits);
+    const std::string statusLine = status.empty() ? std::string() : "status...: " + std::string(status);
+    for (int i = 0; i < 3; ++i) d[i] = foldCustom(d[i]);
+
+    const Latitude lat = decodeLatitude(d);
+    const std::string lonText = decodeLongitude(info, lat);
+    PositionTexts position = makePositionTexts(lat.computed.empty() ? lat.shown : lat.computed, lonText, ctx.settings);
+    if (!lat.computed.empty()) {
+        // Decimal degrees come from the digits read as 0; the texts keep the blanks.
+        position.latLonLine = "lat./lon.: " + std::string(trimBlanks(lat.shown)) + " " + std::string(trimBlanks(lonText));
+        position.lastCoordinates = lat.shown + " " + lonText;
+    }
+
+    const Motion motion = fields.micEShort ? Motion{} : decodeMotion(info, ctx.settings.speedZero);
+
+    std::string kmlAltitude = "0";
+    std::string altitudeLine;
+    takeAltitude(comment, kmlAltitude, altitudeLine);
+    const std::string_view trimmed = trimBlanks(comment);
+    const std::string messageLine = trimmed.empty() ? std::string() : "message..: " + std::string(trimmed);
+
+    out.lastCoordinates = position.lastCoordinates;
+    if (!symbolRecordPasses(ctx.filter, station.symbolIndex)) return out;
+
+    const std::vector<std::string_view> lines = {
+        position.latLonLine, position.decCoordLine, objectOrItemLine,  position.distanceLine,
+        position.azimuthLine, motion.speedLine,     motion.courseLine, altitudeLine,
+        radioLine,            station.stationLine,  statusLine,        messageLine,
+    };
+    out.record = assembleRecord(openingLine("-MIC-E-", ctx.now), parts.shown, lines);
+    out.shown = true;
+    out.placemark = makePlacemark(ctx.now, parts.shown, position, kmlAltitude);
+    return out;
+}
+
+}  // namespace quilmo
