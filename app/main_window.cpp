@@ -259,22 +259,22 @@ void MainWindow::buildWidgets() {
     picture1_->setAlignment(Qt::AlignCenter);
     picture1_->setFocusPolicy(Qt::TabFocus);
 
-    for (const LabelSpec& spec : kLabels) {
-        const QString caption = QString::fromLatin1(spec.caption);
+    for (const LabelSpec& def : kLabels) {
+        const QString caption = QString::fromLatin1(def.caption);
         QLabel* label = nullptr;
-        if (spec.clickable) {
+        if (def.clickable) {
             auto* button = new ClickLabel(caption, this);
-            button->setColours(QColor(spec.text), QColor(spec.background));
+            button->setColours(QColor(def.text), QColor(def.background));
             label = button;
         } else {
             label = new QLabel(caption, this);
             label->setStyleSheet(QStringLiteral("QLabel { color: %1; background-color: %2; }")
-                                     .arg(QColor(spec.text).name(), QColor(spec.background).name()));
+                                     .arg(QColor(def.text).name(), QColor(def.background).name()));
         }
-        label->setObjectName(QStringLiteral("Label%1").arg(spec.number));
-        label->setFont(fontOf(spec.font));
+        label->setObjectName(QStringLiteral("Label%1").arg(def.number));
+        label->setFont(fontOf(def.font));
         label->setFocusPolicy(Qt::NoFocus);
-        labels_[spec.number] = label;
+        labels_[def.number] = label;
     }
     for (int n = 0; n < 8; ++n) macroButtons_[n] = static_cast<ClickLabel*>(labels_.at(12 + n));
 }
