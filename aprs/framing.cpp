@@ -5,11 +5,20 @@ namespace quilmo {
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
+constexpr std::string_view kPrompt = "cmd:";
+
+// A TNC prints its command prompt in front of whatever comes next, monitored packets
+// included; the prompt is not part of the packet.
+std::string_view withoutPrompt(std::string_view line) {
+    while (line.substr(0, kPrompt.size()) == kPrompt) line.remove_prefix(kPrompt.size());
+    return line;
+}
 
 // A monitor header printed on a line of its own: its first ":" is its last character
 // and a ">" stands before it. Only such a line waits for the information line, so a
 // packet whose text happens to end in ":" is not merged with the next one.
 bool isBareHeader(std::string_view line) {
+    line = withoutPrompt(line);
     if (line.empty() || line.back() != ':') return false;
     const std::size_t colon = line.find(':');
     return colon + 1 == line.size() && line.substr(0, colon).find('>') != std::string_view::npos;
@@ -36,7 +45,7 @@ void AprsLineAssembler::append(std::string_view chunk, std::vector<std::string>&
         const std::string_view fresh = line.substr(held_);
         if (held_ > 0 && (fresh.empty() || isBareHeader(fresh))) {
             // The held header got no information line: it goes on alone.
-            out.emplace_back(line.substr(0, held_));
+            out.emplace_back(withoutPrompt(line.substr(0, held_)));
             start += held_;
             held_ = 0;
             continue;
@@ -46,7 +55,8 @@ void AprsLineAssembler::append(std::string_view chunk, std::vector<std::string>&
             held_ = end - start;
             continue;
         }
-        if (!line.empty()) out.emplace_back(line);
+        const std::string_view packet = withoutPrompt(line);
+        if (!packet.empty()) out.emplace_back(packet);
         start = end + kCrLf.size();
         held_ = 0;
     }

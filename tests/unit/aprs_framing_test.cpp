@@ -35,6 +35,8 @@ const Case kCases[] = {
     {"overlong_line_dropped_to_its_end", {kLong, "tail\r\nA>B:>1\r\n"}, {"A>B:>1"}},
     {"overlong_line_with_split_line_end", {kLong + "\r", "\nA>B:>1\r\n"}, {"A>B:>1"}},
     {"line_at_the_limit_kept", {kLimit, "\r\n"}, {kLimit}},
+    {"tnc_prompt_before_packet", {"cmd:cmd:A>B:>1\r\ncmd:\r\n"}, {"A>B:>1"}},
+    {"tnc_prompt_before_bare_header", {"cmd:A>B:\r\n>1\r\n"}, {"A>B:>1"}},
 };
 
 TEST(AprsLineAssembler, LinesAcrossReads) {

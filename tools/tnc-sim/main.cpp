@@ -37,7 +37,8 @@ struct Options {
 constexpr const char* kUsage =
     "usage: tnc-sim [--link PATH] [--baud N | --lps N] [--loop] CAPTURE\n"
     "  Opens a pseudo-terminal, prints its device path, replays CAPTURE one line at a\n"
-    "  time (CR LF line ends) and echoes what it receives like a TNC at its cmd: prompt.\n"
+    "  time (CR LF line ends) and echoes what it receives like a TNC at its cmd: prompt;\n"
+    "  XOFF (Ctrl-S) pauses the replay and XON (Ctrl-Q) resumes it.\n"
     "  --link PATH  also make PATH a symbolic link to the device (removed at exit)\n"
     "  --baud N     pace the replay like a line at N baud, 10 bits a byte\n"
     "  --lps N      pace the replay at N lines a second (default 1)\n"
@@ -128,7 +129,7 @@ public:
         Clock::time_point next = Clock::now();
         while (!gStop) {
             const Clock::time_point now = Clock::now();
-            if (now >= next && !lines_.empty() && (index_ < lines_.size() || options_.loop)) {
+            if (!paused_ && now >= next && !lines_.empty() && (index_ < lines_.size() || options_.loop)) {
                 sendNextLine();
                 next += lineTime(options_, lastLine_);
                 if (next < now) next = now;  // do not race to catch up after a stall
@@ -192,7 +193,10 @@ private:
         if (n <= 0) return;
         std::string reply;
         for (ssize_t i = 0; i < n; ++i) {
-            if (buf[i] == '\r') {
+            // XOFF and XON are flow control, not text: they pause and resume the monitor.
+            if (buf[i] == kXoff || buf[i] == kXon) {
+                paused_ = buf[i] == kXoff;
+            } else if (buf[i] == '\r') {
                 reply += "\r\ncmd:";
             } else if (buf[i] != '\n') {
                 reply += buf[i];
@@ -208,6 +212,9 @@ private:
     std::string lastLine_;
     std::string out_;
     bool listening_ = false;
+    bool paused_ = false;
+    static constexpr char kXoff = 19;
+    static constexpr char kXon = 17;
 };
 
 void installSignals() {
