@@ -14,13 +14,12 @@ namespace {
 std::string removeCrLfPairs(std::string_view line) {
     std::string out;
     out.reserve(line.size());
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        if (line[i] == '\r' && i + 1 < line.size() && line[i + 1] == '\n') {
-            ++i;
-            continue;
-        }
-        out.push_back(line[i]);
+    std::size_t from = 0;
+    for (std::size_t at = line.find("\r\n"); at != std::string_view::npos; at = line.find("\r\n", from)) {
+        out.append(line, from, at - from);
+        from = at + 2;
     }
+    out.append(line, from);
     return out;
 }
 

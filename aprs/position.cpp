@@ -172,7 +172,11 @@ DecodedPacket decodePositionReport(std::string_view header, std::string_view inf
     const StationSymbol station = lookUpStation(f.symbolTable, f.symbolCode);
     std::string messageLine;
     const std::string_view comment = trimBlanks(f.comment);
-    if (!comment.empty()) messageLine = "message..: " + std::string(comment);
+    if (!comment.empty()) {
+        messageLine.reserve(11 + comment.size());
+        messageLine += "message..: ";
+        messageLine += comment;
+    }
 
     const PositionTexts position = makePositionTexts(latTextOf(f.latField), lonTextOf(f.lonField), ctx.settings);
     out.lastCoordinates = position.lastCoordinates;

@@ -1,5 +1,7 @@
 #include "aprs/record.h"
 
+#include <initializer_list>
+
 #include "aprs/geometry.h"
 #include "aprs/numeric.h"
 #include "aprs/symbols.h"
@@ -10,8 +12,22 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 
+// One allocation per line instead of one per "+".
+std::string concat(std::initializer_list<std::string_view> parts) {
+    std::size_t size = 0;
+    for (std::string_view part : parts) size += part.size();
+    std::string out;
+    out.reserve(size);
+    for (std::string_view part : parts) out += part;
+    return out;
+}
+
 void appendTwoDigits(std::string& out, int value) {
-    if (value >= 0 && value < 10) out.push_back('0');
+    if (value >= 0 && value < 100) {
+        out.push_back(static_cast<char>('0' + value / 10));
+        out.push_back(static_cast<char>('0' + value % 10));
+        return;
+    }
     out += std::to_string(value);
 }
 
@@ -81,13 +97,13 @@ PositionTexts makePositionTexts(std::string_view latText, std::string_view lonTe
     const double lonDegrees = dmsTextToDegrees(lonText);
     texts.decLatText = trimmedNumericText(latDegrees);
     texts.decLonText = trimmedNumericText(lonDegrees);
-    texts.decCoordLine = "dec.coord: " + texts.decLatText + " " + texts.decLonText;
+    texts.decCoordLine = concat({"dec.coord: ", texts.decLatText, " ", texts.decLonText});
 
     if (settings.myPositionSet) {
         const DistanceAzimuth da =
             computeDistanceAzimuth(settings.myLongValue, settings.myLatValue, lonDegrees, latDegrees);
-        texts.distanceLine = "distance.:" + numericText(da.distanceKm) + " km";
-        texts.azimuthLine = "azimut...:" + numericText(da.azimuthDeg) + "\xB0" + compassSector(da.azimuthDeg);
+        texts.distanceLine = concat({"distance.:", numericText(da.distanceKm), " km"});
+        texts.azimuthLine = concat({"azimut...:", numericText(da.azimuthDeg), "\xB0", compassSector(da.azimuthDeg)});
     }
 
     texts.lastCoordinates.reserve(latText.size() + 1 + lonText.size());
@@ -102,14 +118,14 @@ StationSymbol lookUpStation(std::string_view symbolTable, std::string_view symbo
     if (symbolTable != "/" || symbolCode.empty()) return station;
     station.symbolIndex = static_cast<unsigned char>(symbolCode.front());
     const std::string& name = symbolNames()[static_cast<std::size_t>(station.symbolIndex)];
-    if (!name.empty()) station.stationLine = "station..: " + name;
+    if (!name.empty()) station.stationLine = concat({"station..: ", name});
     return station;
 }
 
-std::string speedLine(double kmh) { return "speed....:" + numericText(kmh) + " km/h"; }
+std::string speedLine(double kmh) { return concat({"speed....:", numericText(kmh), " km/h"}); }
 
 std::string courseLine(double degrees) {
-    return "course...:" + numericText(degrees) + "\xB0" + compassSector(degrees);
+    return concat({"course...:", numericText(degrees), "\xB0", compassSector(degrees)});
 }
 
 Placemark makePlacemark(const LocalTime& now, std::string_view shownHeader, const PositionTexts& position,

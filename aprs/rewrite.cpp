@@ -10,11 +10,12 @@ namespace quilmo {
 
 namespace {
 
-// A name line: `marker` characters removed everywhere, then blanks at both ends.
+// A name line: `marker` characters removed from the name (before " (deleted)" is
+// added, whose ")" must survive for items), then blanks trimmed at both ends.
 std::string nameLine(std::string_view label, std::string_view name, bool killed, char marker) {
     std::string cleaned(name);
-    if (killed) cleaned += " (deleted)";
     cleaned.erase(std::remove(cleaned.begin(), cleaned.end(), marker), cleaned.end());
+    if (killed) cleaned += " (deleted)";
     const std::string_view trimmed = trimBlanks(cleaned);
     if (trimmed.empty()) return {};
     std::string line(label);

@@ -61,10 +61,26 @@ void removeAll(std::string& text, std::string_view pattern) {
     text = std::move(out);
 }
 
+// Weather data come first in the comment as letter + value groups; free text such as
+// "ESP8266" after them must not be read as a rain field.
+std::size_t weatherDataEnd(std::string_view comment) {
+    auto isValue = [](char c) { return isAsciiDigit(c) || c == ' ' || c == '.' || c == '-'; };
+    auto isFieldLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '#'; };
+    std::size_t i = 0;
+    while (i + 1 < comment.size() && isFieldLetter(comment[i]) && isValue(comment[i + 1])) {
+        i += 2;
+        while (i < comment.size() && isValue(comment[i])) ++i;
+    }
+    return i;
+}
+
 }  // namespace
 
-WeatherLines decodeWeather(std::string& comment) {
+WeatherLines decodeWeather(std::string& fullComment) {
     WeatherLines lines;
+    const std::size_t dataEnd = weatherDataEnd(fullComment);
+    std::string comment = fullComment.substr(0, dataEnd);
+    const std::string text = fullComment.substr(dataEnd);
     for (const WeatherField& field : kFields) {
         const std::size_t at = comment.find(field.letter);
         if (at == std::string::npos) continue;
@@ -74,11 +90,14 @@ WeatherLines decodeWeather(std::string& comment) {
             value.push_back(comment[i]);
         }
         if (value.size() != field.width) continue;  // a short field stays in the comment
-        removeAll(comment, std::string(1, field.letter) + value);
+        char pattern[8] = {field.letter};
+        value.copy(pattern + 1, field.width);
+        removeAll(comment, std::string_view(pattern, field.width + 1));
         if (isPlaceholder(value)) continue;
         const double result = field.convert(readNumber(value), value);
         lines.*field.line = field.label + trimmedNumericText(result) + field.unit;
     }
+    fullComment = comment + text;
     return lines;
 }
 

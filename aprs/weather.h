@@ -8,8 +8,8 @@ struct WeatherLines {
         rain24hLine;
 };
 
-// Reads the weather fields of a weather station's comment into metric lines and
-// removes every field it read (placeholders included) from `comment`.
+// Reads the weather fields at the start of a weather station's comment into metric
+// lines and removes every field it read (placeholders included) from `comment`.
 WeatherLines decodeWeather(std::string& comment);
 
 }  // namespace quilmo

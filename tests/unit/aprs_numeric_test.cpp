@@ -77,11 +77,5 @@ TEST(NumericText, WritesProgramNumberForm) {
     }
 }
 
-TEST(TrimBlanks, RemovesOnlyBlanksAtBothEnds) {
-    EXPECT_EQ(trimBlanks("  a b  "), "a b");
-    EXPECT_EQ(trimBlanks("   "), "");
-    EXPECT_EQ(trimBlanks("\ta "), "\ta");
-}
-
 }  // namespace
 }  // namespace quilmo

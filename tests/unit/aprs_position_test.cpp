@@ -138,6 +138,8 @@ const WeatherCase kWeather[] = {
     {"g...t   h..b.....", ""},
     {"g5", "message..: g5"},
     {"t077xt050", "temperat.: 25" + kDeg + "C\r\nmessage..: xt050"},
+    {"h48b08209ESP8266 t077", "pressure.: 821 mbar\r\nhumidity.: 48 %\r\nmessage..: ESP8266 t077"},
+    {"Hello t077", "message..: Hello t077"},
     {"g005t077r000p000P000h50b09900wRSW",
      "gust.....: 8 km/h\r\ntemperat.: 25" + kDeg + "C\r\npressure.: 990 mbar\r\nhumidity.: 50 %\r\n"
      "rain hour: 0 mm\r\nrain day.: 0 mm\r\nrain 24h.: 0 mm\r\nmessage..: wRSW"},

@@ -10,48 +10,6 @@
 namespace quilmo {
 namespace {
 
-const LocalTime kNow{2026, 12, 5, 9, 5, 3};
-
-TEST(Record, FrameAroundBranchLines) {
-    const std::string opening = openingLine("-------", kNow);
-    EXPECT_EQ(opening, "------- 2026-12-05 09:05 ------\r\n");
-    EXPECT_EQ(openingLine("-MIC-E-", kNow), "-MIC-E- 2026-12-05 09:05 ------\r\n");
-    EXPECT_EQ(assembleRecord(opening, "SRC>DST:", {"a..: 1", "", "b..: 2"}),
-              "------- 2026-12-05 09:05 ------\r\nSRC>DST:\r\na..: 1\r\nb..: 2\r\n\r\n");
-    EXPECT_EQ(assembleRecord(opening, "", {}), "------- 2026-12-05 09:05 ------\r\n\r\n\r\n");
-}
-
-TEST(Record, PositionTextsWithAndWithoutOwnPosition) {
-    const std::string lat = "45\xB0" "00'0\"N";
-    const std::string lon = "12\xB0" "00'0\"E";
-    const DecoderSettings none;
-    const PositionTexts plain = makePositionTexts(" " + lat, lon + " ", none);
-    EXPECT_EQ(plain.latLonLine, "lat./lon.: " + lat + " " + lon);
-    EXPECT_EQ(plain.decCoordLine, "dec.coord: 45 12");
-    EXPECT_EQ(plain.distanceLine, "");
-    EXPECT_EQ(plain.azimuthLine, "");
-    EXPECT_EQ(plain.lastCoordinates, " " + lat + " " + lon + " ");
-
-    DecoderSettings own;
-    own.myPositionSet = true;
-    own.myLatValue = 44.5;
-    own.myLongValue = 11.0 + 20.0 / 60;
-    const PositionTexts geo = makePositionTexts(lat, lon, own);
-    EXPECT_EQ(geo.distanceLine, "distance.: 77 km");
-    EXPECT_EQ(geo.azimuthLine, "azimut...: 43\xB0" "NE");
-
-    const Placemark mark = makePlacemark(kNow, "SRC>DEST,PATH:", geo, "0");
-    EXPECT_EQ(mark.name, "09:05:03 SRC>DEST,PATH:");
-    EXPECT_EQ(mark.when, "2026-12-05T09:05:03");
-    EXPECT_EQ(mark.coordinates, "12,45,0");
-}
-
-TEST(Record, SpeedAndCourseLines) {
-    EXPECT_EQ(speedLine(67), "speed....: 67 km/h");
-    EXPECT_EQ(courseLine(88), "course...: 88\xB0" "E");
-    EXPECT_EQ(courseLine(400), "course...: 400\xB0");
-}
-
 struct StationCase {
     const char* table;
     const char* code;
@@ -84,35 +42,15 @@ TEST(Symbols, TwentySixNamesDigipeaterFirstVanLast) {
     EXPECT_TRUE(symbolNames()[256].empty());
 }
 
-struct FilterCase {
-    const char* name;
-    std::vector<int> set;  // flags set to 1
-    int symbolIndex;
-    bool symbolPasses;
-    bool messagePasses;
-};
-
-TEST(Filter, SymbolAndClassRecords) {
-    const FilterCase cases[] = {
-        {"all", {0}, 62, true, true},
-        {"own_symbol", {62}, 62, true, false},
-        {"other_symbol", {45}, 62, false, false},
-        {"undefined_takes_unnamed", {1}, 33, true, false},
-        {"undefined_takes_other_table", {1}, 0, true, false},
-        {"undefined_leaves_named", {1}, 62, false, false},
-        {"messages_only", {2}, 62, false, true},
-        {"nothing", {}, 0, false, false},
-        {"index_out_of_range", {1}, 300, false, false},
-    };
-    for (const FilterCase& c : cases) {
-        FilterFlags flags{};
-        for (int i : c.set) flags[static_cast<std::size_t>(i)] = 1;
-        EXPECT_EQ(symbolRecordPasses(flags, c.symbolIndex), c.symbolPasses) << c.name;
-        EXPECT_EQ(classRecordPasses(flags, kFilterMessages), c.messagePasses) << c.name;
-    }
-    FilterFlags two{};
-    two[kFilterAll] = 2;  // only 1 counts as set
-    EXPECT_FALSE(classRecordPasses(two, kFilterStatus));
+// The decoder-level filter tests cover the classes; these are the guards around them.
+TEST(Filter, OnlyOneCountsAndIndexStaysInTable) {
+    FilterFlags flags{};
+    flags[kFilterAll] = 2;
+    flags[kFilterUndefined] = 1;
+    EXPECT_FALSE(classRecordPasses(flags, kFilterStatus));
+    EXPECT_FALSE(symbolRecordPasses(flags, 300));
+    EXPECT_FALSE(symbolRecordPasses(flags, -1));
+    EXPECT_TRUE(symbolRecordPasses(flags, 256));  // unnamed
     EXPECT_TRUE(classRecordPasses(showAllFilter(), kFilterTelemetry));
 }
 
