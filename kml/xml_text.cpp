@@ -42,13 +42,6 @@ bool forbiddenInXml(unsigned char byte) { return byte < 0x20 && byte != '\t' && 
 
 }  // namespace
 
-std::string cp1252ToUtf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (const char c : bytes) appendUtf8(out, codePoint(static_cast<unsigned char>(c)));
-    return out;
-}
-
 std::string xmlElementText(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());

@@ -4,13 +4,10 @@
 
 namespace quilmo {
 
-// Windows-1252 bytes as UTF-8. The five bytes Windows-1252 leaves undefined
-// (0x81, 0x8D, 0x8F, 0x90, 0x9D) keep their own code points, as on screen.
-std::string cp1252ToUtf8(std::string_view bytes);
-
 // Windows-1252 text as the content of an XML 1.0 element in a UTF-8 file:
 // "&", "<", ">" escaped; CR and LF as character references so each element
-// stays on its line; other control bytes XML 1.0 forbids become U+FFFD.
+// stays on its line; other control bytes XML 1.0 forbids become U+FFFD. The five
+// bytes Windows-1252 leaves undefined keep their own code points, as on screen.
 std::string xmlElementText(std::string_view bytes);
 
 }  // namespace quilmo
