@@ -95,11 +95,6 @@ TEST(PortSettingsFrom, carriesTheLineParameters) {
     EXPECT_EQ(p.txBufferSize, 10);
 }
 
-TEST(PortSettingsFrom, rtsLineFollowsTheCorrectedFlag) {
-    EXPECT_FALSE(portSettingsFrom(parseConfiguration("")).rtsOn);
-    EXPECT_FALSE(portSettingsFrom(parseConfiguration("RTS=5\n")).rtsOn);
-}
-
 TEST(OpenFailureText, namesThePortThenTheReason) {
     EXPECT_EQ(openFailureText(parseConfiguration("COM=3\n"), "No such file or directory"),
               "COM3\r\nNo such file or directory");

@@ -1,0 +1,268 @@
+// tnc-sim: stands in for a TNC on a pseudo-terminal. It replays a monitor capture
+// line by line and answers typed text like a TNC in command mode.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+volatile std::sig_atomic_t gStop = 0;
+
+void onSignal(int) { gStop = 1; }
+
+struct Options {
+    std::string capture;
+    std::string link;
+    double baud = 0;  // 10 bits a byte: start, 8 data, stop
+    double lps = 0;
+    bool loop = false;
+};
+
+constexpr const char* kUsage =
+    "usage: tnc-sim [--link PATH] [--baud N | --lps N] [--loop] CAPTURE\n"
+    "  Opens a pseudo-terminal, prints its device path, replays CAPTURE one line at a\n"
+    "  time (CR LF line ends) and echoes what it receives like a TNC at its cmd: prompt.\n"
+    "  --link PATH  also make PATH a symbolic link to the device (removed at exit)\n"
+    "  --baud N     pace the replay like a line at N baud, 10 bits a byte\n"
+    "  --lps N      pace the replay at N lines a second (default 1)\n"
+    "  --loop       start again at the end of the capture, forever\n";
+
+bool positiveNumber(const char* text, double& out) {
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(text, &end);
+    if (errno != 0 || end == text || *end != '\0' || !(v > 0)) return false;
+    out = v;
+    return true;
+}
+
+// 0 when the options are fine, else the exit status.
+int parseOptions(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "--help" || a == "-h") {
+            std::cout << kUsage;
+            return -1;
+        } else if (a == "--loop") {
+            o.loop = true;
+        } else if (a == "--link" && hasValue) {
+            o.link = argv[++i];
+        } else if (a == "--baud" && hasValue) {
+            if (!positiveNumber(argv[++i], o.baud)) return 2;
+        } else if (a == "--lps" && hasValue) {
+            if (!positiveNumber(argv[++i], o.lps)) return 2;
+        } else if (!a.empty() && a[0] != '-' && o.capture.empty()) {
+            o.capture = a;
+        } else {
+            return 2;
+        }
+    }
+    if (o.capture.empty() || (o.baud > 0 && o.lps > 0)) return 2;
+    if (o.baud == 0 && o.lps == 0) o.lps = 1;
+    return 0;
+}
+
+bool readCapture(const std::string& path, std::vector<std::string>& lines) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line + "\r\n");
+    }
+    return true;
+}
+
+Clock::duration lineTime(const Options& o, const std::string& line) {
+    const double seconds = o.baud > 0 ? static_cast<double>(line.size()) * 10.0 / o.baud : 1.0 / o.lps;
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+}
+
+int openPty(std::string& slavePath) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0) return -1;
+    if (::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        ::close(master);
+        return -1;
+    }
+    slavePath = ::ptsname(master);
+    // Raw, so the line discipline neither echoes nor rewrites CR LF before the
+    // program has set its own modes. Closing the slave again leaves the master in
+    // its hang-up state, which is how the loop tells that nobody is listening.
+    const int slave = ::open(slavePath.c_str(), O_RDWR | O_NOCTTY);
+    if (slave >= 0) {
+        termios t{};
+        if (::tcgetattr(slave, &t) == 0) {
+            ::cfmakeraw(&t);
+            ::tcsetattr(slave, TCSANOW, &t);
+        }
+        ::close(slave);
+    }
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    return master;
+}
+
+class Simulator {
+public:
+    Simulator(int master, const Options& o, std::vector<std::string> lines)
+        : master_(master), options_(o), lines_(std::move(lines)) {}
+
+    void run() {
+        Clock::time_point next = Clock::now();
+        while (!gStop) {
+            const Clock::time_point now = Clock::now();
+            if (now >= next && !lines_.empty() && (index_ < lines_.size() || options_.loop)) {
+                sendNextLine();
+                next += lineTime(options_, lastLine_);
+                if (next < now) next = now;  // do not race to catch up after a stall
+            }
+            waitForInput(next);
+        }
+    }
+
+private:
+    void sendNextLine() {
+        if (index_ >= lines_.size()) index_ = 0;
+        lastLine_ = lines_[index_++];
+        // Nobody has the device open: the line is lost, as on a real wire.
+        if (listening_) queue(lastLine_);
+    }
+
+    void queue(const std::string& bytes) {
+        // A program that does not read must not make us hoard its backlog for ever.
+        if (out_.size() < 65536) out_ += bytes;
+        flush();
+    }
+
+    void flush() {
+        while (!out_.empty()) {
+            const ssize_t n = ::write(master_, out_.data(), out_.size());
+            if (n <= 0) return;
+            out_.erase(0, static_cast<std::size_t>(n));
+        }
+    }
+
+    void waitForInput(Clock::time_point until) {
+        using namespace std::chrono;
+        const auto left = duration_cast<milliseconds>(until - Clock::now()).count();
+        int timeout = static_cast<int>(left < 0 ? 0 : (left > 200 ? 200 : left));
+        pollfd p{master_, static_cast<short>(POLLIN | (out_.empty() ? 0 : POLLOUT)), 0};
+        const int r = ::poll(&p, 1, timeout);
+        if (r <= 0) return;
+        if (p.revents & POLLHUP) {
+            // The hang-up state is reported at once and for ever; sleep instead of spinning.
+            listening_ = false;
+            out_.clear();
+            ::poll(nullptr, 0, timeout > 100 ? 100 : timeout);
+            probe();
+            return;
+        }
+        listening_ = true;
+        if (p.revents & POLLOUT) flush();
+        if (p.revents & POLLIN) answer();
+    }
+
+    // Hang-up is reported whenever no one has the slave open; a poll without it means
+    // somebody opened the device again.
+    void probe() {
+        pollfd p{master_, POLLIN, 0};
+        if (::poll(&p, 1, 0) >= 0 && !(p.revents & POLLHUP)) listening_ = true;
+    }
+
+    void answer() {
+        char buf[512];
+        const ssize_t n = ::read(master_, buf, sizeof buf);
+        if (n <= 0) return;
+        std::string reply;
+        for (ssize_t i = 0; i < n; ++i) {
+            if (buf[i] == '\r') {
+                reply += "\r\ncmd:";
+            } else if (buf[i] != '\n') {
+                reply += buf[i];
+            }
+        }
+        queue(reply);
+    }
+
+    int master_;
+    Options options_;
+    std::vector<std::string> lines_;
+    std::size_t index_ = 0;
+    std::string lastLine_;
+    std::string out_;
+    bool listening_ = false;
+};
+
+void installSignals() {
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = 0;  // no SA_RESTART: poll must return so the loop sees the flag
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGHUP, &sa, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+bool makeLink(const std::string& target, const std::string& link) {
+    // Replace only a link: a regular file of that name is somebody's data.
+    struct stat st {};
+    if (::lstat(link.c_str(), &st) == 0) {
+        if (!S_ISLNK(st.st_mode)) return false;
+        ::unlink(link.c_str());
+    }
+    return ::symlink(target.c_str(), link.c_str()) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    const int status = parseOptions(argc, argv, options);
+    if (status == -1) return 0;
+    if (status != 0) {
+        std::cerr << kUsage;
+        return status;
+    }
+    std::vector<std::string> lines;
+    if (!readCapture(options.capture, lines)) {
+        std::cerr << "tnc-sim: cannot read " << options.capture << ": " << std::strerror(errno) << "\n";
+        return 1;
+    }
+    std::string slavePath;
+    const int master = openPty(slavePath);
+    if (master < 0) {
+        std::cerr << "tnc-sim: cannot open a pseudo-terminal: " << std::strerror(errno) << "\n";
+        return 1;
+    }
+    if (!options.link.empty() && !makeLink(slavePath, options.link)) {
+        std::cerr << "tnc-sim: cannot create the link " << options.link << "\n";
+        ::close(master);
+        return 1;
+    }
+    installSignals();
+    std::cout << slavePath << std::endl;
+
+    Simulator(master, options, std::move(lines)).run();
+
+    if (!options.link.empty()) ::unlink(options.link.c_str());
+    ::close(master);
+    return 0;
+}
