@@ -42,10 +42,10 @@ int destinationValue(std::string_view destination, std::size_t i) {
     return static_cast<unsigned char>(destination[i]) - 48;
 }
 
-bool isDigitValue(int d) { return d >= 0 && d <= 9; }            // "0".."9"
-bool isHighValue(int d) { return d >= 32 && d <= 41; }           // "P".."Y"
-constexpr int kL = 28;                                           // "L": blank digit, bit 0
-constexpr int kZ = 42;                                           // "Z": blank digit, bit 1
+bool isDigitValue(int d) { return d >= 0 && d <= 9; }  // "0".."9"
+bool isHighValue(int d) { return d >= 32 && d <= 41; }  // "P".."Y"
+constexpr int kL = 28;  // "L": blank digit, bit 0
+constexpr int kZ = 42;  // "Z": blank digit, bit 1
 
 // Message bit of one of the first three destination characters; 0 when it carries none
 // ("A".."K" are custom bits, which this program does not decode).
