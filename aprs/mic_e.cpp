@@ -45,13 +45,13 @@ int destinationValue(std::string_view destination, std::size_t i) {
 bool isDigitValue(int d) { return d >= 0 && d <= 9; }  // "0".."9"
 bool isHighValue(int d) { return d >= 32 && d <= 41; }  // "P".."Y"
 constexpr int kL = 28;  // "L": blank digit, bit 0
-constexpr int kZ = 42;  // "Z": blank digit, bit 1
+constexpr int kZ = 42;  // "Z": blank digit, no message bit
 
 // Message bit of one of the first three destination characters; 0 when it carries none
-// ("A".."K" are custom bits, which this program does not decode).
+// ("A".."K" are custom bits, which this program does not decode; "Z" gives none either).
 char messageBit(int d) {
     if (isDigitValue(d) || d == kL) return '0';
-    if (isHighValue(d) || d == kZ) return '1';
+    if (isHighValue(d)) return '1';
     return 0;
 }
 

@@ -58,9 +58,9 @@ const Case kRecords[] = {
     {"ambiguousMinuteKeepsBlank", "SRC>TT3ZLL:`(0&l!!>/",
      "-MIC-E- 2026-12-05 09:05 ------\nSRC>\nlat./lon.: 44°3 '0\"N 12°20'6\"E\n"
      "dec.coord: 44.5 12.335\nstation..: Car\nstatus...: En Route\n\n"},
-    {"zInMessagePlaceIsStandardOne", "SRC>TTZZLL:`(0&l!!>/",
+    {"zInMessagePlaceCarriesNoBit", "SRC>TTZZLL:`(0&l!!>/",
      "-MIC-E- 2026-12-05 09:05 ------\nSRC>\nlat./lon.: 44°  '0\"N 12°20'6\"E\n"
-     "dec.coord: 44 12.335\nstation..: Car\nstatus...: Off Duty\n\n"},
+     "dec.coord: 44 12.335\nstation..: Car\n\n"},
     {"kIsCustomAndAmbiguous", "SRC>TTKZLL:`(0&l!!>/",
      "-MIC-E- 2026-12-05 09:05 ------\nSRC>\nlat./lon.: 44°  '0\"N 12°20'6\"E\n"
      "dec.coord: 44 12.335\nstation..: Car\n\n"},
