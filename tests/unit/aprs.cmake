@@ -1,5 +1,4 @@
-file(GLOB APRS_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/aprs_*_test.cpp)
-add_executable(aprs_tests ${APRS_TEST_SOURCES})
+add_executable(aprs_tests ${CMAKE_CURRENT_LIST_DIR}/aprs_test.cpp)
 target_link_libraries(aprs_tests PRIVATE quilmo_aprs GTest::gtest_main)
 
 # The shared packet corpus sits beside the checkout (one level further up in a worktree).

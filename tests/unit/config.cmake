@@ -1,7 +1,4 @@
-add_executable(config_test
-  ${CMAKE_CURRENT_LIST_DIR}/config_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/port_status_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/instance_lock_test.cpp)
+add_executable(config_test ${CMAKE_CURRENT_LIST_DIR}/config_test.cpp)
 target_link_libraries(config_test PRIVATE quilmo_appcore GTest::gtest_main)
 gtest_discover_tests(config_test PROPERTIES LABELS unit)
 

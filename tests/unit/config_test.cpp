@@ -1,216 +1,165 @@
 #include "app/config.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
-#include <climits>
-#include <filesystem>
+#include <sstream>
 #include <string>
+#include <tuple>
+#include <variant>
 
-#include "platform/files.h"
+#include "app/port_status.h"
+#include "platform/instance_lock.h"
+#include "temp_dir.h"
 
 namespace quilmo {
 namespace {
 
-using Int = std::int32_t Settings::*;
-using Text = std::string Settings::*;
+using Field = std::variant<std::int32_t Settings::*, std::string Settings::*, bool Settings::*>;
+struct Row { const char* name; std::string file; Field field; std::string expected; };
 
-struct IntCase {
-    const char* name;
-    std::string file;
-    Int field;
-    std::int32_t expected;
-};
-
-void PrintTo(const IntCase& c, std::ostream* os) { *os << c.name; }
-
-class ConfigNumbers : public ::testing::TestWithParam<IntCase> {};
-
-TEST_P(ConfigNumbers, valueAfterReadingAndCorrection) {
-    const IntCase& c = GetParam();
-    EXPECT_EQ(parseConfiguration(c.file).*c.field, c.expected) << c.file;
-}
-
-const IntCase kPresentButEmpty[] = {
-    {"com", "COM=\n", &Settings::comPort, 1},
-    {"baud", "BAUD=\n", &Settings::baudRate, 2400},
-    {"bit", "BIT=\n", &Settings::dataBits, 8},
-    {"stop", "STOP=\n", &Settings::stopBits, 1},
-    {"xonxoff_switchesOn", "XONXOFF=\n", &Settings::xonXoff, 1},
-    {"rts_staysOff", "RTS=\n", &Settings::rtsEnable, 0},
-    {"saveRx_switchesOn", "SAVERX=\n", &Settings::saveRx, 1},
-    {"saveTx_staysOff", "SAVETX=\n", &Settings::saveTx, 0},
-    {"rxBuffer", "BUFFERRX=\n", &Settings::rxBufferSize, 512},
-    {"txBuffer", "BUFFERTX=\n", &Settings::txBufferSize, 32},
-    {"aprs", "APRS=", &Settings::aprsEnabled, 0},
-    {"blanksOnly_countAsEmpty", "XONXOFF=   \r\n", &Settings::xonXoff, 1},
-    {"laterEmptyOverridesEarlier", "BAUD=9600\nBAUD=\n", &Settings::baudRate, 2400},
-};
-INSTANTIATE_TEST_SUITE_P(EmptyValues, ConfigNumbers, ::testing::ValuesIn(kPresentButEmpty),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-const IntCase kReading[] = {
-    {"lowerCaseKey", "baud=9600\n", &Settings::baudRate, 9600},
-    {"blankBeforeEquals_notAKey", "BAUD =9600\n", &Settings::baudRate, 2400},
-    {"blanksInsideValueVanish", "COM= 2 3\n", &Settings::comPort, 23},
-    {"trailingWordIgnored", "BAUD=9600 baud\n", &Settings::baudRate, 9600},
-    {"keyAfterOtherText", "# old: COM=3\n", &Settings::comPort, 3},
-    {"keyInsideLongerWord", "MYCOM=3\n", &Settings::comPort, 3},
-    {"laterLineWins", "COM=2\nCOM=4\n", &Settings::comPort, 4},
-    {"lastLineWithoutLf", "BIT=7\nCOM=5", &Settings::comPort, 5},
-    {"crOnlyFileIsOneLine_port", "COM=1\rBAUD=9600\r", &Settings::comPort, 1},
-    {"crOnlyFileIsOneLine_baud", "COM=1\rBAUD=9600\r", &Settings::baudRate, 9600},
-    {"tabsSkippedInNumber", "BAUD=\t9600\n", &Settings::baudRate, 9600},
-    {"notANumberReadsZero_port", "COM=x\n", &Settings::comPort, 1},
-    {"notANumberReadsZero_bits", "BIT=x\n", &Settings::dataBits, 8},
-    {"halfGoesToEven_up", "STOP=1.5\n", &Settings::stopBits, 2},
-    {"halfGoesToEven_down", "BIT=6.5\n", &Settings::dataBits, 6},
-    {"aboveHalfRoundsUp", "BIT=6.51\n", &Settings::dataBits, 7},
-    {"exponent", "BAUD=9.6e3\n", &Settings::baudRate, 9600},
-    {"beyond16Bits_38400", "BAUD=38400\n", &Settings::baudRate, 38400},
-    {"beyond16Bits_115200", "BAUD=115200\n", &Settings::baudRate, 115200},
-    {"hugeClampedHigh", "BAUD=99999999999\n", &Settings::baudRate, INT32_MAX},
-    {"hugeClampedLow", "BUFFERRX=-1e30\n", &Settings::rxBufferSize, INT32_MIN},
-    {"twoKeysOnOneLine_firstTakesRest", "COM=2 BAUD=4800\n", &Settings::comPort, 2},
-    {"twoKeysOnOneLine_secondApplied", "COM=2 BAUD=4800\n", &Settings::baudRate, 4800},
-};
-INSTANTIATE_TEST_SUITE_P(Reading, ConfigNumbers, ::testing::ValuesIn(kReading),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-const IntCase kCorrections[] = {
-    {"port0_becomes1", "COM=0\n", &Settings::comPort, 1},
-    {"negativePort_kept", "COM=-3\n", &Settings::comPort, -3},
-    {"baud0_becomes2400", "BAUD=0\n", &Settings::baudRate, 2400},
-    {"negativeBaud_kept", "BAUD=-1\n", &Settings::baudRate, -1},
-    {"dataBits9_become8", "BIT=9\n", &Settings::dataBits, 8},
-    {"dataBits5_stay", "BIT=5\n", &Settings::dataBits, 5},
-    {"stopBits3_become1", "STOP=3\n", &Settings::stopBits, 1},
-    {"stopBits2_stay", "STOP=2\n", &Settings::stopBits, 2},
-    {"xonxoff2_becomes1", "XONXOFF=2\n", &Settings::xonXoff, 1},
-    {"rts2_becomes0", "RTS=2\n", &Settings::rtsEnable, 0},
-    {"rts1_stays", "RTS=1\n", &Settings::rtsEnable, 1},
-    {"rts1_raisesRtsLine", "RTS=1\n", &Settings::rtsLineOn, 1},
-    {"rts2_leavesRtsLineOff", "RTS=2\n", &Settings::rtsLineOn, 0},
-    {"saveRx5_becomes1", "SAVERX=5\n", &Settings::saveRx, 1},
-    {"saveTx5_becomes0", "SAVETX=5\n", &Settings::saveTx, 0},
-    {"saveTx1_stays", "SAVETX=1\n", &Settings::saveTx, 1},
-    {"rxBuffer0_becomes512", "BUFFERRX=0\n", &Settings::rxBufferSize, 512},
-    {"rxBufferNegative_kept", "BUFFERRX=-1\n", &Settings::rxBufferSize, -1},
-    {"txBuffer0_becomes32", "BUFFERTX=0\n", &Settings::txBufferSize, 32},
-    {"aprs7_becomes1", "APRS=7\n", &Settings::aprsEnabled, 1},
-    {"aprsNegative_becomes1", "APRS=-1\n", &Settings::aprsEnabled, 1},
-    {"speedZero7_becomes0", "SPEEDZERO=7\n", &Settings::speedZero, 0},
-    {"ctrlDEnd_notCorrected", "CTRLDEND=7\n", &Settings::ctrlDEnd, 7},
-};
-INSTANTIATE_TEST_SUITE_P(Corrections, ConfigNumbers, ::testing::ValuesIn(kCorrections),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-struct TextCase {
-    const char* name;
-    std::string file;
-    Text field;
-    std::string expected;
-};
-
-void PrintTo(const TextCase& c, std::ostream* os) { *os << c.name; }
-
-class ConfigTexts : public ::testing::TestWithParam<TextCase> {};
-
-TEST_P(ConfigTexts, valueAfterReadingAndCorrection) {
-    const TextCase& c = GetParam();
-    EXPECT_EQ(parseConfiguration(c.file).*c.field, c.expected) << c.file;
-}
-
-// 44°29'30"N and 11°20'15"E with the degree sign as its Windows-1252 byte.
-const std::string kLat = "44\xB0" "29'30\"N";
-const std::string kLong = "11\xB0" "20'15\"E";
-
-const TextCase kTexts[] = {
-    {"parityMissing_n", "", &Settings::parity, "n"},
-    {"parityEven_e", "PARITY=Even\n", &Settings::parity, "e"},
-    {"parityLowerOdd_o", "parity=odd\n", &Settings::parity, "o"},
-    {"parityMark_m", "PARITY=M\n", &Settings::parity, "m"},
-    {"paritySpace_s", "PARITY=S\n", &Settings::parity, "s"},
-    {"parityUnknown_n", "PARITY=x\n", &Settings::parity, "n"},
-    {"parityTabFirst_n", "PARITY=\tE\n", &Settings::parity, "n"},
-    {"device_keepsCase", "DEVICE=/dev/ttyUSB0\n", &Settings::device, "/dev/ttyUSB0"},
-    {"device_blanksVanish", "DEVICE= /dev/my tnc \r\n", &Settings::device, "/dev/mytnc"},
-    {"device_emptyClears", "DEVICE=/dev/x\nDEVICE=\n", &Settings::device, ""},
-    {"lat_valid", "MYLAT=" + kLat + "\nMYLONG=" + kLong + "\n", &Settings::myLat, kLat},
-    {"long_valid", "MYLAT=" + kLat + "\nMYLONG=" + kLong + "\n", &Settings::myLong, kLong},
-    {"lat_blanksVanish", "MYLAT= 44\xB0 29' 30\" N\nMYLONG=" + kLong, &Settings::myLat, kLat},
-    {"lat_lowerHemisphereUpperCased", "MYLAT=44\xB0" "29'30\"n\nMYLONG=" + kLong, &Settings::myLat, kLat},
-    {"long_west", "MYLAT=" + kLat + "\nMYLONG=11\xB0" "20'15\"w\n", &Settings::myLong, "11\xB0" "20'15\"W"},
-    {"lat_hemisphereAnywhere", "MYLAT=S44\xB0" "29'30\"\nMYLONG=" + kLong, &Settings::myLat, "S44\xB0" "29'30\""},
-    {"decimalLat_clearsLat", "MYLAT=44.5N\nMYLONG=" + kLong, &Settings::myLat, ""},
-    {"decimalLat_clearsLong", "MYLAT=44.5N\nMYLONG=" + kLong, &Settings::myLong, ""},
-    {"latWithoutHemisphere_clearsLong", "MYLAT=44\xB0" "29'30\"\nMYLONG=" + kLong, &Settings::myLong, ""},
-    {"longWithNorth_clearsLat", "MYLAT=" + kLat + "\nMYLONG=11\xB0" "20'15\"N", &Settings::myLat, ""},
-    {"longWithoutQuote_clearsLat", "MYLAT=" + kLat + "\nMYLONG=11\xB0" "20'15E", &Settings::myLat, ""},
-    {"latWithoutApostrophe_cleared", "MYLAT=44\xB0" "29 30\"N\nMYLONG=" + kLong, &Settings::myLat, ""},
-};
-INSTANTIATE_TEST_SUITE_P(Texts, ConfigTexts, ::testing::ValuesIn(kTexts),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-struct PositionCase {
-    const char* name;
-    std::string file;
-    bool expected;
-};
-
-class OwnPosition : public ::testing::TestWithParam<PositionCase> {};
-
-TEST_P(OwnPosition, setOnlyWhenBothCoordinatesPass) {
-    EXPECT_EQ(parseConfiguration(GetParam().file).myPositionSet, GetParam().expected);
-}
-
-const PositionCase kPositions[] = {
-    {"both_valid", "MYLAT=" + kLat + "\nMYLONG=" + kLong + "\n", true},
-    {"crLfLines_valid", "MYLAT=" + kLat + "\r\nMYLONG=" + kLong + "\r\n", true},
-    {"latOnly", "MYLAT=" + kLat + "\n", false},
-    {"longOnly", "MYLONG=" + kLong + "\n", false},
-    {"noDegreeSign", "MYLAT=44 29'30\"N\nMYLONG=" + kLong, false},
-    {"hemispheresSwapped", "MYLAT=44\xB0" "29'30\"E\nMYLONG=11\xB0" "20'15\"N", false},
-};
-INSTANTIATE_TEST_SUITE_P(Check, OwnPosition, ::testing::ValuesIn(kPositions),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-class ReadConfigurationFile : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("quilmo-config-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
+void expectRows(std::initializer_list<Row> rows) {
+    for (const Row& r : rows) {
+        const Settings s = parseConfiguration(r.file);
+        std::ostringstream value;
+        std::visit([&](auto member) { value << s.*member; }, r.field);
+        EXPECT_EQ(value.str(), r.expected) << r.name;
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string ini() const { return (dir_ / "Quilmo.ini").string(); }
-    std::filesystem::path dir_;
-};
-
-TEST_F(ReadConfigurationFile, missingFile_isCreatedEmptyAndDefaultsApply) {
-    const Settings s = readConfiguration(dir_.string());
-    EXPECT_EQ(fileSize(ini()), std::optional<std::uint64_t>(0));
-    EXPECT_EQ(s.comPort, 1);
-    EXPECT_EQ(s.baudRate, 2400);
-    EXPECT_EQ(s.parity, "n");
-    EXPECT_EQ(s.dataBits, 8);
-    EXPECT_EQ(s.stopBits, 1);
-    EXPECT_EQ(s.rxBufferSize, 512);
-    EXPECT_EQ(s.txBufferSize, 32);
-    EXPECT_EQ(s.xonXoff + s.rtsEnable + s.saveRx + s.saveTx + s.aprsEnabled + s.speedZero + s.ctrlDEnd, 0);
-    EXPECT_FALSE(s.myPositionSet);
 }
 
-TEST_F(ReadConfigurationFile, existingFile_isReadAndLeftUnchanged) {
-    const std::string bytes = "COM=3\r\nBAUD=9600\r\nDEVICE=/dev/ttyUSB1\r\nMYLAT=" + kLat + "\r\nMYLONG=" + kLong;
-    ASSERT_TRUE(writeWholeFile(ini(), bytes));
-    const Settings s = readConfiguration(dir_.string());
-    EXPECT_EQ(s.comPort, 3);
-    EXPECT_EQ(s.baudRate, 9600);
-    EXPECT_EQ(s.device, "/dev/ttyUSB1");
-    EXPECT_TRUE(s.myPositionSet);
-    EXPECT_EQ(readWholeFile(ini()), std::optional<std::string>(bytes));
+const auto kCom = &Settings::comPort, kBaud = &Settings::baudRate, kBits = &Settings::dataBits;
+// 44°29'30"N and 11°20'15"E with the degree sign as its Windows-1252 byte.
+const std::string kLat = "44\xB0" "29'30\"N", kLong = "11\xB0" "20'15\"E";
+
+TEST(Config, Reading) {
+    expectRows({
+        {"lower-case key", "baud=9600\n", kBaud, "9600"},
+        {"blank before = is no key", "BAUD =9600\n", kBaud, "2400"},
+        {"key inside a longer word", "MYCOM=3\n", kCom, "3"},
+        {"blanks inside the value vanish", "COM= 2 3\n", kCom, "23"},
+        {"blanks only count as empty", "XONXOFF=   \r\n", &Settings::xonXoff, "1"},
+        {"empty SAVERX switches on", "SAVERX=\n", &Settings::saveRx, "1"},
+        {"later empty value overrides", "BAUD=9600\nBAUD=\n", kBaud, "2400"},
+        {"CR-only file is one line", "COM=\r4\r", kCom, "4"},
+        {"half goes to even, up", "STOP=1.5\n", &Settings::stopBits, "2"},
+        {"half goes to even, down", "BIT=6.5\n", kBits, "6"},
+        {"wider than 16 bits", "BAUD=38400\n", kBaud, "38400"},
+        {"clamped high", "BAUD=99999999999\n", kBaud, "2147483647"},
+        {"clamped low", "BUFFERRX=-1e30\n", &Settings::rxBufferSize, "-2147483648"},
+    });
+}
+
+TEST(Config, Corrections) {
+    expectRows({
+        {"COM 0", "COM=0\n", kCom, "1"},
+        {"BAUD 0", "BAUD=0\n", kBaud, "2400"},
+        {"BIT 9", "BIT=9\n", kBits, "8"},
+        {"STOP 3", "STOP=3\n", &Settings::stopBits, "1"},
+        {"XONXOFF 2 switches on", "XONXOFF=2\n", &Settings::xonXoff, "1"},
+        {"RTS 2 switches off", "RTS=2\n", &Settings::rtsEnable, "0"},
+        {"SAVERX 5 switches on", "SAVERX=5\n", &Settings::saveRx, "1"},
+        {"SAVETX 5 switches off", "SAVETX=5\n", &Settings::saveTx, "0"},
+        {"SAVETX 1 kept", "SAVETX=1\n", &Settings::saveTx, "1"},
+        {"BUFFERRX 0", "BUFFERRX=0\n", &Settings::rxBufferSize, "512"},
+        {"BUFFERTX 0", "BUFFERTX=0\n", &Settings::txBufferSize, "32"},
+        {"APRS 7 switches on", "APRS=7\n", &Settings::aprsEnabled, "1"},
+        {"SPEEDZERO 7 switches off", "SPEEDZERO=7\n", &Settings::speedZero, "0"},
+        {"CTRLDEND never corrected", "CTRLDEND=7\n", &Settings::ctrlDEnd, "7"},
+    });
+}
+
+TEST(Config, Texts) {
+    const auto parity = &Settings::parity, device = &Settings::device;
+    expectRows({
+        {"parity word cut and lowered", "parity=Even\n", parity, "e"},
+        {"parity tab is no blank", "PARITY=\tE\n", parity, "n"},
+        {"device keeps case, blanks vanish", "DEVICE= /dev/My tnc \r\n", device, "/dev/Mytnc"},
+        {"device emptied", "DEVICE=/dev/x\nDEVICE=\n", device, ""},
+        {"lat blanks vanish, upper-cased", "MYLAT= 44\xB0 29' 30\" n\nMYLONG=" + kLong, &Settings::myLat, kLat},
+        {"long west", "MYLAT=" + kLat + "\nMYLONG=11\xB0" "20'15\"w", &Settings::myLong, "11\xB0" "20'15\"W"},
+        {"hemisphere anywhere", "MYLAT=S44\xB0" "29'30\"\nMYLONG=" + kLong, &Settings::myLat, "S44\xB0" "29'30\""},
+        {"bad lat clears long", "MYLAT=44.5N\nMYLONG=" + kLong, &Settings::myLong, ""},
+    });
+}
+
+TEST(Config, OwnPositionOnlyWhenBothCoordinatesPass) {
+    const auto set = &Settings::myPositionSet;
+    expectRows({
+        {"both, CR LF lines", "MYLAT=" + kLat + "\r\nMYLONG=" + kLong + "\r\n", set, "1"},
+        {"no degree sign", "MYLAT=44 29'30\"N\nMYLONG=" + kLong, set, "0"},
+        {"no apostrophe", "MYLAT=44\xB0" "29 30\"N\nMYLONG=" + kLong, set, "0"},
+        {"no quote", "MYLAT=" + kLat + "\nMYLONG=11\xB0" "20'15E", set, "0"},
+        {"lat without hemisphere", "MYLAT=44\xB0" "29'30\"\nMYLONG=" + kLong, set, "0"},
+        {"hemispheres swapped", "MYLAT=44\xB0" "29'30\"E\nMYLONG=11\xB0" "20'15\"N", set, "0"},
+    });
+}
+
+TEST(Config, MissingFileIsCreatedEmptyAndExistingOneOnlyRead) {
+    test::TempDir dir;
+    const Settings defaults = readConfiguration(dir.path);
+    EXPECT_EQ(dir.read("Quilmo.ini"), "");
+    EXPECT_EQ(statusLabelText(defaults), "COM1, 2400,n,8,1  buffer:512/32");
+    EXPECT_EQ(defaults.saveRx + defaults.saveTx + defaults.aprsEnabled + defaults.speedZero + defaults.ctrlDEnd, 0);
+    EXPECT_FALSE(defaults.myPositionSet);
+    const std::string bytes = "COM=3\r\nDEVICE=/dev/ttyUSB1\r\nMYLAT=" + kLat + "\r\nMYLONG=" + kLong;
+    ASSERT_TRUE(writeWholeFile(dir.file("Quilmo.ini"), bytes));
+    const Settings s = readConfiguration(dir.path);
+    EXPECT_EQ(std::tie(s.comPort, s.device, s.myPositionSet), std::make_tuple(3, std::string("/dev/ttyUSB1"), true));
+    EXPECT_EQ(dir.read("Quilmo.ini"), bytes);
+}
+
+TEST(PortStatus, LabelFlowControlAndDevice) {
+    const struct { const char* file; std::string label; int flow; std::string path; } rows[] = {
+        {"", "COM1, 2400,n,8,1  buffer:512/32", 0, "/dev/ttyS0"},
+        {"XONXOFF=1\nRTS=1\n", "COM1, 2400,n,8,1,XonXoff,RTS  buffer:512/32", 3, "/dev/ttyS0"},
+        {"XONXOFF=1\n", "COM1, 2400,n,8,1,XonXoff  buffer:512/32", 1, "/dev/ttyS0"},
+        {"RTS=1\n", "COM1, 2400,n,8,1,RTS  buffer:512/32", 2, "/dev/ttyS0"},
+        {"COM=-1\nBAUD=-300\n", "COM-1,-300,n,8,1  buffer:512/32", 0, "/dev/ttyS-2"},
+        {"COM=12\nBAUD=115200\nPARITY=e\nBIT=7\nSTOP=2\n", "COM12, 115200,e,7,2  buffer:512/32", 0, "/dev/ttyS11"},
+        {"BUFFERRX=4096\nBUFFERTX=-1\n", "COM1, 2400,n,8,1  buffer:4096/-1", 0, "/dev/ttyS0"},
+        {"COM=4\nDEVICE=/dev/ttyUSB0\n", "/dev/ttyUSB0, 2400,n,8,1  buffer:512/32", 0, "/dev/ttyUSB0"},
+    };
+    for (const auto& r : rows) {
+        const Settings s = parseConfiguration(r.file);
+        const PortSettings p = portSettingsFrom(s);
+        EXPECT_EQ(statusLabelText(s), r.label) << r.file;
+        EXPECT_EQ(std::tie(p.flowControl, p.devicePath, p.rtsOn), std::make_tuple(r.flow, r.path, r.flow >= 2)) << r.file;
+        EXPECT_EQ(openFailureText(s, "Busy"), r.label.substr(0, r.label.find(',')) + "\r\nBusy");
+    }
+}
+
+// What a second copy of the program gets; with holdAndCrash it takes the lock and dies holding it.
+bool otherProcessAcquires(const std::string& dir, bool holdAndCrash = false) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        InstanceLock lock;
+        const bool got = lock.acquire(dir);
+        ::_exit(holdAndCrash || got ? 0 : 1);  // _exit runs no destructor, as in a crash
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(InstanceLock, RefusesASecondCopyUntilReleased) {
+    test::TempDir dir;
+    InstanceLock lock;
+    ASSERT_TRUE(lock.acquire(dir.path));
+    EXPECT_FALSE(otherProcessAcquires(dir.path));
+    lock.release();
+    EXPECT_TRUE(otherProcessAcquires(dir.path));
+    InstanceLock unwritable;  // a directory the lock file cannot go in does not stop the program
+    EXPECT_TRUE(unwritable.acquire(dir.file("missing")) && !unwritable.held());
+}
+
+TEST(InstanceLock, StaleFileOrCrashedHolderDoesNotBlock) {
+    test::TempDir dir;
+    ASSERT_TRUE(otherProcessAcquires(dir.path, true));
+    ASSERT_TRUE(fileExists(dir.file(".quilmo.lock")));  // left behind, but nobody holds it
+    InstanceLock lock;
+    EXPECT_TRUE(lock.acquire(dir.path));
+    EXPECT_TRUE(lock.held());
 }
 
 }  // namespace

@@ -1,9 +1,5 @@
-# KML track writer, and the filter.ini format of the station filter window.
+# KML track writer.
 add_executable(kml_test ${CMAKE_CURRENT_LIST_DIR}/kml_track_test.cpp)
 target_link_libraries(kml_test PRIVATE quilmo_kml GTest::gtest_main)
 # Every written track is checked with xmllint (libxml2-utils) and ogrinfo (gdal-bin).
 gtest_discover_tests(kml_test DISCOVERY_MODE PRE_TEST PROPERTIES LABELS unit)
-
-add_executable(filter_file_test ${CMAKE_CURRENT_LIST_DIR}/filter_file_test.cpp)
-target_link_libraries(filter_file_test PRIVATE quilmo_aprs GTest::gtest_main)
-gtest_discover_tests(filter_file_test DISCOVERY_MODE PRE_TEST PROPERTIES LABELS unit)

@@ -11,7 +11,7 @@ namespace quilmo::test {
 // A fresh program directory per test, removed afterwards.
 struct TempDir {
     std::string path = [] {
-        std::string p = (std::filesystem::temp_directory_path() / "quilmo-terminal-XXXXXX").string();
+        std::string p = (std::filesystem::temp_directory_path() / "quilmo-test-XXXXXX").string();
         return mkdtemp(p.data()) ? p : std::string();
     }();
     ~TempDir() {
