@@ -54,6 +54,7 @@ private slots:
     void otherScreen_scalesLayout() {
         Harness h;  // 1600 x 1200 pixels at 120 dpi: 19200 x 14400 twips
         h.start("", {QSize(1600, 1200), 120});
+        QCOMPARE(h.window->objectName() + " " + h.window->windowTitle(), QString("Form1 Quilmo"));
         QCOMPARE(h.window->size(), QSize(1600, 1200));
         QCOMPARE(h.find("Command2")->x(), px(19200 - 500, 120));
         QCOMPARE(h.find("Label6")->y(), px(14400 - 800, 120));
