@@ -14,11 +14,14 @@ namespace {
 const std::string kHeader = "------------- 2026-12-05  14:15 -----------------\r\n";
 
 // One user action: "type <text>" into the Tx buffer, "Text4 <text>" into a value field,
-// "click <element>", "feed <bytes from the TNC>", or a key such as "Shift+F1".
+// "click <element>", "focus <element>", "feed <bytes from the TNC>", or a key such as
+// "Shift+F1" pressed wherever the focus is.
 void act(Harness& h, const QString& step) {
     const QString verb = step.section(' ', 0, 0), arg = step.section(' ', 1);
     if (verb == "click") {
         h.click(arg);
+    } else if (verb == "focus") {
+        h.find(arg)->setFocus();
     } else if (verb == "feed") {
         h.port.feed(arg.toStdString());
     } else if (verb == "type" || verb == "Text4") {
@@ -27,7 +30,7 @@ void act(Harness& h, const QString& step) {
         QTest::keyClicks(target, arg);
     } else {
         const QKeyCombination key = QKeySequence::fromString(step)[0];
-        QTest::keyClick(h.find("Text3"), key.key(), key.keyboardModifiers());
+        QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
     }
 }
 }  // namespace
@@ -91,12 +94,13 @@ private slots:
                                     << false << "";
         QTest::newRow("ctrl-c button") << "" << B() << L{"click Label7", "click Label7", "F12"} << B("\x03\x03")
                                        << "^C^C" << "" << false << "";
-        QTest::newRow("F1 and its button") << "" << B("CONNECT\r\n") << L{"type >", "F1", "click Label12", "F12"}
-                                           << B(">CONNECT\r\nCONNECT\r\n") << ">CONNECT\nCONNECT\n" << "" << false
-                                           << "";
+        QTest::newRow("F1 anywhere, its button") << "" << B("CONNECT\r\n")
+                                                 << L{"type >", "focus Text1", "F1", "click Label12", "F12"}
+                                                 << B(">CONNECT\r\nCONNECT\r\n") << ">CONNECT\nCONNECT\n" << ""
+                                                 << false << "";
         QTest::newRow("shift or ctrl") << "" << B("M1") << L{"type x", "Shift+F1", "Ctrl+F1", "Shift+F12", "Ctrl+F12"}
                                        << B() << "" << "x" << false << "";
-        QTest::newRow("alt+F1 shows the macro") << "" << B("A\r\nB") << L{"Alt+F1"} << B() << "" << "" << false
+        QTest::newRow("alt+F1 shows the macro") << "" << B("A\r\nB") << L{"type", "Alt+F1"} << B() << "" << "" << false
                                                 << "Quilmo: Macro nr. 1\r\n\r\nA[CR]\r[LF]B";
         QTest::newRow("ctrl-d end holds until data")
             << "CTRLDEND=1\n" << B()
