@@ -6,16 +6,12 @@
 
 #include "pty_far_end.h"
 
-namespace {
-// Every start that gets past the lock writes this log header.
-const QByteArray kHeaderStart = "------------- ";
-}  // namespace
-
 class AppBinaryTest : public QObject {
     Q_OBJECT
     quilmo::test::FarEnd tnc_;
     QTemporaryDir dir_;
     QString binary_ = dir_.filePath("quilmo");
+    const QByteArray kHeaderStart = "------------- ";  // every start past the lock writes one
 
     QByteArray rxLog() const {
         QFile f(dir_.filePath("$log_rx.txt"));
