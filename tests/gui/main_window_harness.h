@@ -1,12 +1,11 @@
 #pragma once
-// Shared by the main-window tests: an in-memory serial port, a pinned clock, message
-// boxes and clipboard that only record, and a temporary program directory.
+// The real main window, shown offscreen, with a pinned clock, a temporary program
+// directory, and message boxes and clipboard that only record.
 #include <QApplication>
-#include <QDir>
 #include <QFile>
-#include <QStringList>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,103 +18,71 @@ namespace quilmo::test {
 
 class FakeSerialPort : public SerialPort {
 public:
-    bool open(const PortSettings& settings, std::string& error) override {
-        opened = settings;
-        ++openCalls;
-        if (failOpen) {
-            error = openError;
-            return false;
-        }
-        isOpen_ = true;
-        return true;
-    }
-    bool isOpen() const override { return isOpen_; }
+    bool open(const PortSettings&, std::string&) override { return open_ = true; }
+    bool isOpen() const override { return open_; }
     std::string readAll() override { return std::exchange(pending, {}); }
     void write(std::string_view bytes) override { written += bytes; }
-    void close() override {
-        isOpen_ = false;
-        ++closeCalls;
-    }
+    void close() override { open_ = false; }
 
-    // The far end sends bytes: they wait in the port and the receive callback fires.
+    // The TNC sends: the bytes wait in the port and the receive callback fires.
     void feed(std::string_view bytes) {
         pending += bytes;
-        if (onReceive) onReceive();
-    }
-    void notifyWithoutData() {
-        if (onReceive) onReceive();
-    }
-    void setConnected(bool connected) {
-        if (onConnectionChanged) onConnectionChanged(connected);
+        onReceive();
     }
 
-    bool failOpen = false;
-    std::string openError = "No such file or directory";
-    PortSettings opened;
-    int openCalls = 0;
-    int closeCalls = 0;
-    std::string pending;
-    std::string written;
+    std::string pending, written;
 
 private:
-    bool isOpen_ = false;
+    bool open_ = false;
 };
 
-struct Harness {
+// Port is the in-memory fake here, the real QSerialPort in the end-to-end tests.
+template <typename Port>
+struct BasicHarness {
     QTemporaryDir dir;
-    FakeSerialPort port;
-    LocalTime now{2026, 12, 5, 14, 15, 3};
-    QStringList messageTitles;
-    QStringList messages;
+    Port port;
+    QStringList messages;   // "title: text"
     QStringList clipboard;
     int terminations = 0;
     std::unique_ptr<MainWindow> window;
 
-    std::string path(const std::string& name) const { return dir.filePath(QString::fromStdString(name)).toStdString(); }
-
+    QString path(const std::string& name) const { return dir.filePath(QString::fromStdString(name)); }
     void writeFile(const std::string& name, std::string_view bytes) const {
-        QFile f(QString::fromStdString(path(name)));
+        QFile f(path(name));
         if (!f.open(QIODevice::WriteOnly)) qFatal("cannot write %s", name.c_str());
         f.write(bytes.data(), static_cast<qint64>(bytes.size()));
     }
-
     std::string readFile(const std::string& name) const {
-        QFile f(QString::fromStdString(path(name)));
-        if (!f.open(QIODevice::ReadOnly)) return {};
-        return f.readAll().toStdString();
+        QFile f(path(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : "<missing>";
     }
 
-    bool exists(const std::string& name) const { return QFile::exists(QString::fromStdString(path(name))); }
-
+    // Start-up as the program runs it, then the window shown and active.
     MainWindow& start(const std::string& ini = {}, ScreenMetrics screen = {QSize(1024, 768), 96}) {
         writeFile("Quilmo.ini", ini);
         WindowSeams seams{port,
-                          [this] { return now; },
-                          [this](const QString& title, const QString& text) {
-                              messageTitles << title;
-                              messages << text;
-                          },
+                          [] { return LocalTime{2026, 12, 5, 14, 15, 3}; },
+                          [this](const QString& title, const QString& text) { messages << title + ": " + text; },
                           [this](const QString& text) { clipboard << text; },
                           [this] { ++terminations; },
                           screen};
         window = std::make_unique<MainWindow>(dir.path().toStdString(), std::move(seams));
         window->startUp();
-        return *window;
-    }
-
-    // Shows the window and waits until it is the active one.
-    void showAndActivate() {
         window->show();
         QApplication::setActiveWindow(window.get());
         if (!QTest::qWaitForWindowActive(window.get())) qFatal("main window never became active");
+        return *window;
     }
 
-    template <typename T>
-    T* find(const char* name) const {
-        T* widget = window->findChild<T*>(QLatin1String(name));
-        if (widget == nullptr) qFatal("no element %s", name);
+    template <typename T = QWidget>
+    T* find(const QString& name) const {
+        T* widget = window->findChild<T*>(name);
+        if (widget == nullptr) qFatal("no element %s", qPrintable(name));
         return widget;
     }
+    void click(const QString& name) const { QTest::mouseClick(find(name), Qt::LeftButton); }
+    QString text(const QString& name) const { return find<QPlainTextEdit>(name)->toPlainText(); }
 };
+using Harness = BasicHarness<FakeSerialPort>;
 
 }  // namespace quilmo::test
