@@ -132,22 +132,26 @@ bool isCompressed(std::string_view positionText) {
 }
 
 std::string latTextOf(std::string_view field) {
-    std::string text(clippedPart(field, 0, 2));
+    std::string text;
+    text.reserve(24);
+    text += clippedPart(field, 0, 2);
     text += '\xB0';
     text += clippedPart(field, 2, 2);
     text += '\'';
-    text += trimmedNumericText(readNumber(clippedPart(field, 5, 2)) * 60 / 100);
+    appendTrimmedNumericText(text, readNumber(clippedPart(field, 5, 2)) * 60 / 100);
     text += '"';
     if (!field.empty()) text += field.back();
     return text;
 }
 
 std::string lonTextOf(std::string_view field) {
-    std::string text = trimmedNumericText(readNumber(clippedPart(field, 0, 3)));
+    std::string text;
+    text.reserve(24);
+    appendTrimmedNumericText(text, readNumber(clippedPart(field, 0, 3)));
     text += '\xB0';
     text += clippedPart(field, 3, 2);
     text += '\'';
-    text += trimmedNumericText(readNumber(clippedPart(field, 6, 2)) * 60 / 100);
+    appendTrimmedNumericText(text, readNumber(clippedPart(field, 6, 2)) * 60 / 100);
     text += '"';
     if (!field.empty()) text += field.back();
     return text;
@@ -183,13 +187,13 @@ DecodedPacket decodePositionReport(std::string_view header, std::string_view inf
     if (!symbolRecordPasses(ctx.filter, station.symbolIndex)) return out;
 
     const WeatherLines& w = f.weather;
-    out.record = assembleRecord(openingLine("-------", ctx.now), header,
+    out.record = assembleRecord("-------", ctx.now, header,
                                 {position.latLonLine, position.decCoordLine, nameLine, position.distanceLine,
                                  position.azimuthLine, f.speedLine, f.courseLine, f.altitudeLine,
                                  station.stationLine, w.gustLine, w.temperatureLine, w.pressureLine,
                                  w.humidityLine, w.rainHourLine, w.rainDayLine, w.rain24hLine, messageLine});
     out.shown = true;
-    out.placemark = makePlacemark(ctx.now, header, position, f.kmlAltitude);
+    if (ctx.wantPlacemark) out.placemark = makePlacemark(ctx.now, header, position, f.kmlAltitude);
     return out;
 }
 

@@ -212,7 +212,8 @@ int run(const Options& options) {
     std::vector<char> input(1 << 16);
     auto decodeLines = [&] {
         for (const std::string& line : lines) {
-            const DecodedPacket packet = decodeAprsLine(line, DecodeContext{decoder, filter, clock.now()});
+            const DecodedPacket packet =
+                decodeAprsLine(line, DecodeContext{decoder, filter, clock.now(), options.kml.has_value()});
             if (!packet.shown) continue;
             out.write(packet.record);
             if (packet.placemark) kml.append(*packet.placemark);
