@@ -218,10 +218,10 @@ std::size_t writeNumericTextFast(double value, char* buf) {
         if (!(magnitude >= 1e-3 && magnitude < 1e14)) return 0;
         // Decimal exponent e with 10^e <= magnitude < 10^(e+1); a wrong guess at a decade's
         // edge shows up in the range check below.
-        static constexpr long double kDecadeEnds[] = {1e-2L, 1e-1L, 1e0L, 1e1L,  1e2L,  1e3L,  1e4L, 1e5L,
-                                                      1e6L,  1e7L,  1e8L, 1e9L,  1e10L, 1e11L, 1e12L, 1e13L};
-        int e = -3;
-        while (e < 13 && static_cast<long double>(magnitude) >= kDecadeEnds[e + 3]) ++e;
+        static constexpr double kDecadeEnds[] = {1e-2, 1e-1, 1e0, 1e1,  1e2,  1e3,  1e4,  1e5,
+                                                 1e6,  1e7,  1e8, 1e9,  1e10, 1e11, 1e12, 1e13};
+        int e = magnitude >= 1 ? 0 : -3;  // most values are degrees, minutes and seconds
+        while (e < 13 && magnitude >= kDecadeEnds[e + 3]) ++e;
         const long double scaled = static_cast<long double>(magnitude) * kPowers[14 - e];
         if (!(scaled >= 1e14L + 1 && scaled < 1e15L - 1)) return 0;
         const long double floor = std::floor(scaled);
@@ -230,11 +230,14 @@ std::size_t writeNumericTextFast(double value, char* buf) {
         auto whole = static_cast<long long>(floor) + (fraction > 0.5L ? 1 : 0);
         if (whole >= 1000000000000000LL) return 0;
 
-        char digits[15];
-        for (int i = 14; i >= 0; --i) {
-            digits[i] = static_cast<char>('0' + whole % 10);
-            whole /= 10;
+        char digits[16];
+        for (int i = 14; i > 0; i -= 2) {
+            const auto pair = static_cast<int>(whole % 100);
+            whole /= 100;
+            digits[i] = static_cast<char>('0' + pair % 10);
+            digits[i - 1] = static_cast<char>('0' + pair / 10);
         }
+        digits[0] = static_cast<char>('0' + whole);
         int last = 14;  // trailing zeros are not written
         while (last > 0 && digits[last] == '0') --last;
 
