@@ -271,7 +271,7 @@ DecodedPacket decodeMicE(std::string_view header, std::string_view info, std::st
     const std::string_view trimmed = trimBlanks(comment);
     const std::string messageLine = trimmed.empty() ? std::string() : "message..: " + std::string(trimmed);
 
-    out.lastCoordinates = position.lastCoordinates;
+    out.lastCoordinates = std::move(position.lastCoordinates);
     if (!symbolRecordPasses(ctx.filter, station.symbolIndex)) return out;
 
     out.record = assembleRecord("-MIC-E-", ctx.now, parts.shown,

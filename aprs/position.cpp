@@ -199,8 +199,8 @@ DecodedPacket decodePositionReport(std::string_view header, std::string_view inf
         messageLine += comment;
     }
 
-    const PositionTexts position = makePositionTexts(latTextOf(f.latField), lonTextOf(f.lonField), ctx.settings);
-    out.lastCoordinates = position.lastCoordinates;
+    PositionTexts position = makePositionTexts(latTextOf(f.latField), lonTextOf(f.lonField), ctx.settings);
+    out.lastCoordinates = std::move(position.lastCoordinates);
     if (!symbolRecordPasses(ctx.filter, station.symbolIndex)) return out;
 
     const WeatherLines& w = f.weather;

@@ -49,6 +49,25 @@ void appendClock(std::string& out, const LocalTime& now, bool seconds) {
     }
 }
 
+// " " + date + " " + time + " ------" + CR LF, made again only when the minute changes:
+// records come many to the minute.
+std::string_view openingTime(const LocalTime& now) {
+    thread_local LocalTime made{-1, -1, -1, -1, -1, -1};
+    thread_local std::string text;
+    if (now.year != made.year || now.month != made.month || now.day != made.day || now.hour != made.hour ||
+        now.minute != made.minute || text.empty()) {
+        made = now;
+        text.clear();
+        text.push_back(' ');
+        appendDate(text, now);
+        text.push_back(' ');
+        appendClock(text, now, false);
+        text += " ------";
+        text += kCrLf;
+    }
+    return text;
+}
+
 }  // namespace
 
 std::string assembleRecord(std::string_view prefix, const LocalTime& now, std::string_view header,
@@ -59,12 +78,7 @@ std::string assembleRecord(std::string_view prefix, const LocalTime& now, std::s
     std::string out;
     out.reserve(size);
     out += prefix;
-    out.push_back(' ');
-    appendDate(out, now);
-    out.push_back(' ');
-    appendClock(out, now, false);
-    out += " ------";
-    out += kCrLf;
+    out += openingTime(now);
     out += header;
     for (std::string_view line : lines) {
         if (line.empty()) continue;
