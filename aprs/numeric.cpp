@@ -224,10 +224,10 @@ std::size_t writeNumericTextFast(double value, char* buf) {
         while (e < 13 && magnitude >= kDecadeEnds[e + 3]) ++e;
         const long double scaled = static_cast<long double>(magnitude) * kPowers[14 - e];
         if (!(scaled >= 1e14L + 1 && scaled < 1e15L - 1)) return 0;
-        const long double floor = std::floor(scaled);
-        const long double fraction = scaled - floor;
-        if (std::fabs(fraction - 0.5L) < 1e-3L) return 0;
-        auto whole = static_cast<long long>(floor) + (fraction > 0.5L ? 1 : 0);
+        auto whole = static_cast<long long>(scaled);  // positive: truncation is the floor
+        const long double fraction = scaled - static_cast<long double>(whole);
+        if (fraction > 0.499L && fraction < 0.501L) return 0;
+        if (fraction > 0.5L) ++whole;
         if (whole >= 1000000000000000LL) return 0;
 
         char digits[16];
