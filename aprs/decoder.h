@@ -20,6 +20,7 @@ struct DecodeContext {
     const DecoderSettings& settings;
     const FilterFlags& filter;
     LocalTime now;
+    bool wantPlacemark = true;  // false: the caller keeps no track, so none is made
 };
 
 // Inner texts of one KML placemark (the writer adds the element tags and escapes).

@@ -38,7 +38,9 @@ double dmsTextToDegrees(std::string_view text) {
     double seconds = partValue(text, static_cast<std::size_t>(p2), p3 - p2 - 1) / 3600;
     double result = degrees + minutes + seconds;
 
-    if (text.find_first_of("SsWw") != std::string_view::npos) result = -result;
+    // A plain loop: find_first_of searches the set once per character.
+    for (char c : text)
+        if (c == 'S' || c == 's' || c == 'W' || c == 'w') return -result;
     return result;
 }
 

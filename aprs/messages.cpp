@@ -56,7 +56,7 @@ DecodedPacket decodeTextPacket(std::string_view header, std::string_view info, c
                                                                     : std::string();
     const std::string textLine = labelled(kind.label, clippedPart(info, kind.textStart));
 
-    out.record = assembleRecord(openingLine("-------", ctx.now), header, {fromLine, toLine, textLine});
+    out.record = assembleRecord("-------", ctx.now, header, {fromLine, toLine, textLine});
     out.shown = true;
     return out;
 }

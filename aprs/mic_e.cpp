@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "aprs/filter_flags.h"
 #include "aprs/numeric.h"
@@ -117,7 +116,7 @@ Latitude decodeLatitude(const int (&d)[6]) {
     put(digit[2]);
     put(digit[3]);
     text += '\'';
-    text += trimmedNumericText(hundredths * 60 / 100.0);
+    appendTrimmedNumericText(text, hundredths * 60 / 100.0);
     text += '"';
     text += hemisphere;
     if (text.find(' ') != std::string::npos) {
@@ -140,8 +139,16 @@ std::string decodeLongitude(std::string_view info, const Latitude& lat) {
     if (info.size() > 2) minutes = byteValue(info, 2);
     if (minutes >= 60) minutes -= 60;
     if (info.size() > 3) seconds = byteValue(info, 3) * 60.0 / 100;
-    return trimmedNumericText(degrees) + std::string(kDegree) + trimmedNumericText(minutes) + "'" +
-           trimmedNumericText(seconds) + "\"" + std::string(lat.longitudeHemisphere);
+    std::string text;
+    text.reserve(24);
+    appendTrimmedNumericText(text, degrees);
+    text += kDegree;
+    appendTrimmedNumericText(text, minutes);
+    text += '\'';
+    appendTrimmedNumericText(text, seconds);
+    text += '"';
+    text += lat.longitudeHemisphere;
+    return text;
 }
 
 struct Fields {
@@ -264,17 +271,15 @@ DecodedPacket decodeMicE(std::string_view header, std::string_view info, std::st
     const std::string_view trimmed = trimBlanks(comment);
     const std::string messageLine = trimmed.empty() ? std::string() : "message..: " + std::string(trimmed);
 
-    out.lastCoordinates = position.lastCoordinates;
+    out.lastCoordinates = std::move(position.lastCoordinates);
     if (!symbolRecordPasses(ctx.filter, station.symbolIndex)) return out;
 
-    const std::vector<std::string_view> lines = {
-        position.latLonLine, position.decCoordLine, objectOrItemLine,  position.distanceLine,
-        position.azimuthLine, motion.speedLine,     motion.courseLine, altitudeLine,
-        radioLine,            station.stationLine,  statusLine,        messageLine,
-    };
-    out.record = assembleRecord(openingLine("-MIC-E-", ctx.now), parts.shown, lines);
+    out.record = assembleRecord("-MIC-E-", ctx.now, parts.shown,
+                                {position.latLonLine, position.decCoordLine, objectOrItemLine, position.distanceLine,
+                                 position.azimuthLine, motion.speedLine, motion.courseLine, altitudeLine, radioLine,
+                                 station.stationLine, statusLine, messageLine});
     out.shown = true;
-    out.placemark = makePlacemark(ctx.now, parts.shown, position, kmlAltitude);
+    if (ctx.wantPlacemark) out.placemark = makePlacemark(ctx.now, parts.shown, position, kmlAltitude);
     return out;
 }
 

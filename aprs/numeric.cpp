@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace quilmo {
 
@@ -127,7 +128,41 @@ bool readShortDecimal(const char* first, const char* last, double& value) {
     return true;
 }
 
+// The common case, plain digits with at most a point and nothing number-like after
+// them, read straight from the text; anything else (blanks inside, a sign other than a
+// leading "-", an exponent, more than 15 digits) goes the general way. Returns false then.
+bool readPlainDecimal(std::string_view text, double& value) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const bool negative = p != end && *p == '-';
+    if (negative) ++p;
+    long long digits = 0;
+    int count = 0;
+    int fractionDigits = -1;
+    for (; p != end; ++p) {
+        const char c = *p;
+        if (isDigit(c)) {
+            if (++count > 15) return false;
+            digits = digits * 10 + (c - '0');
+            if (fractionDigits >= 0) ++fractionDigits;
+        } else if (c == '.' && fractionDigits < 0) {
+            fractionDigits = 0;
+        } else {
+            break;
+        }
+    }
+    if (count == 0) return false;
+    if (p != end && (isIgnoredInNumber(*p) || *p == '.' || *p == 'e' || *p == 'E')) return false;
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    value = static_cast<double>(digits);
+    if (fractionDigits > 0) value /= kPowers[fractionDigits];
+    if (negative && value != 0) value = -value;
+    return true;
+}
+
 double readNumber(std::string_view text) {
+    if (double value; readPlainDecimal(text, value)) return value;
     NumberText number;
     if (!collectNumber(text, number)) return 0;
     double value = 0;
@@ -147,24 +182,118 @@ double roundHalfEven(double value) {
     return nearest == 0 ? 0.0 : nearest;  // never "-0"
 }
 
-std::string trimmedNumericText(double value) {
-    if (!std::isfinite(value) || value == 0) return "0";
-    char buf[40];
-    // Whole numbers (speeds, distances, most degrees) need no shortest-digits search.
-    if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
-        auto [end, ec] = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(value));
-        if (ec == std::errc()) return std::string(buf, end);
+namespace {
+
+constexpr std::size_t kNumericTextMax = 40;
+
+// The exact form: shortest-digit formatting rounded to 15 significant digits.
+std::size_t writeNumericTextExact(double value, char* buf) {
+    char digits[kNumericTextMax];
+    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 15);
+    if (ec != std::errc()) {
+        buf[0] = '0';
+        return 1;
     }
-    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
-    if (ec != std::errc()) return "0";
-    std::string out;
-    out.reserve(static_cast<std::size_t>(end - buf));
-    const char* p = buf;
-    if (*p == '-') out.push_back(*p++);
+    char* out = buf;
+    const char* p = digits;
+    if (*p == '-') *out++ = *p++;
     // Below 1 the zero before the point is not written: .5, -.5.
     if (p + 1 < end && p[0] == '0' && p[1] == '.') ++p;
-    for (; p != end; ++p) out.push_back(*p == 'e' ? 'E' : *p);
-    return out;
+    for (; p != end; ++p) *out++ = *p == 'e' ? 'E' : *p;
+    return static_cast<std::size_t>(out - buf);
+}
+
+// Positions, speeds and distances mostly lie between 0.001 and 10^15: there the 15 digits
+// come from one scaled multiplication in extended precision. Its error (below 1e-4 units of
+// the last digit) can only matter close to a rounding tie, so those values, and every
+// value outside the range, take the exact form. Returns 0 when it did not apply.
+std::size_t writeNumericTextFast(double value, char* buf) {
+    if constexpr (std::numeric_limits<long double>::digits < 64) {
+        return 0;
+    } else {
+        static constexpr long double kPowers[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
+                                                  1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
+                                                  1e14L, 1e15L, 1e16L, 1e17L};
+        const double magnitude = std::fabs(value);
+        if (!(magnitude >= 1e-3 && magnitude < 1e14)) return 0;
+        // Decimal exponent e with 10^e <= magnitude < 10^(e+1); a wrong guess at a decade's
+        // edge shows up in the range check below.
+        static constexpr double kDecadeEnds[] = {1e-2, 1e-1, 1e0, 1e1,  1e2,  1e3,  1e4,  1e5,
+                                                 1e6,  1e7,  1e8, 1e9,  1e10, 1e11, 1e12, 1e13};
+        int e = magnitude >= 1 ? 0 : -3;  // most values are degrees, minutes and seconds
+        while (e < 13 && magnitude >= kDecadeEnds[e + 3]) ++e;
+        const long double scaled = static_cast<long double>(magnitude) * kPowers[14 - e];
+        if (!(scaled >= 1e14L + 1 && scaled < 1e15L - 1)) return 0;
+        auto whole = static_cast<long long>(scaled);  // positive: truncation is the floor
+        const long double fraction = scaled - static_cast<long double>(whole);
+        if (fraction > 0.499L && fraction < 0.501L) return 0;
+        if (fraction > 0.5L) ++whole;
+        if (whole >= 1000000000000000LL) return 0;
+
+        char digits[16];
+        for (int i = 14; i > 0; i -= 2) {
+            const auto pair = static_cast<int>(whole % 100);
+            whole /= 100;
+            digits[i] = static_cast<char>('0' + pair % 10);
+            digits[i - 1] = static_cast<char>('0' + pair / 10);
+        }
+        digits[0] = static_cast<char>('0' + whole);
+        int last = 14;  // trailing zeros are not written
+        while (last > 0 && digits[last] == '0') --last;
+
+        char* out = buf;
+        if (value < 0) *out++ = '-';
+        if (e >= 0) {
+            for (int i = 0; i <= e; ++i) *out++ = digits[i];
+            if (last > e) {
+                *out++ = '.';
+                for (int i = e + 1; i <= last; ++i) *out++ = digits[i];
+            }
+        } else {
+            *out++ = '.';
+            for (int i = -1; i > e; --i) *out++ = '0';
+            for (int i = 0; i <= last; ++i) *out++ = digits[i];
+        }
+        return static_cast<std::size_t>(out - buf);
+    }
+}
+
+// Writes the trimmed numeric text of `value` into buf (room for kNumericTextMax).
+std::size_t writeTrimmedNumericText(double value, char* buf) {
+    if (!std::isfinite(value) || value == 0) {
+        buf[0] = '0';
+        return 1;
+    }
+    // Whole numbers (speeds, distances, most degrees) need no shortest-digits search.
+    if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
+        auto [end, ec] = std::to_chars(buf, buf + kNumericTextMax, static_cast<long long>(value));
+        if (ec == std::errc()) return static_cast<std::size_t>(end - buf);
+    }
+    if (std::size_t n = writeNumericTextFast(value, buf)) return n;
+    return writeNumericTextExact(value, buf);
+}
+
+}  // namespace
+
+std::string trimmedNumericText(double value) {
+    char buf[kNumericTextMax];
+    return std::string(buf, writeTrimmedNumericText(value, buf));
+}
+
+void appendTrimmedNumericText(std::string& out, double value) {
+    char buf[kNumericTextMax];
+    out.append(buf, writeTrimmedNumericText(value, buf));
+}
+
+void appendNumericText(std::string& out, double value) {
+    char buf[kNumericTextMax + 1];
+    std::size_t n = writeTrimmedNumericText(value, buf + 1);
+    if (buf[1] == '-') {
+        out.append(buf + 1, n);
+    } else {
+        buf[0] = ' ';
+        out.append(buf, n + 1);
+    }
 }
 
 std::string numericText(double value) {

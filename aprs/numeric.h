@@ -20,6 +20,9 @@ double roundHalfEven(double value);
 std::string numericText(double value);
 // The same without the leading blank.
 std::string trimmedNumericText(double value);
+// Both appended to `out`, saving the temporary string.
+void appendNumericText(std::string& out, double value);
+void appendTrimmedNumericText(std::string& out, double value);
 
 // Blanks (character 32 only) removed at both ends.
 std::string_view trimBlanks(std::string_view text);

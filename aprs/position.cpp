@@ -74,6 +74,7 @@ double base91Sum(std::string_view four) {
 }
 
 // DDMM.hhH from signed decimal degrees, with at least `degreeDigits` degree digits.
+// Every part is a whole number below 1000 here, so plain digits equal the "%.0f" form.
 std::string fieldFromDegrees(double degrees, int degreeDigits, char positive, char negative) {
     const char hemisphere = degrees >= 0 ? positive : negative;
     const double value = std::fabs(degrees);
@@ -81,10 +82,26 @@ std::string fieldFromDegrees(double degrees, int degreeDigits, char positive, ch
     const double minutes = (value - whole) * 60;
     const double wholeMinutes = std::trunc(minutes);
     const double hundredths = std::trunc((minutes - wholeMinutes) * 100);
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%0*.0f%02.0f.%02.0f%c", degreeDigits, whole, wholeMinutes, hundredths,
-                  hemisphere);
-    return buf;
+    if (!(whole < 1000 && wholeMinutes < 100 && hundredths < 100 && hundredths >= 0)) {
+        char buf[48];
+        std::snprintf(buf, sizeof buf, "%0*.0f%02.0f.%02.0f%c", degreeDigits, whole, wholeMinutes, hundredths,
+                      hemisphere);
+        return buf;
+    }
+    const int d = static_cast<int>(whole);
+    const int m = static_cast<int>(wholeMinutes);
+    const int h = static_cast<int>(hundredths);
+    std::string field;
+    field.reserve(12);
+    const int degreeWidth = d >= 100 ? 3 : d >= 10 ? 2 : 1;
+    field.append(static_cast<std::size_t>(degreeDigits > degreeWidth ? degreeDigits - degreeWidth : 0), '0');
+    if (d >= 100) field.push_back(static_cast<char>('0' + d / 100));
+    if (d >= 10) field.push_back(static_cast<char>('0' + d / 10 % 10));
+    field.push_back(static_cast<char>('0' + d % 10));
+    const char rest[6] = {static_cast<char>('0' + m / 10), static_cast<char>('0' + m % 10), '.',
+                          static_cast<char>('0' + h / 10), static_cast<char>('0' + h % 10), hemisphere};
+    field.append(rest, 6);
+    return field;
 }
 
 // The three bytes after the symbol code: course and speed, radio range or altitude.
@@ -132,22 +149,26 @@ bool isCompressed(std::string_view positionText) {
 }
 
 std::string latTextOf(std::string_view field) {
-    std::string text(clippedPart(field, 0, 2));
+    std::string text;
+    text.reserve(24);
+    text += clippedPart(field, 0, 2);
     text += '\xB0';
     text += clippedPart(field, 2, 2);
     text += '\'';
-    text += trimmedNumericText(readNumber(clippedPart(field, 5, 2)) * 60 / 100);
+    appendTrimmedNumericText(text, readNumber(clippedPart(field, 5, 2)) * 60 / 100);
     text += '"';
     if (!field.empty()) text += field.back();
     return text;
 }
 
 std::string lonTextOf(std::string_view field) {
-    std::string text = trimmedNumericText(readNumber(clippedPart(field, 0, 3)));
+    std::string text;
+    text.reserve(24);
+    appendTrimmedNumericText(text, readNumber(clippedPart(field, 0, 3)));
     text += '\xB0';
     text += clippedPart(field, 3, 2);
     text += '\'';
-    text += trimmedNumericText(readNumber(clippedPart(field, 6, 2)) * 60 / 100);
+    appendTrimmedNumericText(text, readNumber(clippedPart(field, 6, 2)) * 60 / 100);
     text += '"';
     if (!field.empty()) text += field.back();
     return text;
@@ -178,18 +199,18 @@ DecodedPacket decodePositionReport(std::string_view header, std::string_view inf
         messageLine += comment;
     }
 
-    const PositionTexts position = makePositionTexts(latTextOf(f.latField), lonTextOf(f.lonField), ctx.settings);
-    out.lastCoordinates = position.lastCoordinates;
+    PositionTexts position = makePositionTexts(latTextOf(f.latField), lonTextOf(f.lonField), ctx.settings);
+    out.lastCoordinates = std::move(position.lastCoordinates);
     if (!symbolRecordPasses(ctx.filter, station.symbolIndex)) return out;
 
     const WeatherLines& w = f.weather;
-    out.record = assembleRecord(openingLine("-------", ctx.now), header,
+    out.record = assembleRecord("-------", ctx.now, header,
                                 {position.latLonLine, position.decCoordLine, nameLine, position.distanceLine,
                                  position.azimuthLine, f.speedLine, f.courseLine, f.altitudeLine,
                                  station.stationLine, w.gustLine, w.temperatureLine, w.pressureLine,
                                  w.humidityLine, w.rainHourLine, w.rainDayLine, w.rain24hLine, messageLine});
     out.shown = true;
-    out.placemark = makePlacemark(ctx.now, header, position, f.kmlAltitude);
+    if (ctx.wantPlacemark) out.placemark = makePlacemark(ctx.now, header, position, f.kmlAltitude);
     return out;
 }
 

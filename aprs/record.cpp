@@ -24,15 +24,15 @@ std::string concat(std::initializer_list<std::string_view> parts) {
 
 void appendTwoDigits(std::string& out, int value) {
     if (value >= 0 && value < 100) {
-        out.push_back(static_cast<char>('0' + value / 10));
-        out.push_back(static_cast<char>('0' + value % 10));
+        const char digits[2] = {static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
+        out.append(digits, 2);
         return;
     }
-    out += std::to_string(value);
+    appendTrimmedNumericText(out, value);
 }
 
 void appendDate(std::string& out, const LocalTime& now, char separator = '-') {
-    out += std::to_string(now.year);
+    appendTrimmedNumericText(out, now.year);
     out.push_back(separator);
     appendTwoDigits(out, now.month);
     out.push_back(separator);
@@ -49,28 +49,36 @@ void appendClock(std::string& out, const LocalTime& now, bool seconds) {
     }
 }
 
-}  // namespace
-
-std::string openingLine(std::string_view prefix, const LocalTime& now) {
-    std::string out;
-    out.reserve(40);
-    out += prefix;
-    out.push_back(' ');
-    appendDate(out, now);
-    out.push_back(' ');
-    appendClock(out, now, false);
-    out += " ------";
-    out += kCrLf;
-    return out;
+// " " + date + " " + time + " ------" + CR LF, made again only when the minute changes:
+// records come many to the minute.
+std::string_view openingTime(const LocalTime& now) {
+    thread_local LocalTime made{-1, -1, -1, -1, -1, -1};
+    thread_local std::string text;
+    if (now.year != made.year || now.month != made.month || now.day != made.day || now.hour != made.hour ||
+        now.minute != made.minute || text.empty()) {
+        made = now;
+        text.clear();
+        text.push_back(' ');
+        appendDate(text, now);
+        text.push_back(' ');
+        appendClock(text, now, false);
+        text += " ------";
+        text += kCrLf;
+    }
+    return text;
 }
 
-std::string assembleRecord(std::string_view opening, std::string_view header,
-                           const std::vector<std::string_view>& lines) {
-    std::size_t size = opening.size() + header.size() + 4;
+}  // namespace
+
+std::string assembleRecord(std::string_view prefix, const LocalTime& now, std::string_view header,
+                           std::initializer_list<std::string_view> lines) {
+    // Room for the opening line with any year, so the record is allocated once.
+    std::size_t size = prefix.size() + 40 + header.size() + 4;
     for (std::string_view line : lines) size += line.size() + 2;
     std::string out;
     out.reserve(size);
-    out += opening;
+    out += prefix;
+    out += openingTime(now);
     out += header;
     for (std::string_view line : lines) {
         if (line.empty()) continue;
@@ -95,15 +103,22 @@ PositionTexts makePositionTexts(std::string_view latText, std::string_view lonTe
 
     const double latDegrees = dmsTextToDegrees(latText);
     const double lonDegrees = dmsTextToDegrees(lonText);
-    texts.decLatText = trimmedNumericText(latDegrees);
-    texts.decLonText = trimmedNumericText(lonDegrees);
+    appendTrimmedNumericText(texts.decLatText, latDegrees);
+    appendTrimmedNumericText(texts.decLonText, lonDegrees);
     texts.decCoordLine = concat({"dec.coord: ", texts.decLatText, " ", texts.decLonText});
 
     if (settings.myPositionSet) {
         const DistanceAzimuth da =
             computeDistanceAzimuth(settings.myLongValue, settings.myLatValue, lonDegrees, latDegrees);
-        texts.distanceLine = concat({"distance.:", numericText(da.distanceKm), " km"});
-        texts.azimuthLine = concat({"azimut...:", numericText(da.azimuthDeg), "\xB0", compassSector(da.azimuthDeg)});
+        texts.distanceLine.reserve(32);
+        texts.distanceLine += "distance.:";
+        appendNumericText(texts.distanceLine, da.distanceKm);
+        texts.distanceLine += " km";
+        texts.azimuthLine.reserve(32);
+        texts.azimuthLine += "azimut...:";
+        appendNumericText(texts.azimuthLine, da.azimuthDeg);
+        texts.azimuthLine += "\xB0";
+        texts.azimuthLine += compassSector(da.azimuthDeg);
     }
 
     texts.lastCoordinates.reserve(latText.size() + 1 + lonText.size());
@@ -122,19 +137,34 @@ StationSymbol lookUpStation(std::string_view symbolTable, std::string_view symbo
     return station;
 }
 
-std::string speedLine(double kmh) { return concat({"speed....:", numericText(kmh), " km/h"}); }
+std::string speedLine(double kmh) {
+    std::string line;
+    line.reserve(32);
+    line += "speed....:";
+    appendNumericText(line, kmh);
+    line += " km/h";
+    return line;
+}
 
 std::string courseLine(double degrees) {
-    return concat({"course...:", numericText(degrees), "\xB0", compassSector(degrees)});
+    std::string line;
+    line.reserve(32);
+    line += "course...:";
+    appendNumericText(line, degrees);
+    line += "\xB0";
+    line += compassSector(degrees);
+    return line;
 }
 
 Placemark makePlacemark(const LocalTime& now, std::string_view shownHeader, const PositionTexts& position,
                         std::string_view altitudeText) {
     Placemark mark;
+    mark.name.reserve(9 + shownHeader.size());
     appendClock(mark.name, now, true);
     mark.name.push_back(' ');
     mark.name += shownHeader;
 
+    mark.when.reserve(24);
     appendDate(mark.when, now);
     mark.when.push_back('T');
     appendClock(mark.when, now, true);

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 #include <string_view>
-#include <vector>
+#include <initializer_list>
 
 #include "aprs/decoder.h"
 
@@ -9,12 +9,10 @@ namespace quilmo {
 
 // Pieces every position-carrying branch shares (positions, MIC-E).
 
-// prefix ("-------" or "-MIC-E-") + " " + date + " " + time + " ------" + CR LF
-std::string openingLine(std::string_view prefix, const LocalTime& now);
-
-// opening + header; then CR LF + line for every non-empty line; then CR LF CR LF.
-std::string assembleRecord(std::string_view opening, std::string_view header,
-                           const std::vector<std::string_view>& lines);
+// The opening line: prefix ("-------" or "-MIC-E-") + " " + date + " " + time + " ------" + CR LF;
+// then header; then CR LF + line for every non-empty line; then CR LF CR LF.
+std::string assembleRecord(std::string_view prefix, const LocalTime& now, std::string_view header,
+                           std::initializer_list<std::string_view> lines);
 
 // Lines and texts made from a station's coordinate texts.
 struct PositionTexts {

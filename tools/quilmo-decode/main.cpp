@@ -171,11 +171,18 @@ class LineEnds {
 public:
     void normalise(std::string_view chunk, std::string& out) {
         out.clear();
-        for (char c : chunk) {
-            if (c == '\n' && !afterCr_) out.push_back('\r');
-            out.push_back(c);
-            afterCr_ = c == '\r';
+        if (chunk.empty()) return;
+        // Copied in runs up to each LF: captures are mostly CR LF already.
+        std::size_t from = 0;
+        for (std::size_t lf = chunk.find('\n'); lf != std::string_view::npos; lf = chunk.find('\n', from)) {
+            const bool crBefore = lf > 0 ? chunk[lf - 1] == '\r' : afterCr_;
+            out.append(chunk, from, lf - from);
+            if (!crBefore) out.push_back('\r');
+            out.push_back('\n');
+            from = lf + 1;
         }
+        out.append(chunk, from);
+        afterCr_ = chunk.back() == '\r';
     }
     std::string_view endOfInput() const { return afterCr_ ? "\n" : "\r\n"; }
 
@@ -212,7 +219,8 @@ int run(const Options& options) {
     std::vector<char> input(1 << 16);
     auto decodeLines = [&] {
         for (const std::string& line : lines) {
-            const DecodedPacket packet = decodeAprsLine(line, DecodeContext{decoder, filter, clock.now()});
+            const DecodedPacket packet =
+                decodeAprsLine(line, DecodeContext{decoder, filter, clock.now(), options.kml.has_value()});
             if (!packet.shown) continue;
             out.write(packet.record);
             if (packet.placemark) kml.append(*packet.placemark);
