@@ -68,6 +68,16 @@ std::string_view openingTime(const LocalTime& now) {
     return text;
 }
 
+// A station that hides its precise position sends blanks for the last digits ("4 " for
+// 40 minutes); read as numbers they would shrink the value ("4 " reads 4), so they count as 0.
+double degreesOfAmbiguous(std::string_view text) {
+    if (text.find(' ') == std::string_view::npos) return dmsTextToDegrees(text);
+    std::string digits(text);
+    for (char& c : digits)
+        if (c == ' ') c = '0';
+    return dmsTextToDegrees(digits);
+}
+
 }  // namespace
 
 std::string assembleRecord(std::string_view prefix, const LocalTime& now, std::string_view header,
@@ -101,8 +111,8 @@ PositionTexts makePositionTexts(std::string_view latText, std::string_view lonTe
     texts.latLonLine.push_back(' ');
     texts.latLonLine += lon;
 
-    const double latDegrees = dmsTextToDegrees(latText);
-    const double lonDegrees = dmsTextToDegrees(lonText);
+    const double latDegrees = degreesOfAmbiguous(lat);
+    const double lonDegrees = degreesOfAmbiguous(lon);
     appendTrimmedNumericText(texts.decLatText, latDegrees);
     appendTrimmedNumericText(texts.decLonText, lonDegrees);
     texts.decCoordLine = concat({"dec.coord: ", texts.decLatText, " ", texts.decLonText});

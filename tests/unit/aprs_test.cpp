@@ -69,6 +69,9 @@ TEST(Decoder, PositionLayouts) {
         {"compressed with timestamp", "SRC>DST:@092345z/5L!!<*e7>7P[",
          record("SRC>DST:", {kCompLatLon, kCompDec, "speed....: 67 km/h", "course...: 88" + kDeg + "E", "station..: Car"})},
         {"header on its own line", "SRC>DST,PATH:\r\n!4903.50N/07201.75W-", position({"station..: Home"}, "SRC>DST,PATH:")},
+        {"ambiguous digits count as 0", "SRC>DST:!602 .  S/0250 .  W#",
+         record("SRC>DST:", {"lat./lon.: 60" + kDeg + "2 '0\"S 25" + kDeg + "0 '0\"W", "dec.coord: -60.3333333333333 -25",
+                             "station..: Digipeater"})},
     });
 }
 
