@@ -25,12 +25,9 @@ struct OpenPort {
     explicit OpenPort(const std::string& device) {
         port.onReceive = [this] { received += port.readAll(); };
         port.onConnectionChanged = [this](bool up) { events.push_back(up); };
-        PortSettings s;
-        s.devicePath = device;
-        s.baudRate = 9600;
-        s.rtsOn = true;  // the pty refuses the modem lines; the port must open anyway
         std::string error;
-        if (!port.open(s, error)) qFatal("cannot open %s: %s", device.c_str(), error.c_str());
+        // The pty refuses the modem lines; the port must open anyway.
+        if (!port.open({.devicePath = device, .rtsOn = true}, error)) qFatal("cannot open %s: %s", device.c_str(), error.c_str());
     }
 };
 
@@ -39,24 +36,16 @@ struct OpenPort {
 class SerialPortTest : public QObject {
     Q_OBJECT
 private slots:
-    void everyByteValue_arrivesExactlyBothWays() {
-        FarEnd tnc;
-        QVERIFY(tnc.openPair());
-        OpenPort p(tnc.slavePath);
-        std::string all;
-        for (int b = 0; b < 4 * 256; ++b) all += static_cast<char>(b);
-        QVERIFY(tnc.send(all));
-        QTRY_COMPARE(p.received, all);
-        p.port.write(all);
-        QTRY_COMPARE(tnc.collect(), all);
-    }
-
-    void deviceLoss_closesWithoutSpinningAndReconnects() {
+    // The reopened port must be set up as raw as the first: every byte value both ways.
+    void deviceLoss_closesWithoutSpinningAndReconnectsRaw() {
         QTemporaryDir dir;
-        const std::string link = QDir(dir.path()).filePath("tnc").toStdString();
-        FarEnd first;
-        QVERIFY(first.openPair());
-        QVERIFY(::symlink(first.slavePath.c_str(), link.c_str()) == 0);
+        const std::string link = QDir(dir.path()).filePath("tnc").toStdString(), next = link + ".new";
+        // The device comes and goes under one name, as a re-plugged adapter does.
+        const auto plugIn = [&](FarEnd& tnc) {
+            return tnc.openPair() && ::symlink(tnc.slavePath.c_str(), next.c_str()) == 0 && ::rename(next.c_str(), link.c_str()) == 0;
+        };
+        FarEnd first, second;
+        QVERIFY(plugIn(first));
         OpenPort p(link);
         p.port.setReconnectInterval(500);
 
@@ -66,23 +55,19 @@ private slots:
         const std::clock_t cpuBefore = std::clock();  // processor time of this process
         QElapsedTimer wall;
         wall.start();
-
-        // The device returns under the same name, as a re-plugged adapter does.
-        FarEnd second;
-        QVERIFY(second.openPair());
-        QVERIFY(::symlink(second.slavePath.c_str(), (link + ".new").c_str()) == 0);
-        QVERIFY(::rename((link + ".new").c_str(), link.c_str()) == 0);
+        QVERIFY(plugIn(second));
         QTRY_COMPARE(p.events, (std::vector<bool>{false, true}));
         // A port left open on a vanished device reports errors in a tight loop: until the
         // next attempt the program must be mostly idle.
-        const double cpuMs = 1000.0 * static_cast<double>(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
-        const double busy = cpuMs / static_cast<double>(wall.elapsed());
+        const double busy = 1000.0 * static_cast<double>(std::clock() - cpuBefore) / CLOCKS_PER_SEC / static_cast<double>(wall.elapsed());
         QVERIFY2(busy < 0.5, qPrintable(QString("CPU share while waiting for the device: %1").arg(busy)));
 
-        QVERIFY(second.send("back\r\n"));
-        QTRY_COMPARE(p.received, std::string("back\r\n"));
-        p.port.write("ok\r");
-        QTRY_COMPARE(second.collect(), std::string("ok\r"));
+        std::string all;
+        for (int b = 0; b < 4 * 256; ++b) all += static_cast<char>(b);
+        QVERIFY(second.send(all));
+        QTRY_COMPARE(p.received, all);
+        p.port.write(all);
+        QTRY_COMPARE(second.collect(), all);
 
         second.close();  // closing while waiting stops the search
         QTRY_VERIFY(p.port.waitingForDevice());
@@ -107,13 +92,10 @@ private slots:
 
     void window_openFailureNamesDeviceThenReason() {
         BasicHarness<QtSerialPortImpl> h;
-        const std::string missing = h.path("no-such-tty").toStdString();
-        h.start("DEVICE=" + missing + "\n");
+        const QString missing = h.path("no-such-tty"), head = "Quilmo: " + missing + "\r\n";
+        h.start("DEVICE=" + missing.toStdString() + "\n");
         QCOMPARE(h.messages.size(), 1);
-        const QStringList lines = h.messages.front().split("\r\n");
-        QCOMPARE(lines.size(), 2);
-        QCOMPARE(lines.front(), "Quilmo: " + QString::fromStdString(missing));
-        QVERIFY(!lines.back().isEmpty());
+        QVERIFY(h.messages.front().startsWith(head) && h.messages.front().size() > head.size());  // then the reason
         QVERIFY(!h.port.isOpen());
     }
 };
