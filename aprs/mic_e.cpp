@@ -106,7 +106,6 @@ Latitude decodeLatitude(const int (&d)[6]) {
         if (digit[i]) hundredths = hundredths * 10 + (digit[i] == ' ' ? 0 : digit[i] - '0');
 
     std::string& text = out.shown;
-    text.reserve(24);
     auto put = [&](char c) {
         if (c) text.push_back(c);
     };
@@ -116,7 +115,7 @@ Latitude decodeLatitude(const int (&d)[6]) {
     put(digit[2]);
     put(digit[3]);
     text += '\'';
-    appendTrimmedNumericText(text, hundredths * 60 / 100.0);
+    appendSecondsOfHundredths(text, hundredths);
     text += '"';
     text += hemisphere;
     if (text.find(' ') != std::string::npos) {
@@ -132,20 +131,19 @@ int byteValue(std::string_view info, std::size_t i) { return static_cast<unsigne
 std::string decodeLongitude(std::string_view info, const Latitude& lat) {
     int degrees = 0;
     int minutes = 0;
-    double seconds = 0;
+    int hundredths = 0;
     if (info.size() > 1) degrees = byteValue(info, 1) + lat.longitudeOffset;
     if (degrees >= 180 && degrees <= 189) degrees -= 80;
     if (degrees >= 190 && degrees <= 199) degrees -= 190;
     if (info.size() > 2) minutes = byteValue(info, 2);
     if (minutes >= 60) minutes -= 60;
-    if (info.size() > 3) seconds = byteValue(info, 3) * 60.0 / 100;
-    std::string text;
-    text.reserve(24);
+    if (info.size() > 3) hundredths = byteValue(info, 3);
+    std::string text;  // short enough to need no room of its own
     appendTrimmedNumericText(text, degrees);
     text += kDegree;
     appendTrimmedNumericText(text, minutes);
     text += '\'';
-    appendTrimmedNumericText(text, seconds);
+    appendSecondsOfHundredths(text, hundredths);
     text += '"';
     text += lat.longitudeHemisphere;
     return text;

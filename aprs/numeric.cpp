@@ -1,5 +1,7 @@
 #include "aprs/numeric.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -294,6 +296,37 @@ void appendNumericText(std::string& out, double value) {
         buf[0] = ' ';
         out.append(buf, n + 1);
     }
+}
+
+namespace {
+
+struct ShortText {
+    char text[15];
+    unsigned char size;
+};
+
+// Made with the general form itself, so the table cannot disagree with it.
+std::array<ShortText, 100> makeSecondsTable() {
+    std::array<ShortText, 100> table{};
+    for (int h = 0; h < 100; ++h) {
+        char buf[kNumericTextMax];
+        const std::size_t n = writeTrimmedNumericText(h * 60 / 100.0, buf);
+        std::copy(buf, buf + n, table[static_cast<std::size_t>(h)].text);
+        table[static_cast<std::size_t>(h)].size = static_cast<unsigned char>(n);
+    }
+    return table;
+}
+
+}  // namespace
+
+void appendSecondsOfHundredths(std::string& out, double hundredths) {
+    static const std::array<ShortText, 100> kTable = makeSecondsTable();
+    if (hundredths >= 0 && hundredths < 100 && hundredths == std::trunc(hundredths)) {
+        const ShortText& entry = kTable[static_cast<std::size_t>(hundredths)];
+        out.append(entry.text, entry.size);
+        return;
+    }
+    appendTrimmedNumericText(out, hundredths * 60 / 100);
 }
 
 std::string numericText(double value) {

@@ -155,26 +155,24 @@ bool isCompressed(std::string_view positionText) {
 }
 
 std::string latTextOf(std::string_view field) {
-    std::string text;
-    text.reserve(24);
+    std::string text;  // short enough to need no room of its own
     text += clippedPart(field, 0, 2);
     text += '\xB0';
     text += clippedPart(field, 2, 2);
     text += '\'';
-    appendTrimmedNumericText(text, readNumber(clippedPart(field, 5, 2)) * 60 / 100);
+    appendSecondsOfHundredths(text, readNumber(clippedPart(field, 5, 2)));
     text += '"';
     if (!field.empty()) text += field.back();
     return text;
 }
 
 std::string lonTextOf(std::string_view field) {
-    std::string text;
-    text.reserve(24);
+    std::string text;  // short enough to need no room of its own
     appendTrimmedNumericText(text, readNumber(clippedPart(field, 0, 3)));
     text += '\xB0';
     text += clippedPart(field, 3, 2);
     text += '\'';
-    appendTrimmedNumericText(text, readNumber(clippedPart(field, 6, 2)) * 60 / 100);
+    appendSecondsOfHundredths(text, readNumber(clippedPart(field, 6, 2)));
     text += '"';
     if (!field.empty()) text += field.back();
     return text;
