@@ -11,16 +11,19 @@ namespace {
 
 // A header line and its information line arrive joined by the line assembly; a CR LF
 // left inside is still taken out so the packet reads as one line.
-std::string removeCrLfPairs(std::string_view line) {
+void removeCrLfPairs(PacketLine& packet) {
+    const std::string_view line = packet.text;
+    std::size_t at = line.find("\r\n");
+    if (at == std::string_view::npos) return;  // the usual case: nothing to copy
     std::string out;
     out.reserve(line.size());
     std::size_t from = 0;
-    for (std::size_t at = line.find("\r\n"); at != std::string_view::npos; at = line.find("\r\n", from)) {
+    for (; at != std::string_view::npos; at = line.find("\r\n", from)) {
         out.append(line, from, at - from);
         from = at + 2;
     }
     out.append(line, from);
-    return out;
+    packet.replaceText(std::move(out));
 }
 
 // Length of SOURCE>DEST[,PATH]: ; 0 when the first ":" has no ">" before it.
@@ -35,9 +38,15 @@ bool isPositionType(char c) { return c == '!' || c == '=' || c == '/' || c == '@
 
 }  // namespace
 
-DecodedPacket decodeAprsLine(std::string_view line, const DecodeContext& ctx) {
+void decodeAprsLineInto(std::string_view line, const DecodeContext& ctx, DecodedPacket& out) {
+    out.recognised = false;
+    out.shown = false;
+    out.record.clear();
+    out.lastCoordinates.clear();
+
     PacketLine packet;
-    packet.text = removeCrLfPairs(line);
+    packet.text = line;
+    removeCrLfPairs(packet);
     packet.headerEnd = headerEndOf(packet.text);
 
     if (packet.headerEnd > 0) {
@@ -52,9 +61,20 @@ DecodedPacket decodeAprsLine(std::string_view line, const DecodeContext& ctx) {
     const std::string_view nameLine = packet.itemLine.empty() ? packet.objectLine : packet.itemLine;
 
     const char type = info.empty() ? '\0' : info.front();
-    if (packet.headerEnd > 0 && (type == '`' || type == '\'')) return decodeMicE(header, info, nameLine, ctx);
-    if (isPositionType(type)) return decodePositionReport(header, info, nameLine, ctx);
-    return decodeTextPacket(header, info, ctx);
+    if (packet.headerEnd > 0 && (type == '`' || type == '\''))
+        decodeMicE(header, info, nameLine, ctx, out);
+    else if (isPositionType(type))
+        decodePositionReport(header, info, nameLine, ctx, out);
+    else
+        decodeTextPacket(header, info, ctx, out);
+    // The placemark's strings are kept for the next position unless none is wanted.
+    if (!out.shown || !ctx.wantPlacemark || !out.placemark || out.lastCoordinates.empty()) out.placemark.reset();
+}
+
+DecodedPacket decodeAprsLine(std::string_view line, const DecodeContext& ctx) {
+    DecodedPacket out;
+    decodeAprsLineInto(line, ctx, out);
+    return out;
 }
 
 }  // namespace quilmo

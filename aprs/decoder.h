@@ -40,5 +40,8 @@ struct DecodedPacket {
 
 // Decodes one monitored line (CR LF pairs already removed by the line assembly).
 DecodedPacket decodeAprsLine(std::string_view line, const DecodeContext& ctx);
+// The same into `out`, whose strings keep their room from line to line: at packet rates
+// a fresh record per line costs more than decoding it.
+void decodeAprsLineInto(std::string_view line, const DecodeContext& ctx, DecodedPacket& out);
 
 }  // namespace quilmo

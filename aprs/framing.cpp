@@ -27,6 +27,10 @@ bool isBareHeader(std::string_view line) {
 }  // namespace
 
 void AprsLineAssembler::append(std::string_view chunk, std::vector<std::string>& out) {
+    append(chunk, [&out](std::string_view line) { out.emplace_back(line); });
+}
+
+void AprsLineAssembler::append(std::string_view chunk, const std::function<void(std::string_view)>& onLine) {
     // Only the new text can hold a line end, plus a CR left at the end of the last chunk.
     std::size_t searchFrom = pending_.empty() ? 0 : pending_.size() - 1;
     if (searchFrom < held_) searchFrom = held_;
@@ -45,7 +49,7 @@ void AprsLineAssembler::append(std::string_view chunk, std::vector<std::string>&
         const std::string_view fresh = line.substr(held_);
         if (held_ > 0 && (fresh.empty() || isBareHeader(fresh))) {
             // The held header got no information line: it goes on alone.
-            out.emplace_back(withoutPrompt(line.substr(0, held_)));
+            onLine(withoutPrompt(line.substr(0, held_)));
             start += held_;
             held_ = 0;
             continue;
@@ -56,7 +60,7 @@ void AprsLineAssembler::append(std::string_view chunk, std::vector<std::string>&
             continue;
         }
         const std::string_view packet = withoutPrompt(line);
-        if (!packet.empty()) out.emplace_back(packet);
+        if (!packet.empty()) onLine(packet);
         start = end + kCrLf.size();
         held_ = 0;
     }

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,7 +13,10 @@ namespace quilmo {
 class AprsLineAssembler {
 public:
     static constexpr std::size_t kMaxPending = 2048;
-    // Appends a received chunk; complete lines (without CR LF) are appended to `out`.
+    // Appends a received chunk; each complete line (without CR LF) goes to `onLine`, as a
+    // view that holds only during the call: no line needs a string of its own.
+    void append(std::string_view chunk, const std::function<void(std::string_view)>& onLine);
+    // The same with the lines appended to `out`.
     void append(std::string_view chunk, std::vector<std::string>& out);
     const std::string& pending() const { return pending_; }
     void clear() {

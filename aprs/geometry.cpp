@@ -71,7 +71,9 @@ DistanceAzimuth computeDistanceAzimuth(double ownLongitude, double ownLatitude, 
     return out;
 }
 
-std::string compassSector(double degrees) {
+std::string compassSector(double degrees) { return std::string(compassSectorName(degrees)); }
+
+std::string_view compassSectorName(double degrees) {
     // Bins are closed at their upper edge so the whole-degree results stay N 0..22,
     // NE 23..67 … and every value from 0 to 360 falls into exactly one of them.
     if (!(degrees >= 0 && degrees <= 360)) return {};

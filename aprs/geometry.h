@@ -19,5 +19,7 @@ DistanceAzimuth computeDistanceAzimuth(double ownLongitude, double ownLatitude, 
 
 // "N", "NE", … "NW" for a direction in degrees; empty when no sector holds it.
 std::string compassSector(double degrees);
+// The same without a string of its own.
+std::string_view compassSectorName(double degrees);
 
 }  // namespace quilmo

@@ -30,35 +30,23 @@ bool kindOf(std::string_view info, TextKind& kind) {
     }
 }
 
-std::string labelled(std::string_view label, std::string_view value) {
-    const std::string_view trimmed = trimBlanks(value);
-    if (trimmed.empty()) return {};
-    std::string line(label);
-    line += trimmed;
-    return line;
-}
-
 }  // namespace
 
-DecodedPacket decodeTextPacket(std::string_view header, std::string_view info, const DecodeContext& ctx) {
-    DecodedPacket out;
+void decodeTextPacket(std::string_view header, std::string_view info, const DecodeContext& ctx, DecodedPacket& out) {
     TextKind kind{};
-    if (!kindOf(info, kind)) return out;
+    if (!kindOf(info, kind)) return;
     out.recognised = true;
-    if (!classRecordPasses(ctx.filter, kind.filterClass)) return out;
+    if (!classRecordPasses(ctx.filter, kind.filterClass)) return;
 
+    RecordWriter record(out.record, "-------", ctx.now, header);
     const std::size_t arrow = header.find('>');
-    const std::string fromLine =
-        arrow == std::string_view::npos ? std::string() : labelled("from.....: ", header.substr(0, arrow));
+    if (arrow != std::string_view::npos) record.labelled("from.....: ", trimBlanks(header.substr(0, arrow)));
     // The addressee field is nine characters; the ":" closing it is skipped whatever it is.
-    const std::string toLine =
-        (kind.filterClass == kFilterMessages && info.size() >= 10) ? labelled("to.......: ", info.substr(1, 9))
-                                                                    : std::string();
-    const std::string textLine = labelled(kind.label, clippedPart(info, kind.textStart));
-
-    out.record = assembleRecord("-------", ctx.now, header, {fromLine, toLine, textLine});
+    if (kind.filterClass == kFilterMessages && info.size() >= 10)
+        record.labelled("to.......: ", trimBlanks(info.substr(1, 9)));
+    record.labelled(kind.label, trimBlanks(clippedPart(info, kind.textStart)));
+    record.finish();
     out.shown = true;
-    return out;
 }
 
 }  // namespace quilmo

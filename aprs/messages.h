@@ -6,7 +6,7 @@
 namespace quilmo {
 
 // Messages (":"), status reports (">"), station capabilities ("<") and telemetry ("T#").
-// Returns an unrecognised packet for any other information field.
-DecodedPacket decodeTextPacket(std::string_view header, std::string_view info, const DecodeContext& ctx);
+// Leaves `out` (which comes cleared) unrecognised for any other information field.
+void decodeTextPacket(std::string_view header, std::string_view info, const DecodeContext& ctx, DecodedPacket& out);
 
 }  // namespace quilmo

@@ -106,7 +106,6 @@ Latitude decodeLatitude(const int (&d)[6]) {
         if (digit[i]) hundredths = hundredths * 10 + (digit[i] == ' ' ? 0 : digit[i] - '0');
 
     std::string& text = out.shown;
-    text.reserve(24);
     auto put = [&](char c) {
         if (c) text.push_back(c);
     };
@@ -116,7 +115,7 @@ Latitude decodeLatitude(const int (&d)[6]) {
     put(digit[2]);
     put(digit[3]);
     text += '\'';
-    appendTrimmedNumericText(text, hundredths * 60 / 100.0);
+    appendSecondsOfHundredths(text, hundredths);
     text += '"';
     text += hemisphere;
     if (text.find(' ') != std::string::npos) {
@@ -132,20 +131,19 @@ int byteValue(std::string_view info, std::size_t i) { return static_cast<unsigne
 std::string decodeLongitude(std::string_view info, const Latitude& lat) {
     int degrees = 0;
     int minutes = 0;
-    double seconds = 0;
+    int hundredths = 0;
     if (info.size() > 1) degrees = byteValue(info, 1) + lat.longitudeOffset;
     if (degrees >= 180 && degrees <= 189) degrees -= 80;
     if (degrees >= 190 && degrees <= 199) degrees -= 190;
     if (info.size() > 2) minutes = byteValue(info, 2);
     if (minutes >= 60) minutes -= 60;
-    if (info.size() > 3) seconds = byteValue(info, 3) * 60.0 / 100;
-    std::string text;
-    text.reserve(24);
+    if (info.size() > 3) hundredths = byteValue(info, 3);
+    std::string text;  // short enough to need no room of its own
     appendTrimmedNumericText(text, degrees);
     text += kDegree;
     appendTrimmedNumericText(text, minutes);
     text += '\'';
-    appendTrimmedNumericText(text, seconds);
+    appendSecondsOfHundredths(text, hundredths);
     text += '"';
     text += lat.longitudeHemisphere;
     return text;
@@ -189,21 +187,22 @@ constexpr RadioRule kRadios[] = {
 };
 
 // Returns the radio's name (empty when none) and takes its marker characters off the comment.
-std::string_view identifyRadio(std::string& comment) {
+std::string_view identifyRadio(std::string_view& comment) {
     if (comment.empty()) return {};
     for (const RadioRule& rule : kRadios) {
         if (comment[0] != rule.first) continue;
-        if (!rule.last.empty() && !std::string_view(comment).ends_with(rule.last)) continue;
-        if (comment.size() > rule.last.size()) comment.resize(comment.size() - rule.last.size());
-        comment.erase(0, 1);
+        if (!rule.last.empty() && !comment.ends_with(rule.last)) continue;
+        if (comment.size() > rule.last.size()) comment.remove_suffix(rule.last.size());
+        comment.remove_prefix(1);
         return rule.radio;
     }
     return {};
 }
 
 struct Motion {
-    std::string speedLine;
-    std::string courseLine;
+    bool shown = false;
+    double kmh = 0;
+    int course = 0;
 };
 
 Motion decodeMotion(std::string_view info, int speedZero) {
@@ -217,33 +216,30 @@ Motion decodeMotion(std::string_view info, int speedZero) {
     if (course >= 400) course -= 400;
     const double kmh = roundHalfEven(knots * 1.852);
     if (kmh == 0 && speedZero == 0) return {};
-    return {speedLine(kmh), courseLine(course)};
+    return {true, kmh, course};
 }
 
 // Base-91 altitude in the three characters before a "}" in fourth place.
-bool takeAltitude(std::string& comment, std::string& kmlAltitude, std::string& altitudeLine) {
+bool takeAltitude(std::string_view& comment, std::string& kmlAltitude) {
     if (comment.size() < 4 || comment.find('}') != 3) return false;
     auto c = [&](std::size_t i) { return static_cast<std::int32_t>(static_cast<unsigned char>(comment[i])) - 33; };
     const std::int32_t metres = c(0) * 8281 + c(1) * 91 + c(2) - 10000;
     kmlAltitude = trimmedNumericText(metres);
-    altitudeLine = "altitude.: " + kmlAltitude + " m";
-    comment.erase(0, 4);
+    comment.remove_prefix(4);
     return true;
 }
 
 }  // namespace
 
-DecodedPacket decodeMicE(std::string_view header, std::string_view info, std::string_view objectOrItemLine,
-                         const DecodeContext& ctx) {
-    DecodedPacket out;
+void decodeMicE(std::string_view header, std::string_view info, std::string_view objectOrItemLine,
+                const DecodeContext& ctx, DecodedPacket& out) {
     out.recognised = true;
     const MicEHeader parts = splitHeader(header);
 
     const Fields fields = splitFields(info);
-    const StationSymbol station = lookUpStation(fields.symbolTable, fields.symbolCode);
-    std::string comment(fields.comment);
+    const int symbolIndex = symbolIndexOf(fields.symbolTable, fields.symbolCode);
+    std::string_view comment = fields.comment;
     const std::string_view radio = identifyRadio(comment);
-    const std::string radioLine = radio.empty() ? std::string() : "radio....: " + std::string(radio);
 
     int d[6];
     for (std::size_t i = 0; i < 6; ++i) d[i] = destinationValue(parts.destination, i);
@@ -251,35 +247,43 @@ DecodedPacket decodeMicE(std::string_view header, std::string_view info, std::st
     for (int i = 0; i < 3; ++i)
         if (char b = messageBit(d[i])) bits += b;
     const std::string_view status = statusText(bits);
-    const std::string statusLine = status.empty() ? std::string() : "status...: " + std::string(status);
     for (int i = 0; i < 3; ++i) d[i] = foldCustom(d[i]);
 
     const Latitude lat = decodeLatitude(d);
     const std::string lonText = decodeLongitude(info, lat);
-    PositionTexts position = makePositionTexts(lat.computed.empty() ? lat.shown : lat.computed, lonText, ctx.settings);
-    if (!lat.computed.empty()) {
-        // Decimal degrees come from the digits read as 0; the texts keep the blanks.
-        position.latLonLine = "lat./lon.: " + std::string(trimBlanks(lat.shown)) + " " + std::string(trimBlanks(lonText));
-        position.lastCoordinates = lat.shown + " " + lonText;
-    }
+    setLastCoordinates(out.lastCoordinates, lat.shown, lonText);
+    if (!symbolRecordPasses(ctx.filter, symbolIndex)) return;
 
     const Motion motion = fields.micEShort ? Motion{} : decodeMotion(info, ctx.settings.speedZero);
-
     std::string kmlAltitude = "0";
-    std::string altitudeLine;
-    takeAltitude(comment, kmlAltitude, altitudeLine);
-    const std::string_view trimmed = trimBlanks(comment);
-    const std::string messageLine = trimmed.empty() ? std::string() : "message..: " + std::string(trimmed);
+    const bool hasAltitude = takeAltitude(comment, kmlAltitude);
 
-    out.lastCoordinates = std::move(position.lastCoordinates);
-    if (!symbolRecordPasses(ctx.filter, station.symbolIndex)) return out;
-
-    out.record = assembleRecord("-MIC-E-", ctx.now, parts.shown,
-                                {position.latLonLine, position.decCoordLine, objectOrItemLine, position.distanceLine,
-                                 position.azimuthLine, motion.speedLine, motion.courseLine, altitudeLine, radioLine,
-                                 station.stationLine, statusLine, messageLine});
+    RecordWriter record(out.record, "-MIC-E-", ctx.now, parts.shown);
+    // Decimal degrees come from the digits read as 0; the texts keep the blanks.
+    const std::string_view latForDegrees = lat.computed.empty() ? std::string_view(lat.shown) : lat.computed;
+    const DecimalSpans spans = writePositionLines(record, Coordinates{lat.shown, lonText, latForDegrees, lonText},
+                                                  objectOrItemLine, ctx.settings);
+    if (motion.shown) writeSpeedAndCourse(record, motion.kmh, motion.course);
+    if (hasAltitude) {
+        record.begin("altitude.: ") += kmlAltitude;
+        record.text() += " m";
+    }
+    record.labelled("radio....: ", radio);
+    writeStationLine(record, symbolIndex);
+    record.labelled("status...: ", status);
+    record.labelled("message..: ", trimBlanks(comment));
+    record.finish();
     out.shown = true;
-    if (ctx.wantPlacemark) out.placemark = makePlacemark(ctx.now, parts.shown, position, kmlAltitude);
+    if (ctx.wantPlacemark) {
+        if (!out.placemark) out.placemark.emplace();
+        makePlacemark(*out.placemark, ctx.now, parts.shown, out.record, spans, kmlAltitude);
+    }
+}
+
+DecodedPacket decodeMicE(std::string_view header, std::string_view info, std::string_view objectOrItemLine,
+                         const DecodeContext& ctx) {
+    DecodedPacket out;
+    decodeMicE(header, info, objectOrItemLine, ctx, out);
     return out;
 }
 

@@ -1,8 +1,11 @@
 #include "aprs/numeric.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
+#include <cstdint>
 #include <cmath>
-#include <limits>
 
 namespace quilmo {
 
@@ -203,59 +206,77 @@ std::size_t writeNumericTextExact(double value, char* buf) {
     return static_cast<std::size_t>(out - buf);
 }
 
-// Positions, speeds and distances mostly lie between 0.001 and 10^15: there the 15 digits
-// come from one scaled multiplication in extended precision. Its error (below 1e-4 units of
-// the last digit) can only matter close to a rounding tie, so those values, and every
-// value outside the range, take the exact form. Returns 0 when it did not apply.
+// Positions, speeds and distances mostly lie between 0.001 and 10^14: there the 15 digits
+// come from the exact binary value times a power of ten in 128-bit integers, one multiplication
+// instead of the shortest-digits search. An exact tie, a carry into the next decade and every
+// value outside the range take the exact form. Returns 0 when it did not apply.
 std::size_t writeNumericTextFast(double value, char* buf) {
-    if constexpr (std::numeric_limits<long double>::digits < 64) {
-        return 0;
-    } else {
-        static constexpr long double kPowers[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
-                                                  1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
-                                                  1e14L, 1e15L, 1e16L, 1e17L};
-        const double magnitude = std::fabs(value);
-        if (!(magnitude >= 1e-3 && magnitude < 1e14)) return 0;
-        // Decimal exponent e with 10^e <= magnitude < 10^(e+1); a wrong guess at a decade's
-        // edge shows up in the range check below.
-        static constexpr double kDecadeEnds[] = {1e-2, 1e-1, 1e0, 1e1,  1e2,  1e3,  1e4,  1e5,
-                                                 1e6,  1e7,  1e8, 1e9,  1e10, 1e11, 1e12, 1e13};
-        int e = magnitude >= 1 ? 0 : -3;  // most values are degrees, minutes and seconds
-        while (e < 13 && magnitude >= kDecadeEnds[e + 3]) ++e;
-        const long double scaled = static_cast<long double>(magnitude) * kPowers[14 - e];
-        if (!(scaled >= 1e14L + 1 && scaled < 1e15L - 1)) return 0;
-        auto whole = static_cast<long long>(scaled);  // positive: truncation is the floor
-        const long double fraction = scaled - static_cast<long double>(whole);
-        if (fraction > 0.499L && fraction < 0.501L) return 0;
-        if (fraction > 0.5L) ++whole;
-        if (whole >= 1000000000000000LL) return 0;
+    __extension__ using Wide = unsigned __int128;  // a compiler extension, hence the marker
+    static constexpr std::uint64_t kPowers[] = {1ULL,
+                                                10ULL,
+                                                100ULL,
+                                                1000ULL,
+                                                10000ULL,
+                                                100000ULL,
+                                                1000000ULL,
+                                                10000000ULL,
+                                                100000000ULL,
+                                                1000000000ULL,
+                                                10000000000ULL,
+                                                100000000000ULL,
+                                                1000000000000ULL,
+                                                10000000000000ULL,
+                                                100000000000000ULL,
+                                                1000000000000000ULL,
+                                                10000000000000000ULL,
+                                                100000000000000000ULL};
+    const double magnitude = std::fabs(value);
+    if (!(magnitude >= 1e-3 && magnitude < 1e14)) return 0;
+    // Decimal exponent e with 10^e <= magnitude < 10^(e+1); a wrong guess at a decade's
+    // edge shows up in the range check below.
+    static constexpr double kDecadeEnds[] = {1e-2, 1e-1, 1e0, 1e1,  1e2,  1e3,  1e4,  1e5,
+                                             1e6,  1e7,  1e8, 1e9,  1e10, 1e11, 1e12, 1e13};
+    int e = magnitude >= 1 ? 0 : -3;  // most values are degrees, minutes and seconds
+    while (e < 13 && magnitude >= kDecadeEnds[e + 3]) ++e;
 
-        char digits[16];
-        for (int i = 14; i > 0; i -= 2) {
-            const auto pair = static_cast<int>(whole % 100);
-            whole /= 100;
-            digits[i] = static_cast<char>('0' + pair % 10);
-            digits[i - 1] = static_cast<char>('0' + pair / 10);
-        }
-        digits[0] = static_cast<char>('0' + whole);
-        int last = 14;  // trailing zeros are not written
-        while (last > 0 && digits[last] == '0') --last;
+    // magnitude = mantissa * 2^-shift exactly (a normal number in this range).
+    const auto bits = std::bit_cast<std::uint64_t>(magnitude);
+    const std::uint64_t mantissa = (bits & ((1ULL << 52) - 1)) | (1ULL << 52);
+    const int shift = 1075 - static_cast<int>(bits >> 52);
+    if (shift <= 0 || shift >= 120) return 0;
+    const Wide product = static_cast<Wide>(mantissa) * kPowers[14 - e];
+    auto whole = static_cast<std::uint64_t>(product >> shift);
+    const Wide rest = product & ((static_cast<Wide>(1) << shift) - 1);
+    const Wide half = static_cast<Wide>(1) << (shift - 1);
+    if (rest == half) return 0;
+    if (rest > half) ++whole;
+    if (whole < 100000000000000ULL || whole >= 1000000000000000ULL) return 0;
 
-        char* out = buf;
-        if (value < 0) *out++ = '-';
-        if (e >= 0) {
-            for (int i = 0; i <= e; ++i) *out++ = digits[i];
-            if (last > e) {
-                *out++ = '.';
-                for (int i = e + 1; i <= last; ++i) *out++ = digits[i];
-            }
-        } else {
-            *out++ = '.';
-            for (int i = -1; i > e; --i) *out++ = '0';
-            for (int i = 0; i <= last; ++i) *out++ = digits[i];
-        }
-        return static_cast<std::size_t>(out - buf);
+    char digits[16];
+    for (int i = 14; i > 0; i -= 2) {
+        const auto pair = static_cast<int>(whole % 100);
+        whole /= 100;
+        digits[i] = static_cast<char>('0' + pair % 10);
+        digits[i - 1] = static_cast<char>('0' + pair / 10);
     }
+    digits[0] = static_cast<char>('0' + whole);
+    int last = 14;  // trailing zeros are not written
+    while (last > 0 && digits[last] == '0') --last;
+
+    char* out = buf;
+    if (value < 0) *out++ = '-';
+    if (e >= 0) {
+        for (int i = 0; i <= e; ++i) *out++ = digits[i];
+        if (last > e) {
+            *out++ = '.';
+            for (int i = e + 1; i <= last; ++i) *out++ = digits[i];
+        }
+    } else {
+        *out++ = '.';
+        for (int i = -1; i > e; --i) *out++ = '0';
+        for (int i = 0; i <= last; ++i) *out++ = digits[i];
+    }
+    return static_cast<std::size_t>(out - buf);
 }
 
 // Writes the trimmed numeric text of `value` into buf (room for kNumericTextMax).
@@ -294,6 +315,37 @@ void appendNumericText(std::string& out, double value) {
         buf[0] = ' ';
         out.append(buf, n + 1);
     }
+}
+
+namespace {
+
+struct ShortText {
+    char text[15];
+    unsigned char size;
+};
+
+// Made with the general form itself, so the table cannot disagree with it.
+std::array<ShortText, 100> makeSecondsTable() {
+    std::array<ShortText, 100> table{};
+    for (int h = 0; h < 100; ++h) {
+        char buf[kNumericTextMax];
+        const std::size_t n = writeTrimmedNumericText(h * 60 / 100.0, buf);
+        std::copy(buf, buf + n, table[static_cast<std::size_t>(h)].text);
+        table[static_cast<std::size_t>(h)].size = static_cast<unsigned char>(n);
+    }
+    return table;
+}
+
+}  // namespace
+
+void appendSecondsOfHundredths(std::string& out, double hundredths) {
+    static const std::array<ShortText, 100> kTable = makeSecondsTable();
+    if (hundredths >= 0 && hundredths < 100 && hundredths == std::trunc(hundredths)) {
+        const ShortText& entry = kTable[static_cast<std::size_t>(hundredths)];
+        out.append(entry.text, entry.size);
+        return;
+    }
+    appendTrimmedNumericText(out, hundredths * 60 / 100);
 }
 
 std::string numericText(double value) {

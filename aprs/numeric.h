@@ -24,6 +24,10 @@ std::string trimmedNumericText(double value);
 void appendNumericText(std::string& out, double value);
 void appendTrimmedNumericText(std::string& out, double value);
 
+// appendTrimmedNumericText of hundredths * 60 / 100: the seconds of a coordinate whose
+// minutes come with hundredths. The hundred usual values come from a table.
+void appendSecondsOfHundredths(std::string& out, double hundredths);
+
 // Blanks (character 32 only) removed at both ends.
 std::string_view trimBlanks(std::string_view text);
 

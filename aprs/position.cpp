@@ -18,22 +18,25 @@ constexpr double kKmhPerKnot = 1.852;
 constexpr double kMetresPerFoot = 0.3048;
 
 struct PositionFields {
-    std::string latField;
+    std::string latField;  // short enough to stay inside the string
     std::string lonField;
     std::string_view symbolTable;
     std::string_view symbolCode;
-    std::string comment;
-    std::string speedLine;
-    std::string courseLine;
-    std::string altitudeLine;
+    std::string_view comment;
+    std::string weatherComment;  // a weather station's comment, its fields taken out
+    bool hasMotion = false;
+    double kmh = 0;
+    double course = 0;
+    bool hasAltitude = false;
     std::string kmlAltitude = "0";
     WeatherLines weather;
 };
 
 void setSpeedAndCourse(PositionFields& f, double kmh, double course, const DecoderSettings& settings) {
     if (kmh == 0 && settings.speedZero == 0) return;
-    f.speedLine = speedLine(kmh);
-    f.courseLine = courseLine(course);
+    f.hasMotion = true;
+    f.kmh = kmh;
+    f.course = course;
 }
 
 bool isExtensionValue(char c) { return isAsciiDigit(c) || c == '.' || c == ' '; }
@@ -58,10 +61,14 @@ void decodeUncompressed(std::string_view positionText, PositionFields& f, const 
         const double kmh = roundHalfEven(readNumber(f.comment.substr(4, 3)) * kKmhPerKnot);
         const double course = readNumber(f.comment.substr(0, 3));
         setSpeedAndCourse(f, kmh, course, settings);
-        f.comment.erase(0, 7);
+        f.comment.remove_prefix(7);
     }
-    f.comment = std::string(trimBlanks(f.comment));
-    if (f.symbolCode == "_") f.weather = decodeWeather(f.comment);
+    f.comment = trimBlanks(f.comment);
+    if (f.symbolCode == "_") {
+        f.weatherComment = f.comment;
+        f.weather = decodeWeather(f.weatherComment);
+        f.comment = f.weatherComment;
+    }
 }
 
 int base91(char c) { return static_cast<unsigned char>(c) - 33; }
@@ -112,9 +119,8 @@ void decodeCompressedExtension(std::string_view cst, PositionFields& f, const De
     const bool fromGga = t >= '!' && ((base91(t) >> 3) & 3) == 2;
     if (fromGga) {
         const double feet = std::pow(1.002, base91(c) * 91 + base91(s));
-        const std::string metres = trimmedNumericText(roundHalfEven(feet * kMetresPerFoot));
-        f.altitudeLine = "altitude.: " + metres + " m";
-        f.kmlAltitude = metres;
+        f.kmlAltitude = trimmedNumericText(roundHalfEven(feet * kMetresPerFoot));
+        f.hasAltitude = true;
         return;
     }
     if (c > 'z') return;
@@ -149,36 +155,39 @@ bool isCompressed(std::string_view positionText) {
 }
 
 std::string latTextOf(std::string_view field) {
-    std::string text;
-    text.reserve(24);
+    std::string text;  // short enough to need no room of its own
     text += clippedPart(field, 0, 2);
     text += '\xB0';
     text += clippedPart(field, 2, 2);
     text += '\'';
-    appendTrimmedNumericText(text, readNumber(clippedPart(field, 5, 2)) * 60 / 100);
+    appendSecondsOfHundredths(text, readNumber(clippedPart(field, 5, 2)));
     text += '"';
     if (!field.empty()) text += field.back();
     return text;
 }
 
 std::string lonTextOf(std::string_view field) {
-    std::string text;
-    text.reserve(24);
+    std::string text;  // short enough to need no room of its own
     appendTrimmedNumericText(text, readNumber(clippedPart(field, 0, 3)));
     text += '\xB0';
     text += clippedPart(field, 3, 2);
     text += '\'';
-    appendTrimmedNumericText(text, readNumber(clippedPart(field, 6, 2)) * 60 / 100);
+    appendSecondsOfHundredths(text, readNumber(clippedPart(field, 6, 2)));
     text += '"';
     if (!field.empty()) text += field.back();
     return text;
 }
 
+void writeWeatherLines(RecordWriter& record, const WeatherLines& w) {
+    for (const std::string* line : {&w.gustLine, &w.temperatureLine, &w.pressureLine, &w.humidityLine,
+                                    &w.rainHourLine, &w.rainDayLine, &w.rain24hLine})
+        record.line(*line);
+}
+
 }  // namespace
 
-DecodedPacket decodePositionReport(std::string_view header, std::string_view info, std::string_view nameLine,
-                                   const DecodeContext& ctx) {
-    DecodedPacket out;
+void decodePositionReport(std::string_view header, std::string_view info, std::string_view nameLine,
+                          const DecodeContext& ctx, DecodedPacket& out) {
     out.recognised = true;
     const char type = charAt(info, 0);
     const std::string_view positionText =
@@ -190,28 +199,29 @@ DecodedPacket decodePositionReport(std::string_view header, std::string_view inf
     else
         decodeUncompressed(positionText, f, ctx.settings);
 
-    const StationSymbol station = lookUpStation(f.symbolTable, f.symbolCode);
-    std::string messageLine;
-    const std::string_view comment = trimBlanks(f.comment);
-    if (!comment.empty()) {
-        messageLine.reserve(11 + comment.size());
-        messageLine += "message..: ";
-        messageLine += comment;
+    const int symbolIndex = symbolIndexOf(f.symbolTable, f.symbolCode);
+    const std::string latText = latTextOf(f.latField);
+    const std::string lonText = lonTextOf(f.lonField);
+    setLastCoordinates(out.lastCoordinates, latText, lonText);
+    if (!symbolRecordPasses(ctx.filter, symbolIndex)) return;
+
+    RecordWriter record(out.record, "-------", ctx.now, header);
+    const DecimalSpans spans =
+        writePositionLines(record, Coordinates{latText, lonText, latText, lonText}, nameLine, ctx.settings);
+    if (f.hasMotion) writeSpeedAndCourse(record, f.kmh, f.course);
+    if (f.hasAltitude) {
+        record.begin("altitude.: ") += f.kmlAltitude;
+        record.text() += " m";
     }
-
-    PositionTexts position = makePositionTexts(latTextOf(f.latField), lonTextOf(f.lonField), ctx.settings);
-    out.lastCoordinates = std::move(position.lastCoordinates);
-    if (!symbolRecordPasses(ctx.filter, station.symbolIndex)) return out;
-
-    const WeatherLines& w = f.weather;
-    out.record = assembleRecord("-------", ctx.now, header,
-                                {position.latLonLine, position.decCoordLine, nameLine, position.distanceLine,
-                                 position.azimuthLine, f.speedLine, f.courseLine, f.altitudeLine,
-                                 station.stationLine, w.gustLine, w.temperatureLine, w.pressureLine,
-                                 w.humidityLine, w.rainHourLine, w.rainDayLine, w.rain24hLine, messageLine});
+    writeStationLine(record, symbolIndex);
+    writeWeatherLines(record, f.weather);
+    record.labelled("message..: ", trimBlanks(f.comment));
+    record.finish();
     out.shown = true;
-    if (ctx.wantPlacemark) out.placemark = makePlacemark(ctx.now, header, position, f.kmlAltitude);
-    return out;
+    if (ctx.wantPlacemark) {
+        if (!out.placemark) out.placemark.emplace();
+        makePlacemark(*out.placemark, ctx.now, header, out.record, spans, f.kmlAltitude);
+    }
 }
 
 }  // namespace quilmo

@@ -1,7 +1,5 @@
 #include "aprs/record.h"
 
-#include <initializer_list>
-
 #include "aprs/geometry.h"
 #include "aprs/numeric.h"
 #include "aprs/symbols.h"
@@ -11,16 +9,6 @@ namespace quilmo {
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
-
-// One allocation per line instead of one per "+".
-std::string concat(std::initializer_list<std::string_view> parts) {
-    std::size_t size = 0;
-    for (std::string_view part : parts) size += part.size();
-    std::string out;
-    out.reserve(size);
-    for (std::string_view part : parts) out += part;
-    return out;
-}
 
 void appendTwoDigits(std::string& out, int value) {
     if (value >= 0 && value < 100) {
@@ -80,112 +68,115 @@ double degreesOfAmbiguous(std::string_view text) {
 
 }  // namespace
 
-std::string assembleRecord(std::string_view prefix, const LocalTime& now, std::string_view header,
-                           std::initializer_list<std::string_view> lines) {
-    // Room for the opening line with any year, so the record is allocated once.
-    std::size_t size = prefix.size() + 40 + header.size() + 4;
-    for (std::string_view line : lines) size += line.size() + 2;
-    std::string out;
-    out.reserve(size);
-    out += prefix;
-    out += openingTime(now);
-    out += header;
-    for (std::string_view line : lines) {
-        if (line.empty()) continue;
-        out += kCrLf;
-        out += line;
-    }
-    out += kCrLf;
-    out += kCrLf;
-    return out;
+RecordWriter::RecordWriter(std::string& out, std::string_view prefix, const LocalTime& now, std::string_view header)
+    : out_(out) {
+    out_.clear();
+    out_ += prefix;
+    out_ += openingTime(now);
+    out_ += header;
 }
 
-PositionTexts makePositionTexts(std::string_view latText, std::string_view lonText,
+void RecordWriter::line(std::string_view text) {
+    if (text.empty()) return;
+    out_ += kCrLf;
+    out_ += text;
+}
+
+void RecordWriter::labelled(std::string_view label, std::string_view value) {
+    if (value.empty()) return;
+    out_ += kCrLf;
+    out_ += label;
+    out_ += value;
+}
+
+std::string& RecordWriter::begin(std::string_view label) {
+    out_ += kCrLf;
+    out_ += label;
+    return out_;
+}
+
+void RecordWriter::finish() {
+    out_ += kCrLf;
+    out_ += kCrLf;
+}
+
+DecimalSpans writePositionLines(RecordWriter& record, const Coordinates& coordinates, std::string_view nameLine,
                                 const DecoderSettings& settings) {
-    PositionTexts texts;
-    const std::string_view lat = trimBlanks(latText);
-    const std::string_view lon = trimBlanks(lonText);
-    texts.latLonLine.reserve(11 + lat.size() + 1 + lon.size());
-    texts.latLonLine += "lat./lon.: ";
-    texts.latLonLine += lat;
-    texts.latLonLine.push_back(' ');
-    texts.latLonLine += lon;
+    std::string& out = record.begin("lat./lon.: ");
+    out += trimBlanks(coordinates.latText);
+    out.push_back(' ');
+    out += trimBlanks(coordinates.lonText);
 
-    const double latDegrees = degreesOfAmbiguous(lat);
-    const double lonDegrees = degreesOfAmbiguous(lon);
-    appendTrimmedNumericText(texts.decLatText, latDegrees);
-    appendTrimmedNumericText(texts.decLonText, lonDegrees);
-    texts.decCoordLine = concat({"dec.coord: ", texts.decLatText, " ", texts.decLonText});
+    const double latDegrees = degreesOfAmbiguous(trimBlanks(coordinates.latForDegrees));
+    const double lonDegrees = degreesOfAmbiguous(trimBlanks(coordinates.lonForDegrees));
+    DecimalSpans spans;
+    record.begin("dec.coord: ");
+    spans.latAt = out.size();
+    appendTrimmedNumericText(out, latDegrees);
+    spans.latSize = out.size() - spans.latAt;
+    out.push_back(' ');
+    spans.lonAt = out.size();
+    appendTrimmedNumericText(out, lonDegrees);
+    spans.lonSize = out.size() - spans.lonAt;
 
+    record.line(nameLine);
     if (settings.myPositionSet) {
         const DistanceAzimuth da =
             computeDistanceAzimuth(settings.myLongValue, settings.myLatValue, lonDegrees, latDegrees);
-        texts.distanceLine.reserve(32);
-        texts.distanceLine += "distance.:";
-        appendNumericText(texts.distanceLine, da.distanceKm);
-        texts.distanceLine += " km";
-        texts.azimuthLine.reserve(32);
-        texts.azimuthLine += "azimut...:";
-        appendNumericText(texts.azimuthLine, da.azimuthDeg);
-        texts.azimuthLine += "\xB0";
-        texts.azimuthLine += compassSector(da.azimuthDeg);
+        appendNumericText(record.begin("distance.:"), da.distanceKm);
+        out += " km";
+        appendNumericText(record.begin("azimut...:"), da.azimuthDeg);
+        out += "\xB0";
+        out += compassSectorName(da.azimuthDeg);
     }
-
-    texts.lastCoordinates.reserve(latText.size() + 1 + lonText.size());
-    texts.lastCoordinates += latText;
-    texts.lastCoordinates.push_back(' ');
-    texts.lastCoordinates += lonText;
-    return texts;
+    return spans;
 }
 
-StationSymbol lookUpStation(std::string_view symbolTable, std::string_view symbolCode) {
-    StationSymbol station;
-    if (symbolTable != "/" || symbolCode.empty()) return station;
-    station.symbolIndex = static_cast<unsigned char>(symbolCode.front());
-    const std::string& name = symbolNames()[static_cast<std::size_t>(station.symbolIndex)];
-    if (!name.empty()) station.stationLine = concat({"station..: ", name});
-    return station;
+void setLastCoordinates(std::string& out, std::string_view latText, std::string_view lonText) {
+    out.clear();
+    out += latText;
+    out.push_back(' ');
+    out += lonText;
 }
 
-std::string speedLine(double kmh) {
-    std::string line;
-    line.reserve(32);
-    line += "speed....:";
-    appendNumericText(line, kmh);
-    line += " km/h";
-    return line;
+int symbolIndexOf(std::string_view symbolTable, std::string_view symbolCode) {
+    if (symbolTable != "/" || symbolCode.empty()) return 0;
+    return static_cast<unsigned char>(symbolCode.front());
 }
 
-std::string courseLine(double degrees) {
-    std::string line;
-    line.reserve(32);
-    line += "course...:";
-    appendNumericText(line, degrees);
-    line += "\xB0";
-    line += compassSector(degrees);
-    return line;
+void writeStationLine(RecordWriter& record, int symbolIndex) {
+    if (symbolIndex == 0) return;
+    record.labelled("station..: ", symbolNames()[static_cast<std::size_t>(symbolIndex)]);
 }
 
-Placemark makePlacemark(const LocalTime& now, std::string_view shownHeader, const PositionTexts& position,
-                        std::string_view altitudeText) {
-    Placemark mark;
-    mark.name.reserve(9 + shownHeader.size());
+void writeSpeedAndCourse(RecordWriter& record, double kmh, double degrees) {
+    std::string& out = record.begin("speed....:");
+    appendNumericText(out, kmh);
+    out += " km/h";
+    record.begin("course...:");
+    appendNumericText(out, degrees);
+    out += "\xB0";
+    out += compassSectorName(degrees);
+}
+
+void makePlacemark(Placemark& mark, const LocalTime& now, std::string_view shownHeader, std::string_view record,
+                   const DecimalSpans& spans, std::string_view altitudeText) {
+    mark.name.clear();
     appendClock(mark.name, now, true);
     mark.name.push_back(' ');
     mark.name += shownHeader;
 
-    mark.when.reserve(24);
+    mark.when.clear();
     appendDate(mark.when, now);
     mark.when.push_back('T');
     appendClock(mark.when, now, true);
 
-    mark.coordinates.reserve(position.decLonText.size() + position.decLatText.size() + altitudeText.size() + 2);
-    mark.coordinates += position.decLonText;
+    mark.coordinates.clear();
+    mark.coordinates += record.substr(spans.lonAt, spans.lonSize);
     mark.coordinates.push_back(',');
-    mark.coordinates += position.decLatText;
+    mark.coordinates += record.substr(spans.latAt, spans.latSize);
     mark.coordinates.push_back(',');
     mark.coordinates += altitudeText;
-    return mark;
 }
 
 }  // namespace quilmo

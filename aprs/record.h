@@ -1,7 +1,6 @@
 #pragma once
 #include <string>
 #include <string_view>
-#include <initializer_list>
 
 #include "aprs/decoder.h"
 
@@ -9,37 +8,58 @@ namespace quilmo {
 
 // Pieces every position-carrying branch shares (positions, MIC-E).
 
-// The opening line: prefix ("-------" or "-MIC-E-") + " " + date + " " + time + " ------" + CR LF;
+// Writes one record straight into the caller's string, so no line needs a string of its own.
+// The record: prefix ("-------" or "-MIC-E-") + " " + date + " " + time + " ------" + CR LF;
 // then header; then CR LF + line for every non-empty line; then CR LF CR LF.
-std::string assembleRecord(std::string_view prefix, const LocalTime& now, std::string_view header,
-                           std::initializer_list<std::string_view> lines);
+class RecordWriter {
+public:
+    // Clears `out` (keeping its capacity) and writes the opening line and the header.
+    RecordWriter(std::string& out, std::string_view prefix, const LocalTime& now, std::string_view header);
+    // CR LF + text; an empty text makes no line.
+    void line(std::string_view text);
+    // CR LF + label + value; nothing when the value is empty.
+    void labelled(std::string_view label, std::string_view value);
+    // CR LF + label; the caller appends the rest of the line to text().
+    std::string& begin(std::string_view label);
+    std::string& text() { return out_; }
+    // The closing CR LF CR LF.
+    void finish();
 
-// Lines and texts made from a station's coordinate texts.
-struct PositionTexts {
-    std::string latLonLine;       // "lat./lon.: " + lat + " " + lon (each trimmed)
-    std::string decLatText;       // trimmed numeric text of the decimal latitude
-    std::string decLonText;
-    std::string decCoordLine;     // "dec.coord: " + decLat + " " + decLon
-    std::string distanceLine;     // empty without an own position
-    std::string azimuthLine;
-    std::string lastCoordinates;  // latText + " " + lonText
+private:
+    std::string& out_;
 };
-PositionTexts makePositionTexts(std::string_view latText, std::string_view lonText,
+
+// A station's coordinates as shown and as read for the decimal degrees. The MIC-E branch
+// reads blanked digits as 0 for the degrees but shows the blanks.
+struct Coordinates {
+    std::string_view latText;
+    std::string_view lonText;
+    std::string_view latForDegrees;
+    std::string_view lonForDegrees;
+};
+
+// Where the decimal degree texts stand in the record, for the placemark.
+struct DecimalSpans {
+    std::size_t latAt = 0, latSize = 0, lonAt = 0, lonSize = 0;
+};
+
+// Writes "lat./lon.", "dec.coord", the object or item line, "distance." and "azimut...".
+DecimalSpans writePositionLines(RecordWriter& record, const Coordinates& coordinates, std::string_view nameLine,
                                 const DecoderSettings& settings);
 
-// "station..: " + name for a primary-table symbol with a name, else empty.
-// symbolIndex is the symbol's code for the primary table, else 0.
-struct StationSymbol {
-    int symbolIndex = 0;
-    std::string stationLine;
-};
-StationSymbol lookUpStation(std::string_view symbolTable, std::string_view symbolCode);
+// latText + " " + lonText into `out`.
+void setLastCoordinates(std::string& out, std::string_view latText, std::string_view lonText);
+
+// Code of a primary-table symbol, else 0.
+int symbolIndexOf(std::string_view symbolTable, std::string_view symbolCode);
+// "station..: " + name for a primary-table symbol with a name.
+void writeStationLine(RecordWriter& record, int symbolIndex);
 
 // "speed....:" + numeric text + " km/h" and "course...:" + numeric text + 0xB0 + sector.
-std::string speedLine(double kmh);
-std::string courseLine(double degrees);
+void writeSpeedAndCourse(RecordWriter& record, double kmh, double degrees);
 
-Placemark makePlacemark(const LocalTime& now, std::string_view shownHeader, const PositionTexts& position,
-                        std::string_view altitudeText);
+// The placemark of a shown position; the decimal texts are taken from the finished record.
+void makePlacemark(Placemark& mark, const LocalTime& now, std::string_view shownHeader, std::string_view record,
+                   const DecimalSpans& spans, std::string_view altitudeText);
 
 }  // namespace quilmo

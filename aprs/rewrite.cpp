@@ -46,12 +46,12 @@ NameSplit scanName(std::string_view info, char liveMark) {
 }
 
 void replaceWithReport(PacketLine& packet, const NameSplit& split, char reportType) {
-    std::string rebuilt = packet.text.substr(0, packet.headerEnd);
+    std::string rebuilt(packet.text.substr(0, packet.headerEnd));
     if (split.found) {
         rebuilt.push_back(reportType);
         rebuilt += split.rest;
     }
-    packet.text = std::move(rebuilt);
+    packet.replaceText(std::move(rebuilt));
 }
 
 }  // namespace
@@ -79,7 +79,7 @@ void rewriteEncapsulated(PacketLine& packet) {
     rebuilt.push_back(':');
     const std::size_t headerEnd = rebuilt.size();
     rebuilt += inner.substr(colon + 1);
-    packet.text = std::move(rebuilt);
+    packet.replaceText(std::move(rebuilt));
     packet.headerEnd = headerEnd;
 }
 

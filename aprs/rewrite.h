@@ -1,14 +1,22 @@
 #pragma once
 #include <string>
+#include <string_view>
 
 namespace quilmo {
 
-// One monitored line while it is being rewritten before dispatch.
+// One monitored line while it is being rewritten before dispatch. Most lines need no
+// rewrite and are read where they lie; a rewritten line lives in `rewritten`.
 struct PacketLine {
-    std::string text;
+    std::string_view text;
     std::size_t headerEnd = 0;  // length of the header through its ":"; 0 when there is none
+    std::string rewritten;
     std::string objectLine;     // "object...: " + name, when an object was rewritten
     std::string itemLine;       // "item.....: " + name, when an item was rewritten
+
+    void replaceText(std::string&& text) {
+        rewritten = std::move(text);
+        this->text = rewritten;
+    }
 };
 
 // Data type: the character after the header's ":"; '\0' without one.

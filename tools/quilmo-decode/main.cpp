@@ -149,6 +149,9 @@ private:
     std::optional<KmlTrack> track_;
 };
 
+// Large blocks: fewer system calls and fewer partial lines carried between blocks.
+constexpr std::size_t kReadBlock = 1 << 20;
+
 class Output {
 public:
     ~Output() { flush(); }
@@ -162,7 +165,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t kFlushAt = 1 << 16;
+    static constexpr std::size_t kFlushAt = 1 << 20;
     std::string buffer_;
 };
 
@@ -214,30 +217,22 @@ int run(const Options& options) {
     Output out;
     AprsLineAssembler assembler;
     LineEnds lineEnds;
-    std::vector<std::string> lines;
-    std::string chunk;
-    std::vector<char> input(1 << 16);
-    auto decodeLines = [&] {
-        for (const std::string& line : lines) {
-            const DecodedPacket packet =
-                decodeAprsLine(line, DecodeContext{decoder, filter, clock.now(), options.kml.has_value()});
-            if (!packet.shown) continue;
-            out.write(packet.record);
-            if (packet.placemark) kml.append(*packet.placemark);
-        }
-        lines.clear();
+    DecodedPacket packet;  // reused: its strings keep their room from line to line
+    const auto decodeLine = [&](std::string_view line) {
+        decodeAprsLineInto(line, DecodeContext{decoder, filter, clock.now(), options.kml.has_value()}, packet);
+        if (!packet.shown) return;
+        out.write(packet.record);
+        if (packet.placemark) kml.append(*packet.placemark);
     };
+    std::string chunk;
+    std::vector<char> input(kReadBlock);
     for (;;) {
         const std::size_t n = std::fread(input.data(), 1, input.size(), stdin);
         if (n == 0) break;
         lineEnds.normalise(std::string_view(input.data(), n), chunk);
-        assembler.append(chunk, lines);
-        decodeLines();
+        assembler.append(chunk, decodeLine);
     }
-    if (!assembler.pending().empty()) {
-        assembler.append(lineEnds.endOfInput(), lines);
-        decodeLines();
-    }
+    if (!assembler.pending().empty()) assembler.append(lineEnds.endOfInput(), decodeLine);
     out.flush();
     if (!kml.finish()) {
         std::fprintf(stderr, "quilmo-decode: cannot write %s\n", options.kml->c_str());
