@@ -33,15 +33,20 @@ double dmsTextToDegrees(std::string_view text) {
     const std::ptrdiff_t p2 = position1(text, '\'');
     const std::ptrdiff_t p3 = position1(text, '"');
 
-    double degrees = partValue(text, 0, p1 - 1);
-    double minutes = partValue(text, static_cast<std::size_t>(p1), p2 - p1 - 1) / 60;
-    double seconds = partValue(text, static_cast<std::size_t>(p2), p3 - p2 - 1) / 3600;
-    double result = degrees + minutes + seconds;
+    const double degrees = partValue(text, 0, p1 - 1);
+    const double minutes = partValue(text, static_cast<std::size_t>(p1), p2 - p1 - 1);
+    const double seconds = partValue(text, static_cast<std::size_t>(p2), p3 - p2 - 1);
 
     // A plain loop: find_first_of searches the set once per character.
+    bool negative = false;
     for (char c : text)
-        if (c == 'S' || c == 's' || c == 'W' || c == 'w') return -result;
-    return result;
+        if (c == 'S' || c == 's' || c == 'W' || c == 'w') negative = true;
+    return dmsPartsToDegrees(degrees, minutes, seconds, negative);
+}
+
+double dmsPartsToDegrees(double degrees, double minutes, double seconds, bool negative) {
+    const double result = degrees + minutes / 60 + seconds / 3600;
+    return negative ? -result : result;
 }
 
 DistanceAzimuth computeDistanceAzimuth(double ownLongitude, double ownLatitude, double stationLongitude,

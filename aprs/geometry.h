@@ -8,6 +8,9 @@ namespace quilmo {
 // Coordinate text (degrees, 0xB0, minutes, "'", seconds, '"', hemisphere) to signed
 // decimal degrees; never fails (an unreadable part counts 0).
 double dmsTextToDegrees(std::string_view text);
+// The arithmetic dmsTextToDegrees does on the numbers it read, for callers that have the
+// numbers already: the same operations in the same order give the same bits.
+double dmsPartsToDegrees(double degrees, double minutes, double seconds, bool negative);
 
 struct DistanceAzimuth {
     std::int32_t distanceKm = 0;

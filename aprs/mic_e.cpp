@@ -1,12 +1,16 @@
 #include "aprs/mic_e.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "aprs/filter_flags.h"
+#include "aprs/geometry.h"
 #include "aprs/numeric.h"
 #include "aprs/record.h"
+#include "aprs/text_util.h"
 
 namespace quilmo {
 namespace {
@@ -87,6 +91,7 @@ struct Latitude {
     std::string computed;  // the same with those blanks read as 0; empty when there are none
     int longitudeOffset = 0;
     std::string_view longitudeHemisphere;
+    std::optional<double> degrees;  // from the digits when all six are plain digits
 };
 
 Latitude decodeLatitude(const int (&d)[6]) {
@@ -118,7 +123,11 @@ Latitude decodeLatitude(const int (&d)[6]) {
     appendSecondsOfHundredths(text, hundredths);
     text += '"';
     text += hemisphere;
-    if (text.find(' ') != std::string::npos) {
+    const bool plain = std::all_of(digit, digit + 6, isAsciiDigit);
+    if (plain) {
+        auto pair = [&](int i) { return (digit[i] - '0') * 10 + (digit[i + 1] - '0'); };
+        out.degrees = dmsPartsToDegrees(pair(0), pair(2), secondsOfHundredthsAsRead(hundredths), hemisphere == "S");
+    } else if (text.find(' ') != std::string::npos) {
         out.computed = text;
         for (char& c : out.computed)
             if (c == ' ') c = '0';
@@ -128,7 +137,12 @@ Latitude decodeLatitude(const int (&d)[6]) {
 
 int byteValue(std::string_view info, std::size_t i) { return static_cast<unsigned char>(info[i]) - 28; }
 
-std::string decodeLongitude(std::string_view info, const Latitude& lat) {
+struct Longitude {
+    std::string text;
+    std::optional<double> degrees;  // from the numbers when they are the usual ones
+};
+
+Longitude decodeLongitude(std::string_view info, const Latitude& lat) {
     int degrees = 0;
     int minutes = 0;
     int hundredths = 0;
@@ -138,7 +152,8 @@ std::string decodeLongitude(std::string_view info, const Latitude& lat) {
     if (info.size() > 2) minutes = byteValue(info, 2);
     if (minutes >= 60) minutes -= 60;
     if (info.size() > 3) hundredths = byteValue(info, 3);
-    std::string text;  // short enough to need no room of its own
+    Longitude out;
+    std::string& text = out.text;  // short enough to need no room of its own
     appendTrimmedNumericText(text, degrees);
     text += kDegree;
     appendTrimmedNumericText(text, minutes);
@@ -146,7 +161,11 @@ std::string decodeLongitude(std::string_view info, const Latitude& lat) {
     appendSecondsOfHundredths(text, hundredths);
     text += '"';
     text += lat.longitudeHemisphere;
-    return text;
+    // Whole numbers read back as themselves; the seconds as their table says.
+    if (degrees >= 0 && minutes >= 0 && hundredths >= 0 && hundredths < 100)
+        out.degrees = dmsPartsToDegrees(degrees, minutes, secondsOfHundredthsAsRead(hundredths),
+                                        lat.longitudeHemisphere == "W");
+    return out;
 }
 
 struct Fields {
@@ -250,7 +269,8 @@ void decodeMicE(std::string_view header, std::string_view info, std::string_view
     for (int i = 0; i < 3; ++i) d[i] = foldCustom(d[i]);
 
     const Latitude lat = decodeLatitude(d);
-    const std::string lonText = decodeLongitude(info, lat);
+    const Longitude lon = decodeLongitude(info, lat);
+    const std::string& lonText = lon.text;
     setLastCoordinates(out.lastCoordinates, lat.shown, lonText);
     if (!symbolRecordPasses(ctx.filter, symbolIndex)) return;
 
@@ -261,8 +281,8 @@ void decodeMicE(std::string_view header, std::string_view info, std::string_view
     RecordWriter record(out.record, "-MIC-E-", ctx.now, parts.shown);
     // Decimal degrees come from the digits read as 0; the texts keep the blanks.
     const std::string_view latForDegrees = lat.computed.empty() ? std::string_view(lat.shown) : lat.computed;
-    const DecimalSpans spans = writePositionLines(record, Coordinates{lat.shown, lonText, latForDegrees, lonText},
-                                                  objectOrItemLine, ctx.settings);
+    const Coordinates coordinates{lat.shown, lonText, latForDegrees, lonText, lat.degrees, lon.degrees};
+    const DecimalSpans spans = writePositionLines(record, coordinates, objectOrItemLine, ctx.settings);
     if (motion.shown) writeSpeedAndCourse(record, motion.kmh, motion.course);
     if (hasAltitude) {
         record.begin("altitude.: ") += kmlAltitude;

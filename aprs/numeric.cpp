@@ -322,6 +322,7 @@ namespace {
 struct ShortText {
     char text[15];
     unsigned char size;
+    double readBack;  // readNumber of text
 };
 
 // Made with the general form itself, so the table cannot disagree with it.
@@ -332,14 +333,24 @@ std::array<ShortText, 100> makeSecondsTable() {
         const std::size_t n = writeTrimmedNumericText(h * 60 / 100.0, buf);
         std::copy(buf, buf + n, table[static_cast<std::size_t>(h)].text);
         table[static_cast<std::size_t>(h)].size = static_cast<unsigned char>(n);
+        table[static_cast<std::size_t>(h)].readBack = readNumber(std::string_view(buf, n));
     }
     return table;
 }
 
+const std::array<ShortText, 100>& secondsTable() {
+    static const std::array<ShortText, 100> kTable = makeSecondsTable();
+    return kTable;
+}
+
 }  // namespace
 
+double secondsOfHundredthsAsRead(int hundredths) {
+    return secondsTable()[static_cast<std::size_t>(hundredths)].readBack;
+}
+
 void appendSecondsOfHundredths(std::string& out, double hundredths) {
-    static const std::array<ShortText, 100> kTable = makeSecondsTable();
+    const std::array<ShortText, 100>& kTable = secondsTable();
     if (hundredths >= 0 && hundredths < 100 && hundredths == std::trunc(hundredths)) {
         const ShortText& entry = kTable[static_cast<std::size_t>(hundredths)];
         out.append(entry.text, entry.size);

@@ -27,6 +27,9 @@ void appendTrimmedNumericText(std::string& out, double value);
 // appendTrimmedNumericText of hundredths * 60 / 100: the seconds of a coordinate whose
 // minutes come with hundredths. The hundred usual values come from a table.
 void appendSecondsOfHundredths(std::string& out, double hundredths);
+// readNumber of the text appendSecondsOfHundredths writes for 0..99 hundredths: what the
+// seconds read back as, without writing and reading them.
+double secondsOfHundredthsAsRead(int hundredths);
 
 // Blanks (character 32 only) removed at both ends.
 std::string_view trimBlanks(std::string_view text);

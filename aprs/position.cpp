@@ -2,9 +2,11 @@
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "aprs/filter_flags.h"
+#include "aprs/geometry.h"
 #include "aprs/numeric.h"
 #include "aprs/record.h"
 #include "aprs/text_util.h"
@@ -178,6 +180,30 @@ std::string lonTextOf(std::string_view field) {
     return text;
 }
 
+int digitValue(char c) { return c - '0'; }
+
+// Decimal degrees of a plain field (degree digits, two minute digits, ".", two hundredths
+// digits, hemisphere letter) straight from its digits; the numbers are those the shown text
+// reads back as, so the result equals reading that text. Any other field: nothing.
+std::optional<double> degreesOfPlainField(std::string_view field, std::size_t degreeDigits) {
+    if (field.size() != degreeDigits + 6 || field[degreeDigits + 2] != '.') return std::nullopt;
+    const char hemisphere = field.back();
+    if (!((hemisphere >= 'A' && hemisphere <= 'Z') || (hemisphere >= 'a' && hemisphere <= 'z'))) return std::nullopt;
+    int degrees = 0;
+    for (std::size_t i = 0; i < degreeDigits; ++i) {
+        if (!isAsciiDigit(field[i])) return std::nullopt;
+        degrees = degrees * 10 + digitValue(field[i]);
+    }
+    const std::string_view minutes = field.substr(degreeDigits, 2);
+    const std::string_view hundredths = field.substr(degreeDigits + 3, 2);
+    for (char c : {minutes[0], minutes[1], hundredths[0], hundredths[1]})
+        if (!isAsciiDigit(c)) return std::nullopt;
+    const bool negative = hemisphere == 'S' || hemisphere == 's' || hemisphere == 'W' || hemisphere == 'w';
+    return dmsPartsToDegrees(degrees, digitValue(minutes[0]) * 10 + digitValue(minutes[1]),
+                             secondsOfHundredthsAsRead(digitValue(hundredths[0]) * 10 + digitValue(hundredths[1])),
+                             negative);
+}
+
 void writeWeatherLines(RecordWriter& record, const WeatherLines& w) {
     for (const std::string* line : {&w.gustLine, &w.temperatureLine, &w.pressureLine, &w.humidityLine,
                                     &w.rainHourLine, &w.rainDayLine, &w.rain24hLine})
@@ -206,8 +232,9 @@ void decodePositionReport(std::string_view header, std::string_view info, std::s
     if (!symbolRecordPasses(ctx.filter, symbolIndex)) return;
 
     RecordWriter record(out.record, "-------", ctx.now, header);
-    const DecimalSpans spans =
-        writePositionLines(record, Coordinates{latText, lonText, latText, lonText}, nameLine, ctx.settings);
+    const Coordinates coordinates{latText, lonText, latText, lonText, degreesOfPlainField(f.latField, 2),
+                                  degreesOfPlainField(f.lonField, 3)};
+    const DecimalSpans spans = writePositionLines(record, coordinates, nameLine, ctx.settings);
     if (f.hasMotion) writeSpeedAndCourse(record, f.kmh, f.course);
     if (f.hasAltitude) {
         record.begin("altitude.: ") += f.kmlAltitude;

@@ -107,8 +107,10 @@ DecimalSpans writePositionLines(RecordWriter& record, const Coordinates& coordin
     out.push_back(' ');
     out += trimBlanks(coordinates.lonText);
 
-    const double latDegrees = degreesOfAmbiguous(trimBlanks(coordinates.latForDegrees));
-    const double lonDegrees = degreesOfAmbiguous(trimBlanks(coordinates.lonForDegrees));
+    const double latDegrees = coordinates.latDegrees ? *coordinates.latDegrees
+                                                     : degreesOfAmbiguous(trimBlanks(coordinates.latForDegrees));
+    const double lonDegrees = coordinates.lonDegrees ? *coordinates.lonDegrees
+                                                     : degreesOfAmbiguous(trimBlanks(coordinates.lonForDegrees));
     DecimalSpans spans;
     record.begin("dec.coord: ");
     spans.latAt = out.size();

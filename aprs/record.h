@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,10 @@ struct Coordinates {
     std::string_view lonText;
     std::string_view latForDegrees;
     std::string_view lonForDegrees;
+    // Decimal degrees the caller computed from the digits themselves; when absent they
+    // are read from the texts above.
+    std::optional<double> latDegrees;
+    std::optional<double> lonDegrees;
 };
 
 // Where the decimal degree texts stand in the record, for the placemark.
