@@ -188,6 +188,8 @@ public:
         afterCr_ = chunk.back() == '\r';
     }
     std::string_view endOfInput() const { return afterCr_ ? "\n" : "\r\n"; }
+    // The caller took text up to and including an LF itself.
+    void tookThroughLf() { afterCr_ = false; }
 
 private:
     bool afterCr_ = false;
@@ -229,7 +231,13 @@ int run(const Options& options) {
     for (;;) {
         const std::size_t n = std::fread(input.data(), 1, input.size(), stdin);
         if (n == 0) break;
-        lineEnds.normalise(std::string_view(input.data(), n), chunk);
+        std::string_view block(input.data(), n);
+        // Whole CR LF lines need no mending or copying: the usual capture goes this way.
+        if (const std::size_t taken = assembler.takeWholeLines(block, decodeLine)) {
+            lineEnds.tookThroughLf();
+            block.remove_prefix(taken);
+        }
+        lineEnds.normalise(block, chunk);
         assembler.append(chunk, decodeLine);
     }
     if (!assembler.pending().empty()) assembler.append(lineEnds.endOfInput(), decodeLine);
