@@ -41,7 +41,8 @@ bool isPositionType(char c) { return c == '!' || c == '=' || c == '/' || c == '@
 void decodeAprsLineInto(std::string_view line, const DecodeContext& ctx, DecodedPacket& out) {
     out.recognised = false;
     out.shown = false;
-    out.record.clear();
+    if (!out.appendRecords) out.record.clear();
+    out.recordStart = out.record.size();
     out.lastCoordinates.clear();
 
     PacketLine packet;

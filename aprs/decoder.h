@@ -34,6 +34,10 @@ struct DecodedPacket {
     bool recognised = false;       // a branch decoded the line (whether shown or not)
     bool shown = false;            // passed the station filter; record is then not empty
     std::string record;            // CR LF line ends, ends with an empty line
+    // Set by a caller that writes many records out at once: each line's record is then added
+    // after the ones before (the caller empties `record`), saving a copy per record.
+    bool appendRecords = false;
+    std::size_t recordStart = 0;   // where this line's record begins in `record`
     std::string lastCoordinates;   // latText + " " + lonText; empty when no position
     std::optional<Placemark> placemark;  // for a shown position
 };

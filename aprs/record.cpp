@@ -70,7 +70,6 @@ double degreesOfAmbiguous(std::string_view text) {
 
 RecordWriter::RecordWriter(std::string& out, std::string_view prefix, const LocalTime& now, std::string_view header)
     : out_(out) {
-    out_.clear();
     out_ += prefix;
     out_ += openingTime(now);
     out_ += header;

@@ -14,7 +14,7 @@ namespace quilmo {
 // then header; then CR LF + line for every non-empty line; then CR LF CR LF.
 class RecordWriter {
 public:
-    // Clears `out` (keeping its capacity) and writes the opening line and the header.
+    // Writes the opening line and the header after whatever `out` holds already.
     RecordWriter(std::string& out, std::string_view prefix, const LocalTime& now, std::string_view header);
     // CR LF + text; an empty text makes no line.
     void line(std::string_view text);

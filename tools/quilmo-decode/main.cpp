@@ -152,21 +152,19 @@ private:
 // Large blocks: fewer system calls and fewer partial lines carried between blocks.
 constexpr std::size_t kReadBlock = 1 << 20;
 
+// The records gather in one string, written out when it is large.
 class Output {
 public:
-    ~Output() { flush(); }
-    void write(std::string_view bytes) {
-        buffer_ += bytes;
-        if (buffer_.size() >= kFlushAt) flush();
+    void flushIfFull(std::string& records) {
+        if (records.size() >= kFlushAt) flush(records);
     }
-    void flush() {
-        if (!buffer_.empty()) std::fwrite(buffer_.data(), 1, buffer_.size(), stdout);
-        buffer_.clear();
+    void flush(std::string& records) {
+        if (!records.empty()) std::fwrite(records.data(), 1, records.size(), stdout);
+        records.clear();
     }
 
 private:
     static constexpr std::size_t kFlushAt = 1 << 20;
-    std::string buffer_;
 };
 
 // Lines may end with LF alone; the window only ever sees CR LF, so every bare LF gets its CR.
@@ -220,11 +218,11 @@ int run(const Options& options) {
     AprsLineAssembler assembler;
     LineEnds lineEnds;
     DecodedPacket packet;  // reused: its strings keep their room from line to line
+    packet.appendRecords = true;
     const auto decodeLine = [&](std::string_view line) {
         decodeAprsLineInto(line, DecodeContext{decoder, filter, clock.now(), options.kml.has_value()}, packet);
-        if (!packet.shown) return;
-        out.write(packet.record);
-        if (packet.placemark) kml.append(*packet.placemark);
+        if (packet.shown && packet.placemark) kml.append(*packet.placemark);
+        out.flushIfFull(packet.record);
     };
     std::string chunk;
     std::vector<char> input(kReadBlock);
@@ -241,7 +239,7 @@ int run(const Options& options) {
         assembler.append(chunk, decodeLine);
     }
     if (!assembler.pending().empty()) assembler.append(lineEnds.endOfInput(), decodeLine);
-    out.flush();
+    out.flush(packet.record);
     if (!kml.finish()) {
         std::fprintf(stderr, "quilmo-decode: cannot write %s\n", options.kml->c_str());
         return 1;
