@@ -87,8 +87,7 @@ bool southOrEast(int d) { return isDigitValue(d) || d == kL; }
 bool northOrWest(int d) { return isHighValue(d) || d == kZ; }
 
 struct Latitude {
-    std::string shown;     // with blanks for ambiguous digits
-    std::string computed;  // the same with those blanks read as 0; empty when there are none
+    std::string shown;  // with blanks for ambiguous digits
     int longitudeOffset = 0;
     std::string_view longitudeHemisphere;
     std::optional<double> degrees;  // from the digits when all six are plain digits
@@ -127,10 +126,6 @@ Latitude decodeLatitude(const int (&d)[6]) {
     if (plain) {
         auto pair = [&](int i) { return (digit[i] - '0') * 10 + (digit[i + 1] - '0'); };
         out.degrees = dmsPartsToDegrees(pair(0), pair(2), secondsOfHundredthsAsRead(hundredths), hemisphere == "S");
-    } else if (text.find(' ') != std::string::npos) {
-        out.computed = text;
-        for (char& c : out.computed)
-            if (c == ' ') c = '0';
     }
     return out;
 }
@@ -279,9 +274,7 @@ void decodeMicE(std::string_view header, std::string_view info, std::string_view
     const bool hasAltitude = takeAltitude(comment, kmlAltitude);
 
     RecordWriter record(out.record, "-MIC-E-", ctx.now, parts.shown);
-    // Decimal degrees come from the digits read as 0; the texts keep the blanks.
-    const std::string_view latForDegrees = lat.computed.empty() ? std::string_view(lat.shown) : lat.computed;
-    const Coordinates coordinates{lat.shown, lonText, latForDegrees, lonText, lat.degrees, lon.degrees};
+    const Coordinates coordinates{lat.shown, lonText, lat.degrees, lon.degrees};
     const DecimalSpans spans = writePositionLines(record, coordinates, objectOrItemLine, ctx.settings);
     if (motion.shown) writeSpeedAndCourse(record, motion.kmh, motion.course);
     if (hasAltitude) {

@@ -232,7 +232,7 @@ void decodePositionReport(std::string_view header, std::string_view info, std::s
     if (!symbolRecordPasses(ctx.filter, symbolIndex)) return;
 
     RecordWriter record(out.record, "-------", ctx.now, header);
-    const Coordinates coordinates{latText, lonText, latText, lonText, degreesOfPlainField(f.latField, 2),
+    const Coordinates coordinates{latText, lonText, degreesOfPlainField(f.latField, 2),
                                   degreesOfPlainField(f.lonField, 3)};
     const DecimalSpans spans = writePositionLines(record, coordinates, nameLine, ctx.settings);
     if (f.hasMotion) writeSpeedAndCourse(record, f.kmh, f.course);

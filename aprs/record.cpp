@@ -107,9 +107,9 @@ DecimalSpans writePositionLines(RecordWriter& record, const Coordinates& coordin
     out += trimBlanks(coordinates.lonText);
 
     const double latDegrees = coordinates.latDegrees ? *coordinates.latDegrees
-                                                     : degreesOfAmbiguous(trimBlanks(coordinates.latForDegrees));
+                                                     : degreesOfAmbiguous(trimBlanks(coordinates.latText));
     const double lonDegrees = coordinates.lonDegrees ? *coordinates.lonDegrees
-                                                     : degreesOfAmbiguous(trimBlanks(coordinates.lonForDegrees));
+                                                     : degreesOfAmbiguous(trimBlanks(coordinates.lonText));
     DecimalSpans spans;
     record.begin("dec.coord: ");
     spans.latAt = out.size();

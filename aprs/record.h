@@ -30,13 +30,10 @@ private:
     std::string& out_;
 };
 
-// A station's coordinates as shown and as read for the decimal degrees. The MIC-E branch
-// reads blanked digits as 0 for the degrees but shows the blanks.
+// A station's coordinates as shown; blanked (ambiguous) digits count as 0 in the degrees.
 struct Coordinates {
     std::string_view latText;
     std::string_view lonText;
-    std::string_view latForDegrees;
-    std::string_view lonForDegrees;
     // Decimal degrees the caller computed from the digits themselves; when absent they
     // are read from the texts above.
     std::optional<double> latDegrees;
