@@ -5,6 +5,7 @@
 #include <bit>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <cmath>
 
 namespace quilmo {
@@ -206,6 +207,26 @@ std::size_t writeNumericTextExact(double value, char* buf) {
     return static_cast<std::size_t>(out - buf);
 }
 
+// "00".."99": two digits per division by 100.
+constexpr std::array<char, 200> kDigitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (int i = 0; i < 100; ++i) {
+        pairs[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+        pairs[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+}();
+
+// Writes `value` (below 10^8) as exactly eight digits; 32-bit arithmetic is enough.
+void writeEightDigits(std::uint32_t value, char* out) {
+    const std::uint32_t high = value / 10000;
+    const std::uint32_t low = value % 10000;
+    std::memcpy(out, &kDigitPairs[2 * (high / 100)], 2);
+    std::memcpy(out + 2, &kDigitPairs[2 * (high % 100)], 2);
+    std::memcpy(out + 4, &kDigitPairs[2 * (low / 100)], 2);
+    std::memcpy(out + 6, &kDigitPairs[2 * (low % 100)], 2);
+}
+
 // Positions, speeds and distances mostly lie between 0.001 and 10^14: there the 15 digits
 // come from the exact binary value times a power of ten in 128-bit integers, one multiplication
 // instead of the shortest-digits search. An exact tie, a carry into the next decade and every
@@ -243,40 +264,43 @@ std::size_t writeNumericTextFast(double value, char* buf) {
     const auto bits = std::bit_cast<std::uint64_t>(magnitude);
     const std::uint64_t mantissa = (bits & ((1ULL << 52) - 1)) | (1ULL << 52);
     const int shift = 1075 - static_cast<int>(bits >> 52);
-    if (shift <= 0 || shift >= 120) return 0;
+    // The range above keeps the shift inside one 64-bit word, so the rounding works on
+    // plain words.
+    if (shift <= 0 || shift >= 64) return 0;
     const Wide product = static_cast<Wide>(mantissa) * kPowers[14 - e];
-    auto whole = static_cast<std::uint64_t>(product >> shift);
-    const Wide rest = product & ((static_cast<Wide>(1) << shift) - 1);
-    const Wide half = static_cast<Wide>(1) << (shift - 1);
+    const auto low = static_cast<std::uint64_t>(product);
+    const auto high = static_cast<std::uint64_t>(product >> 64);
+    if (high >> shift != 0) return 0;  // a whole part past 64 bits has more than 15 digits
+    std::uint64_t whole = (low >> shift) | (high << (64 - shift));
+    const std::uint64_t rest = low & ((1ULL << shift) - 1);
+    const std::uint64_t half = 1ULL << (shift - 1);
     if (rest == half) return 0;
     if (rest > half) ++whole;
     if (whole < 100000000000000ULL || whole >= 1000000000000000ULL) return 0;
 
-    char digits[16];
-    for (int i = 14; i > 0; i -= 2) {
-        const auto pair = static_cast<int>(whole % 100);
-        whole /= 100;
-        digits[i] = static_cast<char>('0' + pair % 10);
-        digits[i - 1] = static_cast<char>('0' + pair / 10);
-    }
-    digits[0] = static_cast<char>('0' + whole);
+    // The 15 digits as 16 with a leading zero, in two 32-bit halves; the zeroed tail
+    // lets the copies below move fixed 16-byte blocks.
+    char padded[32] = {};
+    writeEightDigits(static_cast<std::uint32_t>(whole / 100000000), padded);
+    writeEightDigits(static_cast<std::uint32_t>(whole % 100000000), padded + 8);
+    const char* const digits = padded + 1;
     int last = 14;  // trailing zeros are not written
     while (last > 0 && digits[last] == '0') --last;
 
     char* out = buf;
     if (value < 0) *out++ = '-';
     if (e >= 0) {
-        for (int i = 0; i <= e; ++i) *out++ = digits[i];
-        if (last > e) {
-            *out++ = '.';
-            for (int i = e + 1; i <= last; ++i) *out++ = digits[i];
-        }
-    } else {
-        *out++ = '.';
-        for (int i = -1; i > e; --i) *out++ = '0';
-        for (int i = 0; i <= last; ++i) *out++ = digits[i];
+        std::memcpy(out, digits, 16);
+        if (last <= e) return static_cast<std::size_t>(out - buf) + static_cast<std::size_t>(e) + 1;
+        out[e + 1] = '.';
+        std::memcpy(out + e + 2, digits + e + 1, 16);
+        return static_cast<std::size_t>(out - buf) + static_cast<std::size_t>(last) + 2;
     }
-    return static_cast<std::size_t>(out - buf);
+    // Below 1: the point, the zeros after it, then the digits.
+    out[0] = '.';
+    std::memcpy(out + 1, "00", 2);
+    std::memcpy(out - e, digits, 16);
+    return static_cast<std::size_t>(out - buf) + static_cast<std::size_t>(last + 1 - e);
 }
 
 // Writes the trimmed numeric text of `value` into buf (room for kNumericTextMax).
@@ -286,7 +310,9 @@ std::size_t writeTrimmedNumericText(double value, char* buf) {
         return 1;
     }
     // Whole numbers (speeds, distances, most degrees) need no shortest-digits search.
-    if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
+    // The round trip through the integer is the whole-number test; std::trunc is a
+    // library call on the baseline instruction set.
+    if (std::fabs(value) < 1e15 && static_cast<double>(static_cast<long long>(value)) == value) {
         auto [end, ec] = std::to_chars(buf, buf + kNumericTextMax, static_cast<long long>(value));
         if (ec == std::errc()) return static_cast<std::size_t>(end - buf);
     }
