@@ -181,6 +181,17 @@ double readNumber(std::string_view text) {
 
 double roundHalfEven(double value) {
     if (!std::isfinite(value)) return value;
+    // Below 2^52 the whole part and the fraction come exactly from the integer round trip,
+    // which saves the library calls of the general way.
+    if (std::fabs(value) < 4503599627370496.0) {
+        const long long integer = static_cast<long long>(value);
+        const double whole = static_cast<double>(integer);  // never -0
+        const double fraction = value - whole;
+        const double away = value < 0 ? whole - 1 : whole + 1;
+        if (std::fabs(fraction) < 0.5) return whole;
+        if (std::fabs(fraction) > 0.5) return away;
+        return integer % 2 == 0 ? whole : away;  // a tie goes to the even neighbour
+    }
     double nearest = std::round(value);  // halves away from zero
     if (std::fabs(value - std::trunc(value)) == 0.5) nearest = 2.0 * std::round(value / 2.0);
     return nearest == 0 ? 0.0 : nearest;  // never "-0"
@@ -351,8 +362,9 @@ struct ShortText {
     double readBack;  // readNumber of text
 };
 
-// Made with the general form itself, so the table cannot disagree with it.
-std::array<ShortText, 100> makeSecondsTable() {
+// Made with the general form itself, so the table cannot disagree with it. Kept out of
+// line: inlined, it made every look-up save and restore registers it never uses.
+[[gnu::noinline]] std::array<ShortText, 100> makeSecondsTable() {
     std::array<ShortText, 100> table{};
     for (int h = 0; h < 100; ++h) {
         char buf[kNumericTextMax];
@@ -376,9 +388,9 @@ double secondsOfHundredthsAsRead(int hundredths) {
 }
 
 void appendSecondsOfHundredths(std::string& out, double hundredths) {
-    const std::array<ShortText, 100>& kTable = secondsTable();
-    if (hundredths >= 0 && hundredths < 100 && hundredths == std::trunc(hundredths)) {
-        const ShortText& entry = kTable[static_cast<std::size_t>(hundredths)];
+    // Whole-number test by the integer round trip: std::trunc is a library call.
+    if (hundredths >= 0 && hundredths < 100 && static_cast<double>(static_cast<int>(hundredths)) == hundredths) {
+        const ShortText& entry = secondsTable()[static_cast<std::size_t>(hundredths)];
         out.append(entry.text, entry.size);
         return;
     }
