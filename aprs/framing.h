@@ -36,6 +36,9 @@ public:
         }
         return start;
     }
+    // A monitor header printed on a line of its own (CR LF not included): it is joined with
+    // the line after it. A caller cutting text into independent parts must not cut there.
+    static bool waitsForInformation(std::string_view line);
     const std::string& pending() const { return pending_; }
     void clear() {
         pending_.clear();
@@ -45,7 +48,6 @@ public:
 
 private:
     static std::string_view withoutPrompt(std::string_view line);
-    static bool waitsForInformation(std::string_view line);
 
     std::string pending_;
     std::size_t held_ = 0;     // length of a header line at the front of pending_ that waits for its information line

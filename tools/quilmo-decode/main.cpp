@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -10,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "app/config.h"
@@ -27,17 +30,22 @@ using namespace quilmo;
 
 constexpr std::string_view kUsage =
     "usage: quilmo-decode [--config FILE] [--filter FILE] [--time YYYY-MM-DDTHH:MM:SS] [--kml FILE]\n"
+    "                     [--threads N]\n"
     "  reads a monitor capture on stdin and writes the decoded APRS records to stdout\n"
     "  --config FILE  Quilmo.ini giving MYLAT, MYLONG and SPEEDZERO\n"
     "  --filter FILE  filter.ini choosing the records shown (default: all)\n"
     "  --time T       stamp every record with this local time instead of the clock\n"
-    "  --kml FILE     write the shown positions as a KML track to FILE\n";
+    "  --kml FILE     write the shown positions as a KML track to FILE\n"
+    "  --threads N    decode large input on N threads (default: one per core)\n";
+
+constexpr unsigned kMaxThreads = 256;
 
 struct Options {
     std::optional<std::string> config;
     std::optional<std::string> filter;
     std::optional<std::string> kml;
     std::optional<LocalTime> pinnedTime;
+    unsigned threads = std::max(1u, std::thread::hardware_concurrency());
     bool help = false;
 };
 
@@ -75,6 +83,12 @@ std::string parseOptions(int argc, char** argv, Options& options) {
             LocalTime t;
             if (!parseIsoLocalTime(value, t)) return "bad time " + value;
             options.pinnedTime = t;
+        } else if (arg == "--threads") {
+            unsigned n = 0;
+            const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
+            if (ec != std::errc() || end != value.data() + value.size() || n < 1 || n > kMaxThreads)
+                return "bad thread count " + value;
+            options.threads = n;
         } else {
             return "unknown option " + arg;
         }
@@ -193,6 +207,66 @@ private:
     bool afterCr_ = false;
 };
 
+// One read block through the assembler, as it came: whole CR LF lines straight from the
+// block, the rest with its line ends mended. `chunk` is scratch room kept between blocks.
+template <typename OnLine>
+void feedBlock(std::string_view block, AprsLineAssembler& assembler, LineEnds& lineEnds, std::string& chunk,
+               OnLine&& onLine) {
+    if (const std::size_t taken = assembler.takeWholeLines(block, onLine)) {
+        lineEnds.tookThroughLf();
+        block.remove_prefix(taken);
+    }
+    lineEnds.normalise(block, chunk);
+    assembler.append(chunk, onLine);
+}
+
+// Below this a block is decoded on the calling thread: starting threads would cost more.
+constexpr std::size_t kParallelFrom = 256 * 1024;
+// A line this long might be the tail of one the assembler is dropping; no cut after it.
+constexpr std::size_t kLongestCutLine = 2048;
+
+// The first cut at or after `from` where the text after it can be decoded from a fresh
+// state with the same result: just after a raw CR LF (mending leaves it as it is) whose
+// line lies wholly in the block, is short, not empty and not a header waiting for its
+// information line. After such a line the assembler holds nothing, whatever came before.
+// Returns npos when there is none before the end of the block.
+std::size_t safeCut(std::string_view block, std::size_t from) {
+    for (std::size_t lf = block.find('\n', from); lf != std::string_view::npos; lf = block.find('\n', lf + 1)) {
+        if (lf + 1 >= block.size()) break;
+        if (lf < 2 || block[lf - 1] != '\r') continue;
+        const std::size_t cr = lf - 1;
+        const std::size_t lookFrom = cr > kLongestCutLine ? cr - kLongestCutLine : 0;
+        const std::size_t before = block.substr(lookFrom, cr - lookFrom).rfind('\n');
+        if (before == std::string_view::npos) continue;
+        const std::string_view line = block.substr(lookFrom + before + 1, cr - (lookFrom + before + 1));
+        if (line.empty() || AprsLineAssembler::waitsForInformation(line)) continue;
+        return lf + 1;
+    }
+    return std::string_view::npos;
+}
+
+// The decoder state one thread owns; kept from block to block so its strings keep their room.
+struct Worker {
+    explicit Worker(std::optional<LocalTime> pinned) : clock(pinned) { packet.appendRecords = true; }
+    Clock clock;  // each thread reads the clock itself
+    AprsLineAssembler assembler;
+    LineEnds lineEnds;
+    DecodedPacket packet;  // its record gathers the segment's records
+    std::vector<Placemark> placemarks;
+    std::string chunk;
+};
+
+// Decodes one segment of a block with the worker's own state; touches nothing else.
+void decodeSegment(std::string_view segment, Worker& worker, AprsLineAssembler& assembler, LineEnds& lineEnds,
+                   const DecoderSettings& decoder, const FilterFlags& filter, bool wantPlacemarks) {
+    worker.packet.record.clear();
+    worker.placemarks.clear();
+    feedBlock(segment, assembler, lineEnds, worker.chunk, [&](std::string_view line) {
+        decodeAprsLineInto(line, DecodeContext{decoder, filter, worker.clock.now(), wantPlacemarks}, worker.packet);
+        if (worker.packet.shown && worker.packet.placemark) worker.placemarks.push_back(*worker.packet.placemark);
+    });
+}
+
 int run(const Options& options) {
     Settings settings;
     if (options.config) {
@@ -213,6 +287,7 @@ int run(const Options& options) {
         std::fprintf(stderr, "quilmo-decode: cannot make the KML track\n");
         return 1;
     }
+    const bool wantPlacemarks = options.kml.has_value();
 
     Output out;
     AprsLineAssembler assembler;
@@ -220,23 +295,62 @@ int run(const Options& options) {
     DecodedPacket packet;  // reused: its strings keep their room from line to line
     packet.appendRecords = true;
     const auto decodeLine = [&](std::string_view line) {
-        decodeAprsLineInto(line, DecodeContext{decoder, filter, clock.now(), options.kml.has_value()}, packet);
+        decodeAprsLineInto(line, DecodeContext{decoder, filter, clock.now(), wantPlacemarks}, packet);
         if (packet.shown && packet.placemark) kml.append(*packet.placemark);
         out.flushIfFull(packet.record);
     };
     std::string chunk;
+    std::vector<Worker> workers;
+    if (options.threads > 1) workers.reserve(options.threads);
+    for (unsigned i = 0; options.threads > 1 && i < options.threads; ++i) workers.emplace_back(options.pinnedTime);
+    std::vector<std::size_t> cuts;
+    std::vector<std::thread> threads;
+
+    // A large block is cut into one segment per thread at safe cuts. The first segment goes
+    // on from the state the last block left; the others start fresh, which the cuts make
+    // equivalent; the last one's state is what the next block goes on from.
+    const auto decodeInParallel = [&](std::string_view block) {
+        cuts.assign(1, 0);
+        for (std::size_t i = 1; i < workers.size(); ++i) {
+            const std::size_t cut = safeCut(block, std::max(cuts.back(), block.size() * i / workers.size()));
+            if (cut == std::string_view::npos) break;
+            cuts.push_back(cut);
+        }
+        cuts.push_back(block.size());
+        const std::size_t segments = cuts.size() - 1;
+        if (segments == 1) {
+            feedBlock(block, assembler, lineEnds, chunk, decodeLine);
+            return;
+        }
+        out.flush(packet.record);  // the records before this block go out first
+        const auto segment = [&](std::size_t i) { return block.substr(cuts[i], cuts[i + 1] - cuts[i]); };
+        threads.clear();
+        for (std::size_t i = 1; i < segments; ++i) {
+            Worker& w = workers[i];
+            w.assembler.clear();
+            w.lineEnds = LineEnds();
+            threads.emplace_back(decodeSegment, segment(i), std::ref(w), std::ref(w.assembler), std::ref(w.lineEnds),
+                                 std::cref(decoder), std::cref(filter), wantPlacemarks);
+        }
+        decodeSegment(segment(0), workers[0], assembler, lineEnds, decoder, filter, wantPlacemarks);
+        for (std::thread& t : threads) t.join();
+        for (std::size_t i = 0; i < segments; ++i) {
+            out.flush(workers[i].packet.record);
+            for (const Placemark& p : workers[i].placemarks) kml.append(p);
+        }
+        std::swap(assembler, workers[segments - 1].assembler);
+        lineEnds = workers[segments - 1].lineEnds;
+    };
+
     std::vector<char> input(kReadBlock);
     for (;;) {
         const std::size_t n = std::fread(input.data(), 1, input.size(), stdin);
         if (n == 0) break;
-        std::string_view block(input.data(), n);
-        // Whole CR LF lines need no mending or copying: the usual capture goes this way.
-        if (const std::size_t taken = assembler.takeWholeLines(block, decodeLine)) {
-            lineEnds.tookThroughLf();
-            block.remove_prefix(taken);
-        }
-        lineEnds.normalise(block, chunk);
-        assembler.append(chunk, decodeLine);
+        const std::string_view block(input.data(), n);
+        if (workers.size() > 1 && n >= kParallelFrom)
+            decodeInParallel(block);
+        else
+            feedBlock(block, assembler, lineEnds, chunk, decodeLine);
     }
     if (!assembler.pending().empty()) assembler.append(lineEnds.endOfInput(), decodeLine);
     out.flush(packet.record);
