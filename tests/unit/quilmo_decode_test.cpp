@@ -64,9 +64,31 @@ TEST(QuilmoDecode, KmlFileHoldsThePlacemark) {
         << kml;
 }
 
+// A capture large enough to be cut among threads, with headers alone, prompts, LF line ends
+// and overlong lines near every cut: the output must not depend on the thread count.
+TEST(QuilmoDecode, ThreadsGiveTheSameOutput) {
+    const test::TempDir dir;
+    const std::string comment(200, 'c');
+    std::string input;
+    for (int i = 0; input.size() < 700 * 1024; ++i) {
+        input += "SRC>TT3P50:`(0&!ZN>/" + comment + std::to_string(i) + "\r\n";
+        input += i % 7 == 0 ? "cmd:SRC>DEST,PATH:\r\n" : "SRC>DEST,PATH:\n";
+        input += "!4903.50N/07201.75W-" + comment + "\n";
+        if (i % 11 == 0) input += "cmd:\r\nSRC>DEST:\r\nSRC>DEST,PATH:\r\n";
+        if (i % 13 == 0) input += "SRC>DEST:!4903.50N/07201.75W-" + std::string(2100 + i % 3, 'x') + "\r\n";
+    }
+    const std::string args = "--time 2026-12-05T09:05:03 --kml '" + dir.file("track.kml") + "' --threads ";
+    ASSERT_EQ(run(dir, input, args + "1"), 0) << dir.read("err");
+    const std::string records = dir.read("out"), track = dir.read("track.kml");
+    ASSERT_EQ(run(dir, input, args + "4"), 0) << dir.read("err");
+    EXPECT_EQ(dir.read("out"), records);
+    EXPECT_EQ(dir.read("track.kml"), track);
+}
+
 TEST(QuilmoDecode, BadOptionsExitWithUsage) {
     const test::TempDir dir;
-    for (const char* args : {"--bogus x", "--time yesterday", "--config", "--filter ''", "--config /nonexistent/Quilmo.ini"}) {
+    for (const char* args : {"--bogus x", "--time yesterday", "--config", "--filter ''", "--config /nonexistent/Quilmo.ini",
+                             "--threads 0", "--threads 2x"}) {
         EXPECT_EQ(run(dir, kCapture, args), 2) << args;
         EXPECT_EQ(dir.read("out"), "") << args;
         EXPECT_NE(dir.read("err").find("usage: quilmo-decode"), std::string::npos) << args;
