@@ -106,8 +106,10 @@ public:
         const std::time_t t = std::time(nullptr);
         if (t != last_) {
             last_ = t;
-            if (const std::tm* tm = std::localtime(&t))
-                cached_ = {tm->tm_year + 1900, tm->tm_mon + 1, tm->tm_mday, tm->tm_hour, tm->tm_min, tm->tm_sec};
+            // localtime_r: several threads keep clocks, and localtime shares one result buffer.
+            std::tm tm{};
+            if (localtime_r(&t, &tm))
+                cached_ = {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
         }
         return cached_;
     }
@@ -282,6 +284,8 @@ int run(const Options& options) {
     }
     const DecoderSettings decoder = decoderSettings(settings);
     Clock clock(options.pinnedTime);
+    // The time zone is read here, once, before any thread reads the clock.
+    if (!options.pinnedTime) tzset();
     KmlOutput kml;
     if (options.kml && !kml.start(*options.kml, clock.now())) {
         std::fprintf(stderr, "quilmo-decode: cannot make the KML track\n");
