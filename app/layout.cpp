@@ -1,15 +1,9 @@
 #include "app/layout.h"
 
-#include <cmath>
-
 namespace quilmo {
 
 double pixelsToTwips(int pixels, double dpi) {
     return pixels * 1440.0 / dpi;
-}
-
-int twipsToPixels(double twips, double dpi) {
-    return static_cast<int>(std::lround(twips * dpi / 1440.0));
 }
 
 PixelRect toPixels(const TwipRect& r, double dpi) {

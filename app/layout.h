@@ -2,6 +2,8 @@
 #include <map>
 #include <string>
 
+#include "platform/twips.h"
+
 namespace quilmo {
 
 // Element geometry in twips (1/1440 inch), measured from the window's top left.
@@ -22,7 +24,6 @@ struct PixelRect {
 
 // Screen size in twips from pixels and logical dpi.
 double pixelsToTwips(int pixels, double dpi);
-int twipsToPixels(double twips, double dpi);
 PixelRect toPixels(const TwipRect& r, double dpi);
 
 // Where every element of the main window goes for a screen of screenW x screenH

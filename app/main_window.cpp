@@ -158,8 +158,9 @@ void moveCaretToEnd(QPlainTextEdit* view) {
 
 // Keeps the exact bytes in the model and shows them; the widget is rebuilt only
 // when the model was cut, otherwise the new text is added at its end.
-void appendToView(BoundedText& model, QPlainTextEdit* view, bool& pendingCr, std::string_view chunk,
-                  bool trimFirst) {
+void appendToView(ViewText& text, QPlainTextEdit* view, std::string_view chunk, bool trimFirst) {
+    BoundedText& model = text.model;
+    bool& pendingCr = text.pendingCr;
     const bool trimmed = trimFirst ? model.trimThenAppend(chunk) : model.appendThenTrim(chunk);
     if (trimmed) {
         pendingCr = false;
@@ -511,7 +512,7 @@ void MainWindow::tx_dati() {
     if (plan.xoff == XoffIndicator::Show) labels_.at(30)->show();
     if (plan.xoff == XoffIndicator::Hide) labels_.at(30)->hide();
     if (seams_.port.isOpen()) seams_.port.write(plan.sendText);
-    appendToView(txHistory_, text2_, txPendingCr_, plan.readable, false);
+    appendToView(txHistory_, text2_, plan.readable, false);
     focusTxBuffer();
     if (logBuffers_.saveTx == 1) logFiles_.addTx(logBuffers_, plan.readable);
     text3_->clear();
@@ -521,7 +522,7 @@ void MainWindow::onSerialReceive() {
     const std::string chunk = seams_.port.readAll();
     if (chunk.empty()) return;
     tx_.txHold = 0;
-    appendToView(rxView_, text1_, rxPendingCr_, chunk, true);
+    appendToView(rxView_, text1_, chunk, true);
 
     if (settings_.aprsEnabled == 1 && aprs_.aprsStopped == 0) {
         std::vector<std::string> lines;
@@ -538,7 +539,7 @@ void MainWindow::decodeAprsPacket(const std::string& line) {
     const DecodedPacket packet = decodeAprsLine(line, context);
 
     if (packet.shown) {
-        appendToView(aprsView_, text7_, aprsPendingCr_, packet.record, false);
+        appendToView(aprsView_, text7_, packet.record, false);
         focusTxBuffer();
         logFiles_.appendAprsLog(packet.record);
         if (packet.placemark) kml_.kmlAppendPlacemark(*packet.placemark);

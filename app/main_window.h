@@ -44,6 +44,13 @@ struct OwnPosition {
 // The program's one main window ("Form1"): builds the console, runs the start-up
 // and exit sequences and wires the port, the terminal, the decoder, the logs and
 // the KML track together. Everything runs on the UI thread.
+// A growing view's exact bytes, and whether its shown text ended on a CR that the
+// next chunk's LF completes.
+struct ViewText {
+    BoundedText model;
+    bool pendingCr = false;
+};
+
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
@@ -64,9 +71,9 @@ public:
     void decodeAprsPacket(const std::string& line);
 
     const Settings& settings() const { return settings_; }
-    const BoundedText& rxView() const { return rxView_; }
-    const BoundedText& txHistory() const { return txHistory_; }
-    const BoundedText& aprsView() const { return aprsView_; }
+    const BoundedText& rxView() const { return rxView_.model; }
+    const BoundedText& txHistory() const { return txHistory_.model; }
+    const BoundedText& aprsView() const { return aprsView_.model; }
     const LogBuffers& logBuffers() const { return logBuffers_; }
     const AprsState& aprsState() const { return aprs_; }
     const TxState& txState() const { return tx_; }
@@ -123,12 +130,9 @@ private:
     int rxFontSize_ = 11;
     bool exited_ = false;
 
-    BoundedText rxView_;
-    BoundedText txHistory_;
-    BoundedText aprsView_;
-    bool rxPendingCr_ = false;
-    bool txPendingCr_ = false;
-    bool aprsPendingCr_ = false;
+    ViewText rxView_;
+    ViewText txHistory_;
+    ViewText aprsView_;
 
     QPlainTextEdit* text1_ = nullptr;
     QPlainTextEdit* text2_ = nullptr;

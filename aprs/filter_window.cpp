@@ -7,6 +7,7 @@
 
 #include "aprs/filter_file.h"
 #include "platform/files.h"
+#include "platform/twips.h"
 
 namespace quilmo {
 namespace {
@@ -25,7 +26,6 @@ constexpr int kOkLeft = 3360;
 constexpr int kOkTop = 8280;
 constexpr int kOkWidth = 975;
 constexpr int kOkHeight = 375;
-constexpr int kTwipsPerInch = 1440;
 
 }  // namespace
 
@@ -45,7 +45,7 @@ std::string FilterWindow::filterFilePath() const { return joinPath(programDirect
 
 int FilterWindow::px(int twips, bool vertical) const {
     const int dpi = vertical ? logicalDpiY() : logicalDpiX();
-    return (twips * dpi + kTwipsPerInch / 2) / kTwipsPerInch;
+    return twipsToPixels(twips, dpi);
 }
 
 bool FilterWindow::openWindow() {
