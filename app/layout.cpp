@@ -52,6 +52,7 @@ std::map<std::string, TwipRect> mainWindowLayout(double screenW, double screenH,
         {"Label31", {aprsButtons, 8400, 975, 255}},
         {"Label32", {aprsButtons, 8760, 975, 255}},
         {"Label34", {aprsButtons, 9360, 975, 255}},
+        {"Label36", {aprsButtons, 9720, 975, 255}},  // " stations": the heard-stations window
         // Check boxes
         {"Check1", {8880, 240, 975, 255}},
         {"Check2", {screenW - 2000, 240, 975, 315}},
@@ -71,6 +72,8 @@ std::map<std::string, TwipRect> mainWindowLayout(double screenW, double screenH,
         {"Label30", {10440, 9360, 1815, 255}},
         {"Label33", {aprsButtons, 8040, 975, 255}},
         {"Label6", {360, screenH - 800, 6135, 255}},
+        // File-write notices, under the status line and as wide as the Rx view reaches.
+        {"Label37", {360, screenH - 520, 9855, 255}},
     };
 }
 

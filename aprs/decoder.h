@@ -21,6 +21,25 @@ struct DecodeContext {
     const FilterFlags& filter;
     LocalTime now;
     bool wantPlacemark = true;  // false: the caller keeps no track, so none is made
+    bool wantStation = false;   // true: fill DecodedPacket::station for the heard-stations table
+};
+
+// What a recognised packet tells about the station that sent it, filled (when asked for)
+// whether or not the station filter shows its record. Texts are Windows-1252 bytes, in the
+// forms the records show.
+struct StationFacts {
+    std::string station;        // source callsign with SSID, or the object or item name
+    bool killed = false;        // a killed object or item: it leaves the table
+    std::string symbol;         // the symbol name a "station..:" line shows; empty when none
+    bool hasPosition = false;   // false: the packet carried no (valid) position
+    double latitude = 0;        // signed decimal degrees, north and east positive
+    double longitude = 0;
+    std::string distanceKm;     // as after "distance.:" without the unit ("77"); empty without own position
+    std::string azimuth;        // as after "azimut...:" ("53" + degree sign + "NE"); empty without own position
+    std::string speedKmh;       // as after "speed....:" without the unit; empty when not shown
+    std::string course;         // as after "course...:" ("79.2" + degree sign + "E"); empty when not shown
+    std::string altitudeM;      // as after "altitude.:" without the unit; empty when none
+    std::string lastText;       // the message, status or comment text the record shows; empty when none
 };
 
 // Inner texts of one KML placemark (the writer adds the element tags and escapes).
@@ -40,6 +59,7 @@ struct DecodedPacket {
     std::size_t recordStart = 0;   // where this line's record begins in `record`
     std::string lastCoordinates;   // latText + " " + lonText; empty when no position
     std::optional<Placemark> placemark;  // for a shown position
+    StationFacts station;          // filled when DecodeContext::wantStation; station empty: nothing to record
 };
 
 // Decodes one monitored line (CR LF pairs already removed by the line assembly).
