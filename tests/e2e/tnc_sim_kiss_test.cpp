@@ -18,10 +18,11 @@ private slots:
         QTemporaryDir dir;
         QFile capture(dir.filePath("capture.txt"));
         QVERIFY(capture.open(QIODevice::WriteOnly));
-        // The middle lines cannot be AX.25 frames and are skipped.
+        // Three lines cannot be AX.25 frames and are skipped; a header printed alone is one
+        // frame with the line after it.
         capture.write("N0CALL-7>APRS,WIDE1*,WIDE2-1:!4903.50N/07201.75W-a\xC0\r\n"
                       "cmd:MONITOR ON\r\nSRC>DEST,qAR,igate:>too\r\nTOOLONGCALL>APRS:>no\r\n"
-                      "W1AW>CQ:>last\r\n");
+                      "W1AW>CQ:\r\n>last\r\n");
         capture.close();
 
         QProcess sim;

@@ -27,6 +27,17 @@ std::vector<std::string_view> splitAt(std::string_view text, char separator) {
     }
 }
 
+// A monitor header printed on a line of its own: its information is on the next line.
+bool isBareHeader(std::string_view line) {
+    const std::size_t colon = line.find(':');
+    return colon + 1 == line.size() && line.substr(0, colon).find('>') != std::string_view::npos;
+}
+
+std::string_view withoutLineEnd(std::string_view line) {
+    if (line.ends_with("\r\n")) line.remove_suffix(2);
+    return line;
+}
+
 }  // namespace
 
 std::string kissFrameForMonitorLine(std::string_view line) {
@@ -58,8 +69,9 @@ std::string kissFrameForMonitorLine(std::string_view line) {
 std::vector<std::string> kissReplay(const std::vector<std::string>& lines, std::size_t& skipped) {
     std::vector<std::string> frames;
     skipped = 0;
-    for (std::string_view line : lines) {
-        if (line.ends_with("\r\n")) line.remove_suffix(2);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::string line(withoutLineEnd(lines[i]));
+        if (isBareHeader(line) && i + 1 < lines.size()) line += withoutLineEnd(lines[++i]);
         std::string frame = kissFrameForMonitorLine(line);
         if (frame.empty()) {
             ++skipped;

@@ -15,8 +15,8 @@ namespace tncsim {
 // empty when an address is no AX.25 callsign or there are more than 8 digipeaters.
 std::string kissFrameForMonitorLine(std::string_view line);
 
-// The capture's lines (CR LF ends) as KISS frames; lines that cannot be frames are left
-// out and counted in `skipped`.
+// The capture's lines (CR LF ends) as KISS frames, a header printed alone joined with the
+// line after it; lines that cannot be frames are left out and counted in `skipped`.
 std::vector<std::string> kissReplay(const std::vector<std::string>& lines, std::size_t& skipped);
 
 // What the program sends, as the monitor lines a TNC-2 would print for it, one text line each.
