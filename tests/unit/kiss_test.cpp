@@ -275,34 +275,5 @@ TEST(KissTransmit, ConverseModeFrames) {
     }
 }
 
-TEST(Callsigns, WrittenFormsOfCallsignsAndPaths) {
-    const struct { std::string text, callsign, unproto; } rows[] = {
-        {"n0call-7", "N0CALL-7", "N0CALL-7"},
-        {"N0CALL-0", "N0CALL", "N0CALL"},
-        {"W1AW-07", "W1AW-7", "W1AW-7"},
-        {"W1AW-15", "W1AW-15", "W1AW-15"},
-        {"W1AW-16", "", ""},
-        {"W1AW-", "", ""},
-        {"W1AW-1X", "", ""},
-        {"TOOLONG", "", ""},
-        {"N0_CAL", "", ""},
-        {"", "", ""},
-        {"APZQLM VIA WIDE1-1,WIDE2-1", "", "APZQLM,WIDE1-1,WIDE2-1"},
-        {"apzqlm via wide1-1 wide2-1", "", "APZQLM,WIDE1-1,WIDE2-1"},
-        {" APZQLM , WIDE1-1 ", "", "APZQLM,WIDE1-1"},
-        {"APZQLM VIA", "", "APZQLM"},
-        {"APZQLM VIA A,B,C,D,E,F,G,H", "", "APZQLM,A,B,C,D,E,F,G,H"},
-        {"APZQLM VIA A,B,C,D,E,F,G,H,I", "", ""},
-        {"VIA WIDE1-1", "", "VIA,WIDE1-1"},
-        {"APZQLM VIA WIDE1-99", "", ""},
-    };
-    for (const auto& r : rows) {
-        const auto call = parseCallsign(r.text);
-        EXPECT_EQ(call ? callsignText(*call) : "", r.callsign) << r.text;
-        const auto path = parseUnproto(r.text);
-        EXPECT_EQ(path ? unprotoText(*path) : "", r.unproto) << r.text;
-    }
-}
-
 }  // namespace
 }  // namespace quilmo
