@@ -6,11 +6,13 @@
 
 #include "aprs/numeric.h"
 #include "platform/files.h"
+#include "terminal/ax25.h"
 
 namespace quilmo {
 namespace {
 
-enum class Kind { Number, Text };
+// Phrase: a text whose blanks separate words, so they are kept.
+enum class Kind { Number, Text, Phrase };
 
 struct Key {
     std::string_view name;  // upper case, "=" included
@@ -39,6 +41,10 @@ constexpr Key kKeys[] = {
     {"SPEEDZERO=", Kind::Number, &Settings::speedZero, nullptr, 0},
     {"CTRLDEND=", Kind::Number, &Settings::ctrlDEnd, nullptr, 0},
     {"DEVICE=", Kind::Text, nullptr, &Settings::device, 0},
+    {"KISS=", Kind::Number, &Settings::kiss, nullptr, 0},
+    {"KISSRAW=", Kind::Number, &Settings::kissRaw, nullptr, 0},
+    {"MYCALL=", Kind::Text, nullptr, &Settings::myCall, 0},
+    {"UNPROTO=", Kind::Phrase, nullptr, &Settings::unproto, 0},
 };
 
 // Windows-1252 upper case, byte for byte, so both copies keep the same length.
@@ -61,11 +67,12 @@ std::string upperCopy(std::string_view text) {
     return out;
 }
 
-// Rest of the line after "=": CR and LF skipped, every blank gone, tabs kept.
-std::string collectValue(std::string_view rest) {
+// Rest of the line after "=": CR and LF skipped, every blank gone (unless the value is
+// a phrase), tabs kept.
+std::string collectValue(std::string_view rest, bool keepBlanks) {
     std::string value;
     for (char c : rest) {
-        if (c != '\r' && c != '\n' && c != ' ') value += c;
+        if (c != '\r' && c != '\n' && (c != ' ' || keepBlanks)) value += c;
     }
     return value;
 }
@@ -104,6 +111,18 @@ void checkCoordinate(std::string& text, char hemisphereA, char hemisphereB) {
     if (text.find(hemisphereA) == std::string::npos && text.find(hemisphereB) == std::string::npos) text.clear();
 }
 
+// Callsigns in their one written form; anything that is no callsign or path is left empty.
+void correctKiss(Settings& s) {
+    if (s.kiss != 1) s.kiss = 0;
+    if (s.kissRaw != 1) s.kissRaw = 0;
+    const std::optional<Callsign> myCall = parseCallsign(s.myCall);
+    s.myCall = myCall ? callsignText(*myCall) : std::string();
+    const std::optional<UnprotoPath> path = parseUnproto(s.unproto);
+    s.unproto = path ? unprotoText(*path) : std::string();
+    // KISS frames are binary: XON/XOFF flow control would swallow their bytes 17 and 19.
+    if (s.kiss == 1) s.xonXoff = 0;
+}
+
 }  // namespace
 
 void parseConfigurationLine(Settings& settings, std::string_view line, std::string_view upperLine) {
@@ -120,7 +139,7 @@ void parseConfigurationLine(Settings& settings, std::string_view line, std::stri
         const std::size_t valueStart = at + key.name.size();
         // Both copies have the same length, but a caller could hand in a shorter line.
         if (valueStart > line.size()) continue;
-        const std::string value = collectValue(line.substr(valueStart));
+        const std::string value = collectValue(line.substr(valueStart), key.kind == Kind::Phrase);
         if (value.empty()) continue;
         if (key.kind == Kind::Number) {
             settings.*key.number = toWhole(value);
@@ -146,6 +165,8 @@ void correctConfiguration(Settings& s) {
     if (!isFlag(s.saveTx)) s.saveTx = 0;
     if (!isFlag(s.aprsEnabled)) s.aprsEnabled = 1;
     if (!isFlag(s.speedZero)) s.speedZero = 0;
+
+    correctKiss(s);
 
     checkCoordinate(s.myLat, 'N', 'S');
     checkCoordinate(s.myLong, 'E', 'W');

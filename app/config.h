@@ -25,6 +25,10 @@ struct Settings {
     std::int32_t speedZero = 0;
     std::int32_t ctrlDEnd = 0;
     std::string device;  // "DEVICE=": a device path that overrides COM=
+    std::int32_t kiss = 0;     // "KISS=": 1 the device is a KISS TNC
+    std::int32_t kissRaw = 0;  // "KISSRAW=": 1 the Rx log gets the raw KISS bytes
+    std::string myCall;        // "MYCALL=": "N0CALL-7", upper case; empty when missing or invalid
+    std::string unproto;       // "UNPROTO=": "APZQLM,WIDE1-1"; empty when missing or invalid
 
     // Derived while reading.
     std::int32_t rtsLineOn = 0;

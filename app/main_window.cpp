@@ -23,6 +23,7 @@
 #include "aprs/filter_window.h"
 #include "aprs/geometry.h"
 #include "platform/qt_text.h"
+#include "terminal/kiss_transmit.h"
 #include "terminal/macros.h"
 #include "terminal/transmit.h"
 
@@ -391,7 +392,7 @@ void MainWindow::startUp() {
     labels_.at(29)->setToolTip(QStringLiteral("send XOn/CTRL-Q"));
 
     setUpLogs();
-    labels_.at(6)->setText(fromCp1252(statusLabelText(settings_)));
+    labels_.at(6)->setText(fromCp1252(statusLabelText(settings_) + kissStatusText(settings_, kissMonitor_.dropped())));
 
     showAprsPanel(settings_.aprsEnabled == 1);
     if (settings_.aprsEnabled != 1) settings_.myPositionSet = false;
@@ -437,7 +438,8 @@ void MainWindow::setUpPort() {
 }
 
 void MainWindow::onConnectionChanged(bool connected) {
-    QString text = fromCp1252(statusLabelText(settings_));
+    kissMonitor_.reset();
+    QString text = fromCp1252(statusLabelText(settings_) + kissStatusText(settings_, kissMonitor_.dropped()));
     if (!connected) text += QStringLiteral("  - device lost, waiting");
     labels_.at(6)->setText(text);
 }
@@ -504,14 +506,22 @@ void MainWindow::setRxFontSize(int size) {
 }
 
 void MainWindow::tx_dati() {
+    const std::int16_t holdBefore = tx_.txHold;
     const ValueFields fields{toCp1252(text4_->text()), toCp1252(text5_->text()), toCp1252(text6_->text())};
     const TransmitPlan plan = planTransmit(txBufferBytes(text3_->toPlainText()), fields, seams_.clock(),
                                            settings_.ctrlDEnd, tx_.txHold);
     if (plan.held) return;
 
-    if (plan.xoff == XoffIndicator::Show) labels_.at(30)->show();
-    if (plan.xoff == XoffIndicator::Hide) labels_.at(30)->hide();
-    if (seams_.port.isOpen()) seams_.port.write(plan.sendText);
+    if (settings_.kiss == 1) {
+        if (!sendKiss(plan.sendText)) {
+            tx_.txHold = holdBefore;  // nothing went out, so nothing waits for an answer
+            return;
+        }
+    } else {
+        if (plan.xoff == XoffIndicator::Show) labels_.at(30)->show();
+        if (plan.xoff == XoffIndicator::Hide) labels_.at(30)->hide();
+        if (seams_.port.isOpen()) seams_.port.write(plan.sendText);
+    }
     appendToView(txHistory_, text2_, plan.readable, false);
     focusTxBuffer();
     if (logBuffers_.saveTx == 1) logFiles_.addTx(logBuffers_, plan.readable);
@@ -522,6 +532,10 @@ void MainWindow::onSerialReceive() {
     const std::string chunk = seams_.port.readAll();
     if (chunk.empty()) return;
     tx_.txHold = 0;
+    if (settings_.kiss == 1) {
+        receiveKiss(chunk);
+        return;
+    }
     appendToView(rxView_, text1_, chunk, true);
 
     if (settings_.aprsEnabled == 1 && aprs_.aprsStopped == 0) {
@@ -530,6 +544,41 @@ void MainWindow::onSerialReceive() {
         for (const std::string& line : lines) decodeAprsPacket(line);
     }
     if (logBuffers_.saveRx == 1) logFiles_.addRx(logBuffers_, chunk);
+}
+
+void MainWindow::receiveKiss(const std::string& chunk) {
+    const std::uint64_t droppedBefore = kissMonitor_.dropped();
+    const KissReceived received = kissMonitor_.receive(chunk);
+    if (!received.monitorText.empty()) appendToView(rxView_, text1_, received.monitorText, true);
+    // Each UI frame is one whole packet: it goes to the decoder as it is, with no line
+    // assembly that could hold it back or join it with the next one.
+    if (settings_.aprsEnabled == 1 && aprs_.aprsStopped == 0) {
+        for (const std::string& line : received.aprsLines) decodeAprsPacket(line);
+    }
+    const std::string& logged = settings_.kissRaw == 1 ? chunk : received.monitorText;
+    if (logBuffers_.saveRx == 1 && !logged.empty()) logFiles_.addRx(logBuffers_, logged);
+    if (kissMonitor_.dropped() != droppedBefore) showKissDropped(droppedBefore);
+}
+
+void MainWindow::showKissDropped(std::uint64_t before) {
+    QLabel* status = labels_.at(6);
+    QString text = status->text();
+    text.replace(fromCp1252(kissStatusText(settings_, before)),
+                 fromCp1252(kissStatusText(settings_, kissMonitor_.dropped())));
+    status->setText(text);
+}
+
+// Converse mode: the lines go out as UI frames, one write each, or nothing goes out.
+bool MainWindow::sendKiss(const std::string& sendText) {
+    const KissTransmit kiss = kissTransmitFrames(sendText, settings_.myCall, settings_.unproto);
+    if (kiss.refused) {
+        seams_.messageBox(QString::fromLatin1(kProductName), fromCp1252(kiss.notice));
+        focusTxBuffer();
+        return false;
+    }
+    if (!seams_.port.isOpen()) return true;
+    for (const std::string& frame : kiss.frames) seams_.port.write(frame);
+    return true;
 }
 
 void MainWindow::decodeAprsPacket(const std::string& line) {
@@ -583,11 +632,14 @@ void MainWindow::openFilterWindow() {
     if (filterWindow_ == nullptr) {
         filterWindow_ = new FilterWindow(aprs_.filterFlags, dir_, this);
         // The device is asked to pause while the filter is being chosen.
+        // A KISS TNC has no monitor to pause, and the Tx buffer must not go on the air.
         connect(filterWindow_, &FilterWindow::aboutToLoad, this, [this] {
+            if (settings_.kiss == 1) return;
             appendToTxBuffer(QStringLiteral("^S"));
             tx_dati();
         });
         connect(filterWindow_, &FilterWindow::okClosed, this, [this] {
+            if (settings_.kiss == 1) return;
             appendToTxBuffer(QStringLiteral("^Q"));
             tx_dati();
         });

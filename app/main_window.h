@@ -12,6 +12,7 @@
 #include "aprs/framing.h"
 #include "kml/kml_track.h"
 #include "terminal/bounded_text.h"
+#include "terminal/kiss_monitor.h"
 #include "terminal/logs.h"
 
 class QCheckBox;
@@ -113,6 +114,10 @@ private:
     void openFilterWindow();
     void copyCoordinates();
     void onConnectionChanged(bool connected);
+    // KISS mode (KISS=1): frames in, monitor lines out; converse-mode UI frames sent.
+    void receiveKiss(const std::string& chunk);
+    bool sendKiss(const std::string& sendText);
+    void showKissDropped(std::uint64_t before);
 
     std::string dir_;
     WindowSeams seams_;
@@ -123,6 +128,7 @@ private:
     LogBuffers logBuffers_;
     AprsState aprs_;
     TxState tx_;
+    KissMonitor kissMonitor_;
     KmlTrack kml_;
     OwnPosition own_;
     std::array<bool, 8> macroPresent_{};

@@ -35,6 +35,11 @@ std::string statusLabelText(const Settings& s) {
     return text;
 }
 
+std::string kissStatusText(const Settings& s, std::uint64_t dropped) {
+    if (s.kiss != 1) return {};
+    return "  KISS dropped: " + std::to_string(dropped);
+}
+
 PortSettings portSettingsFrom(const Settings& s) {
     PortSettings p;
     p.devicePath = portDevicePath(s);

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 
 #include "app/config.h"
@@ -16,6 +17,8 @@ std::string portDisplayName(const Settings& s);
 std::string portDevicePath(const Settings& s);
 // "COM1, 2400,n,8,1,XonXoff,RTS  buffer:512/32"
 std::string statusLabelText(const Settings& s);
+// "  KISS dropped: 3" in KISS mode, to follow the status label's text; empty otherwise.
+std::string kissStatusText(const Settings& s, std::uint64_t dropped);
 // The port set-up taken from the corrected settings.
 PortSettings portSettingsFrom(const Settings& s);
 // Message box text for a port that failed to open: the port's name, CR LF, the reason.

@@ -87,6 +87,42 @@ TEST(Config, TextsAndOwnPosition) {
     });
 }
 
+// KISS keys: flags are 1 or 0, callsigns and the path take one written form or are emptied.
+TEST(Config, KissKeys) {
+    const auto kiss = &Settings::kiss, raw = &Settings::kissRaw;
+    const auto call = &Settings::myCall, path = &Settings::unproto;
+    expectRows({
+        {"KISS absent", "", kiss, "0"},
+        {"KISS on", "kiss=1\n", kiss, "1"},
+        {"KISS empty is off", "KISS=\n", kiss, "0"},
+        {"KISS 2 is off", "KISS=2\n", kiss, "0"},
+        {"KISSRAW is not KISS", "KISSRAW=1\n", kiss, "0"},
+        {"KISSRAW on", "KISS=1\nKISSRAW=1\n", raw, "1"},
+        {"KISSRAW 7 is off", "KISSRAW=7\n", raw, "0"},
+        {"XON/XOFF would eat frame bytes", "XONXOFF=1\nKISS=1\n", &Settings::xonXoff, "0"},
+        {"XON/XOFF kept without KISS", "XONXOFF=1\nKISS=0\n", &Settings::xonXoff, "1"},
+        {"callsign upper-cased, blanks vanish", "MYCALL= n0call - 7\r\n", call, "N0CALL-7"},
+        {"SSID 0 not written", "MYCALL=N0CALL-0\n", call, "N0CALL"},
+        {"SSID 16", "MYCALL=N0CALL-16\n", call, ""},
+        {"seven characters", "MYCALL=N0CALLX\n", call, ""},
+        {"dash without SSID", "MYCALL=N0CALL-\n", call, ""},
+        {"SSID with a leading zero", "MYCALL=N0CALL-07\n", call, "N0CALL-7"},
+        {"later empty value", "MYCALL=N0CALL\nMYCALL=\n", call, ""},
+        {"path with VIA", "UNPROTO=APZQLM VIA WIDE1-1,WIDE2-1\r\n", path, "APZQLM,WIDE1-1,WIDE2-1"},
+        {"path with commas", "unproto=apzqlm,wide1-1\n", path, "APZQLM,WIDE1-1"},
+        {"path with blanks only", "UNPROTO= APZQLM via WIDE1-1 WIDE2-2 \n", path, "APZQLM,WIDE1-1,WIDE2-2"},
+        {"destination only", "UNPROTO=CQ\n", path, "CQ"},
+        {"VIA and nothing after", "UNPROTO=CQ VIA\n", path, "CQ"},
+        {"eight digipeaters", "UNPROTO=CQ VIA A,B,C,D,E,F,G,H\n", path, "CQ,A,B,C,D,E,F,G,H"},
+        {"nine digipeaters", "UNPROTO=CQ VIA A,B,C,D,E,F,G,H,I\n", path, ""},
+        {"bad digipeater", "UNPROTO=CQ VIA WIDE1_1\n", path, ""},
+    });
+    Settings s = parseConfiguration("KISS=1\n");
+    EXPECT_EQ(kissStatusText(s, 3), "  KISS dropped: 3");
+    s.kiss = 0;
+    EXPECT_EQ(kissStatusText(s, 3), "");
+}
+
 // The file is only ever read; a missing one is left behind empty.
 TEST(Config, MissingFileIsCreatedEmptyAndExistingOneOnlyRead) {
     test::TempDir dir;

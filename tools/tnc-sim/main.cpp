@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "kiss_sim.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -32,17 +34,21 @@ struct Options {
     double baud = 0;  // 10 bits a byte: start, 8 data, stop
     double lps = 0;
     bool loop = false;
+    bool kiss = false;
 };
 
 constexpr const char* kUsage =
-    "usage: tnc-sim [--link PATH] [--baud N | --lps N] [--loop] CAPTURE\n"
+    "usage: tnc-sim [--link PATH] [--baud N | --lps N] [--loop] [--kiss] CAPTURE\n"
     "  Opens a pseudo-terminal, prints its device path, replays CAPTURE one line at a\n"
     "  time (CR LF line ends) and echoes what it receives like a TNC at its cmd: prompt;\n"
     "  XOFF (Ctrl-S) pauses the replay and XON (Ctrl-Q) resumes it.\n"
     "  --link PATH  also make PATH a symbolic link to the device (removed at exit)\n"
     "  --baud N     pace the replay like a line at N baud, 10 bits a byte\n"
     "  --lps N      pace the replay at N lines a second (default 1)\n"
-    "  --loop       start again at the end of the capture, forever\n";
+    "  --loop       start again at the end of the capture, forever\n"
+    "  --kiss       be a KISS TNC: send each line as a UI frame (lines whose addresses\n"
+    "               AX.25 cannot hold are skipped) and print the frames received as\n"
+    "               monitor lines on standard output\n";
 
 bool positiveNumber(const char* text, double& out) {
     char* end = nullptr;
@@ -63,6 +69,8 @@ int parseOptions(int argc, char** argv, Options& o) {
             return -1;
         } else if (a == "--loop") {
             o.loop = true;
+        } else if (a == "--kiss") {
+            o.kiss = true;
         } else if (a == "--link" && hasValue) {
             o.link = argv[++i];
         } else if (a == "--baud" && hasValue) {
@@ -191,6 +199,11 @@ private:
         char buf[512];
         const ssize_t n = ::read(master_, buf, sizeof buf);
         if (n <= 0) return;
+        if (options_.kiss) {
+            // Binary frames: no echo, no prompt, and XON/XOFF bytes are frame contents.
+            std::cout << kiss_.monitorText(std::string_view(buf, static_cast<std::size_t>(n))) << std::flush;
+            return;
+        }
         std::string reply;
         for (ssize_t i = 0; i < n; ++i) {
             // XOFF and XON are flow control, not text: they pause and resume the monitor.
@@ -213,6 +226,7 @@ private:
     std::string out_;
     bool listening_ = false;
     bool paused_ = false;
+    tncsim::KissListener kiss_;
     static constexpr char kXoff = 19;
     static constexpr char kXon = 17;
 };
@@ -252,6 +266,11 @@ int main(int argc, char** argv) {
     if (!readCapture(options.capture, lines)) {
         std::cerr << "tnc-sim: cannot read " << options.capture << ": " << std::strerror(errno) << "\n";
         return 1;
+    }
+    if (options.kiss) {
+        std::size_t skipped = 0;
+        lines = tncsim::kissReplay(lines, skipped);
+        if (skipped > 0) std::cerr << "tnc-sim: " << skipped << " lines are no AX.25 frames and are not sent\n";
     }
     std::string slavePath;
     const int master = openPty(slavePath);

@@ -1,0 +1,40 @@
+#include "terminal/kiss_monitor.h"
+
+#include "terminal/ax25.h"
+
+namespace quilmo {
+namespace {
+
+// A frame is one packet whatever its information holds: line ends inside it are joined
+// as the decoder joins a header with its information line, so they cannot split it
+// into two packets, the second with a source of the sender's choosing.
+std::string aprsLine(std::string_view monitorLine) {
+    monitorLine.remove_suffix(2);  // its own CR LF
+    std::string line;
+    line.reserve(monitorLine.size());
+    for (std::size_t at = 0; at < monitorLine.size();) {
+        const std::size_t pair = monitorLine.find("\r\n", at);
+        const std::size_t end = pair == std::string_view::npos ? monitorLine.size() : pair;
+        line.append(monitorLine.substr(at, end - at));
+        at = pair == std::string_view::npos ? end : pair + 2;
+    }
+    return line;
+}
+
+}  // namespace
+
+KissReceived KissMonitor::receive(std::string_view bytes) {
+    KissReceived out;
+    splitter_.feed(bytes, [this, &out](const KissFrame& frame) {
+        // Other commands are the TNC's settings, not traffic.
+        if (frame.command != 0) return;
+        const std::size_t start = out.monitorText.size();
+        const Ax25Kind kind = appendMonitorLine(frame.data, out.monitorText);
+        if (kind == Ax25Kind::Malformed) ++malformed_;
+        if (kind != Ax25Kind::Ui) return;
+        out.aprsLines.push_back(aprsLine(std::string_view(out.monitorText).substr(start)));
+    });
+    return out;
+}
+
+}  // namespace quilmo
