@@ -11,6 +11,7 @@
 #include "aprs/filter_flags.h"
 #include "aprs/framing.h"
 #include "kml/kml_track.h"
+#include "platform/file_notices.h"
 #include "terminal/bounded_text.h"
 #include "terminal/logs.h"
 
@@ -19,6 +20,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QTimer;
 
 namespace quilmo {
 
@@ -65,6 +67,11 @@ public:
     void startUp();
     // Closes the port, writes pending logs, closes the KML track; runs once.
     void exitSequence();
+    // The exit sequence, then the end of the program: the X button and a stop signal.
+    void exitProgram();
+    // Every file write's result ends here; the notice line shows what the user must know.
+    void noteFileWrite(const std::string& key, const std::string& path, const WriteResult& result,
+                       std::uint64_t droppedBytes = 0);
 
     void tx_dati();
     void onSerialReceive();
@@ -113,6 +120,9 @@ private:
     void openFilterWindow();
     void copyCoordinates();
     void onConnectionChanged(bool connected);
+    void buildNoticeLine();
+    void watchFileWrites();
+    void armQuietFlush();
 
     std::string dir_;
     WindowSeams seams_;
@@ -149,6 +159,10 @@ private:
     std::map<int, QLabel*> labels_;             // Label1 … Label35 by number
     std::array<ClickLabel*, 8> macroButtons_{};  // Label12 … Label19
     FilterWindow* filterWindow_ = nullptr;       // made on first use, owned as a child
+
+    FileNotices notices_;
+    QLabel* label37_ = nullptr;     // the notice line
+    QTimer* quietFlush_ = nullptr;  // writes pending log text after a quiet spell
 };
 
 }  // namespace quilmo
