@@ -24,7 +24,11 @@ int main(int argc, char* argv[]) {
     quilmo::MainWindow window(programDirectory,
                               {port, quilmo::currentLocalTime, quilmo::modalMessageBox,
                                quilmo::systemClipboard, quilmo::quitApplication, std::nullopt});
-    exitSignals.watch([&window] { window.exitProgram(); });
+    exitSignals.watch([&window] {
+        window.exitProgram();
+        // quit() leaves alone the loop of a message box that start-up is waiting on; exit() ends it too.
+        QCoreApplication::exit(0);
+    });
     window.startUp();
     // A stop that came while start-up waited on a message box has already run the exit sequence.
     if (exitSignals.received()) return 0;
