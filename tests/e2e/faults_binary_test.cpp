@@ -68,11 +68,16 @@ private slots:
         first.start(binary, {});
         QTRY_VERIFY_WITH_TIMEOUT(rxLog().startsWith(kHeaderStart) && portSetUp(slave), 20000);
         const std::string text = "N0CALL>APRS:>less than a batch, pending when the stop comes\r\n";
+        // Held still until the text waits in the device, so that "read" below means the program read it.
+        const auto pid = static_cast<pid_t>(first.processId());
+        ::kill(pid, SIGSTOP);
         QVERIFY(tnc.send(text));
+        QTRY_COMPARE(waiting(slave), static_cast<int>(text.size()));
+        ::kill(pid, SIGCONT);
         QTRY_COMPARE(waiting(slave), 0);
         ::close(slave);
-        ::kill(static_cast<pid_t>(first.processId()), signal);
-        ::kill(static_cast<pid_t>(first.processId()), signal);  // lands during the shutdown
+        ::kill(pid, signal);
+        ::kill(pid, signal);  // lands during the shutdown
         QVERIFY(first.waitForFinished(20000));
         QCOMPARE(first.exitStatus(), QProcess::NormalExit);
         QCOMPARE(first.exitCode(), 0);
