@@ -47,8 +47,8 @@ TEST(FilesFolder, OwnFolderWhenWritableAndNotInstalledElseTheUsersDataFolder) {
     for (const auto& r : rows) {
         test::TempDir dir;
         ASSERT_TRUE(makeDirectory(dir.file("bin")));
-        if (r.installed) ASSERT_TRUE(makeDirectory(dir.file("share/quilmo")));
-        if (r.homeIsFile) ASSERT_TRUE(writeWholeFile(dir.file("home"), ""));
+        ASSERT_TRUE(!r.installed || makeDirectory(dir.file("share/quilmo")));
+        ASSERT_TRUE(!r.homeIsFile || writeWholeFile(dir.file("home"), ""));
         const UserFolders user{r.xdg.starts_with("/") ? dir.path + r.xdg : r.xdg, dir.file("home")};
         EXPECT_EQ(filesFolder(dir.file("bin"), user), dir.file(r.expected)) << r.name;
         EXPECT_EQ(fileExists(dir.file("xdg")) || fileExists(dir.file("home/.local")), r.expected != "bin") << r.name;

@@ -154,8 +154,7 @@ TEST(Logs, FailedWriteKeepsTextForTheNextWriteThatWorks) {
             files.setWriteObserver([&](const std::string&, const WriteResult& r, std::uint64_t) { results.push_back(r); });
             LogBuffers b;
             b.saveRx = b.saveTx = 1;
-            if (room < 0) ASSERT_TRUE(makeDirectory(dir.file(log.file)));
-            else ASSERT_TRUE(writeWholeFile(dir.file(log.file), "old"));
+            ASSERT_TRUE(room < 0 ? makeDirectory(dir.file(log.file)) : writeWholeFile(dir.file(log.file), "old"));
             rlimit limited = unlimited;
             limited.rlim_cur = room < 0 ? unlimited.rlim_cur : 3 + static_cast<rlim_t>(room);
             setrlimit(RLIMIT_FSIZE, &limited);
