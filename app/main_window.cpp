@@ -573,11 +573,13 @@ void MainWindow::showMacro(int n) {
 
 void MainWindow::onSaveRxToggled(bool checked) {
     logFiles_.onSaveRxChanged(logBuffers_, checked, seams_.clock());
+    armQuietFlush();
     focusTxBuffer();
 }
 
 void MainWindow::onSaveTxToggled(bool checked) {
     logFiles_.onSaveTxChanged(logBuffers_, checked, seams_.clock());
+    armQuietFlush();
     focusTxBuffer();
 }
 

@@ -40,6 +40,14 @@ bool portSetUp(int slave) {
     return ::tcgetattr(slave, &t) == 0 && (t.c_lflag & ICANON) == 0;
 }
 
+bool stopped(QProcess& p, int signal = SIGTERM) {
+    ::kill(static_cast<pid_t>(p.processId()), signal);
+    ::kill(static_cast<pid_t>(p.processId()), signal);  // lands during the shutdown
+    return p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+QByteArray settings(const std::string& device) { return QByteArray::fromStdString("DEVICE=" + device + "\nSAVERX=1\n"); }
+
 }  // namespace
 
 class FaultsBinaryTest : public QObject {
@@ -55,40 +63,30 @@ private slots:
     void stopSignal_runsExitSequenceAndFreesTheLock() {
         QFETCH(int, signal);
         quilmo::test::FarEnd tnc;
-        QVERIFY(tnc.openPair());
         QTemporaryDir dir;
         const QString binary = dir.filePath("quilmo");
-        QVERIFY(QFile::copy(QStringLiteral(QUILMO_BINARY), binary));
-        QVERIFY(writeFile(dir.filePath("Quilmo.ini"), QByteArray::fromStdString("DEVICE=" + tnc.slavePath + "\nSAVERX=1\n")));
+        QVERIFY(tnc.openPair() && QFile::copy(QStringLiteral(QUILMO_BINARY), binary));
+        QVERIFY(writeFile(dir.filePath("Quilmo.ini"), settings(tnc.slavePath)));
         const auto rxLog = [&] { return readFile(dir.filePath("$log_rx.txt")); };
         const int slave = ::open(tnc.slavePath.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
-        QVERIFY(slave >= 0);
-
-        QProcess first;
+        QProcess first, second;
         first.start(binary, {});
         QTRY_VERIFY_WITH_TIMEOUT(rxLog().startsWith(kHeaderStart) && portSetUp(slave), 20000);
-        const std::string text = "N0CALL>APRS:>less than a batch, pending when the stop comes\r\n";
-        // Held still until the text waits in the device, so that "read" below means the program read it.
-        const auto pid = static_cast<pid_t>(first.processId());
-        ::kill(pid, SIGSTOP);
+        // Less than a batch, so it is still pending. The program is held still until the
+        // text waits in the device, so that "read" below means the program read it.
+        const std::string text = "N0CALL>APRS:>pending when the stop comes\r\n";
+        ::kill(static_cast<pid_t>(first.processId()), SIGSTOP);
         QVERIFY(tnc.send(text));
         QTRY_COMPARE(waiting(slave), static_cast<int>(text.size()));
-        ::kill(pid, SIGCONT);
+        ::kill(static_cast<pid_t>(first.processId()), SIGCONT);
         QTRY_COMPARE(waiting(slave), 0);
         ::close(slave);
-        ::kill(pid, signal);
-        ::kill(pid, signal);  // lands during the shutdown
-        QVERIFY(first.waitForFinished(20000));
-        QCOMPARE(first.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(first.exitCode(), 0);
+        QVERIFY(stopped(first, signal));
         QVERIFY2(rxLog().endsWith(QByteArray::fromStdString(text)), rxLog().constData());
 
-        QProcess second;  // the lock went with the first copy
-        second.start(binary, {});
+        second.start(binary, {});  // the lock went with the first copy
         QTRY_COMPARE_WITH_TIMEOUT(rxLog().count(kHeaderStart), 2, 20000);
-        second.terminate();
-        QVERIFY(second.waitForFinished(20000));
-        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QVERIFY(stopped(second));
     }
 
     void unwritableFolder_filesLiveInTheDataFolder_data() {
@@ -108,18 +106,15 @@ private slots:
         const gid_t gid = root ? nobody->pw_gid : ::getegid();
 
         QTemporaryDir top;
-        QVERIFY(::chmod(top.path().toLocal8Bit().constData(), 0755) == 0);
         const QDir base(top.path());
         for (const QString& sub : {programFolder, QStringLiteral("data"), QStringLiteral("home"), installedMark})
             QVERIFY(sub.isEmpty() || base.mkpath(sub));
-        const QString program = base.filePath(programFolder), binary = program + "/quilmo";
-        const QString files = base.filePath("data/quilmo");
-        QVERIFY(QFile::copy(QStringLiteral(QUILMO_BINARY), binary));
-        QVERIFY(::chmod(program.toLocal8Bit().constData(), 0555) == 0);
-        for (const char* sub : {"data", "home"})
-            QVERIFY(::chown(base.filePath(sub).toLocal8Bit().constData(), uid, gid) == 0);
+        const QString program = base.filePath(programFolder), files = base.filePath("data/quilmo");
+        QVERIFY(QFile::copy(QStringLiteral(QUILMO_BINARY), program + "/quilmo"));
         quilmo::test::FarEnd tnc;
         QVERIFY(tnc.openPair() && ::chown(tnc.slavePath.c_str(), uid, gid) == 0);
+        QVERIFY(::chmod(qPrintable(top.path()), 0755) == 0 && ::chmod(qPrintable(program), 0555) == 0);
+        QVERIFY(::chown(qPrintable(base.filePath("data")), uid, gid) == 0 && ::chown(qPrintable(base.filePath("home")), uid, gid) == 0);
 
         const auto start = [&](QProcess& p) {
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -127,35 +122,24 @@ private slots:
             env.insert("HOME", base.filePath("home"));
             p.setProcessEnvironment(env);
             p.setWorkingDirectory(program);
-            if (root) {
-                p.start(setpriv, {"--reuid=" + QString::number(uid), "--regid=" + QString::number(gid),
-                                  "--clear-groups", binary});
-            } else {
-                p.start(binary, {});
-            }
+            const QStringList user = {"--reuid=" + QString::number(uid), "--regid=" + QString::number(gid), "--clear-groups"};
+            if (root) p.start(setpriv, user + QStringList{program + "/quilmo"});
+            else p.start(program + "/quilmo", {});
             return p.waitForStarted();
         };
-        const auto stop = [](QProcess& p) {
-            ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
-            return p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-        };
-
         // First start: the data folder is made and holds the new Quilmo.ini and the lock.
-        // With no device configured the port cannot open, so a stop ends the message box.
-        QProcess first, second;
+        // No device is configured yet: a stop also ends the open failure's message box.
+        QProcess first, second, again;
         QVERIFY(start(first));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(files + "/Quilmo.ini") && QFile::exists(files + "/.quilmo.lock"), 20000);
-        QVERIFY(start(second));
-        QVERIFY(second.waitForFinished(20000));
+        QVERIFY(start(second) && second.waitForFinished(20000));
         QCOMPARE(first.state(), QProcess::Running);
-        QVERIFY(stop(first));
-
+        QVERIFY(stopped(first));
         // Next start: the settings are read from there and the log is written there.
-        QVERIFY(writeFile(files + "/Quilmo.ini", QByteArray::fromStdString("DEVICE=" + tnc.slavePath + "\nSAVERX=1\n")));
-        QProcess again;
+        QVERIFY(writeFile(files + "/Quilmo.ini", settings(tnc.slavePath)));
         QVERIFY(start(again));
         QTRY_VERIFY_WITH_TIMEOUT(readFile(files + "/$log_rx.txt").startsWith(kHeaderStart), 20000);
-        QVERIFY(stop(again));
+        QVERIFY(stopped(again));
         QCOMPARE(QDir(program).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"quilmo"});
     }
 };

@@ -1,6 +1,6 @@
 // Faults the window meets for real: a disk that fills and frees while APRS decodes, files
-// that cannot be written, a stop signal, a quiet line. What the writers keep and undo is
-// unit-tested; these prove the window loses nothing, says so, and ends properly.
+// that cannot be written, a quiet line. What the writers keep and undo is unit-tested;
+// these prove the window loses nothing and says so. Stop signals: faults_binary_test.
 #include <QCheckBox>
 #include <QLabel>
 #include <QProcess>
@@ -10,13 +10,11 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 
 #include "main_window_harness.h"
-#include "platform/qt_exit_signals.h"
 
 using namespace quilmo;
 using namespace quilmo::test;
@@ -104,49 +102,23 @@ private slots:
 
     // A directory in a file's place fails for every user; taking it away lets the file be written.
     void fileThatCannotBeWritten_noticeNamesItUntilWrittenAgain() {
-        const struct {
-            const char* file;
-            const char* ini;
-            std::function<void(Harness&)> write;
-        } rows[] = {
-            {"$log_rx.txt", "", [](Harness& h) {
-                 if (!h.find<QCheckBox>("Check1")->isChecked()) h.click("Check1");
-                 h.port.feed(std::string(200, 'r'));
-             }},
-            {"filter.ini", "APRS=1\n", [](Harness& h) {
+        const std::pair<const char*, std::function<void(Harness&)>> rows[] = {
+            {"$log_rx.txt", [](Harness& h) { h.port.feed(std::string(200, 'r')); }},
+            {"filter.ini", [](Harness& h) {
                  h.click("Label34");
-                 auto* filter = h.window->findChild<QWidget*>("Form2");
-                 QTRY_VERIFY(filter->isVisible());
-                 QTest::mouseClick(filter->findChild<QPushButton*>("Command1"), Qt::LeftButton);
+                 QTest::mouseClick(h.find("Form2")->findChild<QPushButton*>("Command1"), Qt::LeftButton);
              }},
-            {"$log_aprs.txt", "APRS=1\n", [](Harness& h) { h.port.feed(position(1)); }},
         };
-        for (const auto& r : rows) {
+        for (const auto& [file, write] : rows) {
             Harness h;
-            std::filesystem::create_directory(h.path(r.file).toStdString());
-            if (std::string(r.ini).empty()) h.start(r.ini);
-            else startAprs(h, r.ini);
-            r.write(h);
-            QCOMPARE(notice(h), "Cannot write " + h.path(r.file) + ": Is a directory");
-            std::filesystem::remove(h.path(r.file).toStdString());
-            r.write(h);
-            QCOMPARE(notice(h), h.path(r.file) + " is written again");
+            std::filesystem::create_directory(h.path(file).toStdString());
+            startAprs(h, "APRS=1\nSAVERX=1\n");
+            write(h);
+            QCOMPARE(notice(h), "Cannot write " + h.path(file) + ": Is a directory");
+            std::filesystem::remove(h.path(file).toStdString());
+            write(h);
+            QCOMPARE(notice(h), h.path(file) + " is written again");
         }
-    }
-
-    void stopSignal_runsTheExitSequenceOnce() {
-        ExitSignals stops;
-        Harness h;
-        stops.watch([&h] { h.window->exitProgram(); });
-        startAprs(h, "APRS=1\nSAVERX=1\n");
-        h.port.feed(position(7));
-        std::raise(SIGTERM);
-        std::raise(SIGHUP);  // a second stop during shutdown changes nothing
-        QTRY_COMPARE(h.terminations, 1);
-        QCOMPARE(h.readFile("$log_rx.txt"), kHeader + position(7));
-        QVERIFY(!h.window->kmlTrack().kmlDocumentOpen());
-        QVERIFY(!h.port.isOpen());
-        QVERIFY(wellFormed(h.path(kKml)));
     }
 
     void quietLine_pendingLogTextWrittenAfterTwoSeconds() {
