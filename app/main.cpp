@@ -1,14 +1,20 @@
 #include <QApplication>
 
 #include "app/main_window.h"
+#include "platform/app_paths.h"
 #include "platform/instance_lock.h"
 #include "platform/qt_clock.h"
+#include "platform/qt_exit_signals.h"
 #include "platform/qt_serial_port.h"
 
 int main(int argc, char* argv[]) {
+    // First of all: from here on a stop request waits for the event loop and ends the
+    // program through its exit sequence.
+    quilmo::ExitSignals exitSignals;
     QApplication app(argc, argv);
     app.setApplicationName(QString::fromLatin1(quilmo::MainWindow::kProductName));
-    const std::string programDirectory = QCoreApplication::applicationDirPath().toStdString();
+    const std::string programDirectory = quilmo::filesFolder(QCoreApplication::applicationDirPath().toStdString(),
+                                                             quilmo::userFoldersFromEnvironment());
 
     // A second copy for the same directory leaves silently: nothing shown, read or written.
     quilmo::InstanceLock lock;
@@ -18,7 +24,15 @@ int main(int argc, char* argv[]) {
     quilmo::MainWindow window(programDirectory,
                               {port, quilmo::currentLocalTime, quilmo::modalMessageBox,
                                quilmo::systemClipboard, quilmo::quitApplication, std::nullopt});
+    exitSignals.watch([&window] {
+        window.exitProgram();
+        // quit() leaves alone the loop of a message box that start-up is waiting on; exit() ends it too.
+        QCoreApplication::exit(0);
+    });
     window.startUp();
+    // A stop that came while start-up waited on a message box has already run the exit sequence.
+    if (exitSignals.received()) return 0;
+    if (lock.error() != 0) window.noteFileWrite("lock", lock.path(), {0, lock.error()});
     window.showFullScreen();
     return QApplication::exec();
 }

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTimer>
 #include <vector>
 
 #include "app/app_icon.h"
@@ -214,6 +215,8 @@ MainWindow::MainWindow(std::string programDirectory, WindowSeams seams, QWidget*
     buildWidgets();
     buildTabOrder();
     connectActions();
+    buildNoticeLine();
+    watchFileWrites();
     // Function keys work wherever the focus is, so they are caught before any widget sees them.
     qApp->installEventFilter(this);
 }
@@ -315,10 +318,7 @@ void MainWindow::connectActions() {
     onClick(34, [this] { aprsFilter(); });
     onClick(35, [this] { copyCoordinates(); });
 
-    connect(command2_, &QPushButton::clicked, this, [this] {
-        exitSequence();
-        seams_.terminate();
-    });
+    connect(command2_, &QPushButton::clicked, this, [this] { exitProgram(); });
     connect(command3_, &QPushButton::clicked, this, [this] { showMinimized(); });
     connect(check1_, &QCheckBox::toggled, this, [this](bool checked) { onSaveRxToggled(checked); });
     connect(check2_, &QCheckBox::toggled, this, [this](bool checked) { onSaveTxToggled(checked); });
@@ -525,6 +525,7 @@ void MainWindow::tx_dati() {
     appendToView(txHistory_, text2_, plan.readable, false);
     focusTxBuffer();
     if (logBuffers_.saveTx == 1) logFiles_.addTx(logBuffers_, plan.readable);
+    armQuietFlush();
     text3_->clear();
 }
 
@@ -534,6 +535,7 @@ void MainWindow::onSerialReceive() {
     tx_.txHold = 0;
     if (settings_.kiss == 1) {
         receiveKiss(chunk);
+        armQuietFlush();
         return;
     }
     appendToView(rxView_, text1_, chunk, true);
@@ -544,6 +546,7 @@ void MainWindow::onSerialReceive() {
         for (const std::string& line : lines) decodeAprsPacket(line);
     }
     if (logBuffers_.saveRx == 1) logFiles_.addRx(logBuffers_, chunk);
+    armQuietFlush();
 }
 
 void MainWindow::receiveKiss(const std::string& chunk) {
@@ -590,7 +593,7 @@ void MainWindow::decodeAprsPacket(const std::string& line) {
     if (packet.shown) {
         appendToView(aprsView_, text7_, packet.record, false);
         focusTxBuffer();
-        logFiles_.appendAprsLog(packet.record);
+        logFiles_.appendAprsLog(logBuffers_, packet.record);
         if (packet.placemark) kml_.kmlAppendPlacemark(*packet.placemark);
     }
     // The coordinates stay offered until another position replaces them; a packet
@@ -620,11 +623,13 @@ void MainWindow::showMacro(int n) {
 
 void MainWindow::onSaveRxToggled(bool checked) {
     logFiles_.onSaveRxChanged(logBuffers_, checked, seams_.clock());
+    armQuietFlush();
     focusTxBuffer();
 }
 
 void MainWindow::onSaveTxToggled(bool checked) {
     logFiles_.onSaveTxChanged(logBuffers_, checked, seams_.clock());
+    armQuietFlush();
     focusTxBuffer();
 }
 
@@ -639,6 +644,7 @@ void MainWindow::openFilterWindow() {
             tx_dati();
         });
         connect(filterWindow_, &FilterWindow::okClosed, this, [this] {
+            noteFileWrite("filter", filterWindow_->filterFilePath(), filterWindow_->filterFileWrite());
             if (settings_.kiss == 1) return;
             appendToTxBuffer(QStringLiteral("^Q"));
             tx_dati();
@@ -677,9 +683,61 @@ void MainWindow::exitSequence() {
     if (exited_) return;
     exited_ = true;
     if (seams_.port.isOpen()) seams_.port.close();
-    if (!logBuffers_.rxLogBuffer.empty()) logFiles_.flushRxLog(logBuffers_);
-    if (!logBuffers_.txLogBuffer.empty()) logFiles_.flushTxLog(logBuffers_);
+    quietFlush_->stop();
+    logFiles_.flushPending(logBuffers_);
     if (kml_.kmlDocumentOpen()) kml_.kmlCloseFile();
+}
+
+void MainWindow::exitProgram() {
+    exitSequence();
+    seams_.terminate();
+}
+
+void MainWindow::buildNoticeLine() {
+    label37_ = new QLabel(this);
+    label37_->setObjectName(QStringLiteral("Label37"));
+    label37_->setFont(fontOf(FontKind::Default));
+    label37_->setFocusPolicy(Qt::NoFocus);
+    label37_->hide();
+}
+
+void MainWindow::watchFileWrites() {
+    logFiles_.setWriteObserver([this](const std::string& path, const WriteResult& result, std::uint64_t dropped) {
+        noteFileWrite(path, path, result, dropped);
+    });
+    kml_.setWriteObserver([this](const std::string& path, const WriteResult& result, std::uint64_t dropped) {
+        noteFileWrite("kml", path, result, dropped);  // every track of the run is one file to the user
+    });
+    quietFlush_ = new QTimer(this);
+    quietFlush_->setSingleShot(true);
+    quietFlush_->setInterval(2000);
+    connect(quietFlush_, &QTimer::timeout, this, [this] {
+        logFiles_.flushPending(logBuffers_);
+        armQuietFlush();  // text a failing file kept is tried again after the next quiet spell
+    });
+}
+
+// Restarted by every new text, so it fires only after two seconds without any, and
+// only while something waits to be written.
+void MainWindow::armQuietFlush() {
+    if (exited_ || !LogFiles::hasPending(logBuffers_)) {
+        quietFlush_->stop();
+        return;
+    }
+    quietFlush_->start();
+}
+
+void MainWindow::noteFileWrite(const std::string& key, const std::string& path, const WriteResult& result,
+                               std::uint64_t droppedBytes) {
+    if (!notices_.noteWrite(key, path, result, droppedBytes)) return;
+    // Paths and the system's reasons are UTF-8; shown without a box, so receiving never waits on it.
+    const QString text = QString::fromStdString(notices_.text());
+    const QRgb background = notices_.failing() ? 0xC00000 : 0x004000;
+    label37_->setStyleSheet(QStringLiteral("QLabel#Label37 { color: #FFFFFF; background-color: %1; }")
+                                .arg(QColor(background).name()));
+    label37_->setToolTip(text);
+    label37_->setText(QFontMetrics(label37_->font()).elidedText(text, Qt::ElideMiddle, label37_->width() - 4));
+    label37_->setVisible(!text.isEmpty());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -11,6 +11,7 @@
 #include "aprs/filter_flags.h"
 #include "aprs/framing.h"
 #include "kml/kml_track.h"
+#include "platform/file_notices.h"
 #include "terminal/bounded_text.h"
 #include "terminal/kiss_monitor.h"
 #include "terminal/logs.h"
@@ -20,6 +21,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QTimer;
 
 namespace quilmo {
 
@@ -66,6 +68,11 @@ public:
     void startUp();
     // Closes the port, writes pending logs, closes the KML track; runs once.
     void exitSequence();
+    // The exit sequence, then the end of the program: the X button and a stop signal.
+    void exitProgram();
+    // Every file write's result ends here; the notice line shows what the user must know.
+    void noteFileWrite(const std::string& key, const std::string& path, const WriteResult& result,
+                       std::uint64_t droppedBytes = 0);
 
     void tx_dati();
     void onSerialReceive();
@@ -118,6 +125,9 @@ private:
     void receiveKiss(const std::string& chunk);
     bool sendKiss(const std::string& sendText);
     void showKissDropped(std::uint64_t before);
+    void buildNoticeLine();
+    void watchFileWrites();
+    void armQuietFlush();
 
     std::string dir_;
     WindowSeams seams_;
@@ -155,6 +165,10 @@ private:
     std::map<int, QLabel*> labels_;             // Label1 … Label35 by number
     std::array<ClickLabel*, 8> macroButtons_{};  // Label12 … Label19
     FilterWindow* filterWindow_ = nullptr;       // made on first use, owned as a child
+
+    FileNotices notices_;
+    QLabel* label37_ = nullptr;     // the notice line
+    QTimer* quietFlush_ = nullptr;  // writes pending log text after a quiet spell
 };
 
 }  // namespace quilmo

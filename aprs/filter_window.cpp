@@ -94,7 +94,8 @@ void FilterWindow::buildCheckBoxes() {
 
 void FilterWindow::onOk() {
     const std::string bytes = formatFilterFile(filterFlags_);
-    writeWholeFile(filterFilePath(), bytes);  // a failed write is ignored; the flags still apply
+    // The flags apply whatever happens to the file; the main window tells of a failure.
+    filterFileWrite_ = replaceFile(filterFilePath(), bytes);
     close();
     emit okClosed();
 }

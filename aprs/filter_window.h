@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "aprs/filter_flags.h"
+#include "platform/files.h"
 
 class QCheckBox;
 class QPushButton;
@@ -24,6 +25,8 @@ public:
     bool openWindow();
 
     std::string filterFilePath() const;
+    // How the last "Ok" went with writing "filter.ini".
+    const WriteResult& filterFileWrite() const { return filterFileWrite_; }
 
 signals:
     // Before the file is read; the main window sends XOFF here.
@@ -41,6 +44,7 @@ private:
     std::string programDirectory_;
     std::vector<QCheckBox*> boxes_;
     QPushButton* command1_ = nullptr;
+    WriteResult filterFileWrite_;
 };
 
 }  // namespace quilmo

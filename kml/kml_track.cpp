@@ -1,8 +1,6 @@
 #include "kml/kml_track.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 #include "kml/xml_text.h"
@@ -71,25 +69,25 @@ std::string placemarkLines(const Placemark& p) {
     return s;
 }
 
-bool endsWithClosingLines(const std::string& path, std::uint64_t size) {
-    if (size < kClosingLines.size()) return false;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    std::string tail(kClosingLines.size(), '\0');
-    const bool read = std::fseek(f, -static_cast<long>(tail.size()), SEEK_END) == 0 &&
-                      std::fread(tail.data(), 1, tail.size(), f) == tail.size();
-    std::fclose(f);
-    return read && tail == kClosingLines;
-}
-
 }  // namespace
 
-KmlTrack::KmlTrack(std::string programDirectory) : dir_(joinPath(programDirectory, "kml")) {}
+WriteResult TrackFileOps::writeAt(const std::string& path, std::uint64_t offset, std::string_view bytes) {
+    return writeBytesAt(path, offset, bytes);
+}
+WriteResult TrackFileOps::truncate(const std::string& path, std::uint64_t size) { return truncateFile(path, size); }
+std::optional<std::uint64_t> TrackFileOps::size(const std::string& path) { return fileSize(path); }
+std::optional<std::string> TrackFileOps::tail(const std::string& path, std::size_t count) {
+    return readTail(path, count);
+}
+void TrackFileOps::remove(const std::string& path) { removeFile(path); }
+
+KmlTrack::KmlTrack(std::string programDirectory, std::unique_ptr<TrackFileOps> ops)
+    : dir_(joinPath(programDirectory, "kml")), ops_(std::move(ops)) {}
 
 std::string KmlTrack::fullPath() const { return kmlPath_.empty() ? std::string() : joinPath(dir_, kmlPath_); }
 
 void KmlTrack::kmlCreateFile(const LocalTime& now) {
-    makeDirectory(dir_);
+    makeDirectory(dir_);  // a failure here shows as the file's own
     const std::string stampText = stamp(now);
     // A second start in the same minute, or a track left by an earlier run, keeps its file.
     std::string name = "$" + stampText + ".kml";
@@ -98,43 +96,97 @@ void KmlTrack::kmlCreateFile(const LocalTime& now) {
         name = "$" + stampText + "_" + std::to_string(n) + ".kml";
     }
     kmlPath_ = std::move(name);
+    bodyEnd_ = 0;
     // The closing lines go in at once so the file is a complete document from the start.
-    writeWholeFile(fullPath(), header(stampText) + std::string(kClosingLines));
+    writeDocument({});
 }
 
 void KmlTrack::kmlAppendPlacemark(const Placemark& placemark) {
     kmlDocumentOpen_ = true;
     if (kmlPath_.empty()) return;
     makeDirectory(dir_);
-    const std::string path = fullPath();
-    const std::string lines = placemarkLines(placemark) + std::string(kClosingLines);
-    const auto size = fileSize(path);
-    if (!size || *size == 0) {
-        // Lost (deleted, or never created): start it again as a whole document.
-        writeWholeFile(path, header(stampOfName(kmlPath_)) + lines);
-        return;
+    const std::string lines = placemarkLines(placemark);
+    WriteResult repair;
+    switch (checkFile(repair)) {
+        case FileState::NoDocument:
+            // Lost (deleted, or never created): start it again as a whole document.
+            writeDocument(lines);
+            return;
+        case FileState::Damaged:
+            // Rewriting would lose the placemarks already in it; the next write tries the repair again.
+            report(repair);
+            return;
+        case FileState::Document:
+            break;
     }
-    if (endsWithClosingLines(path, *size)) {
-        // Cutting only the closing lines keeps an append cheap however long the track grows.
-        std::error_code ec;
-        std::filesystem::resize_file(path, *size - kClosingLines.size(), ec);
-        if (ec) return;  // appending behind the closing lines would break the document
+    // The placemark and the closing lines go over the old closing lines in one write.
+    const WriteResult result = ops_->writeAt(fullPath(), bodyEnd_, lines + std::string(kClosingLines));
+    if (result.ok()) {
+        bodyEnd_ += lines.size();
+    } else {
+        cutBack();
     }
-    appendToFile(path, lines);
+    report(result);
 }
 
 void KmlTrack::kmlCloseFile() {
     kmlDocumentOpen_ = false;
     if (kmlPath_.empty()) return;
     makeDirectory(dir_);
+    WriteResult repair;
+    const FileState state = checkFile(repair);
+    if (state == FileState::NoDocument) writeDocument({});
+    if (state == FileState::Damaged) report(repair);
+}
+
+// Normally the file is exactly as the last write left it. Otherwise a document of this
+// track is recovered where that needs no guessing: the closing lines at its end, or a
+// piece of a placemark behind the last complete one that an unfinished undo left.
+KmlTrack::FileState KmlTrack::checkFile(WriteResult& repair) {
     const std::string path = fullPath();
-    const auto size = fileSize(path);
-    if (!size || *size == 0) {
-        writeWholeFile(path, header(stampOfName(kmlPath_)) + std::string(kClosingLines));
-        return;
+    const auto size = ops_->size(path);
+    if (!size || *size == 0) return FileState::NoDocument;
+    if (bodyEnd_ > 0 && *size == bodyEnd_ + kClosingLines.size()) return FileState::Document;
+    if (ops_->tail(path, kClosingLines.size()) == kClosingLines) {
+        bodyEnd_ = *size - kClosingLines.size();
+        return FileState::Document;
     }
-    if (endsWithClosingLines(path, *size)) return;
-    appendToFile(path, kClosingLines);
+    if (bodyEnd_ == 0 || *size < bodyEnd_) return FileState::NoDocument;
+    repair = cutBack();
+    return repair.ok() ? FileState::Document : FileState::Damaged;
+}
+
+// Back to the last complete document: the closing lines rewritten where they stood,
+// then the rest cut off. Both stay within space the file already holds, so this
+// works on the disk that has just filled up.
+WriteResult KmlTrack::cutBack() {
+    const std::string path = fullPath();
+    const WriteResult closing = ops_->writeAt(path, bodyEnd_, kClosingLines);
+    if (!closing.ok()) return closing;
+    return ops_->truncate(path, bodyEnd_ + kClosingLines.size());
+}
+
+// The whole file anew. A file that cannot be written whole is removed: no file is
+// better than a broken one, and the next write starts it again.
+void KmlTrack::writeDocument(std::string_view placemarks) {
+    const std::string path = fullPath();
+    std::string document = header(stampOfName(kmlPath_));
+    const std::size_t headerSize = document.size();
+    document += placemarks;
+    document += kClosingLines;
+    if (ops_->size(path).value_or(0) > 0) ops_->truncate(path, 0);
+    const WriteResult result = ops_->writeAt(path, 0, document);
+    if (result.ok()) {
+        bodyEnd_ = headerSize + placemarks.size();
+    } else {
+        bodyEnd_ = 0;
+        if (ops_->size(path)) ops_->remove(path);  // a regular file only: never a directory in its place
+    }
+    report(result);
+}
+
+void KmlTrack::report(const WriteResult& result) const {
+    if (observer_) observer_(fullPath(), result, 0);
 }
 
 }  // namespace quilmo

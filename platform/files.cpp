@@ -1,11 +1,81 @@
 #include "platform/files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 namespace quilmo {
 namespace fs = std::filesystem;
+
+namespace {
+
+// Unbuffered, so a short write is seen as it happens and nothing is left in a buffer
+// that a later close could fail to write.
+WriteResult writeAll(int fd, std::string_view bytes, std::optional<std::uint64_t> offset) {
+    WriteResult result;
+    while (result.written < bytes.size()) {
+        const char* from = bytes.data() + result.written;
+        const std::size_t count = bytes.size() - result.written;
+        const ssize_t n = offset ? ::pwrite(fd, from, count, static_cast<off_t>(*offset + result.written))
+                                 : ::write(fd, from, count);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            result.error = n < 0 ? errno : EIO;
+            return result;
+        }
+        result.written += static_cast<std::size_t>(n);
+    }
+    return result;
+}
+
+WriteResult openAndWrite(const std::string& path, int flags, std::string_view bytes,
+                         std::optional<std::uint64_t> offset) {
+    const int fd = ::open(path.c_str(), flags | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return {0, errno};
+    WriteResult result = writeAll(fd, bytes, offset);
+    if (::close(fd) != 0 && result.ok()) result.error = errno;
+    return result;
+}
+
+}  // namespace
+
+std::string errorText(int error) { return std::strerror(error); }
+
+WriteResult appendBytes(const std::string& path, std::string_view bytes) {
+    return openAndWrite(path, O_WRONLY | O_APPEND, bytes, std::nullopt);
+}
+
+WriteResult writeBytesAt(const std::string& path, std::uint64_t offset, std::string_view bytes) {
+    return openAndWrite(path, O_WRONLY, bytes, offset);
+}
+
+WriteResult truncateFile(const std::string& path, std::uint64_t size) {
+    if (::truncate(path.c_str(), static_cast<off_t>(size)) != 0) return {0, errno};
+    return {};
+}
+
+WriteResult replaceFile(const std::string& path, std::string_view bytes) {
+    return openAndWrite(path, O_WRONLY | O_TRUNC, bytes, std::nullopt);
+}
+
+std::optional<std::string> readTail(const std::string& path, std::size_t count) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    std::string tail(count, '\0');
+    const bool read = ::fstat(fd, &st) == 0 && static_cast<std::uint64_t>(st.st_size) >= count &&
+                      ::pread(fd, tail.data(), count, st.st_size - static_cast<off_t>(count)) ==
+                          static_cast<ssize_t>(count);
+    ::close(fd);
+    if (!read) return std::nullopt;
+    return tail;
+}
 
 std::string joinPath(std::string_view dir, std::string_view name) {
     std::string out(dir);
@@ -27,22 +97,9 @@ std::optional<std::string> readWholeFile(const std::string& path) {
     return data;
 }
 
-bool appendToFile(const std::string& path, std::string_view bytes) {
-    // "ab" opens at the end and creates; it never truncates.
-    std::FILE* f = std::fopen(path.c_str(), "ab");
-    if (!f) return false;
-    const bool wrote = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    const bool closed = std::fclose(f) == 0;
-    return wrote && closed;
-}
+bool appendToFile(const std::string& path, std::string_view bytes) { return appendBytes(path, bytes).ok(); }
 
-bool writeWholeFile(const std::string& path, std::string_view bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool wrote = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    const bool closed = std::fclose(f) == 0;
-    return wrote && closed;
-}
+bool writeWholeFile(const std::string& path, std::string_view bytes) { return replaceFile(path, bytes).ok(); }
 
 bool fileExists(const std::string& path) {
     std::error_code ec;

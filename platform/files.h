@@ -1,5 +1,7 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -8,6 +10,32 @@ namespace quilmo {
 
 // Byte-exact file helpers. Each returns whether it worked; callers decide, in one
 // visible place, when a failure is to be ignored.
+
+// What one write achieved: the bytes that reached the file and, when not all of
+// them did, the system's error number.
+struct WriteResult {
+    std::size_t written = 0;
+    int error = 0;
+    bool ok() const { return error == 0; }
+};
+// The system's own words for an error number ("No space left on device").
+std::string errorText(int error);
+
+// Told of every write attempt a file's owner makes, with the bytes it has had to
+// drop so far (text it could keep no longer); the window turns these into notices.
+using WriteObserver =
+    std::function<void(const std::string& path, const WriteResult& result, std::uint64_t droppedBytes)>;
+
+// Appends at the end, creating a missing file; a short write says how far it got.
+WriteResult appendBytes(const std::string& path, std::string_view bytes);
+// Writes at a byte offset, creating a missing file and never truncating.
+WriteResult writeBytesAt(const std::string& path, std::uint64_t offset, std::string_view bytes);
+// Cuts the file to size bytes.
+WriteResult truncateFile(const std::string& path, std::uint64_t size);
+// Creates or replaces the file with exactly these bytes.
+WriteResult replaceFile(const std::string& path, std::string_view bytes);
+// The file's last count bytes; nothing when it is shorter or cannot be read.
+std::optional<std::string> readTail(const std::string& path, std::size_t count);
 
 // "dir/name" with this platform's separator.
 std::string joinPath(std::string_view dir, std::string_view name);

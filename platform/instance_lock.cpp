@@ -14,16 +14,21 @@ InstanceLock::~InstanceLock() { release(); }
 
 bool InstanceLock::acquire(const std::string& programDirectory) {
     if (fd_ >= 0) return true;
-    const std::string path = joinPath(programDirectory, ".quilmo.lock");
+    path_ = joinPath(programDirectory, ".quilmo.lock");
     // CLOEXEC: a child process (a TNC simulator, say) must not keep the lock alive.
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    error_ = fd < 0 ? errno : 0;
+    // A lock file that is there but not ours to write (a read-only folder) still locks.
+    if (fd < 0) fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return true;
+    error_ = 0;
     int rc;
     do {
         rc = ::flock(fd, LOCK_EX | LOCK_NB);
     } while (rc != 0 && errno == EINTR);
     if (rc != 0) {
         const bool heldElsewhere = errno == EWOULDBLOCK;
+        error_ = heldElsewhere ? 0 : errno;
         ::close(fd);
         return !heldElsewhere;
     }

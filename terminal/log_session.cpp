@@ -19,8 +19,7 @@ void writeStartHeaders(const LogFiles& logs, LogBuffers& buffers, const LocalTim
 }
 
 void flushPendingLogs(const LogFiles& logs, LogBuffers& buffers) {
-    if (!buffers.rxLogBuffer.empty()) logs.flushRxLog(buffers);
-    if (!buffers.txLogBuffer.empty()) logs.flushTxLog(buffers);
+    logs.flushPending(buffers);
 }
 
 }  // namespace quilmo

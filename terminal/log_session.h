@@ -9,7 +9,7 @@ namespace quilmo {
 void markConfiguredLogs(LogBuffers& buffers);
 // Start-up, after the check boxes are set: each log that is on begins with one header line.
 void writeStartHeaders(const LogFiles& logs, LogBuffers& buffers, const LocalTime& now);
-// Exit: writes whatever text is still pending in either log.
+// Exit: writes whatever text is still pending in any log.
 void flushPendingLogs(const LogFiles& logs, LogBuffers& buffers);
 
 }  // namespace quilmo

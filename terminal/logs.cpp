@@ -2,39 +2,18 @@
 
 #include <utility>
 
-#include "platform/files.h"
-
 namespace quilmo {
 namespace {
 
-// A log that cannot be written loses this text and nothing else: appendToFile opens
-// at the end and never truncates, and the program carries on without a message.
-void appendAndEmpty(const std::string& path, std::string& buffer) {
-    static_cast<void>(appendToFile(path, buffer));
-    buffer.clear();
-}
+// Cutting somewhat below the limit makes dropping rare even while every chunk of a
+// flood lands on a full disk.
+constexpr std::size_t kDropSlack = 64 * 1024;
 
-void addPending(const std::string& path, std::int16_t save, std::string& buffer, std::string_view text) {
-    if (save != 1) return;
-    buffer.append(text);
-    if (buffer.size() > LogFiles::kBatch) appendAndEmpty(path, buffer);
-}
-
-void onSaveChanged(const std::string& path, std::int16_t& save, std::string& buffer, bool checked,
-                   const LocalTime& now) {
-    if (save == 2) {
-        // Start-up has just ticked the box; it writes the header itself.
-        save = 1;
-        return;
-    }
-    if (checked && save == 0) {
-        buffer = logHeaderLine(now);
-        appendAndEmpty(path, buffer);
-        save = 1;
-    } else if (!checked && save == 1) {
-        if (!buffer.empty()) appendAndEmpty(path, buffer);
-        save = 0;
-    }
+void keepWithinLimit(std::string& text, std::uint64_t& dropped) {
+    if (text.size() <= LogFiles::kPendingLimit) return;
+    const std::size_t cut = text.size() - (LogFiles::kPendingLimit - kDropSlack);
+    text.erase(0, cut);
+    dropped += cut;
 }
 
 }  // namespace
@@ -49,30 +28,79 @@ std::string LogFiles::rxPath() const { return joinPath(dir_, "$log_rx.txt"); }
 std::string LogFiles::txPath() const { return joinPath(dir_, "$log_tx.txt"); }
 std::string LogFiles::aprsPath() const { return joinPath(dir_, "$log_aprs.txt"); }
 
-void LogFiles::flushRxLog(LogBuffers& buffers) const { appendAndEmpty(rxPath(), buffers.rxLogBuffer); }
-void LogFiles::flushTxLog(LogBuffers& buffers) const { appendAndEmpty(txPath(), buffers.txLogBuffer); }
+LogFiles::Pending LogFiles::rx(LogBuffers& buffers) const {
+    return {rxPath(), buffers.rxLogBuffer, buffers.rxDropped};
+}
 
-void LogFiles::appendAprsLog(std::string_view record) const {
+LogFiles::Pending LogFiles::tx(LogBuffers& buffers) const {
+    return {txPath(), buffers.txLogBuffer, buffers.txDropped};
+}
+
+void LogFiles::write(const Pending& log) const {
+    if (log.text.empty()) return;
+    const WriteResult result = appendBytes(log.path, log.text);
+    // What reached the file is gone from the buffer, so a retry never writes it twice.
+    log.text.erase(0, result.written);
+    keepWithinLimit(log.text, log.dropped);
+    if (observer_) observer_(log.path, result, log.dropped);
+    if (result.ok()) log.dropped = 0;
+}
+
+void LogFiles::flushRxLog(LogBuffers& buffers) const { write(rx(buffers)); }
+void LogFiles::flushTxLog(LogBuffers& buffers) const { write(tx(buffers)); }
+
+void LogFiles::appendAprsLog(LogBuffers& buffers, std::string_view record) const {
     // One write, so a record never reaches the file without its line end.
-    std::string line(record);
-    line += "\r\n";
-    static_cast<void>(appendToFile(aprsPath(), line));
+    buffers.aprsLogBuffer.append(record);
+    buffers.aprsLogBuffer += "\r\n";
+    write({aprsPath(), buffers.aprsLogBuffer, buffers.aprsDropped});
+}
+
+void LogFiles::flushPending(LogBuffers& buffers) const {
+    write(rx(buffers));
+    write(tx(buffers));
+    write({aprsPath(), buffers.aprsLogBuffer, buffers.aprsDropped});
+}
+
+bool LogFiles::hasPending(const LogBuffers& buffers) {
+    return !buffers.rxLogBuffer.empty() || !buffers.txLogBuffer.empty() || !buffers.aprsLogBuffer.empty();
 }
 
 void LogFiles::addRx(LogBuffers& buffers, std::string_view chunk) const {
-    addPending(rxPath(), buffers.saveRx, buffers.rxLogBuffer, chunk);
+    if (buffers.saveRx != 1) return;
+    buffers.rxLogBuffer.append(chunk);
+    if (buffers.rxLogBuffer.size() > kBatch) flushRxLog(buffers);
 }
 
 void LogFiles::addTx(LogBuffers& buffers, std::string_view text) const {
-    addPending(txPath(), buffers.saveTx, buffers.txLogBuffer, text);
+    if (buffers.saveTx != 1) return;
+    buffers.txLogBuffer.append(text);
+    if (buffers.txLogBuffer.size() > kBatch) flushTxLog(buffers);
+}
+
+void LogFiles::onSaveChanged(const Pending& log, std::int16_t& save, bool checked, const LocalTime& now) const {
+    if (save == 2) {
+        // Start-up has just ticked the box; it writes the header itself.
+        save = 1;
+        return;
+    }
+    if (checked && save == 0) {
+        // Text still pending here is text a failing file could not take: it goes first.
+        log.text += logHeaderLine(now);
+        write(log);
+        save = 1;
+    } else if (!checked && save == 1) {
+        write(log);
+        save = 0;
+    }
 }
 
 void LogFiles::onSaveRxChanged(LogBuffers& buffers, bool checked, const LocalTime& now) const {
-    onSaveChanged(rxPath(), buffers.saveRx, buffers.rxLogBuffer, checked, now);
+    onSaveChanged(rx(buffers), buffers.saveRx, checked, now);
 }
 
 void LogFiles::onSaveTxChanged(LogBuffers& buffers, bool checked, const LocalTime& now) const {
-    onSaveChanged(txPath(), buffers.saveTx, buffers.txLogBuffer, checked, now);
+    onSaveChanged(tx(buffers), buffers.saveTx, checked, now);
 }
 
 }  // namespace quilmo

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <deque>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -98,6 +101,115 @@ TEST(Kml, NothingBeforeFirstStartAndStartsInOneMinuteKeepEarlierTracks) {
     }
     for (const auto& e : fs::directory_iterator(dir.path + "/kml"))
         EXPECT_EQ(mapView(e.path()), Lines{e.path().filename().string() + "|POINT Z (1 2 0)"});
+}
+
+// The disk as the track sees it: each write takes the next entry of `room` (when there
+// is one) and stops after that many bytes with the disk full; a truncate fails while
+// `truncateFails` counts down. A negative room lets the write through.
+struct FaultyDisk : TrackFileOps {
+    std::deque<int> room;
+    int truncateFails = 0;
+    WriteResult writeAt(const std::string& path, std::uint64_t offset, std::string_view bytes) override {
+        const int n = room.empty() ? -1 : room.front();
+        if (!room.empty()) room.pop_front();
+        if (n < 0 || static_cast<std::size_t>(n) >= bytes.size()) return TrackFileOps::writeAt(path, offset, bytes);
+        return {TrackFileOps::writeAt(path, offset, bytes.substr(0, n)).written, ENOSPC};
+    }
+    WriteResult truncate(const std::string& path, std::uint64_t size) override {
+        if (truncateFails > 0) {
+            --truncateFails;
+            return {0, EIO};
+        }
+        return TrackFileOps::truncate(path, size);
+    }
+};
+
+Placemark numbered(int n) {
+    const std::string s = std::to_string(n);
+    return {"N0CALL-" + s, "2027-01-02T03:04:05", s + ",45,0"};
+}
+
+// The file a track holds when exactly these placemarks were written and nothing failed.
+std::string cleanTrack(const std::vector<int>& placemarks) {
+    test::TempDir dir;
+    KmlTrack track(dir.path);
+    track.kmlCreateFile(kNow);
+    for (const int n : placemarks) track.kmlAppendPlacemark(numbered(n));
+    return slurp(track.fullPath());
+}
+
+struct TrackOnFaultyDisk {
+    test::TempDir dir;
+    FaultyDisk* disk = new FaultyDisk;
+    KmlTrack track{dir.path, std::unique_ptr<TrackFileOps>(disk)};
+    std::string outcomes;  // + or - for each write the track reports
+    TrackOnFaultyDisk() {
+        track.setWriteObserver([this](const std::string&, const WriteResult& r, std::uint64_t) { outcomes += r.ok() ? '+' : '-'; });
+    }
+};
+
+// A placemark write that stops after any number of bytes leaves the file exactly as it
+// was before it, and the next placemark goes where the last complete one ended.
+TEST(KmlFaults, PlacemarkCutAfterAnyByteIsUndone) {
+    const std::string one = cleanTrack({1}), oneThree = cleanTrack({1, 3});
+    const int written = static_cast<int>(cleanTrack({1, 2}).size() - one.size());
+    for (int room = 0; room < written; ++room) {
+        SCOPED_TRACE("placemark cut after " + std::to_string(room) + " bytes");
+        TrackOnFaultyDisk t;
+        t.track.kmlCreateFile(kNow);
+        t.track.kmlAppendPlacemark(numbered(1));
+        t.disk->room = {room};
+        t.track.kmlAppendPlacemark(numbered(2));
+        EXPECT_EQ(slurp(t.track.fullPath()), one);
+        t.track.kmlAppendPlacemark(numbered(3));
+        EXPECT_EQ(slurp(t.track.fullPath()), oneThree);
+        EXPECT_EQ(t.outcomes, "++-+");
+    }
+    test::TempDir dir;
+    ASSERT_TRUE(writeWholeFile(dir.file("track.kml"), oneThree));
+    EXPECT_EQ(mapView(dir.file("track.kml")), (Lines{"N0CALL-1|POINT Z (1 45 0)", "N0CALL-3|POINT Z (3 45 0)"}));
+}
+
+// A start whose header cannot be written whole leaves no file; the first placemark
+// that can be written starts the document.
+TEST(KmlFaults, HeaderCutAfterAnyByteLeavesNoFile) {
+    const std::string two = cleanTrack({2});
+    const int header = static_cast<int>(cleanTrack({}).size());
+    for (int room = 0; room < header; ++room) {
+        SCOPED_TRACE("header cut after " + std::to_string(room) + " bytes");
+        TrackOnFaultyDisk t;
+        t.disk->room = {room, room};
+        t.track.kmlCreateFile(kNow);
+        EXPECT_FALSE(fileExists(t.track.fullPath()));
+        t.track.kmlAppendPlacemark(numbered(1));  // the whole document again: cut again
+        EXPECT_FALSE(fileExists(t.track.fullPath()));
+        t.track.kmlAppendPlacemark(numbered(2));
+        EXPECT_EQ(slurp(t.track.fullPath()), two);
+        EXPECT_EQ(t.outcomes, "--+");
+    }
+}
+
+// Failures that also hit the undo and the repair: the next write that works leaves a
+// complete document with every placemark whose write succeeded.
+TEST(KmlFaults, UndoAndRepairThatFailAreFinishedByALaterWrite) {
+    const struct { const char* name; std::deque<int> room; int truncateFails; std::string outcomes; std::vector<int> kept; } rows[] = {
+        {"undo's closing lines cut", {30, 5}, 0, "-+", {1, 3}},
+        {"undo's truncate fails", {30}, 1, "-+", {1, 3}},
+        {"three failures in a row", {0, -1, 100, -1, 7, -1}, 0, "---+", {1, 5}},
+        {"repair fails once more", {30, 5, 3}, 0, "--+", {1, 4}},
+    };
+    for (const auto& r : rows) {
+        TrackOnFaultyDisk t;
+        t.track.kmlCreateFile(kNow);
+        t.track.kmlAppendPlacemark(numbered(1));
+        t.outcomes.clear();
+        t.disk->room = r.room;
+        t.disk->truncateFails = r.truncateFails;
+        for (int n = 2; n < 10 && t.outcomes.size() < r.outcomes.size(); ++n) t.track.kmlAppendPlacemark(numbered(n));
+        t.track.kmlCloseFile();
+        EXPECT_EQ(t.outcomes, r.outcomes) << r.name;
+        EXPECT_EQ(slurp(t.track.fullPath()), cleanTrack(r.kept)) << r.name;  // the read-back of one is checked above
+    }
 }
 
 }  // namespace

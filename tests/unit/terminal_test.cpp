@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
+#include <functional>
 #include <tuple>
 
 #include "temp_dir.h"
@@ -106,7 +110,7 @@ TEST(Logs, BatchesPast128AndFollowsTheCheckBox) {
         {"the 129th writes", 1, p128, "q", false, 1, p128 + "q", ""},
         {"start-up value collects nothing", 2, "", "q", false, 2, "", ""},
         {"start-up value only becomes 1", 2, "p", "", false, 1, "", "p"},
-        {"checking writes header, drops pending", 0, "stale", "", true, 1, kHeader, ""},
+        {"checking writes failed text, then header", 0, "kept", "", true, 1, "kept" + kHeader, ""},
         {"unchecking writes pending", 1, "p", "", false, 0, "p", ""},
         {"unchecking with nothing pending", 1, "", "", false, 0, "", ""},
         {"checking while on changes nothing", 1, "p", "", true, 1, "", "p"},
@@ -127,19 +131,72 @@ TEST(Logs, BatchesPast128AndFollowsTheCheckBox) {
     }
 }
 
-TEST(Logs, FailedWriteDropsTextAndNeverTruncates) {
+// Each log through a write that fails outright (a directory in the file's place) and
+// through writes cut short (the process's file size limit, a real short write): the
+// text not written waits, goes out with the next write that works, never twice.
+TEST(Logs, FailedWriteKeepsTextForTheNextWriteThatWorks) {
+    const auto aprs = [](const LogFiles& l, LogBuffers& b, std::string_view t) { l.appendAprsLog(b, t); };
+    const struct { const char* file; std::function<void(const LogFiles&, LogBuffers&, std::string_view)> add; const char* lineEnd; } logs[] = {
+        {"$log_rx.txt", [](const LogFiles& l, LogBuffers& b, std::string_view t) { l.addRx(b, t); }, ""},
+        {"$log_tx.txt", [](const LogFiles& l, LogBuffers& b, std::string_view t) { l.addTx(b, t); }, ""},
+        {"$log_aprs.txt", aprs, "\r\n"},
+    };
+    const std::string first = numbered(200), second = "end";
+    std::signal(SIGXFSZ, SIG_IGN);  // past the limit a write fails with EFBIG instead of ending the process
+    rlimit unlimited{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    for (const int room : {-1, 0, 1, 199}) {  // -1: the directory
+        for (const auto& log : logs) {
+            SCOPED_TRACE(std::string(log.file) + " room " + std::to_string(room));
+            test::TempDir dir;
+            LogFiles files(dir.path);
+            std::vector<WriteResult> results;
+            files.setWriteObserver([&](const std::string&, const WriteResult& r, std::uint64_t) { results.push_back(r); });
+            LogBuffers b;
+            b.saveRx = b.saveTx = 1;
+            ASSERT_TRUE(room < 0 ? makeDirectory(dir.file(log.file)) : writeWholeFile(dir.file(log.file), "old"));
+            rlimit limited = unlimited;
+            limited.rlim_cur = room < 0 ? unlimited.rlim_cur : 3 + static_cast<rlim_t>(room);
+            setrlimit(RLIMIT_FSIZE, &limited);
+            log.add(files, b, first);
+            setrlimit(RLIMIT_FSIZE, &unlimited);
+            ASSERT_EQ(results.size(), 1u);
+            EXPECT_EQ(results[0].error, room < 0 ? EISDIR : EFBIG);
+            EXPECT_EQ(b.rxLogBuffer + b.txLogBuffer + b.aprsLogBuffer, first.substr(std::max(room, 0)) + log.lineEnd);
+            if (room < 0) std::filesystem::remove(dir.file(log.file));
+            log.add(files, b, second);
+            files.flushPending(b);  // short text waits for the quiet spell
+            EXPECT_TRUE(results.back().ok());
+            EXPECT_EQ(dir.read(log.file), (room < 0 ? "" : "old") + first + log.lineEnd + second + log.lineEnd);
+            EXPECT_EQ(std::tie(b.saveRx, b.saveTx), std::make_tuple(1, 1));  // the boxes stay as the user set them
+        }
+    }
+}
+
+// While a log keeps failing only its newest text is kept; what went is counted, and
+// told with the write that works again.
+TEST(Logs, PendingTextKeepsItsNewestPartAndCountsTheRest) {
     test::TempDir dir;
-    const LogFiles logs(dir.path);
-    // A directory in a file's place is refused whoever runs the test; a read-only file
-    // is not refused to a superuser, who may append but must never truncate.
-    ASSERT_TRUE(makeDirectory(logs.rxPath()) && writeWholeFile(logs.txPath(), "kept"));
-    std::filesystem::permissions(logs.txPath(), std::filesystem::perms::owner_read);
-    LogBuffers b{1, 1, "", ""};
-    logs.addRx(b, std::string(129, 'r'));
-    logs.addTx(b, "sent");
-    logs.flushTxLog(b);
-    EXPECT_EQ(b.rxLogBuffer + b.txLogBuffer, "");
-    EXPECT_EQ(dir.read("$log_tx.txt").substr(0, 4), "kept");
+    LogFiles files(dir.path);
+    std::uint64_t reported = 0;
+    files.setWriteObserver([&](const std::string&, const WriteResult& r, std::uint64_t dropped) {
+        if (r.ok()) reported = dropped;
+    });
+    ASSERT_TRUE(makeDirectory(files.rxPath()));
+    LogBuffers b;
+    b.saveRx = 1;
+    const std::string all = numbered(3 * LogFiles::kPendingLimit);
+    for (std::size_t at = 0; at < all.size(); at += 4096) files.addRx(b, all.substr(at, 4096));
+    EXPECT_LE(b.rxLogBuffer.size(), LogFiles::kPendingLimit);
+    EXPECT_GT(b.rxLogBuffer.size(), LogFiles::kPendingLimit / 2);
+    EXPECT_EQ(b.rxDropped + b.rxLogBuffer.size(), all.size());
+    std::filesystem::remove(files.rxPath());
+    const std::string kept = b.rxLogBuffer;
+    files.flushPending(b);
+    EXPECT_EQ(dir.read("$log_rx.txt"), kept);
+    EXPECT_EQ(all.substr(all.size() - kept.size()), kept);
+    EXPECT_EQ(reported, all.size() - kept.size());
+    EXPECT_EQ(b.rxDropped, 0u);
 }
 
 TEST(Macros, StartUpScanThenEveryUseReadsTheFileAnew) {

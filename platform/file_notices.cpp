@@ -1,0 +1,49 @@
+#include "platform/file_notices.h"
+
+#include <algorithm>
+
+namespace quilmo {
+namespace {
+
+std::string droppedText(std::uint64_t bytes) {
+    return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+}
+
+}  // namespace
+
+bool FileNotices::noteWrite(const std::string& key, const std::string& path, const WriteResult& result,
+                            std::uint64_t droppedBytes) {
+    const auto it = std::find_if(failures_.begin(), failures_.end(), [&](const Failure& f) { return f.key == key; });
+    const std::string before = text_;
+    if (!result.ok()) {
+        if (it == failures_.end()) {
+            failures_.insert(failures_.begin(), {key, path, result.error, droppedBytes});
+        } else {
+            // Still failing: the notice keeps its place but follows the file and its losses.
+            *it = {key, path, result.error, droppedBytes};
+        }
+        text_ = failureText();
+        return text_ != before;
+    }
+    if (it == failures_.end()) return false;
+    failures_.erase(it);
+    if (!failures_.empty()) {
+        text_ = failureText();
+    } else {
+        text_ = path + " is written again";
+        if (droppedBytes > 0) text_ += "; " + droppedText(droppedBytes) + " could not be kept";
+    }
+    return text_ != before;
+}
+
+std::string FileNotices::failureText() const {
+    const Failure& newest = failures_.front();
+    std::string text = "Cannot write " + newest.path + ": " + errorText(newest.error);
+    if (newest.dropped > 0) text += "; " + droppedText(newest.dropped) + " dropped";
+    const std::size_t others = failures_.size() - 1;
+    if (others == 1) text += " (and 1 more file)";
+    if (others > 1) text += " (and " + std::to_string(others) + " more files)";
+    return text;
+}
+
+}  // namespace quilmo

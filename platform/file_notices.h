@@ -1,0 +1,36 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace quilmo {
+
+// The one place that turns file write results into the notice line's text. A file's
+// first failure names it and the reason and stands while that file keeps failing;
+// the newest failure is shown first. When the last failing file is written again,
+// one notice says so and stays until something else is to be said.
+class FileNotices {
+public:
+    // key names the file across renames (every KML track is "kml"); path is what the
+    // user is told. Returns true when the text changed.
+    bool noteWrite(const std::string& key, const std::string& path, const WriteResult& result,
+                   std::uint64_t droppedBytes = 0);
+    const std::string& text() const { return text_; }
+    bool failing() const { return !failures_.empty(); }
+
+private:
+    struct Failure {
+        std::string key;
+        std::string path;
+        int error = 0;
+        std::uint64_t dropped = 0;
+    };
+    std::string failureText() const;
+
+    std::vector<Failure> failures_;  // newest first
+    std::string text_;
+};
+
+}  // namespace quilmo
