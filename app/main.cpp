@@ -3,7 +3,7 @@
 #include "app/main_window.h"
 #include "platform/instance_lock.h"
 #include "platform/qt_clock.h"
-#include "platform/qt_serial_port.h"
+#include "platform/qt_device_port.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -14,7 +14,8 @@ int main(int argc, char* argv[]) {
     quilmo::InstanceLock lock;
     if (!lock.acquire(programDirectory)) return 0;
 
-    quilmo::QtSerialPortImpl port;
+    // A serial device or, for DEVICE=tcp://HOST:PORT, a network connection.
+    quilmo::QtDevicePort port;
     quilmo::MainWindow window(programDirectory,
                               {port, quilmo::currentLocalTime, quilmo::modalMessageBox,
                                quilmo::systemClipboard, quilmo::quitApplication, std::nullopt});

@@ -113,6 +113,8 @@ private:
     void openFilterWindow();
     void copyCoordinates();
     void onConnectionChanged(bool connected);
+    void showOpenFailure(const std::string& reason);
+    void showPortStatus();
 
     std::string dir_;
     WindowSeams seams_;
@@ -129,6 +131,7 @@ private:
     std::array<std::string, 8> macroPreview_{};
     int rxFontSize_ = 11;
     bool exited_ = false;
+    PortState portState_ = PortState::NotOpen;
 
     ViewText rxView_;
     ViewText txHistory_;
