@@ -52,7 +52,7 @@ std::string stateText(PortState state, bool network) {
         case PortState::Open: return "";
         case PortState::Opening: return "  - connecting";
         case PortState::NotOpen: return "  - not open";
-        case PortState::Lost: return network ? "  - connection lost, reconnecting" : "  - device lost, waiting";
+        case PortState::Lost: return network ? "  - lost, reconnecting" : "  - device lost, waiting";
     }
     return "";
 }

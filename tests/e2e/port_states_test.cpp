@@ -114,7 +114,7 @@ private slots:
 
         const quint16 port = tnc.server.serverPort();
         tnc.drop();
-        QTRY_VERIFY(status(h).endsWith("  - connection lost, reconnecting"));
+        QTRY_VERIFY(status(h).endsWith("  - lost, reconnecting"));
         QTRY_VERIFY(h.port.tcp().waitingToRetry());  // nothing but a timer between tries
         QVERIFY(!h.port.isOpen());
         QVERIFY(tnc.listen(port));

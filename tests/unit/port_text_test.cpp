@@ -76,7 +76,7 @@ TEST(PortStatus, StateStaysAfterTheDeviceAndSettings) {
         {"", PortState::Lost, serial + "  - device lost, waiting", StatusTone::Alarm},
         {tcpIni, PortState::Open, net, StatusTone::Quiet},
         {tcpIni, PortState::Opening, net + "  - connecting", StatusTone::Waiting},
-        {tcpIni, PortState::Lost, net + "  - connection lost, reconnecting", StatusTone::Alarm},
+        {tcpIni, PortState::Lost, net + "  - lost, reconnecting", StatusTone::Alarm},
         {tcpIni, PortState::NotOpen, net + "  - not open", StatusTone::Alarm},
     };
     for (const auto& r : rows) {
