@@ -4,8 +4,8 @@
 #include "platform/app_paths.h"
 #include "platform/instance_lock.h"
 #include "platform/qt_clock.h"
+#include "platform/qt_device_port.h"
 #include "platform/qt_exit_signals.h"
-#include "platform/qt_serial_port.h"
 
 int main(int argc, char* argv[]) {
     // First of all: from here on a stop request waits for the event loop and ends the
@@ -20,7 +20,8 @@ int main(int argc, char* argv[]) {
     quilmo::InstanceLock lock;
     if (!lock.acquire(programDirectory)) return 0;
 
-    quilmo::QtSerialPortImpl port;
+    // A serial device or, for DEVICE=tcp://HOST:PORT, a network connection.
+    quilmo::QtDevicePort port;
     quilmo::MainWindow window(programDirectory,
                               {port, quilmo::currentLocalTime, quilmo::modalMessageBox,
                                quilmo::systemClipboard, quilmo::quitApplication, std::nullopt});

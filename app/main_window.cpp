@@ -188,6 +188,28 @@ void fitCaption(QLabel* label) {
     label->setFont(font);
 }
 
+QString statusStyle(StatusTone tone) {
+    switch (tone) {
+        case StatusTone::Quiet: return QStringLiteral("QLabel { color: #808080; background-color: #000000; }");
+        case StatusTone::Waiting: return QStringLiteral("QLabel { color: #FFFF00; background-color: #000000; }");
+        case StatusTone::Alarm: break;
+    }
+    return QStringLiteral("QLabel { color: #FFFFFF; background-color: #C00000; }");
+}
+
+// The state is what the line is for, the settings come next; a long device path gives
+// way in its middle, where it says least.
+QString fittedStatusText(const PortStatusLine& line, const QFontMetricsF& metrics, qreal width) {
+    const QString device = fromCp1252(line.device), details = fromCp1252(line.details), state = fromCp1252(line.state);
+    if (metrics.horizontalAdvance(device + details + state) <= width) return device + details + state;
+    const qreal room = width - metrics.horizontalAdvance(details + state);
+    if (room >= metrics.horizontalAdvance(QStringLiteral("/dev\u2026"))) {
+        return metrics.elidedText(device, Qt::ElideMiddle, room) + details + state;
+    }
+    const qreal left = std::max<qreal>(0, width - metrics.horizontalAdvance(state));
+    return metrics.elidedText(device + details, Qt::ElideRight, left) + state;
+}
+
 int functionKeyNumber(int key) {
     if (key >= Qt::Key_F1 && key <= Qt::Key_F8) return key - Qt::Key_F1 + 1;
     if (key == Qt::Key_F12) return 12;
@@ -224,6 +246,7 @@ MainWindow::MainWindow(std::string programDirectory, WindowSeams seams, QWidget*
 MainWindow::~MainWindow() {
     seams_.port.onReceive = nullptr;
     seams_.port.onConnectionChanged = nullptr;
+    seams_.port.onOpenFailed = nullptr;
 }
 
 void MainWindow::buildWidgets() {
@@ -429,19 +452,47 @@ void MainWindow::setUpPort() {
     const PortSettings port = portSettingsFrom(settings_);
     seams_.port.onReceive = [this] { onSerialReceive(); };
     seams_.port.onConnectionChanged = [this](bool connected) { onConnectionChanged(connected); };
+    // A network port learns only later that its first attempt failed. The box waits for
+    // the event loop, so it never runs inside the port's own handling.
+    seams_.port.onOpenFailed = [this](const std::string& reason) {
+        QMetaObject::invokeMethod(this, [this, reason] { showOpenFailure(reason); }, Qt::QueuedConnection);
+    };
     std::string error;
-    if (seams_.port.open(port, error)) return;
+    const bool opened = seams_.port.open(port, error);
+    portState_ = opened ? seams_.port.state() : PortState::NotOpen;
+    showPortStatus();
+    if (!opened) showOpenFailure(error);
+}
+
+void MainWindow::showOpenFailure(const std::string& reason) {
     // The port's name comes from Quilmo.ini (Windows-1252), the reason from Qt (UTF-8).
     seams_.messageBox(QString::fromLatin1(kProductName),
                       fromCp1252(portDisplayName(settings_)) + QStringLiteral("\r\n") +
-                          QString::fromUtf8(error.data(), static_cast<qsizetype>(error.size())));
+                          QString::fromUtf8(reason.data(), static_cast<qsizetype>(reason.size())));
 }
 
 void MainWindow::onConnectionChanged(bool connected) {
+    // A line cut by the loss is shown and logged as it came, but never glued to the
+    // first packet after the device is back.
+    aprs_.aprsLineBuffer.clear();
     kissMonitor_.reset();
-    QString text = fromCp1252(statusLabelText(settings_) + kissStatusText(settings_, kissMonitor_.dropped()));
-    if (!connected) text += QStringLiteral("  - device lost, waiting");
-    labels_.at(6)->setText(text);
+    portState_ = connected ? PortState::Open : PortState::Lost;
+    showPortStatus();
+}
+
+void MainWindow::showPortStatus() {
+    PortStatusLine line = portStatusLine(settings_, portState_);
+    line.details += kissStatusText(settings_, kissMonitor_.dropped());
+    QLabel* label = labels_.at(6);
+    QFont font = fontOf(FontKind::Default);
+    font.setBold(line.tone != StatusTone::Quiet);
+    label->setFont(font);
+    label->setStyleSheet(statusStyle(line.tone));
+    const QString whole = fromCp1252(line.text());
+    const QString shown = fittedStatusText(line, QFontMetricsF(font), label->contentsRect().width() - 1);
+    label->setText(shown);
+    // What a shortened line leaves out is still there to read.
+    label->setToolTip(shown == whole ? QString() : whole);
 }
 
 bool MainWindow::event(QEvent* event) {
@@ -560,15 +611,7 @@ void MainWindow::receiveKiss(const std::string& chunk) {
     }
     const std::string& logged = settings_.kissRaw == 1 ? chunk : received.monitorText;
     if (logBuffers_.saveRx == 1 && !logged.empty()) logFiles_.addRx(logBuffers_, logged);
-    if (kissMonitor_.dropped() != droppedBefore) showKissDropped(droppedBefore);
-}
-
-void MainWindow::showKissDropped(std::uint64_t before) {
-    QLabel* status = labels_.at(6);
-    QString text = status->text();
-    text.replace(fromCp1252(kissStatusText(settings_, before)),
-                 fromCp1252(kissStatusText(settings_, kissMonitor_.dropped())));
-    status->setText(text);
+    if (kissMonitor_.dropped() != droppedBefore) showPortStatus();
 }
 
 // Converse mode: the lines go out as UI frames, one write each, or nothing goes out.

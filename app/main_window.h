@@ -124,10 +124,11 @@ private:
     // KISS mode (KISS=1): frames in, monitor lines out; converse-mode UI frames sent.
     void receiveKiss(const std::string& chunk);
     bool sendKiss(const std::string& sendText);
-    void showKissDropped(std::uint64_t before);
     void buildNoticeLine();
     void watchFileWrites();
     void armQuietFlush();
+    void showOpenFailure(const std::string& reason);
+    void showPortStatus();
 
     std::string dir_;
     WindowSeams seams_;
@@ -145,6 +146,7 @@ private:
     std::array<std::string, 8> macroPreview_{};
     int rxFontSize_ = 11;
     bool exited_ = false;
+    PortState portState_ = PortState::NotOpen;
 
     ViewText rxView_;
     ViewText txHistory_;

@@ -1,5 +1,7 @@
 #include "app/port_status.h"
 
+#include "platform/device_text.h"
+
 namespace quilmo {
 
 std::string settingsText(const Settings& s) {
@@ -27,12 +29,52 @@ std::string portDevicePath(const Settings& s) {
     return "/dev/ttyS" + std::to_string(static_cast<long long>(s.comPort) - 1);
 }
 
-std::string statusLabelText(const Settings& s) {
-    std::string text = portDisplayName(s) + "," + settingsText(s);
-    if (s.xonXoff == 1) text += ",XonXoff";
-    if (s.rtsEnable == 1) text += ",RTS";
+bool usesNetwork(const Settings& s) {
+    return isNetworkDeviceText(s.device);
+}
+
+namespace {
+
+// Line settings mean nothing to a TCP connection; only the buffer sizes are shown for it.
+std::string statusDetails(const Settings& s) {
+    std::string text;
+    if (!usesNetwork(s)) {
+        text = "," + settingsText(s);
+        if (s.xonXoff == 1) text += ",XonXoff";
+        if (s.rtsEnable == 1) text += ",RTS";
+    }
     text += "  buffer:" + std::to_string(s.rxBufferSize) + "/" + std::to_string(s.txBufferSize);
     return text;
+}
+
+std::string stateText(PortState state, bool network) {
+    switch (state) {
+        case PortState::Open: return "";
+        case PortState::Opening: return "  - connecting";
+        case PortState::NotOpen: return "  - not open";
+        case PortState::Lost: return network ? "  - lost, reconnecting" : "  - device lost, waiting";
+    }
+    return "";
+}
+
+StatusTone toneOf(PortState state) {
+    switch (state) {
+        case PortState::Open: return StatusTone::Quiet;
+        case PortState::Opening: return StatusTone::Waiting;
+        case PortState::NotOpen:
+        case PortState::Lost: return StatusTone::Alarm;
+    }
+    return StatusTone::Alarm;
+}
+
+}  // namespace
+
+PortStatusLine portStatusLine(const Settings& s, PortState state) {
+    return {portDisplayName(s), statusDetails(s), stateText(state, usesNetwork(s)), toneOf(state)};
+}
+
+std::string statusLabelText(const Settings& s) {
+    return portStatusLine(s, PortState::Open).text();
 }
 
 std::string kissStatusText(const Settings& s, std::uint64_t dropped) {

@@ -44,6 +44,7 @@ QtSerialPortImpl::~QtSerialPortImpl() {
     // Nobody may be called back while the object is going away.
     onReceive = nullptr;
     onConnectionChanged = nullptr;
+    onOpenFailed = nullptr;
     close();
 }
 
@@ -99,6 +100,11 @@ bool QtSerialPortImpl::configureAndOpen(std::string& error) {
 }
 
 bool QtSerialPortImpl::isOpen() const { return port_.isOpen(); }
+
+PortState QtSerialPortImpl::state() const {
+    if (port_.isOpen()) return PortState::Open;
+    return waitingForDevice() ? PortState::Lost : PortState::NotOpen;
+}
 
 std::string QtSerialPortImpl::readAll() {
     std::string out;

@@ -19,6 +19,7 @@ public:
 
     bool open(const PortSettings& settings, std::string& error) override;
     bool isOpen() const override;
+    PortState state() const override;
     std::string readAll() override;
     void write(std::string_view bytes) override;
     void close() override;

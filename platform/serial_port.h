@@ -6,8 +6,16 @@
 
 namespace quilmo {
 
+// Where the port stands, for the status line.
+enum class PortState {
+    NotOpen,  // never opened, closed, or the open failed for good
+    Opening,  // not connected yet; trying in the background
+    Open,
+    Lost,     // was open, the device or connection went away; waiting to get it back
+};
+
 struct PortSettings {
-    std::string devicePath;       // e.g. /dev/ttyS0, /dev/ttyUSB0, a pty
+    std::string devicePath;       // e.g. /dev/ttyS0, /dev/ttyUSB0, a pty, tcp://host:8001
     std::int32_t baudRate = 2400;
     char parity = 'n';            // n e o m s
     int dataBits = 8;
@@ -19,14 +27,18 @@ struct PortSettings {
     std::int32_t txBufferSize = 32;
 };
 
-// The one serial port of the program. Qt implementation in qt_serial_port.h;
-// tests use an in-memory fake.
+// The one port of the program: a serial device or a TCP connection. Qt implementations
+// in qt_serial_port.h and qt_tcp_port.h (qt_device_port.h picks one from the device
+// text); tests use an in-memory fake.
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
-    // Configures and opens; on failure returns false with a readable reason.
+    // Configures and opens. False: it cannot open, `error` says why, and it stays closed.
+    // True: it is open, or (state() Opening) it connects in the background and reports
+    // a failed first attempt through onOpenFailed.
     virtual bool open(const PortSettings& settings, std::string& error) = 0;
     virtual bool isOpen() const = 0;
+    virtual PortState state() const { return isOpen() ? PortState::Open : PortState::NotOpen; }
     // Every byte received and not yet read; empty when none.
     virtual std::string readAll() = 0;
     virtual void write(std::string_view bytes) = 0;
@@ -34,8 +46,13 @@ public:
 
     // Called on the UI thread whenever received bytes are waiting.
     std::function<void()> onReceive;
-    // Called when an open device disappears (false) and when it has been reopened (true).
+    // Called when an open device disappears (false) and when it has been reopened or a
+    // background connect succeeded (true). Bytes received before a loss are delivered
+    // through onReceive before the loss is reported.
     std::function<void(bool connected)> onConnectionChanged;
+    // Called once after open() returned true when the first background attempt failed;
+    // the port goes on trying quietly.
+    std::function<void(const std::string& reason)> onOpenFailed;
 };
 
 }  // namespace quilmo

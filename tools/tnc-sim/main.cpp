@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "kiss_sim.h"
+#include "tcp_server.h"
 
 namespace {
 
@@ -35,14 +36,17 @@ struct Options {
     double lps = 0;
     bool loop = false;
     bool kiss = false;
+    long tcpPort = -1;  // serve on 127.0.0.1 instead of a pseudo-terminal when 0 or above
 };
 
 constexpr const char* kUsage =
-    "usage: tnc-sim [--link PATH] [--baud N | --lps N] [--loop] [--kiss] CAPTURE\n"
+    "usage: tnc-sim [--link PATH | --tcp PORT] [--baud N | --lps N] [--loop] [--kiss] CAPTURE\n"
     "  Opens a pseudo-terminal, prints its device path, replays CAPTURE one line at a\n"
     "  time (CR LF line ends) and echoes what it receives like a TNC at its cmd: prompt;\n"
     "  XOFF (Ctrl-S) pauses the replay and XON (Ctrl-Q) resumes it.\n"
     "  --link PATH  also make PATH a symbolic link to the device (removed at exit)\n"
+    "  --tcp PORT   listen on 127.0.0.1:PORT instead (0: any free port) and print\n"
+    "               tcp://127.0.0.1:PORT; every client gets the replay from its start\n"
     "  --baud N     pace the replay like a line at N baud, 10 bits a byte\n"
     "  --lps N      pace the replay at N lines a second (default 1)\n"
     "  --loop       start again at the end of the capture, forever\n"
@@ -55,6 +59,15 @@ bool positiveNumber(const char* text, double& out) {
     errno = 0;
     const double v = std::strtod(text, &end);
     if (errno != 0 || end == text || *end != '\0' || !(v > 0)) return false;
+    out = v;
+    return true;
+}
+
+bool tcpPortNumber(const char* text, long& out) {
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || v < 0 || v > 65535) return false;
     out = v;
     return true;
 }
@@ -73,6 +86,8 @@ int parseOptions(int argc, char** argv, Options& o) {
             o.kiss = true;
         } else if (a == "--link" && hasValue) {
             o.link = argv[++i];
+        } else if (a == "--tcp" && hasValue) {
+            if (!tcpPortNumber(argv[++i], o.tcpPort)) return 2;
         } else if (a == "--baud" && hasValue) {
             if (!positiveNumber(argv[++i], o.baud)) return 2;
         } else if (a == "--lps" && hasValue) {
@@ -83,7 +98,7 @@ int parseOptions(int argc, char** argv, Options& o) {
             return 2;
         }
     }
-    if (o.capture.empty() || (o.baud > 0 && o.lps > 0)) return 2;
+    if (o.capture.empty() || (o.baud > 0 && o.lps > 0) || (o.tcpPort >= 0 && !o.link.empty())) return 2;
     if (o.baud == 0 && o.lps == 0) o.lps = 1;
     return 0;
 }
@@ -271,6 +286,11 @@ int main(int argc, char** argv) {
         std::size_t skipped = 0;
         lines = tncsim::kissReplay(lines, skipped);
         if (skipped > 0) std::cerr << "tnc-sim: " << skipped << " lines are no AX.25 frames and are not sent\n";
+    }
+    if (options.tcpPort >= 0) {
+        installSignals();
+        const tncsim::Pace pace{options.baud, options.lps, options.loop};
+        return tncsim::serveTcp(static_cast<std::uint16_t>(options.tcpPort), pace, lines, gStop);
     }
     std::string slavePath;
     const int master = openPty(slavePath);

@@ -1,0 +1,24 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quilmo {
+
+// Where a tcp:// device text points.
+struct TcpAddress {
+    std::string host;  // a name, an IPv4 address, or an IPv6 address without its brackets
+    std::uint16_t port = 0;
+};
+
+// True when the device text names a network connection rather than a device path:
+// it starts with "tcp://" (any case) or carries some other "scheme://" that
+// parseTcpDeviceText will explain.
+bool isNetworkDeviceText(std::string_view text);
+
+// Reads tcp://HOST:PORT with HOST a name, an IPv4 address or an [IPv6] address in
+// brackets. On a text it cannot use it returns false and says why in `reason`, in
+// words meant for the user.
+bool parseTcpDeviceText(std::string_view text, TcpAddress& out, std::string& reason);
+
+}  // namespace quilmo
