@@ -482,7 +482,8 @@ void MainWindow::onConnectionChanged(bool connected) {
 
 void MainWindow::showPortStatus() {
     PortStatusLine line = portStatusLine(settings_, portState_);
-    line.details += kissStatusText(settings_, kissMonitor_.dropped());
+    // The dropped-frame count is kept in sight with the state when a long line is shortened.
+    line.state += kissStatusText(settings_, kissMonitor_.dropped());
     QLabel* label = labels_.at(6);
     QFont font = fontOf(FontKind::Default);
     font.setBold(line.tone != StatusTone::Quiet);
