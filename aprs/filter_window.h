@@ -6,6 +6,7 @@
 #include "aprs/filter_flags.h"
 
 class QCheckBox;
+class QStyle;
 class QPushButton;
 
 namespace quilmo {
@@ -25,6 +26,10 @@ public:
 
     std::string filterFilePath() const;
 
+    // Draws the window, fonts included, at this share of its size: the main window's
+    // own scale on a screen too small for the layout.
+    void setScale(double scale);
+
 signals:
     // Before the file is read; the main window sends XOFF here.
     void aboutToLoad();
@@ -33,14 +38,19 @@ signals:
 
 private:
     void loadFlags();
+    void placeFixedElements();
     void buildCheckBoxes();
+    void fitCaptions();
     void onOk();
     int px(int twips, bool vertical) const;
+    QRect rectOf(int left, int top, int width, int height) const;
 
     FilterFlags& filterFlags_;
     std::string programDirectory_;
     std::vector<QCheckBox*> boxes_;
     QPushButton* command1_ = nullptr;
+    double scale_ = 1;
+    QStyle* tickBoxStyle_ = nullptr;
 };
 
 }  // namespace quilmo

@@ -3,9 +3,11 @@
 
 namespace quilmo {
 
-// Check boxes on the black console: a light square, empty when unchecked and with a
-// light tick when checked, sized to the caption's font. The platform styles draw a
-// dark box there, or a plain filled square once the colours are set by style sheet.
+// Check boxes that show a tick in any colours and at any size: a square in the box's
+// base colour, framed in its caption colour, with a tick in its text colour when
+// checked, as large as a capital of the caption so a scaled-down window keeps its
+// proportions. On the black console the platform styles drew a dark box, or a plain
+// filled square once the colours came from a style sheet.
 class TickBoxStyle : public QProxyStyle {
 public:
     int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override;
