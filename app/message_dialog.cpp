@@ -26,17 +26,21 @@ QString withLineFeeds(QString text) {
     return text;
 }
 
-// The text's own size: its widest measured line and its line count.
-QSize textSize(const QString& text, const QFontMetrics& metrics) {
+// The text's own size at most `maxWidth` wide: its widest measured line, and its line
+// count with each longer line wrapped as often as it needs.
+QSize textSize(const QString& text, const QFontMetrics& metrics, int maxWidth) {
     int width = 0;
-    int lines = 0;
-    for (qsizetype start = 0; start <= text.size() && lines < kMeasuredLines; ++lines) {
+    qint64 lines = 0;
+    int measured = 0;
+    for (qsizetype start = 0; start <= text.size() && measured < kMeasuredLines; ++measured) {
         qsizetype end = text.indexOf(QChar('\n'), start);
         if (end < 0) end = text.size();
-        width = std::max(width, metrics.horizontalAdvance(text.mid(start, end - start)));
+        const int advance = metrics.horizontalAdvance(text.mid(start, end - start));
+        width = std::max(width, std::min(advance, maxWidth));
+        lines += std::max<qint64>(1, (advance + maxWidth - 1) / std::max(1, maxWidth));
         start = end + 1;
     }
-    return {width, lines * metrics.lineSpacing()};
+    return {width, static_cast<int>(std::min<qint64>(lines * metrics.lineSpacing(), 1 << 20))};
 }
 
 }  // namespace
@@ -81,7 +85,7 @@ std::unique_ptr<QDialog> makeMessageDialog(const QString& title, const QString& 
                            row->spacing() + documentMargin + scrollBar,
                        column->contentsMargins().top() + column->contentsMargins().bottom() + column->spacing() +
                            buttons->sizeHint().height() + documentMargin);
-    const QSize want = textSize(view->toPlainText(), view->fontMetrics()) + chrome;
+    const QSize want = textSize(view->toPlainText(), view->fontMetrics(), most.width() - chrome.width()) + chrome;
     dialog->setMaximumSize(most);
     dialog->resize(std::min(std::max(want.width(), 240), most.width()), std::min(want.height(), most.height()));
     dialog->move(available.center() - dialog->rect().center());

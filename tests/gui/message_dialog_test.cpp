@@ -38,6 +38,8 @@ private slots:
         QVERIFY(dialog->rect().contains(QRect(ok->mapTo(dialog.get(), QPoint()), ok->size())));
         auto* view = dialog->findChild<QPlainTextEdit*>("MessageText");
         QCOMPARE(view->verticalScrollBar()->maximum() > 0, scrolls);
+        // A text that scrolls gets all the height the screen offers, wrapped lines counted.
+        if (scrolls) QVERIFY(dialog->height() >= available.height() * 0.8);
         QCOMPARE(view->horizontalScrollBar()->maximum(), 0);  // long lines wrap
         QString shown = text;
         shown.replace("\r\n", "\n").replace('\r', '\n');
