@@ -186,9 +186,13 @@ void appendToView(ViewText& text, QPlainTextEdit* view, std::string_view chunk, 
 void fitCaption(QWidget* widget) {
     const auto* label = qobject_cast<QLabel*>(widget);
     if (label != nullptr && label->text().isEmpty()) return;
-    const auto fits = [widget] {
+    // A check box's hint adds room for a focus frame above and below; only a line of
+    // its text has to fit its height.
+    const bool checkBox = qobject_cast<QCheckBox*>(widget) != nullptr;
+    const auto fits = [widget, checkBox] {
         const QSize need = widget->sizeHint();
-        return need.width() <= widget->width() && need.height() <= widget->height();
+        const int height = checkBox ? widget->fontMetrics().height() : need.height();
+        return need.width() <= widget->width() && height <= widget->height();
     };
     QFont font = widget->font();
     while (!fits() && font.pointSizeF() > kSmallestCaptionPoints) {
@@ -533,10 +537,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         // Shift+Enter; every Enter is the same line break here, whatever is held.
         text3_->textCursor().insertText(QStringLiteral("\n"));
         text3_->ensureCursorVisible();
+        enterPressedInTxBuffer_ = true;
         return true;
     }
-    // The line break went in on the press; the release sends it.
-    if (!key->isAutoRepeat()) tx_dati();
+    // The line break went in on the press; the release sends it. A release without
+    // its press (the Enter that closed a message box) sends nothing.
+    if (key->isAutoRepeat() || !enterPressedInTxBuffer_) return true;
+    enterPressedInTxBuffer_ = false;
+    tx_dati();
     return true;
 }
 

@@ -135,6 +135,7 @@ private:
     bool exited_ = false;
     bool activatedOnce_ = false;
     bool otherWindowWasActive_ = false;
+    bool enterPressedInTxBuffer_ = false;
 
     ViewText rxView_;
     ViewText txHistory_;

@@ -21,8 +21,8 @@ struct Session {
         h.start("DEVICE=" + tnc.slavePath + "\n" + ini);
         return h.port.isOpen();
     }
-    // "type <text>" into the Tx buffer, "click <element>", or keys such as "Ctrl+Return",
-    // pressed wherever the focus is.
+    // "type <text>" into the Tx buffer, "click <element>", "release" of an Enter pressed
+    // elsewhere, or keys such as "Ctrl+Return", pressed wherever the focus is.
     void act(const QString& step) {
         const QString verb = step.section(' ', 0, 0), arg = step.section(' ', 1);
         if (verb == "type") {
@@ -30,6 +30,8 @@ struct Session {
             QTest::keyClicks(h.find("Text3"), arg);
         } else if (verb == "click") {
             h.click(arg);
+        } else if (verb == "release") {
+            QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Return);
         } else {
             const QKeyCombination key = QKeySequence::fromString(step)[0];
             QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
@@ -47,28 +49,33 @@ private slots:
     void keys_data() {
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QString>("left");  // in the Tx buffer afterwards
         for (const char* mods : {"", "Shift+", "Ctrl+", "Alt+", "Shift+Ctrl+", "Shift+Alt+", "Ctrl+Alt+", "Shift+Ctrl+Alt+"}) {
-            QTest::addRow("%sEnter", mods) << QStringList{"type ab", "Left", QString(mods) + "Return"} << QByteArray("a\r\nb");
+            QTest::addRow("%sEnter", mods) << QStringList{"type ab", "Left", QString(mods) + "Return"} << QByteArray("a\r\nb") << "";
         }
-        QTest::newRow("keypad Enter") << QStringList{"type x", "Num+Enter"} << QByteArray("x\r\n");
-        QTest::newRow("no-break space") << QStringList{"type a\u00a0b", "Return"} << QByteArray("a\xa0" "b\r\n");
-        QTest::newRow("F12") << QStringList{"type abc", "F12"} << QByteArray("abc");
+        QTest::newRow("keypad Enter") << QStringList{"type x", "Num+Enter"} << QByteArray("x\r\n") << "";
+        QTest::newRow("no-break space") << QStringList{"type a\u00a0b", "Return"} << QByteArray("a\xa0" "b\r\n") << "";
+        // The Enter that closed a message box is released in the Tx buffer.
+        QTest::newRow("Enter released only") << QStringList{"type k", "release"} << QByteArray("k") << "k";
+        QTest::newRow("F12") << QStringList{"type abc", "F12"} << QByteArray("abc") << "";
         for (int n = 1; n <= 8; ++n) {
             const QString f = QString("F%1").arg(n);
-            QTest::addRow("F%d", n) << QStringList{f, "F12"} << QString("M%1\r\n").arg(n).toLatin1();
+            QTest::addRow("F%d", n) << QStringList{f, "F12"} << QString("M%1\r\n").arg(n).toLatin1() << "";
             QTest::addRow("F%d with Shift, Ctrl, Alt", n)
-                << QStringList{"type k", "Shift+" + f, "Ctrl+" + f, "Alt+" + f, "Ctrl+Alt+" + f} << QByteArray("k");
+                << QStringList{"type k", "Shift+" + f, "Ctrl+" + f, "Alt+" + f, "Ctrl+Alt+" + f} << QByteArray("k") << "k";
         }
-        QTest::newRow("F12 with Shift or Ctrl") << QStringList{"type k", "Shift+F12", "Ctrl+F12", "Alt+F12"} << QByteArray("k");
-        QTest::newRow("Xoff and Xon") << QStringList{"type q", "click Label28", "click Label29"} << QByteArray("q\x13\x11");
-        QTest::newRow("ctrl-c and ctrl-d buttons") << QStringList{"click Label7", "click Label8", "F12"} << QByteArray("\x03\x04");
+        QTest::newRow("F12 with Shift or Ctrl") << QStringList{"type k", "Shift+F12", "Ctrl+F12", "Alt+F12"} << QByteArray("k") << "k";
+        QTest::newRow("Xoff and Xon") << QStringList{"type q", "click Label28", "click Label29"} << QByteArray("q\x13\x11") << "";
+        QTest::newRow("ctrl-c and ctrl-d buttons") << QStringList{"click Label7", "click Label8", "F12"} << QByteArray("\x03\x04") << "";
     }
     void keys() {
         QFETCH(QStringList, steps);
         QFETCH(QByteArray, sent);
+        QFETCH(QString, left);
         Session s;
         QVERIFY(s.start());
         for (const QString& step : steps) s.act(step);
+        QCOMPARE(s.h.text("Text3"), left);
         for (const char* step : {"type .", "F12"}) s.act(step);
         QTRY_COMPARE(QByteArray::fromStdString(s.tnc.collect()), sent + ".");
     }
