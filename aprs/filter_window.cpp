@@ -27,11 +27,10 @@ constexpr int kOkTop = 8280;
 constexpr int kOkWidth = 975;
 constexpr int kOkHeight = 375;
 // A box is as tall as its row (the 200 of the drawing cut a caption's descenders off),
-// and where that
-// would reach the Ok button, the box stops short of it.
+// and where that would reach the Ok button, the box stops short of it.
 constexpr int kBoxRowHeight = kBoxStep;
 constexpr int kOkGap = 60;
-constexpr qreal kDefaultPoints = 8.25;
+constexpr qreal kDefaultPoints = 8.25;  // the program's default font, as in the main window
 constexpr qreal kSmallestPoints = 4;
 
 }  // namespace
