@@ -9,6 +9,9 @@ ClickLabel::ClickLabel(const QString& caption, QWidget* parent) : QLabel(caption
     setFrameShadow(QFrame::Plain);
     setLineWidth(1);
     setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // A caption that starts with blanks brings its own indent; Qt's automatic one for a
+    // framed label would only take room from the text on these small buttons.
+    if (caption.startsWith(QChar(' '))) setIndent(0);
     setCursor(Qt::PointingHandCursor);
     applyStyle();
 }

@@ -1,14 +1,18 @@
 #include "app/layout.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace quilmo {
 
 double pixelsToTwips(int pixels, double dpi) {
     return pixels * 1440.0 / dpi;
 }
 
-PixelRect toPixels(const TwipRect& r, double dpi) {
-    return {twipsToPixels(r.left, dpi), twipsToPixels(r.top, dpi), twipsToPixels(r.width, dpi),
-            twipsToPixels(r.height, dpi)};
+PixelRect toPixels(const TwipRect& r, double pixelsPerTwip) {
+    const auto at = [pixelsPerTwip](double twips) { return static_cast<int>(std::lround(twips * pixelsPerTwip)); };
+    const int x = at(r.left), y = at(r.top);
+    return {x, y, at(r.left + r.width) - x, at(r.top + r.height) - y};
 }
 
 std::map<std::string, TwipRect> mainWindowLayout(double screenW, double screenH, bool aprsOn) {
@@ -60,21 +64,36 @@ std::map<std::string, TwipRect> mainWindowLayout(double screenW, double screenH,
         {"Picture1", {120, 0, 480, 480}},
         {"Label4", {840, 120, 2415, 255}},
         {"Label5", {3360, 120, 2295, 255}},
-        {"Label24", {7480, 0, 855, 255}},
-        {"Label1", {720, 480, 495, 255}},
-        {"Label2", {10440, 480, 495, 255}},
-        {"Label25", {10440, 3360, 615, 255}},
-        {"Label26", {11160, 3360, 2535, 255}},
-        {"Label3", {720, 7320, 3495, 255}},
-        {"Label9", {2040, bottomCaptions, 495, 175}},
-        {"Label10", {4680, bottomCaptions, 495, 175}},
-        {"Label11", {7320, bottomCaptions, 495, 175}},
+        {"Label24", {7480, 0, 855, 240}},
+        // A caption ends where the element it names begins: drawn 255 high, each one
+        // reached a pixel into it (Label3 into both views, Label24 into the font buttons).
+        {"Label1", {720, 480, 495, 240}},
+        {"Label2", {10440, 480, 495, 240}},
+        {"Label25", {10440, 3360, 615, 240}},
+        {"Label26", {11160, 3360, 2535, 240}},
+        {"Label3", {720, 7335, 3495, 225}},
+        // 175 twips is less than a line of their font: they reach down to their field.
+        {"Label9", {2040, bottomCaptions, 495, 230}},
+        {"Label10", {4680, bottomCaptions, 495, 230}},
+        {"Label11", {7320, bottomCaptions, 495, 230}},
         {"Label30", {10440, 9360, 1815, 255}},
         {"Label33", {aprsButtons, 8040, 975, 255}},
         {"Label6", {360, screenH - 800, 6135, 255}},
         // File-write notices, under the status line and as wide as the Rx view reaches.
         {"Label37", {360, screenH - 520, 9855, 255}},
     };
+}
+
+WindowLayout screenLayout(int widthPixels, int heightPixels, double dpi, bool aprsOn) {
+    const double screenW = pixelsToTwips(widthPixels, dpi);
+    const double screenH = pixelsToTwips(heightPixels, dpi);
+    WindowLayout layout;
+    layout.scale = std::min({1.0, screenW / kMinLayoutWidth, screenH / kMinLayoutHeight});
+    const double pixelsPerTwip = dpi * layout.scale / 1440.0;
+    for (const auto& [name, twips] : mainWindowLayout(screenW / layout.scale, screenH / layout.scale, aprsOn)) {
+        layout.elements[name] = toPixels(twips, pixelsPerTwip);
+    }
+    return layout;
 }
 
 }  // namespace quilmo

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 #include <vector>
 
@@ -25,6 +26,8 @@
 #include "aprs/geometry.h"
 #include "platform/qt_text.h"
 #include "terminal/kiss_transmit.h"
+#include "platform/qt_tick_box_style.h"
+#include "terminal/macro_use.h"
 #include "terminal/macros.h"
 #include "terminal/transmit.h"
 
@@ -75,6 +78,8 @@ struct LabelSpec {
 constexpr QRgb kBlack = 0x000000;
 constexpr QRgb kCopiedBlue = 0x0000FF;
 constexpr QRgb kFreshGreen = 0x004000;
+// Below this a caption is no longer read, clipped or not.
+constexpr qreal kSmallestCaptionPoints = 4;
 
 // Captions and colours of every label; the click handlers are wired in connectActions.
 const LabelSpec kLabels[] = {
@@ -177,15 +182,24 @@ void appendToView(ViewText& text, QPlainTextEdit* view, std::string_view chunk, 
 
 // The console was drawn for a narrow bitmap sans; the wider system sans would clip the
 // captions of the fixed-size labels, so a caption that does not fit gets a smaller size.
-void fitCaption(QLabel* label) {
-    const QString text = label->text();
-    if (text.isEmpty()) return;
-    const qreal available = label->contentsRect().width() - 1;
-    QFont font = label->font();
-    while (QFontMetricsF(font).horizontalAdvance(text) > available && font.pointSizeF() > 6) {
+// The widget's own size hint counts everything it draws around the text: the frame, and
+// the half "x" of indent that a framed label adds before its caption.
+void fitCaption(QWidget* widget) {
+    const auto* label = qobject_cast<QLabel*>(widget);
+    if (label != nullptr && label->text().isEmpty()) return;
+    // A check box's hint adds room for a focus frame above and below; only a line of
+    // its text has to fit its height.
+    const bool checkBox = qobject_cast<QCheckBox*>(widget) != nullptr;
+    const auto fits = [widget, checkBox] {
+        const QSize need = widget->sizeHint();
+        const int height = checkBox ? widget->fontMetrics().height() : need.height();
+        return need.width() <= widget->width() && height <= widget->height();
+    };
+    QFont font = widget->font();
+    while (!fits() && font.pointSizeF() > kSmallestCaptionPoints) {
         font.setPointSizeF(font.pointSizeF() - 0.25);
+        widget->setFont(font);
     }
-    label->setFont(font);
 }
 
 QString statusStyle(StatusTone tone) {
@@ -271,14 +285,17 @@ void MainWindow::buildWidgets() {
     check1_->setObjectName(QStringLiteral("Check1"));
     check2_ = new QCheckBox(QStringLiteral("save Tx"), this);
     check2_->setObjectName(QStringLiteral("Check2"));
+    auto* tickBoxStyle = new TickBoxStyle;
+    tickBoxStyle->setParent(this);
     for (QCheckBox* box : {check1_, check2_}) {
         box->setFont(fontOf(FontKind::Default));
-        // The platform's indicator is drawn dark on dark; a light box stays visible on black.
-        box->setStyleSheet(colourStyle("QCheckBox", box->objectName(), 0xFFFFFF, kBlack) +
-                           QStringLiteral("QCheckBox#%1::indicator { width: 9px; height: 9px; "
-                                          "border: 1px solid #C0C0C0; background-color: #000000; }"
-                                          "QCheckBox#%1::indicator:checked { background-color: #C0C0C0; }")
-                               .arg(box->objectName()));
+        QPalette boxPalette = box->palette();
+        boxPalette.setColor(QPalette::WindowText, Qt::white);
+        boxPalette.setColor(QPalette::Window, Qt::black);
+        boxPalette.setColor(QPalette::Base, Qt::black);
+        boxPalette.setColor(QPalette::Text, Qt::white);
+        box->setPalette(boxPalette);
+        box->setStyle(tickBoxStyle);
     }
 
     picture1_ = new QLabel(this);
@@ -348,15 +365,29 @@ void MainWindow::connectActions() {
 }
 
 void MainWindow::applyLayout(bool aprsOn, const std::set<std::string>& only) {
-    const double screenW = pixelsToTwips(screen_.pixels.width(), screen_.dpi);
-    const double screenH = pixelsToTwips(screen_.pixels.height(), screen_.dpi);
-    if (only.empty()) resize(screen_.pixels);
-    for (const auto& [name, twips] : mainWindowLayout(screenW, screenH, aprsOn)) {
+    const WindowLayout layout = screenLayout(screen_.pixels.width(), screen_.pixels.height(), screen_.dpi, aprsOn);
+    if (only.empty()) {
+        resize(screen_.pixels);
+        scaleFonts(layout.scale);
+    }
+    for (const auto& [name, px] : layout.elements) {
         if (!only.empty() && only.count(name) == 0) continue;
         auto* widget = findChild<QWidget*>(QString::fromStdString(name), Qt::FindDirectChildrenOnly);
         if (widget == nullptr) continue;
-        const PixelRect px = toPixels(twips, screen_.dpi);
         widget->setGeometry(px.x, px.y, px.width, px.height);
+    }
+    if (only.empty()) picture1_->setPixmap(quilmoIcon(std::min(picture1_->width(), picture1_->height())));
+}
+
+// A window laid out for a larger screen is drawn smaller as a whole, its text too.
+void MainWindow::scaleFonts(double scale) {
+    fontScale_ = scale;
+    if (scale == 1) return;
+    for (QWidget* w : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (w->isWindow() || !w->testAttribute(Qt::WA_SetFont)) continue;
+        QFont font = w->font();
+        font.setPointSizeF(font.pointSizeF() * scale);
+        w->setFont(font);
     }
 }
 
@@ -364,6 +395,9 @@ void MainWindow::showAprsPanel(bool aprsOn) {
     applyLayout(aprsOn, {"Text2"});
     text7_->setVisible(aprsOn);
     labels_.at(25)->setVisible(aprsOn);
+    // The own position sits where the Tx view reaches down without APRS; left shown
+    // there, empty, its black box would hide a strip of the sent text.
+    labels_.at(26)->setVisible(aprsOn);
     for (int n = 31; n <= 35; ++n) labels_.at(n)->setVisible(aprsOn);
     if (!aprsOn) return;
     labels_.at(31)->setToolTip(QStringLiteral("stop APRS"));
@@ -426,6 +460,7 @@ void MainWindow::startUp() {
     }
 
     for (const auto& [number, label] : labels_) fitCaption(label);
+    for (QWidget* box : {check1_, check2_}) fitCaption(box);
     setUpPort();
 }
 
@@ -486,6 +521,7 @@ void MainWindow::showPortStatus() {
     line.state += kissStatusText(settings_, kissMonitor_.dropped());
     QLabel* label = labels_.at(6);
     QFont font = fontOf(FontKind::Default);
+    font.setPointSizeF(font.pointSizeF() * fontScale_);
     font.setBold(line.tone != StatusTone::Quiet);
     label->setFont(font);
     label->setStyleSheet(statusStyle(line.tone));
@@ -496,18 +532,49 @@ void MainWindow::showPortStatus() {
     label->setToolTip(shown == whole ? QString() : whole);
 }
 
-bool MainWindow::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) onActivated();
-    return QWidget::event(event);
-}
-
 void MainWindow::onActivated() {
     setRxFontSize(11);
     focusTxBuffer();
 }
 
+namespace {
+// Tool tips and menus come and go without being windows the user works in.
+bool isTransientWindow(const QWidget* window) {
+    const Qt::WindowType type = window->windowType();
+    return type == Qt::Popup || type == Qt::ToolTip || type == Qt::SplashScreen;
+}
+}  // namespace
+
+// Activation belongs to coming back from another window of this program (the filter
+// window, a message box) and to the first showing; coming back from another
+// application leaves the font size and the focus as the user had them.
+void MainWindow::noteActiveWindow() {
+    QWidget* active = QApplication::activeWindow();
+    if (active == nullptr || isTransientWindow(active)) return;
+    if (active != this) {
+        otherWindowWasActive_ = true;
+        return;
+    }
+    if (activatedOnce_ && !otherWindowWasActive_) return;
+    activatedOnce_ = true;
+    otherWindowWasActive_ = false;
+    onActivated();
+}
+
+// Without a window manager nobody hands the focus back when a window of the program
+// closes; the console takes it itself, which also runs the activation.
+void MainWindow::otherWindowHidden(QWidget* window) {
+    if (window == this || !window->isWindow() || isTransientWindow(window)) return;
+    QTimer::singleShot(0, this, [this] {
+        if (!isVisible() || isMinimized() || QApplication::activeWindow() != nullptr) return;
+        activateWindow();
+    });
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    if (type == QEvent::WindowActivate) noteActiveWindow();
+    if (type == QEvent::Hide && watched->isWidgetType()) otherWindowHidden(static_cast<QWidget*>(watched));
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease) return false;
     auto* key = static_cast<QKeyEvent*>(event);
     auto* widget = qobject_cast<QWidget*>(watched);
@@ -517,10 +584,22 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         if (type == QEvent::KeyPress) handleFunctionKey(key);
         return true;  // no widget gets an F-key, whatever the modifiers
     }
-    // The edit has inserted the line break on the press; the release sends it.
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-    if (watched == text3_ && type == QEvent::KeyRelease && enter && !key->isAutoRepeat()) tx_dati();
-    return false;
+    if (watched != text3_ || !enter) return false;
+    if (type == QEvent::KeyPress) {
+        // The edit inserts nothing for Ctrl+Enter or Alt+Enter and a line separator for
+        // Shift+Enter; every Enter is the same line break here, whatever is held.
+        text3_->textCursor().insertText(QStringLiteral("\n"));
+        text3_->ensureCursorVisible();
+        enterPressedInTxBuffer_ = true;
+        return true;
+    }
+    // The line break went in on the press; the release sends it. A release without
+    // its press (the Enter that closed a message box) sends nothing.
+    if (key->isAutoRepeat() || !enterPressedInTxBuffer_) return true;
+    enterPressedInTxBuffer_ = false;
+    tx_dati();
+    return true;
 }
 
 void MainWindow::handleFunctionKey(QKeyEvent* key) {
@@ -553,14 +632,14 @@ void MainWindow::appendToTxBuffer(const QString& text) {
 void MainWindow::setRxFontSize(int size) {
     rxFontSize_ = size;
     QFont font = text1_->font();
-    font.setPointSize(size);
+    font.setPointSizeF(size * fontScale_);
     text1_->setFont(font);
 }
 
 void MainWindow::tx_dati() {
     const std::int16_t holdBefore = tx_.txHold;
     const ValueFields fields{toCp1252(text4_->text()), toCp1252(text5_->text()), toCp1252(text6_->text())};
-    const TransmitPlan plan = planTransmit(txBufferBytes(text3_->toPlainText()), fields, seams_.clock(),
+    const TransmitPlan plan = planTransmit(txBufferBytes(text3_->document()->toRawText()), fields, seams_.clock(),
                                            settings_.ctrlDEnd, tx_.txHold);
     if (plan.held) return;
 
@@ -658,11 +737,9 @@ void MainWindow::insertMacro(int n) {
 }
 
 void MainWindow::showMacro(int n) {
-    const std::string path = macroPath(dir_, n);
-    if (checkMacroFile(path) != kMacroUsable) return;
-    const auto text = readMacroFile(path);
-    if (!text) return;
-    seams_.messageBox(QString::fromLatin1(kProductName), fromCp1252(showMacroText(n, *text)));
+    const auto message = macroMessage(dir_, n);
+    if (!message) return;
+    seams_.messageBox(QString::fromLatin1(kProductName), fromCp1252(*message));
 }
 
 void MainWindow::onSaveRxToggled(bool checked) {
@@ -680,6 +757,7 @@ void MainWindow::onSaveTxToggled(bool checked) {
 void MainWindow::openFilterWindow() {
     if (filterWindow_ == nullptr) {
         filterWindow_ = new FilterWindow(aprs_.filterFlags, dir_, this);
+        filterWindow_->setScale(fontScale_);
         // The device is asked to pause while the filter is being chosen.
         // A KISS TNC has no monitor to pause, and the Tx buffer must not go on the air.
         connect(filterWindow_, &FilterWindow::aboutToLoad, this, [this] {

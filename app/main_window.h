@@ -87,10 +87,10 @@ public:
     const TxState& txState() const { return tx_; }
     const KmlTrack& kmlTrack() const { return kml_; }
     int rxFontSize() const { return rxFontSize_; }
+    double fontScale() const { return fontScale_; }
     const std::array<bool, 8>& macroPresent() const { return macroPresent_; }
 
 protected:
-    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -100,12 +100,15 @@ private:
     void connectActions();
     // Places every element, or only the named ones.
     void applyLayout(bool aprsOn, const std::set<std::string>& only);
+    void scaleFonts(double scale);
     void showAprsPanel(bool aprsOn);
     void showAprsRunning(bool running);
     void setUpLogs();
     void setUpPort();
 
     void onActivated();
+    void noteActiveWindow();
+    void otherWindowHidden(QWidget* window);
     void handleFunctionKey(QKeyEvent* key);
     void appendToTxBuffer(const QString& text);
     void focusTxBuffer();
@@ -145,8 +148,12 @@ private:
     std::array<bool, 8> macroPresent_{};
     std::array<std::string, 8> macroPreview_{};
     int rxFontSize_ = 11;
+    double fontScale_ = 1;  // below 1 where the screen is smaller than the layout needs
     bool exited_ = false;
     PortState portState_ = PortState::NotOpen;
+    bool activatedOnce_ = false;
+    bool otherWindowWasActive_ = false;
+    bool enterPressedInTxBuffer_ = false;
 
     ViewText rxView_;
     ViewText txHistory_;

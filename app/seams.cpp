@@ -2,14 +2,18 @@
 
 #include <QClipboard>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QScreen>
+
+#include "app/message_dialog.h"
 
 namespace quilmo {
 
 void modalMessageBox(const QString& title, const QString& text) {
-    QMessageBox::information(nullptr, title, text, QMessageBox::Ok);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect available = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 800, 600);
+    makeMessageDialog(title, text, available)->exec();
 }
 
 void systemClipboard(const QString& text) {

@@ -27,7 +27,7 @@ struct WindowSeams {
     std::optional<ScreenMetrics> screen;  // the primary screen when not given
 };
 
-// The real ones: QMessageBox, QClipboard, QCoreApplication::quit, the primary screen.
+// The real ones: a message box that fits the screen (app/message_dialog.h), QClipboard, QCoreApplication::quit, the primary screen.
 void modalMessageBox(const QString& title, const QString& text);
 void systemClipboard(const QString& text);
 void quitApplication();

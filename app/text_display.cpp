@@ -57,8 +57,11 @@ QString editText(std::string_view bytes) {
     return convert(bytes, pendingCr, [](unsigned char c) { return QChar(static_cast<char16_t>(c)); });
 }
 
-std::string txBufferBytes(const QString& plainText) {
-    const std::string bytes = toCp1252(plainText);
+std::string txBufferBytes(const QString& rawText) {
+    // The raw text keeps a no-break space (0xA0) as it is; only line breaks become CR LF.
+    QString text = rawText;
+    text.replace(QChar::ParagraphSeparator, QChar('\n')).replace(QChar::LineSeparator, QChar('\n'));
+    const std::string bytes = toCp1252(text);
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 8);
     for (char c : bytes) {

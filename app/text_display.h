@@ -15,7 +15,8 @@ QString viewText(std::string_view bytes, bool& pendingCr);
 // every other byte stays as it is so it goes out unchanged.
 QString editText(std::string_view bytes);
 
-// The Tx buffer as bytes: every line break of the edit is CR LF on the wire.
-std::string txBufferBytes(const QString& plainText);
+// The Tx buffer as bytes, from its document's raw text (plain text would turn a
+// no-break space into a blank): every line break of the edit is CR LF on the wire.
+std::string txBufferBytes(const QString& rawText);
 
 }  // namespace quilmo

@@ -7,6 +7,7 @@
 #include "platform/files.h"
 
 class QCheckBox;
+class QStyle;
 class QPushButton;
 
 namespace quilmo {
@@ -28,6 +29,10 @@ public:
     // How the last "Ok" went with writing "filter.ini".
     const WriteResult& filterFileWrite() const { return filterFileWrite_; }
 
+    // Draws the window, fonts included, at this share of its size: the main window's
+    // own scale on a screen too small for the layout.
+    void setScale(double scale);
+
 signals:
     // Before the file is read; the main window sends XOFF here.
     void aboutToLoad();
@@ -36,15 +41,20 @@ signals:
 
 private:
     void loadFlags();
+    void placeFixedElements();
     void buildCheckBoxes();
+    void fitCaptions();
     void onOk();
     int px(int twips, bool vertical) const;
+    QRect rectOf(int left, int top, int width, int height) const;
 
     FilterFlags& filterFlags_;
     std::string programDirectory_;
     std::vector<QCheckBox*> boxes_;
     QPushButton* command1_ = nullptr;
     WriteResult filterFileWrite_;
+    double scale_ = 1;
+    QStyle* tickBoxStyle_ = nullptr;
 };
 
 }  // namespace quilmo

@@ -1,5 +1,6 @@
 #include "terminal/macros.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -102,9 +103,13 @@ std::optional<std::string> macroMessage(std::string_view directory, int n) {
     if (!validMacroNumber(n)) return std::nullopt;
     const std::string path = macroPath(directory, n);
     if (checkMacroFile(path) != kMacroUsable) return std::nullopt;
-    const auto text = readMacroFile(path);
-    if (!text) return std::nullopt;
-    return showMacroText(n, *text);
+    auto head = readFirstBytes(path, kShownMacroBytes + 1);
+    if (!head) return std::nullopt;
+    const bool longer = head->size() > kShownMacroBytes;
+    head->resize(std::min(head->size(), kShownMacroBytes));
+    std::string message = showMacroText(n, *head);
+    if (longer) message += '\x85';  // the ellipsis in Windows-1252
+    return message;
 }
 
 }  // namespace quilmo
