@@ -20,6 +20,7 @@
 #include "aprs/filter_file.h"
 #include "aprs/framing.h"
 #include "aprs/geometry.h"
+#include "aprs/station_table.h"
 #include "kml/kml_track.h"
 #include "platform/files.h"
 #include "platform/local_time.h"
@@ -30,13 +31,14 @@ using namespace quilmo;
 
 constexpr std::string_view kUsage =
     "usage: quilmo-decode [--config FILE] [--filter FILE] [--time YYYY-MM-DDTHH:MM:SS] [--kml FILE]\n"
-    "                     [--threads N]\n"
+    "                     [--threads N] [--stations FILE]\n"
     "  reads a monitor capture on stdin and writes the decoded APRS records to stdout\n"
     "  --config FILE  Quilmo.ini giving MYLAT, MYLONG and SPEEDZERO\n"
     "  --filter FILE  filter.ini choosing the records shown (default: all)\n"
     "  --time T       stamp every record with this local time instead of the clock\n"
     "  --kml FILE     write the shown positions as a KML track to FILE\n"
-    "  --threads N    decode large input on N threads (default: one per core)\n";
+    "  --threads N    decode large input on N threads (default: one per core)\n"
+    "  --stations FILE  write the heard-stations table as CSV to FILE\n";
 
 constexpr unsigned kMaxThreads = 256;
 
@@ -44,6 +46,7 @@ struct Options {
     std::optional<std::string> config;
     std::optional<std::string> filter;
     std::optional<std::string> kml;
+    std::optional<std::string> stations;
     std::optional<LocalTime> pinnedTime;
     unsigned threads = std::max(1u, std::thread::hardware_concurrency());
     bool help = false;
@@ -79,6 +82,8 @@ std::string parseOptions(int argc, char** argv, Options& options) {
             options.filter = value;
         } else if (arg == "--kml") {
             options.kml = value;
+        } else if (arg == "--stations") {
+            options.stations = value;
         } else if (arg == "--time") {
             LocalTime t;
             if (!parseIsoLocalTime(value, t)) return "bad time " + value;
@@ -163,6 +168,29 @@ private:
     std::string target_;
     std::string dir_;
     std::optional<KmlTrack> track_;
+};
+
+// The heard-stations table of the whole capture, fed in line order and written at the end.
+class StationsOutput {
+public:
+    // An empty table written at once: a file that cannot be written is found before the decoding.
+    bool start(const std::string& path) {
+        path_ = path;
+        return writeWholeFile(path, stationsCsv(table_));
+    }
+    bool wanted() const { return path_.has_value(); }
+    void add(const StationFacts& facts, const LocalTime& heard) { table_.update(facts, heard); }
+    bool finish() { return !path_ || writeWholeFile(*path_, stationsCsv(table_)); }
+
+private:
+    std::optional<std::string> path_;
+    StationTable table_;
+};
+
+// What one line told about its station, kept by a thread until the table takes it in line order.
+struct HeardStation {
+    StationFacts facts;
+    LocalTime heard;
 };
 
 // Large blocks: fewer system calls and fewer partial lines carried between blocks.
@@ -255,17 +283,26 @@ struct Worker {
     LineEnds lineEnds;
     DecodedPacket packet;  // its record gathers the segment's records
     std::vector<Placemark> placemarks;
+    std::vector<HeardStation> heard;  // entries reused from segment to segment: their strings keep their room
+    std::size_t heardCount = 0;
     std::string chunk;
 };
 
 // Decodes one segment of a block with the worker's own state; touches nothing else.
 void decodeSegment(std::string_view segment, Worker& worker, AprsLineAssembler& assembler, LineEnds& lineEnds,
-                   const DecoderSettings& decoder, const FilterFlags& filter, bool wantPlacemarks) {
+                   const DecoderSettings& decoder, const FilterFlags& filter, bool wantPlacemarks, bool wantStations) {
     worker.packet.record.clear();
     worker.placemarks.clear();
+    worker.heardCount = 0;
     feedBlock(segment, assembler, lineEnds, worker.chunk, [&](std::string_view line) {
-        decodeAprsLineInto(line, DecodeContext{decoder, filter, worker.clock.now(), wantPlacemarks}, worker.packet);
+        const LocalTime now = worker.clock.now();
+        decodeAprsLineInto(line, DecodeContext{decoder, filter, now, wantPlacemarks, wantStations}, worker.packet);
         if (worker.packet.shown && worker.packet.placemark) worker.placemarks.push_back(*worker.packet.placemark);
+        if (!wantStations || !worker.packet.recognised || worker.packet.station.station.empty()) return;
+        if (worker.heardCount == worker.heard.size()) worker.heard.emplace_back();
+        HeardStation& h = worker.heard[worker.heardCount++];
+        h.facts = worker.packet.station;
+        h.heard = now;
     });
 }
 
@@ -292,6 +329,12 @@ int run(const Options& options) {
         return 1;
     }
     const bool wantPlacemarks = options.kml.has_value();
+    StationsOutput stations;
+    if (options.stations && !stations.start(*options.stations)) {
+        std::fprintf(stderr, "quilmo-decode: cannot write %s\n", options.stations->c_str());
+        return 1;
+    }
+    const bool wantStations = stations.wanted();
 
     Output out;
     AprsLineAssembler assembler;
@@ -299,8 +342,10 @@ int run(const Options& options) {
     DecodedPacket packet;  // reused: its strings keep their room from line to line
     packet.appendRecords = true;
     const auto decodeLine = [&](std::string_view line) {
-        decodeAprsLineInto(line, DecodeContext{decoder, filter, clock.now(), wantPlacemarks}, packet);
+        const LocalTime now = clock.now();
+        decodeAprsLineInto(line, DecodeContext{decoder, filter, now, wantPlacemarks, wantStations}, packet);
         if (packet.shown && packet.placemark) kml.append(*packet.placemark);
+        if (wantStations && packet.recognised) stations.add(packet.station, now);
         out.flushIfFull(packet.record);
     };
     std::string chunk;
@@ -334,13 +379,16 @@ int run(const Options& options) {
             w.assembler.clear();
             w.lineEnds = LineEnds();
             threads.emplace_back(decodeSegment, segment(i), std::ref(w), std::ref(w.assembler), std::ref(w.lineEnds),
-                                 std::cref(decoder), std::cref(filter), wantPlacemarks);
+                                 std::cref(decoder), std::cref(filter), wantPlacemarks, wantStations);
         }
-        decodeSegment(segment(0), workers[0], assembler, lineEnds, decoder, filter, wantPlacemarks);
+        decodeSegment(segment(0), workers[0], assembler, lineEnds, decoder, filter, wantPlacemarks, wantStations);
         for (std::thread& t : threads) t.join();
         for (std::size_t i = 0; i < segments; ++i) {
             out.flush(workers[i].packet.record);
             for (const Placemark& p : workers[i].placemarks) kml.append(p);
+            // The segments in their order: the table comes out as a run on one thread makes it.
+            for (std::size_t h = 0; h < workers[i].heardCount; ++h)
+                stations.add(workers[i].heard[h].facts, workers[i].heard[h].heard);
         }
         std::swap(assembler, workers[segments - 1].assembler);
         lineEnds = workers[segments - 1].lineEnds;
@@ -360,6 +408,10 @@ int run(const Options& options) {
     out.flush(packet.record);
     if (!kml.finish()) {
         std::fprintf(stderr, "quilmo-decode: cannot write %s\n", options.kml->c_str());
+        return 1;
+    }
+    if (!stations.finish()) {
+        std::fprintf(stderr, "quilmo-decode: cannot write %s\n", options.stations->c_str());
         return 1;
     }
     return 0;
