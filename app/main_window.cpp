@@ -22,6 +22,7 @@
 #include "aprs/decoder.h"
 #include "aprs/filter_window.h"
 #include "aprs/geometry.h"
+#include "aprs/stations_window.h"
 #include "platform/qt_text.h"
 #include "terminal/macros.h"
 #include "terminal/transmit.h"
@@ -111,6 +112,7 @@ const LabelSpec kLabels[] = {
     {33, "  APRS OFF", 0xFFFFFF, 0x800000, FontKind::Default, false},
     {34, " APRS filter", 0x804000, kBlack, FontKind::Default, true},
     {35, "coord.>clipb.", 0xFFFFFF, kCopiedBlue, FontKind::Default, true},
+    {36, " stations", 0xFFFFFF, 0x004080, FontKind::Default, true},
 };
 
 QString colourStyle(const char* type, const QString& name, QRgb text, QRgb background,
@@ -211,6 +213,7 @@ MainWindow::MainWindow(std::string programDirectory, WindowSeams seams, QWidget*
     setAutoFillBackground(true);
 
     buildWidgets();
+    stationsWindow_ = new StationsWindow(seams_.putClipboard, this);
     buildTabOrder();
     connectActions();
     // Function keys work wherever the focus is, so they are caught before any widget sees them.
@@ -313,6 +316,7 @@ void MainWindow::connectActions() {
     onClick(32, [this] { aprsStart(); });
     onClick(34, [this] { aprsFilter(); });
     onClick(35, [this] { copyCoordinates(); });
+    onClick(36, [this] { openStationsWindow(); });
 
     connect(command2_, &QPushButton::clicked, this, [this] {
         exitSequence();
@@ -341,7 +345,9 @@ void MainWindow::showAprsPanel(bool aprsOn) {
     text7_->setVisible(aprsOn);
     labels_.at(25)->setVisible(aprsOn);
     for (int n = 31; n <= 35; ++n) labels_.at(n)->setVisible(aprsOn);
+    labels_.at(36)->setVisible(aprsOn);
     if (!aprsOn) return;
+    labels_.at(36)->setToolTip(QStringLiteral("heard stations"));
     labels_.at(31)->setToolTip(QStringLiteral("stop APRS"));
     labels_.at(32)->setToolTip(QStringLiteral("start APRS"));
     labels_.at(34)->setToolTip(QStringLiteral("work with APRS filter"));
@@ -535,8 +541,11 @@ void MainWindow::onSerialReceive() {
 void MainWindow::decodeAprsPacket(const std::string& line) {
     const DecoderSettings decoderSettings{settings_.myPositionSet, own_.myLatValue, own_.myLongValue,
                                           settings_.speedZero};
-    const DecodeContext context{decoderSettings, aprs_.filterFlags, seams_.clock()};
+    const LocalTime now = seams_.clock();
+    const DecodeContext context{decoderSettings, aprs_.filterFlags, now, true, true};
     const DecodedPacket packet = decodeAprsLine(line, context);
+    // Every recognised packet counts, whether the filter shows its record or not.
+    if (packet.recognised) stationsWindow_->table().update(packet.station, now);
 
     if (packet.shown) {
         appendToView(aprsView_, text7_, packet.record, false);
@@ -620,6 +629,8 @@ void MainWindow::copyCoordinates() {
     static_cast<ClickLabel*>(labels_.at(35))->setBackground(QColor(kCopiedBlue));
     focusTxBuffer();
 }
+
+void MainWindow::openStationsWindow() { stationsWindow_->openWindow(); }
 
 void MainWindow::exitSequence() {
     if (exited_) return;

@@ -24,6 +24,7 @@ namespace quilmo {
 
 class ClickLabel;
 class FilterWindow;
+class StationsWindow;
 
 struct AprsState {
     AprsLineAssembler aprsLineBuffer;
@@ -112,6 +113,7 @@ private:
     void aprsFilter();
     void openFilterWindow();
     void copyCoordinates();
+    void openStationsWindow();
     void onConnectionChanged(bool connected);
 
     std::string dir_;
@@ -149,6 +151,7 @@ private:
     std::map<int, QLabel*> labels_;             // Label1 … Label35 by number
     std::array<ClickLabel*, 8> macroButtons_{};  // Label12 … Label19
     FilterWindow* filterWindow_ = nullptr;       // made on first use, owned as a child
+    StationsWindow* stationsWindow_ = nullptr;   // from the start: it keeps the heard stations
 };
 
 }  // namespace quilmo
