@@ -1,11 +1,11 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <limits>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "aprs/decoder.h"
@@ -34,6 +34,12 @@ struct StationRow {
     std::uint64_t heardOrder = 0;
 };
 
+// One packet's facts and when it was heard, as a batch holds them.
+struct HeardFacts {
+    StationFacts facts;
+    LocalTime heard;
+};
+
 enum class StationColumn {
     Station, LastHeard, Packets, Symbol, Latitude, Longitude,
     DistanceKm, Azimuth, SpeedKmh, Course, AltitudeM, LastText,
@@ -45,12 +51,14 @@ constexpr std::array<std::string_view, kStationColumnCount> kStationColumnNames 
 };
 
 // The heard-stations table: one row per station, object or item, fed with the facts of
-// every recognised packet. Lookups are hashed and the recency order is a linked list
-// through the rows, so an update costs the same with ten rows as with the maximum.
+// every recognised packet. At packet rates with tens of thousands of stations each update
+// meets a row that is not in the cache, so an update touches as little else as it can: a
+// flat hash index and a queue of who was heard when, appended to, never searched.
 class StationTable {
 public:
     using RowId = std::uint32_t;
     static constexpr std::size_t kMaxRows = 100000;
+    static constexpr RowId kNoRow = std::numeric_limits<RowId>::max();
 
     // Told of every change as it happens; a removed row's id may be given to a new row later.
     class Listener {
@@ -72,14 +80,17 @@ public:
     // position keeps the row's last position (and the speed, course and altitude that
     // came with it).
     void update(const StationFacts& facts, const LocalTime& heard);
+    // The same for many packets in their order. With more rows than the cache holds this is
+    // several times faster than one update after another: the rows of the packets a few
+    // places ahead are being fetched while one is updated.
+    void updateAll(const HeardFacts* first, std::size_t count);
 
-    std::size_t size() const { return index_.size(); }
+    std::size_t size() const { return size_; }
     std::size_t maxRows() const { return maxRows_; }
     bool holds(RowId id) const { return id < slots_.size() && slots_[id].used; }
     const StationRow& row(RowId id) const { return slots_[id].row; }
     // kNoRow when the station has no row.
     RowId find(std::string_view station) const;
-    static constexpr RowId kNoRow = std::numeric_limits<RowId>::max();
 
     // Newest first, the order of the written table.
     void forEachNewestFirst(const std::function<void(RowId, const StationRow&)>& visit) const;
@@ -87,26 +98,41 @@ public:
 private:
     struct Slot {
         StationRow row;
-        RowId newer = kNoRow;
-        RowId older = kNoRow;
+        std::uint32_t hash = 0;
         bool used = false;
     };
-    struct KeyHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+    // An index entry: row id + 1 (0: empty) and the station's hash, so that a probe
+    // rarely has to look at a row that is not the one sought.
+    struct Entry {
+        std::uint32_t idPlusOne = 0;
+        std::uint32_t hash = 0;
+    };
+    struct Heard {
+        std::uint64_t order;
+        RowId id;
     };
 
-    RowId addRow(std::string_view station);
+    static std::uint32_t hashOf(std::string_view station);
+    void update(std::string_view station, std::uint32_t hash, const StationFacts& facts, const LocalTime& heard);
+    void prefetchEntry(std::uint32_t hash) const;
+    void prefetchRow(std::uint32_t hash) const;
+    void prefetchText(std::uint32_t hash) const;
+    // The index position holding `station`, or of the empty entry where it would go.
+    std::size_t probe(std::string_view station, std::uint32_t hash) const;
+    RowId addRow(std::string_view station, std::uint32_t hash, std::size_t at);
     void removeRow(RowId id);
-    void unlink(RowId id);
-    void linkNewest(RowId id);
+    void eraseEntry(std::size_t at);
+    void growIndex();
+    RowId heardLongestAgo();
+    void dropStaleHeard();
 
     std::size_t maxRows_;
+    std::size_t size_ = 0;
     std::vector<Slot> slots_;
     std::vector<RowId> freeSlots_;
-    std::unordered_map<std::string, RowId, KeyHash, std::equal_to<>> index_;
-    RowId newest_ = kNoRow;
-    RowId oldest_ = kNoRow;
+    std::vector<Entry> index_;            // open addressing, linear probing, at most half full
+    std::vector<std::uint64_t> orders_;   // by row id: its latest heardOrder (compact, for the queue)
+    std::deque<Heard> heardQueue_;        // every update in order; an entry is stale once its row moved on
     std::uint64_t heardCount_ = 0;
     Listener* listener_ = nullptr;
 };

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -122,6 +125,57 @@ TEST(StationTable, UpdateRules) {
         EXPECT_EQ(rowsOf(table), c.rows) << c.name;
         EXPECT_EQ(events.log, c.events) << c.name;
         EXPECT_EQ(table.size(), c.rows.size()) << c.name;
+    }
+}
+
+// Many stations coming, going and being killed, beyond the limit and through index growth:
+// one update at a time and in batches give the rows a plain model of the rules gives.
+TEST(StationTable, RandomUpdatesMatchAPlainModel) {
+    struct Plain {
+        std::uint64_t order;
+        int packets;
+        std::string text;
+    };
+    constexpr std::size_t kLimit = 700;
+    std::map<std::string, Plain> plain;
+    StationTable single(kLimit), batched(kLimit);
+    std::vector<HeardFacts> batch;
+    std::mt19937 random(14);
+    std::uint64_t order = 0;
+    for (int step = 1; step <= 20000; ++step) {
+        const std::string name = "S" + std::to_string(random() % 2000);
+        StationFacts f = textOnly(name, std::to_string(step));
+        f.killed = random() % 5 == 0;
+        const auto it = plain.find(name);
+        if (f.killed) {
+            if (it != plain.end()) plain.erase(it);
+        } else if (it != plain.end()) {
+            it->second = {++order, it->second.packets + 1, f.lastText};
+        } else {
+            if (plain.size() == kLimit)
+                plain.erase(std::min_element(plain.begin(), plain.end(), [](const auto& a, const auto& b) {
+                    return a.second.order < b.second.order;
+                }));
+            plain[name] = {++order, 1, f.lastText};
+        }
+        single.update(f, LocalTime{});
+        batch.push_back({f, LocalTime{}});
+        if (step % 1000 != 0) continue;
+        batched.updateAll(batch.data(), batch.size());
+        batch.clear();
+        std::vector<std::pair<std::uint64_t, std::string>> expected;
+        for (const auto& [station, p] : plain)
+            expected.emplace_back(p.order, station + "|" + std::to_string(p.packets) + "|" + p.text);
+        std::sort(expected.rbegin(), expected.rend());
+        std::vector<std::string> rows;
+        single.forEachNewestFirst([&rows](StationTable::RowId, const StationRow& r) {
+            rows.push_back(r.station + "|" + std::to_string(r.packets) + "|" + r.lastText);
+        });
+        std::vector<std::string> expectedRows;
+        for (const auto& e : expected) expectedRows.push_back(e.second);
+        ASSERT_EQ(rows, expectedRows) << "after step " << step;
+        ASSERT_EQ(stationsCsv(batched), stationsCsv(single)) << "after step " << step;
+        for (const auto& [station, p] : plain) ASSERT_NE(single.find(station), StationTable::kNoRow) << station;
     }
 }
 
