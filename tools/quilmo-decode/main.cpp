@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <charconv>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <deque>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -170,27 +173,100 @@ private:
     std::optional<KmlTrack> track_;
 };
 
+// What the lines told about their stations, kept until the table takes them in line order.
+// Entries are reused: their strings keep their room.
+struct HeardBatch {
+    std::vector<HeardFacts> entries;
+    std::size_t count = 0;
+    void add(const StationFacts& facts, const LocalTime& heard) {
+        if (count == entries.size()) entries.emplace_back();
+        entries[count].facts = facts;
+        entries[count++].heard = heard;
+    }
+};
+
 // The heard-stations table of the whole capture, fed in line order and written at the end.
+// Its updates wait on memory more than they compute, so a thread of its own takes the lines
+// in batches, in their order, while the next ones are being decoded.
 class StationsOutput {
 public:
+    ~StationsOutput() { stop(); }
+
     // An empty table written at once: a file that cannot be written is found before the decoding.
     bool start(const std::string& path) {
         path_ = path;
-        return writeWholeFile(path, stationsCsv(table_));
+        if (!writeWholeFile(path, stationsCsv(table_))) return false;
+        feeder_ = std::thread([this] { feed(); });
+        return true;
     }
     bool wanted() const { return path_.has_value(); }
-    void add(const StationFacts& facts, const LocalTime& heard) { table_.update(facts, heard); }
-    bool finish() { return !path_ || writeWholeFile(*path_, stationsCsv(table_)); }
+    void add(const StationFacts& facts, const LocalTime& heard) {
+        pending_.add(facts, heard);
+        if (pending_.count == kBatch) handOver(pending_);
+    }
+    // A thread's batch, after the lines handed over before it; `batch` comes back empty.
+    void addAll(HeardBatch& batch) {
+        if (pending_.count > 0) handOver(pending_);
+        if (batch.count > 0) handOver(batch);
+    }
+    bool finish() {
+        if (!path_) return true;
+        if (pending_.count > 0) handOver(pending_);
+        stop();
+        return writeWholeFile(*path_, stationsCsv(table_));
+    }
 
 private:
-    std::optional<std::string> path_;
-    StationTable table_;
-};
+    static constexpr std::size_t kBatch = 4096;
+    static constexpr std::size_t kMostQueued = 16;  // bounds the memory when the table falls behind
 
-// What one line told about its station, kept by a thread until the table takes it in line order.
-struct HeardStation {
-    StationFacts facts;
-    LocalTime heard;
+    // The batch goes to the queue; its place takes a used one, whose strings keep their room.
+    void handOver(HeardBatch& batch) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return queue_.size() < kMostQueued; });
+        HeardBatch full;
+        std::swap(full, batch);
+        if (!spare_.empty()) {
+            std::swap(batch, spare_.back());
+            spare_.pop_back();
+        }
+        batch.count = 0;
+        queue_.push_back(std::move(full));
+        changed_.notify_all();
+    }
+    void feed() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return !queue_.empty() || done_; });
+            if (queue_.empty()) return;
+            HeardBatch batch = std::move(queue_.front());
+            queue_.pop_front();
+            lock.unlock();
+            table_.updateAll(batch.entries.data(), batch.count);
+            lock.lock();
+            spare_.push_back(std::move(batch));
+            changed_.notify_all();
+        }
+    }
+    void stop() {
+        if (!feeder_.joinable()) return;
+        {
+            const std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        changed_.notify_all();
+        feeder_.join();
+    }
+
+    std::optional<std::string> path_;
+    StationTable table_;  // the feeder's alone until it has stopped
+    HeardBatch pending_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<HeardBatch> queue_;
+    std::vector<HeardBatch> spare_;
+    bool done_ = false;
+    std::thread feeder_;
 };
 
 // Large blocks: fewer system calls and fewer partial lines carried between blocks.
@@ -283,8 +359,7 @@ struct Worker {
     LineEnds lineEnds;
     DecodedPacket packet;  // its record gathers the segment's records
     std::vector<Placemark> placemarks;
-    std::vector<HeardStation> heard;  // entries reused from segment to segment: their strings keep their room
-    std::size_t heardCount = 0;
+    HeardBatch heard;
     std::string chunk;
 };
 
@@ -293,16 +368,13 @@ void decodeSegment(std::string_view segment, Worker& worker, AprsLineAssembler& 
                    const DecoderSettings& decoder, const FilterFlags& filter, bool wantPlacemarks, bool wantStations) {
     worker.packet.record.clear();
     worker.placemarks.clear();
-    worker.heardCount = 0;
+    worker.heard.count = 0;
     feedBlock(segment, assembler, lineEnds, worker.chunk, [&](std::string_view line) {
         const LocalTime now = worker.clock.now();
         decodeAprsLineInto(line, DecodeContext{decoder, filter, now, wantPlacemarks, wantStations}, worker.packet);
         if (worker.packet.shown && worker.packet.placemark) worker.placemarks.push_back(*worker.packet.placemark);
-        if (!wantStations || !worker.packet.recognised || worker.packet.station.station.empty()) return;
-        if (worker.heardCount == worker.heard.size()) worker.heard.emplace_back();
-        HeardStation& h = worker.heard[worker.heardCount++];
-        h.facts = worker.packet.station;
-        h.heard = now;
+        if (wantStations && worker.packet.recognised && !worker.packet.station.station.empty())
+            worker.heard.add(worker.packet.station, now);
     });
 }
 
@@ -345,7 +417,7 @@ int run(const Options& options) {
         const LocalTime now = clock.now();
         decodeAprsLineInto(line, DecodeContext{decoder, filter, now, wantPlacemarks, wantStations}, packet);
         if (packet.shown && packet.placemark) kml.append(*packet.placemark);
-        if (wantStations && packet.recognised) stations.add(packet.station, now);
+        if (wantStations && packet.recognised && !packet.station.station.empty()) stations.add(packet.station, now);
         out.flushIfFull(packet.record);
     };
     std::string chunk;
@@ -387,8 +459,7 @@ int run(const Options& options) {
             out.flush(workers[i].packet.record);
             for (const Placemark& p : workers[i].placemarks) kml.append(p);
             // The segments in their order: the table comes out as a run on one thread makes it.
-            for (std::size_t h = 0; h < workers[i].heardCount; ++h)
-                stations.add(workers[i].heard[h].facts, workers[i].heard[h].heard);
+            stations.addAll(workers[i].heard);
         }
         std::swap(assembler, workers[segments - 1].assembler);
         lineEnds = workers[segments - 1].lineEnds;
