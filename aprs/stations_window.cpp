@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QShortcut>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -20,8 +21,10 @@ namespace {
 
 enum : std::uint8_t { kAdd = 1, kChange = 2, kRemove = 4 };
 
-// About 25 frames a second, as the growing views of the main window.
-constexpr int kFrameMs = 40;
+// A table read by eye needs no more than five updates a second, and each one repaints every
+// visible row (a sorted view moves rows about), so the frames are further apart than the
+// growing views' of the main window.
+constexpr int kFrameMs = 200;
 constexpr int kLastColumn = static_cast<int>(kStationColumnCount) - 1;
 
 template <typename T>
@@ -298,10 +301,19 @@ StationsWindow::StationsWindow(PutClipboard putClipboard, QWidget* parent, std::
     view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
     view_->horizontalHeader()->setStretchLastSection(true);
     view_->horizontalHeader()->setSortIndicatorShown(true);
-    const char* widest[] = {"WWWWWW-15W", "2026-12-05 09:05:03", "packets", "Tcp/Ip radio", "-90.0000000",
-                            "-180.0000000", "distance km", "359°NW", "speed km/h", "359.9°NW", "altitude m"};
-    for (int c = 0; c < static_cast<int>(std::size(widest)); ++c)
-        view_->setColumnWidth(c, view_->fontMetrics().horizontalAdvance(QString::fromUtf8(widest[c])) + 16);
+    // Widths from typical contents, not measured over the rows: that would cost per row.
+    const char* widest[] = {"WWWWWW-15W", "2026-12-05 09:05:03", "packets", "Weather station", "-44.5083333333333",
+                            "-172.029166666667", "distance km", "359°NW", "speed km/h", "359.9°NW", "altitude m",
+                            "a comment of a usual length"};
+    QFont sortedHeader = view_->horizontalHeader()->font();
+    sortedHeader.setBold(true);  // the sorted column's caption, with room for the arrow
+    int tableWidth = 0;
+    for (int c = 0; c < static_cast<int>(std::size(widest)); ++c) {
+        const int content = view_->fontMetrics().horizontalAdvance(QString::fromUtf8(widest[c])) + 16;
+        const int caption = QFontMetrics(sortedHeader).horizontalAdvance(model_->headerData(c, Qt::Horizontal).toString()) + 32;
+        view_->setColumnWidth(c, std::max(content, caption));
+        tableWidth += view_->columnWidth(c);
+    }
     view_->setSortingEnabled(true);
     view_->sortByColumn(static_cast<int>(StationColumn::LastHeard), Qt::DescendingOrder);
 
@@ -316,7 +328,7 @@ StationsWindow::StationsWindow(PutClipboard putClipboard, QWidget* parent, std::
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(view_, 1);
-    resize(1000, 480);
+    resize(std::min(tableWidth + 40, screen()->availableGeometry().width()), 480);
 
     connect(filter_, &QLineEdit::textChanged, this, [this](const QString& text) {
         sorted_->setFilterText(text);
