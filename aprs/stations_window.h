@@ -81,8 +81,8 @@ private:
 };
 
 // The non-modal "Stations" window. It owns the table the main window feeds; while it is
-// shown its rows catch up at frame rate, only when something changed, and not at all
-// while it is hidden.
+// shown its rows catch up a few times a second, only when something changed, and not at
+// all while it is hidden.
 class StationsWindow : public QWidget {
     Q_OBJECT
 public:
