@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -23,8 +24,14 @@ enum : std::uint8_t { kAdd = 1, kChange = 2, kRemove = 4 };
 
 // A table read by eye needs no more than five updates a second, and each one repaints every
 // visible row (a sorted view moves rows about), so the frames are further apart than the
-// growing views' of the main window.
+// growing views' of the main window. When one catch-up costs much (tens of thousands of rows
+// under a flood) the next waits longer, so the window never takes much of a core.
 constexpr int kFrameMs = 200;
+constexpr int kLongestFrameMs = 2000;
+constexpr int kFrameToWork = 8;  // frame interval per unit of catch-up time: at most 1/8 of a core
+// More scattered changes than this go to the sorting proxy as one range: it re-sorts that
+// range in one go instead of moving its rows about once per run.
+constexpr std::size_t kMostRuns = 128;
 constexpr int kLastColumn = static_cast<int>(kStationColumnCount) - 1;
 
 template <typename T>
@@ -141,6 +148,12 @@ void StationsModel::applyChanges() {
     }
     changed_.clear();
     std::sort(touched.begin(), touched.end());
+    std::size_t runs = 0;
+    forEachRun(touched, 1, [&runs](int, int) { ++runs; });
+    if (runs > kMostRuns) {
+        emit dataChanged(index(touched.front(), 0), index(touched.back(), kLastColumn));
+        return;
+    }
     forEachRun(touched, 1, [this](int first, int last) {
         emit dataChanged(index(first, 0), index(last, kLastColumn));
     });
@@ -361,8 +374,14 @@ void StationsWindow::hideEvent(QHideEvent* event) {
 
 void StationsWindow::catchUp() {
     if (!model_->hasPending()) return;
+    QElapsedTimer work;
+    work.start();
     model_->applyPending();
     updateCount();
+    // The repaint the changes cause is part of the work.
+    view_->viewport()->repaint();
+    const qint64 spent = work.elapsed();
+    frame_.setInterval(static_cast<int>(std::clamp<qint64>(spent * kFrameToWork, kFrameMs, kLongestFrameMs)));
 }
 
 void StationsWindow::updateCount() {

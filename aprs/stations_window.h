@@ -95,13 +95,16 @@ public:
     void openWindow();
     // The selected rows as shown, tab-separated, the header line first.
     QString selectedRowsText() const;
+    // How long after a change the rows catch up: longer when catching up costs much.
+    int catchUpInterval() const { return frame_.interval(); }
+    // What the frame timer does: the rows brought up to date and repainted.
+    void catchUp();
 
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
-    void catchUp();
     void updateCount();
 
     PutClipboard putClipboard_;
