@@ -24,6 +24,7 @@
 #include "aprs/decoder.h"
 #include "aprs/filter_window.h"
 #include "aprs/geometry.h"
+#include "aprs/stations_window.h"
 #include "platform/qt_text.h"
 #include "terminal/kiss_transmit.h"
 #include "platform/qt_tick_box_style.h"
@@ -118,6 +119,7 @@ const LabelSpec kLabels[] = {
     {33, "  APRS OFF", 0xFFFFFF, 0x800000, FontKind::Default, false},
     {34, " APRS filter", 0x804000, kBlack, FontKind::Default, true},
     {35, "coord.>clipb.", 0xFFFFFF, kCopiedBlue, FontKind::Default, true},
+    {36, " stations", 0xFFFFFF, 0x004080, FontKind::Default, true},
 };
 
 QString colourStyle(const char* type, const QString& name, QRgb text, QRgb background,
@@ -249,6 +251,7 @@ MainWindow::MainWindow(std::string programDirectory, WindowSeams seams, QWidget*
     setAutoFillBackground(true);
 
     buildWidgets();
+    stationsWindow_ = new StationsWindow(seams_.putClipboard, this);
     buildTabOrder();
     connectActions();
     buildNoticeLine();
@@ -357,6 +360,7 @@ void MainWindow::connectActions() {
     onClick(32, [this] { aprsStart(); });
     onClick(34, [this] { aprsFilter(); });
     onClick(35, [this] { copyCoordinates(); });
+    onClick(36, [this] { openStationsWindow(); });
 
     connect(command2_, &QPushButton::clicked, this, [this] { exitProgram(); });
     connect(command3_, &QPushButton::clicked, this, [this] { showMinimized(); });
@@ -399,7 +403,9 @@ void MainWindow::showAprsPanel(bool aprsOn) {
     // there, empty, its black box would hide a strip of the sent text.
     labels_.at(26)->setVisible(aprsOn);
     for (int n = 31; n <= 35; ++n) labels_.at(n)->setVisible(aprsOn);
+    labels_.at(36)->setVisible(aprsOn);
     if (!aprsOn) return;
+    labels_.at(36)->setToolTip(QStringLiteral("heard stations"));
     labels_.at(31)->setToolTip(QStringLiteral("stop APRS"));
     labels_.at(32)->setToolTip(QStringLiteral("start APRS"));
     labels_.at(34)->setToolTip(QStringLiteral("work with APRS filter"));
@@ -710,8 +716,11 @@ bool MainWindow::sendKiss(const std::string& sendText) {
 void MainWindow::decodeAprsPacket(const std::string& line) {
     const DecoderSettings decoderSettings{settings_.myPositionSet, own_.myLatValue, own_.myLongValue,
                                           settings_.speedZero};
-    const DecodeContext context{decoderSettings, aprs_.filterFlags, seams_.clock()};
+    const LocalTime now = seams_.clock();
+    const DecodeContext context{decoderSettings, aprs_.filterFlags, now, true, true};
     const DecodedPacket packet = decodeAprsLine(line, context);
+    // Every recognised packet counts, whether the filter shows its record or not.
+    if (packet.recognised) stationsWindow_->table().update(packet.station, now);
 
     if (packet.shown) {
         appendToView(aprsView_, text7_, packet.record, false);
@@ -800,6 +809,8 @@ void MainWindow::copyCoordinates() {
     static_cast<ClickLabel*>(labels_.at(35))->setBackground(QColor(kCopiedBlue));
     focusTxBuffer();
 }
+
+void MainWindow::openStationsWindow() { stationsWindow_->openWindow(); }
 
 void MainWindow::exitSequence() {
     if (exited_) return;

@@ -27,6 +27,7 @@ namespace quilmo {
 
 class ClickLabel;
 class FilterWindow;
+class StationsWindow;
 
 struct AprsState {
     AprsLineAssembler aprsLineBuffer;
@@ -123,6 +124,7 @@ private:
     void aprsFilter();
     void openFilterWindow();
     void copyCoordinates();
+    void openStationsWindow();
     void onConnectionChanged(bool connected);
     // KISS mode (KISS=1): frames in, monitor lines out; converse-mode UI frames sent.
     void receiveKiss(const std::string& chunk);
@@ -174,6 +176,7 @@ private:
     std::map<int, QLabel*> labels_;             // Label1 … Label35 by number
     std::array<ClickLabel*, 8> macroButtons_{};  // Label12 … Label19
     FilterWindow* filterWindow_ = nullptr;       // made on first use, owned as a child
+    StationsWindow* stationsWindow_ = nullptr;   // from the start: it keeps the heard stations
 
     FileNotices notices_;
     QLabel* label37_ = nullptr;     // the notice line

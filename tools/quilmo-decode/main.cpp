@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <charconv>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <deque>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +23,7 @@
 #include "aprs/filter_file.h"
 #include "aprs/framing.h"
 #include "aprs/geometry.h"
+#include "aprs/station_table.h"
 #include "kml/kml_track.h"
 #include "platform/files.h"
 #include "platform/local_time.h"
@@ -30,13 +34,14 @@ using namespace quilmo;
 
 constexpr std::string_view kUsage =
     "usage: quilmo-decode [--config FILE] [--filter FILE] [--time YYYY-MM-DDTHH:MM:SS] [--kml FILE]\n"
-    "                     [--threads N]\n"
+    "                     [--threads N] [--stations FILE]\n"
     "  reads a monitor capture on stdin and writes the decoded APRS records to stdout\n"
     "  --config FILE  Quilmo.ini giving MYLAT, MYLONG and SPEEDZERO\n"
     "  --filter FILE  filter.ini choosing the records shown (default: all)\n"
     "  --time T       stamp every record with this local time instead of the clock\n"
     "  --kml FILE     write the shown positions as a KML track to FILE\n"
-    "  --threads N    decode large input on N threads (default: one per core)\n";
+    "  --threads N    decode large input on N threads (default: one per core)\n"
+    "  --stations FILE  write the heard-stations table as CSV to FILE\n";
 
 constexpr unsigned kMaxThreads = 256;
 
@@ -44,6 +49,7 @@ struct Options {
     std::optional<std::string> config;
     std::optional<std::string> filter;
     std::optional<std::string> kml;
+    std::optional<std::string> stations;
     std::optional<LocalTime> pinnedTime;
     unsigned threads = std::max(1u, std::thread::hardware_concurrency());
     bool help = false;
@@ -79,6 +85,8 @@ std::string parseOptions(int argc, char** argv, Options& options) {
             options.filter = value;
         } else if (arg == "--kml") {
             options.kml = value;
+        } else if (arg == "--stations") {
+            options.stations = value;
         } else if (arg == "--time") {
             LocalTime t;
             if (!parseIsoLocalTime(value, t)) return "bad time " + value;
@@ -163,6 +171,102 @@ private:
     std::string target_;
     std::string dir_;
     std::optional<KmlTrack> track_;
+};
+
+// What the lines told about their stations, kept until the table takes them in line order.
+// Entries are reused: their strings keep their room.
+struct HeardBatch {
+    std::vector<HeardFacts> entries;
+    std::size_t count = 0;
+    void add(const StationFacts& facts, const LocalTime& heard) {
+        if (count == entries.size()) entries.emplace_back();
+        entries[count].facts = facts;
+        entries[count++].heard = heard;
+    }
+};
+
+// The heard-stations table of the whole capture, fed in line order and written at the end.
+// Its updates wait on memory more than they compute, so a thread of its own takes the lines
+// in batches, in their order, while the next ones are being decoded.
+class StationsOutput {
+public:
+    ~StationsOutput() { stop(); }
+
+    // An empty table written at once: a file that cannot be written is found before the decoding.
+    bool start(const std::string& path) {
+        path_ = path;
+        if (!writeWholeFile(path, stationsCsv(table_))) return false;
+        feeder_ = std::thread([this] { feed(); });
+        return true;
+    }
+    bool wanted() const { return path_.has_value(); }
+    void add(const StationFacts& facts, const LocalTime& heard) {
+        pending_.add(facts, heard);
+        if (pending_.count == kBatch) handOver(pending_);
+    }
+    // A thread's batch, after the lines handed over before it; `batch` comes back empty.
+    void addAll(HeardBatch& batch) {
+        if (pending_.count > 0) handOver(pending_);
+        if (batch.count > 0) handOver(batch);
+    }
+    bool finish() {
+        if (!path_) return true;
+        if (pending_.count > 0) handOver(pending_);
+        stop();
+        return writeWholeFile(*path_, stationsCsv(table_));
+    }
+
+private:
+    static constexpr std::size_t kBatch = 4096;
+    static constexpr std::size_t kMostQueued = 16;  // bounds the memory when the table falls behind
+
+    // The batch goes to the queue; its place takes a used one, whose strings keep their room.
+    void handOver(HeardBatch& batch) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return queue_.size() < kMostQueued; });
+        HeardBatch full;
+        std::swap(full, batch);
+        if (!spare_.empty()) {
+            std::swap(batch, spare_.back());
+            spare_.pop_back();
+        }
+        batch.count = 0;
+        queue_.push_back(std::move(full));
+        changed_.notify_all();
+    }
+    void feed() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return !queue_.empty() || done_; });
+            if (queue_.empty()) return;
+            HeardBatch batch = std::move(queue_.front());
+            queue_.pop_front();
+            lock.unlock();
+            table_.updateAll(batch.entries.data(), batch.count);
+            lock.lock();
+            spare_.push_back(std::move(batch));
+            changed_.notify_all();
+        }
+    }
+    void stop() {
+        if (!feeder_.joinable()) return;
+        {
+            const std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        changed_.notify_all();
+        feeder_.join();
+    }
+
+    std::optional<std::string> path_;
+    StationTable table_;  // the feeder's alone until it has stopped
+    HeardBatch pending_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<HeardBatch> queue_;
+    std::vector<HeardBatch> spare_;
+    bool done_ = false;
+    std::thread feeder_;
 };
 
 // Large blocks: fewer system calls and fewer partial lines carried between blocks.
@@ -255,17 +359,22 @@ struct Worker {
     LineEnds lineEnds;
     DecodedPacket packet;  // its record gathers the segment's records
     std::vector<Placemark> placemarks;
+    HeardBatch heard;
     std::string chunk;
 };
 
 // Decodes one segment of a block with the worker's own state; touches nothing else.
 void decodeSegment(std::string_view segment, Worker& worker, AprsLineAssembler& assembler, LineEnds& lineEnds,
-                   const DecoderSettings& decoder, const FilterFlags& filter, bool wantPlacemarks) {
+                   const DecoderSettings& decoder, const FilterFlags& filter, bool wantPlacemarks, bool wantStations) {
     worker.packet.record.clear();
     worker.placemarks.clear();
+    worker.heard.count = 0;
     feedBlock(segment, assembler, lineEnds, worker.chunk, [&](std::string_view line) {
-        decodeAprsLineInto(line, DecodeContext{decoder, filter, worker.clock.now(), wantPlacemarks}, worker.packet);
+        const LocalTime now = worker.clock.now();
+        decodeAprsLineInto(line, DecodeContext{decoder, filter, now, wantPlacemarks, wantStations}, worker.packet);
         if (worker.packet.shown && worker.packet.placemark) worker.placemarks.push_back(*worker.packet.placemark);
+        if (wantStations && worker.packet.recognised && !worker.packet.station.station.empty())
+            worker.heard.add(worker.packet.station, now);
     });
 }
 
@@ -292,6 +401,12 @@ int run(const Options& options) {
         return 1;
     }
     const bool wantPlacemarks = options.kml.has_value();
+    StationsOutput stations;
+    if (options.stations && !stations.start(*options.stations)) {
+        std::fprintf(stderr, "quilmo-decode: cannot write %s\n", options.stations->c_str());
+        return 1;
+    }
+    const bool wantStations = stations.wanted();
 
     Output out;
     AprsLineAssembler assembler;
@@ -299,8 +414,10 @@ int run(const Options& options) {
     DecodedPacket packet;  // reused: its strings keep their room from line to line
     packet.appendRecords = true;
     const auto decodeLine = [&](std::string_view line) {
-        decodeAprsLineInto(line, DecodeContext{decoder, filter, clock.now(), wantPlacemarks}, packet);
+        const LocalTime now = clock.now();
+        decodeAprsLineInto(line, DecodeContext{decoder, filter, now, wantPlacemarks, wantStations}, packet);
         if (packet.shown && packet.placemark) kml.append(*packet.placemark);
+        if (wantStations && packet.recognised && !packet.station.station.empty()) stations.add(packet.station, now);
         out.flushIfFull(packet.record);
     };
     std::string chunk;
@@ -334,13 +451,15 @@ int run(const Options& options) {
             w.assembler.clear();
             w.lineEnds = LineEnds();
             threads.emplace_back(decodeSegment, segment(i), std::ref(w), std::ref(w.assembler), std::ref(w.lineEnds),
-                                 std::cref(decoder), std::cref(filter), wantPlacemarks);
+                                 std::cref(decoder), std::cref(filter), wantPlacemarks, wantStations);
         }
-        decodeSegment(segment(0), workers[0], assembler, lineEnds, decoder, filter, wantPlacemarks);
+        decodeSegment(segment(0), workers[0], assembler, lineEnds, decoder, filter, wantPlacemarks, wantStations);
         for (std::thread& t : threads) t.join();
         for (std::size_t i = 0; i < segments; ++i) {
             out.flush(workers[i].packet.record);
             for (const Placemark& p : workers[i].placemarks) kml.append(p);
+            // The segments in their order: the table comes out as a run on one thread makes it.
+            stations.addAll(workers[i].heard);
         }
         std::swap(assembler, workers[segments - 1].assembler);
         lineEnds = workers[segments - 1].lineEnds;
@@ -360,6 +479,10 @@ int run(const Options& options) {
     out.flush(packet.record);
     if (!kml.finish()) {
         std::fprintf(stderr, "quilmo-decode: cannot write %s\n", options.kml->c_str());
+        return 1;
+    }
+    if (!stations.finish()) {
+        std::fprintf(stderr, "quilmo-decode: cannot write %s\n", options.stations->c_str());
         return 1;
     }
     return 0;

@@ -1,0 +1,299 @@
+#include "aprs/station_table.h"
+
+#include <algorithm>
+
+#include "aprs/numeric.h"
+#include "platform/cp1252_utf8.h"
+
+namespace quilmo {
+
+namespace {
+
+constexpr std::size_t kFirstIndexSize = 1024;
+
+// trimBlanks, here where it is called several times per packet.
+inline std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace
+
+StationTable::StationTable(std::size_t maxRows)
+    : maxRows_(std::max<std::size_t>(maxRows, 1)), index_(kFirstIndexSize) {}
+
+std::uint32_t StationTable::hashOf(std::string_view station) {
+    return static_cast<std::uint32_t>(std::hash<std::string_view>{}(station));
+}
+
+std::size_t StationTable::probe(std::string_view station, std::uint32_t hash) const {
+    const std::size_t mask = index_.size() - 1;
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+        const Entry& e = index_[at];
+        if (e.idPlusOne == 0) return at;
+        if (e.hash == hash && slots_[e.idPlusOne - 1].row.station == station) return at;
+    }
+}
+
+StationTable::RowId StationTable::find(std::string_view station) const {
+    const std::string_view key = trimmed(station);
+    const Entry& e = index_[probe(key, hashOf(key))];
+    return e.idPlusOne == 0 ? kNoRow : e.idPlusOne - 1;
+}
+
+void StationTable::update(const StationFacts& facts, const LocalTime& heard) {
+    // A name padded to its field's width is the same object as the name alone.
+    const std::string_view station = trimmed(facts.station);
+    if (!station.empty()) update(station, hashOf(station), facts, heard);
+}
+
+void StationTable::prefetchEntry(std::uint32_t hash) const {
+    __builtin_prefetch(&index_[hash & (index_.size() - 1)]);
+}
+
+// The row an entry names, as far as an update writes it. Only a hint: a wrong guess (a
+// collision, a row moved meanwhile) costs nothing but the fetch.
+void StationTable::prefetchRow(std::uint32_t hash) const {
+    const Entry& e = index_[hash & (index_.size() - 1)];
+    if (e.idPlusOne == 0 || e.hash != hash) return;
+    const char* row = reinterpret_cast<const char*>(&slots_[e.idPlusOne - 1]);
+    for (std::size_t offset = 0; offset < sizeof(Slot); offset += 64) __builtin_prefetch(row + offset, 1);
+}
+
+// A long last text lives apart from its row; it is fetched once the row has come.
+void StationTable::prefetchText(std::uint32_t hash) const {
+    const Entry& e = index_[hash & (index_.size() - 1)];
+    if (e.idPlusOne != 0 && e.hash == hash) __builtin_prefetch(slots_[e.idPlusOne - 1].row.lastText.data(), 1);
+}
+
+void StationTable::updateAll(const HeardFacts* first, std::size_t count) {
+    // Entries are fetched this far ahead, rows half as far and long texts a quarter: each
+    // stage finds what the one before fetched.
+    constexpr std::size_t kAhead = 8;
+    std::array<std::uint32_t, 2 * kAhead> hashes{};
+    std::array<std::string_view, 2 * kAhead> names{};
+    const auto stage = [&](std::size_t i) {
+        const std::string_view station = trimmed(first[i].facts.station);
+        names[i % names.size()] = station;
+        hashes[i % hashes.size()] = hashOf(station);
+        prefetchEntry(hashes[i % hashes.size()]);
+    };
+    for (std::size_t i = 0; i < std::min(count, kAhead); ++i) stage(i);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i + kAhead < count) stage(i + kAhead);
+        if (i + kAhead / 2 < count) {
+            prefetchRow(hashes[(i + kAhead / 2) % hashes.size()]);
+        }
+        if (i + kAhead / 4 < count) prefetchText(hashes[(i + kAhead / 4) % hashes.size()]);
+        const std::size_t k = i % names.size();
+        if (!names[k].empty()) update(names[k], hashes[k], first[i].facts, first[i].heard);
+    }
+}
+
+void StationTable::update(std::string_view station, std::uint32_t hash, const StationFacts& facts,
+                          const LocalTime& heard) {
+    std::size_t at = probe(station, hash);
+    const bool known = index_[at].idPlusOne != 0;
+    if (facts.killed) {
+        if (known) removeRow(index_[at].idPlusOne - 1);
+        return;
+    }
+    RowId id = 0;
+    if (known) {
+        id = index_[at].idPlusOne - 1;
+    } else {
+        // Making room moves entries of the index: the place is looked up again after.
+        if (size_ >= maxRows_) removeRow(heardLongestAgo());
+        if ((size_ + 1) * 2 > index_.size()) growIndex();
+        id = addRow(station, hash, probe(station, hash));
+    }
+
+    StationRow& row = slots_[id].row;
+    row.lastHeard = heard;
+    ++row.packets;
+    row.heardOrder = ++heardCount_;
+    orders_[id] = row.heardOrder;
+    heardQueue_.push_back({row.heardOrder, id});
+    row.lastText = facts.lastText;
+    // A message or status names no symbol; a position names the one it shows, none included.
+    if (facts.hasPosition || !facts.symbol.empty()) row.symbol = facts.symbol;
+    if (facts.hasPosition) {
+        row.hasPosition = true;
+        row.latitude = facts.latitude;
+        row.longitude = facts.longitude;
+        row.distanceKm = trimmed(facts.distanceKm);
+        row.azimuth = trimmed(facts.azimuth);
+        row.speedKmh = trimmed(facts.speedKmh);
+        row.course = trimmed(facts.course);
+        row.altitudeM = trimmed(facts.altitudeM);
+    }
+    if (heardQueue_.size() > 2 * size_ + kFirstIndexSize) dropStaleHeard();
+    if (listener_ == nullptr) return;
+    if (known)
+        listener_->rowChanged(id);
+    else
+        listener_->rowAdded(id);
+}
+
+StationTable::RowId StationTable::addRow(std::string_view station, std::uint32_t hash, std::size_t at) {
+    RowId id = 0;
+    if (freeSlots_.empty()) {
+        id = static_cast<RowId>(slots_.size());
+        slots_.emplace_back();
+        orders_.push_back(0);
+    } else {
+        id = freeSlots_.back();
+        freeSlots_.pop_back();
+    }
+    Slot& slot = slots_[id];
+    slot.used = true;
+    slot.hash = hash;
+    slot.row.station = station;
+    index_[at] = {id + 1, hash};
+    ++size_;
+    return id;
+}
+
+void StationTable::removeRow(RowId id) {
+    Slot& slot = slots_[id];
+    eraseEntry(probe(slot.row.station, slot.hash));
+    --size_;
+    if (listener_ != nullptr) listener_->rowRemoved(id);
+    // Assigned, not destroyed: the strings keep their room for the next station here.
+    slot.used = false;
+    orders_[id] = 0;
+    StationRow& row = slot.row;
+    row.station.clear();
+    row.packets = 0;
+    row.symbol.clear();
+    row.hasPosition = false;
+    row.latitude = row.longitude = 0;
+    for (std::string* text : {&row.distanceKm, &row.azimuth, &row.speedKmh, &row.course, &row.altitudeM,
+                              &row.lastText})
+        text->clear();
+    freeSlots_.push_back(id);
+}
+
+// Linear probing without tombstones: the entries after the hole that belong before it move up.
+void StationTable::eraseEntry(std::size_t at) {
+    const std::size_t mask = index_.size() - 1;
+    index_[at] = {};
+    for (std::size_t next = (at + 1) & mask; index_[next].idPlusOne != 0; next = (next + 1) & mask) {
+        const std::size_t home = index_[next].hash & mask;
+        if (((next - home) & mask) < ((next - at) & mask)) continue;
+        index_[at] = index_[next];
+        index_[next] = {};
+        at = next;
+    }
+}
+
+void StationTable::growIndex() {
+    std::vector<Entry> old(index_.size() * 2);
+    old.swap(index_);
+    const std::size_t mask = index_.size() - 1;
+    for (const Entry& e : old) {
+        if (e.idPlusOne == 0) continue;
+        std::size_t at = e.hash & mask;
+        while (index_[at].idPlusOne != 0) at = (at + 1) & mask;
+        index_[at] = e;
+    }
+}
+
+StationTable::RowId StationTable::heardLongestAgo() {
+    for (;;) {
+        const Heard front = heardQueue_.front();
+        heardQueue_.pop_front();
+        if (orders_[front.id] == front.order) return front.id;
+    }
+}
+
+// Entries whose row has been heard again since, or has gone, are dropped, so the queue
+// stays within a few times the rows.
+void StationTable::dropStaleHeard() {
+    std::deque<Heard> current;
+    for (const Heard& h : heardQueue_)
+        if (orders_[h.id] == h.order) current.push_back(h);
+    heardQueue_.swap(current);
+}
+
+void StationTable::forEachNewestFirst(const std::function<void(RowId, const StationRow&)>& visit) const {
+    std::vector<Heard> rows;
+    rows.reserve(size_);
+    for (RowId id = 0; id < slots_.size(); ++id)
+        if (slots_[id].used) rows.push_back({slots_[id].row.heardOrder, id});
+    std::sort(rows.begin(), rows.end(), [](const Heard& a, const Heard& b) { return a.order > b.order; });
+    for (const Heard& h : rows) visit(h.id, slots_[h.id].row);
+}
+
+std::string lastHeardText(const LocalTime& t) {
+    return dateText(t) + " " + twoDigits(t.hour) + ":" + twoDigits(t.minute) + ":" + twoDigits(t.second);
+}
+
+std::string stationCellText(const StationRow& row, StationColumn column) {
+    switch (column) {
+    case StationColumn::Station: return row.station;
+    case StationColumn::LastHeard: return lastHeardText(row.lastHeard);
+    case StationColumn::Packets: return std::to_string(row.packets);
+    case StationColumn::Symbol: return row.symbol;
+    case StationColumn::Latitude: return row.hasPosition ? trimmedNumericText(row.latitude) : std::string();
+    case StationColumn::Longitude: return row.hasPosition ? trimmedNumericText(row.longitude) : std::string();
+    case StationColumn::DistanceKm: return row.distanceKm;
+    case StationColumn::Azimuth: return row.azimuth;
+    case StationColumn::SpeedKmh: return row.speedKmh;
+    case StationColumn::Course: return row.course;
+    case StationColumn::AltitudeM: return row.altitudeM;
+    case StationColumn::LastText: return row.lastText;
+    }
+    return {};
+}
+
+namespace {
+
+// Texts heard on the air go into spreadsheets: one that would start a formula there gets a
+// leading apostrophe, which spreadsheets take as "text" and do not show.
+bool startsFormula(std::string_view text) {
+    return !text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@');
+}
+
+bool isHeardText(StationColumn column) {
+    return column == StationColumn::Station || column == StationColumn::LastText;
+}
+
+void appendCsvField(std::string& out, std::string_view cp1252, bool defuse) {
+    std::string utf8;
+    if (defuse && startsFormula(cp1252)) utf8 += '\'';
+    appendCp1252AsUtf8(utf8, cp1252);
+    if (utf8.find_first_of(",\"\r\n") == std::string::npos) {
+        out += utf8;
+        return;
+    }
+    out += '"';
+    for (const char c : utf8) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+}  // namespace
+
+std::string stationsCsv(const StationTable& table) {
+    std::string out;
+    for (std::size_t c = 0; c < kStationColumnCount; ++c) {
+        if (c > 0) out += ',';
+        out += kStationColumnNames[c];
+    }
+    out += "\r\n";
+    table.forEachNewestFirst([&out](StationTable::RowId, const StationRow& row) {
+        for (std::size_t c = 0; c < kStationColumnCount; ++c) {
+            const auto column = static_cast<StationColumn>(c);
+            if (c > 0) out += ',';
+            appendCsvField(out, stationCellText(row, column), isHeardText(column));
+        }
+        out += "\r\n";
+    });
+    return out;
+}
+
+}  // namespace quilmo

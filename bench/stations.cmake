@@ -1,0 +1,8 @@
+if(benchmark_FOUND)
+  add_executable(station_table_bench ${CMAKE_CURRENT_LIST_DIR}/station_table_bench.cpp)
+  target_link_libraries(station_table_bench PRIVATE quilmo_aprs benchmark::benchmark)
+endif()
+if(benchmark_FOUND AND TARGET quilmo_aprs_gui)
+  add_executable(stations_window_bench ${CMAKE_CURRENT_LIST_DIR}/stations_window_bench.cpp)
+  target_link_libraries(stations_window_bench PRIVATE quilmo_aprs_gui Qt6::Widgets benchmark::benchmark)
+endif()
