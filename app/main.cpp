@@ -13,6 +13,8 @@ int main(int argc, char* argv[]) {
     quilmo::ExitSignals exitSignals;
     QApplication app(argc, argv);
     app.setApplicationName(QString::fromLatin1(quilmo::MainWindow::kProductName));
+    // Desktops match the window to the menu entry of the installed package by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quilmo.Quilmo"));
     const std::string programDirectory = quilmo::filesFolder(QCoreApplication::applicationDirPath().toStdString(),
                                                              quilmo::userFoldersFromEnvironment());
 
