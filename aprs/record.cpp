@@ -99,38 +99,70 @@ void RecordWriter::finish() {
     out_ += kCrLf;
 }
 
-DecimalSpans writePositionLines(RecordWriter& record, const Coordinates& coordinates, std::string_view nameLine,
-                                const DecoderSettings& settings) {
-    std::string& out = record.begin("lat./lon.: ");
-    out += trimBlanks(coordinates.latText);
-    out.push_back(' ');
-    out += trimBlanks(coordinates.lonText);
+Position locate(const Coordinates& coordinates, const DecoderSettings& settings) {
+    Position position;
+    position.latText = trimBlanks(coordinates.latText);
+    position.lonText = trimBlanks(coordinates.lonText);
+    position.latDegrees = coordinates.latDegrees ? *coordinates.latDegrees : degreesOfAmbiguous(position.latText);
+    position.lonDegrees = coordinates.lonDegrees ? *coordinates.lonDegrees : degreesOfAmbiguous(position.lonText);
+    if (settings.myPositionSet)
+        position.fromOwn = computeDistanceAzimuth(settings.myLongValue, settings.myLatValue, position.lonDegrees,
+                                                  position.latDegrees);
+    return position;
+}
 
-    const double latDegrees = coordinates.latDegrees ? *coordinates.latDegrees
-                                                     : degreesOfAmbiguous(trimBlanks(coordinates.latText));
-    const double lonDegrees = coordinates.lonDegrees ? *coordinates.lonDegrees
-                                                     : degreesOfAmbiguous(trimBlanks(coordinates.lonText));
+DecimalSpans writePositionLines(RecordWriter& record, const Position* position, std::string_view nameLine) {
     DecimalSpans spans;
+    if (!position) {
+        record.line(nameLine);
+        return spans;
+    }
+    std::string& out = record.begin("lat./lon.: ");
+    out += position->latText;
+    out.push_back(' ');
+    out += position->lonText;
+
     record.begin("dec.coord: ");
     spans.latAt = out.size();
-    appendTrimmedNumericText(out, latDegrees);
+    appendTrimmedNumericText(out, position->latDegrees);
     spans.latSize = out.size() - spans.latAt;
     out.push_back(' ');
     spans.lonAt = out.size();
-    appendTrimmedNumericText(out, lonDegrees);
+    appendTrimmedNumericText(out, position->lonDegrees);
     spans.lonSize = out.size() - spans.lonAt;
 
     record.line(nameLine);
-    if (settings.myPositionSet) {
-        const DistanceAzimuth da =
-            computeDistanceAzimuth(settings.myLongValue, settings.myLatValue, lonDegrees, latDegrees);
-        appendNumericText(record.begin("distance.:"), da.distanceKm);
+    if (const std::optional<DistanceAzimuth>& da = position->fromOwn) {
+        appendNumericText(record.begin("distance.:"), da->distanceKm);
         out += " km";
-        appendNumericText(record.begin("azimut...:"), da.azimuthDeg);
+        appendNumericText(record.begin("azimut...:"), da->azimuthDeg);
         out += "\xB0";
-        out += compassSectorName(da.azimuthDeg);
+        out += compassSectorName(da->azimuthDeg);
     }
     return spans;
+}
+
+void setPositionFacts(StationFacts& facts, const Position& position) {
+    facts.hasPosition = true;
+    facts.latitude = position.latDegrees;
+    facts.longitude = position.lonDegrees;
+    if (const std::optional<DistanceAzimuth>& da = position.fromOwn) {
+        facts.distanceKm = trimmedNumericText(da->distanceKm);
+        facts.azimuth = trimmedNumericText(da->azimuthDeg);
+        facts.azimuth += "\xB0";
+        facts.azimuth += compassSectorName(da->azimuthDeg);
+    }
+}
+
+void setMotionFacts(StationFacts& facts, double kmh, double degrees) {
+    facts.speedKmh = trimmedNumericText(kmh);
+    facts.course = trimmedNumericText(degrees);
+    facts.course += "\xB0";
+    facts.course += compassSectorName(degrees);
+}
+
+void setSymbolFacts(StationFacts& facts, int symbolIndex) {
+    if (symbolIndex != 0) facts.symbol = symbolNames()[static_cast<std::size_t>(symbolIndex)];
 }
 
 void setLastCoordinates(std::string& out, std::string_view latText, std::string_view lonText) {

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "aprs/decoder.h"
+#include "aprs/geometry.h"
 
 namespace quilmo {
 
@@ -40,14 +41,29 @@ struct Coordinates {
     std::optional<double> lonDegrees;
 };
 
+// A position ready for its record lines and the station table.
+struct Position {
+    std::string_view latText;
+    std::string_view lonText;
+    double latDegrees = 0;  // as the "dec.coord" line shows them
+    double lonDegrees = 0;
+    std::optional<DistanceAzimuth> fromOwn;  // only with an own position
+};
+Position locate(const Coordinates& coordinates, const DecoderSettings& settings);
+
 // Where the decimal degree texts stand in the record, for the placemark.
 struct DecimalSpans {
     std::size_t latAt = 0, latSize = 0, lonAt = 0, lonSize = 0;
 };
 
-// Writes "lat./lon.", "dec.coord", the object or item line, "distance." and "azimut...".
-DecimalSpans writePositionLines(RecordWriter& record, const Coordinates& coordinates, std::string_view nameLine,
-                                const DecoderSettings& settings);
+// Writes "lat./lon.", "dec.coord", the object or item line, "distance." and "azimut...";
+// without a position only the object or item line.
+DecimalSpans writePositionLines(RecordWriter& record, const Position* position, std::string_view nameLine);
+
+// What the lines of a record tell the station table, in the forms the lines show.
+void setPositionFacts(StationFacts& facts, const Position& position);
+void setMotionFacts(StationFacts& facts, double kmh, double degrees);
+void setSymbolFacts(StationFacts& facts, int symbolIndex);
 
 // latText + " " + lonText into `out`.
 void setLastCoordinates(std::string& out, std::string_view latText, std::string_view lonText);
