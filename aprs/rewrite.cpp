@@ -10,11 +10,15 @@ namespace quilmo {
 
 namespace {
 
-// A name line: `marker` characters removed from the name (before " (deleted)" is
-// added, whose ")" must survive for items), then blanks trimmed at both ends.
-std::string nameLine(std::string_view label, std::string_view name, bool killed, char marker) {
+// The name with every `marker` removed (before " (deleted)" is added, whose ")" must
+// survive for items) into packet.name, blanks trimmed; the name line keeps a killed
+// object's filler blanks before " (deleted)".
+std::string nameLine(PacketLine& packet, std::string_view label, std::string_view name, bool killed, char marker) {
     std::string cleaned(name);
     cleaned.erase(std::remove(cleaned.begin(), cleaned.end(), marker), cleaned.end());
+    packet.name = trimBlanks(cleaned);
+    packet.killed = killed;
+    packet.named = true;
     if (killed) cleaned += " (deleted)";
     const std::string_view trimmed = trimBlanks(cleaned);
     if (trimmed.empty()) return {};
@@ -98,14 +102,14 @@ void rewriteObject(PacketLine& packet) {
     } else {
         split = scanName(info, '*');
     }
-    packet.objectLine = nameLine("object...: ", split.name, split.killed, ';');
+    packet.objectLine = nameLine(packet, "object...: ", split.name, split.killed, ';');
     replaceWithReport(packet, split, '/');
 }
 
 void rewriteItem(PacketLine& packet) {
     const std::string_view info = clippedPart(packet.text, packet.headerEnd);  // begins with ")"
     const NameSplit split = scanName(info, '!');
-    packet.itemLine = nameLine("item.....: ", split.name, split.killed, ')');
+    packet.itemLine = nameLine(packet, "item.....: ", split.name, split.killed, ')');
     replaceWithReport(packet, split, '!');
 }
 

@@ -12,6 +12,9 @@ struct PacketLine {
     std::string rewritten;
     std::string objectLine;     // "object...: " + name, when an object was rewritten
     std::string itemLine;       // "item.....: " + name, when an item was rewritten
+    std::string name;           // the object's or item's name, blanks trimmed
+    bool killed = false;        // the object or item was killed
+    bool named = false;         // an object or item: the packet speaks for it, not for its sender
 
     void replaceText(std::string&& text) {
         rewritten = std::move(text);
