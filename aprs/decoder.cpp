@@ -72,7 +72,7 @@ void clearFacts(StationFacts& facts) {
 // which for a third-party packet is the inner one (its rebuilt header names it first).
 void nameStation(StationFacts& facts, std::string_view header, const PacketLine& packet) {
     if (packet.named) {
-        facts.station = packet.name;
+        facts.station = packet.name();
         facts.killed = packet.killed;
         return;
     }

@@ -32,7 +32,7 @@ bool isBareHeader(std::string_view line) {
 }  // namespace
 
 std::string_view AprsLineAssembler::withoutPrompt(std::string_view line) { return quilmo::withoutPrompt(line); }
-bool AprsLineAssembler::waitsForInformation(std::string_view line) { return isBareHeader(line); }
+bool AprsLineAssembler::endsInBareHeader(std::string_view line) { return isBareHeader(line); }
 
 void AprsLineAssembler::append(std::string_view chunk, std::vector<std::string>& out) {
     append(chunk, [&out](std::string_view line) { out.emplace_back(line); });

@@ -50,7 +50,9 @@ public:
     }
     // A monitor header printed on a line of its own (CR LF not included): it is joined with
     // the line after it. A caller cutting text into independent parts must not cut there.
-    static bool waitsForInformation(std::string_view line);
+    static bool waitsForInformation(std::string_view line) {
+        return !line.empty() && line.back() == ':' && endsInBareHeader(line);  // most lines end otherwise
+    }
     const std::string& pending() const { return pending_; }
     void clear() {
         pending_.clear();
@@ -60,6 +62,7 @@ public:
 
 private:
     static std::string_view withoutPrompt(std::string_view line);
+    static bool endsInBareHeader(std::string_view line);
     // The line from `start` to a CR LF in `text`, and where the text after it begins; 0 when
     // no CR LF ends a line there (end of text, or a bare LF first).
     static std::size_t crLfLineAt(std::string_view text, std::size_t start, std::string_view& line) {

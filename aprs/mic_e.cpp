@@ -145,9 +145,12 @@ Latitude decodeLatitude(const int (&d)[6]) {
     appendSecondsOfHundredths(text, hundredths);
     text += '"';
     text += hemisphere;
-    int value = 0;  // all six digits as one number, blanks as 0
-    for (const char c : digit) value = value * 10 + (isAsciiDigit(c) ? c - '0' : 0);
-    out.inRange = value / 100 % 100 < 60 && value <= 900000;
+    auto value = [&](int i) {  // a pair of digits, blanks as 0
+        auto one = [](char c) { return isAsciiDigit(c) ? c - '0' : 0; };
+        return one(digit[i]) * 10 + one(digit[i + 1]);
+    };
+    const int degrees = value(0), minutes = value(2);
+    out.inRange = minutes < 60 && degrees * 6000 + minutes * 100 + hundredths <= 90 * 6000;
     const bool plain = std::all_of(digit, digit + 6, isAsciiDigit);
     if (plain) {
         auto pair = [&](int i) { return (digit[i] - '0') * 10 + (digit[i + 1] - '0'); };

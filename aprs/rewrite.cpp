@@ -10,16 +10,18 @@ namespace quilmo {
 
 namespace {
 
-// The name with every `marker` removed (before " (deleted)" is added, whose ")" must
-// survive for items) into packet.name, blanks trimmed; the name line keeps a killed
-// object's filler blanks before " (deleted)".
+constexpr std::string_view kLabel = "object...: ";  // as long as "item.....: "
+constexpr std::string_view kDeleted = " (deleted)";
+
+// A name line: `marker` characters removed from the name (before " (deleted)" is added,
+// whose ")" must survive for items), then blanks trimmed at both ends; a killed object
+// keeps its filler blanks before " (deleted)".
 std::string nameLine(PacketLine& packet, std::string_view label, std::string_view name, bool killed, char marker) {
     std::string cleaned(name);
     cleaned.erase(std::remove(cleaned.begin(), cleaned.end(), marker), cleaned.end());
-    packet.name = trimBlanks(cleaned);
     packet.killed = killed;
     packet.named = true;
-    if (killed) cleaned += " (deleted)";
+    if (killed) cleaned += kDeleted;
     const std::string_view trimmed = trimBlanks(cleaned);
     if (trimmed.empty()) return {};
     std::string line(label);
@@ -60,8 +62,15 @@ void replaceWithReport(PacketLine& packet, const NameSplit& split, char reportTy
 
 }  // namespace
 
-char dataTypeOf(const PacketLine& packet) {
-    return packet.headerEnd == 0 ? '\0' : charAt(packet.text, packet.headerEnd);
+std::string_view PacketLine::name() const {
+    std::string_view line = itemLine.empty() ? objectLine : itemLine;
+    if (line.empty()) return {};
+    line.remove_prefix(kLabel.size());
+    if (killed) {
+        if (!line.ends_with(kDeleted)) return {};  // killed, and no name before the mark
+        line.remove_suffix(kDeleted.size());
+    }
+    return trimBlanks(line);
 }
 
 void rewriteEncapsulated(PacketLine& packet) {

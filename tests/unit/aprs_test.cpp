@@ -312,6 +312,8 @@ TEST(Decoder, StationFactsOfEveryPacketKind) {
          "SRC||Car|44.5083333333333 12.335|79|89" + kDeg + "E|104|250" + kDeg + "W|100|comment"},
         {"object", "SRC>APRS:;LEADER   *092345z4500.00N/01200.00E>comment", "LEADER||Car|45 12|77|" + ne + "||||comment"},
         {"killed item", "SRC>APRS:)AID_4500.00N/01200.00E>", "AID|killed|Car|45 12|77|" + ne + "||||"},
+        {"killed object, filler blanks", "SRC>APRS:;LEADER   _092345z4500.00N/01200.00E>", "LEADER|killed|Car|45 12|77|" + ne + "||||"},
+        {"killed object without a name", "SRC>APRS:;         _092345z4500.00N/01200.00E>", "|killed|Car|45 12|77|" + ne + "||||"},
         {"message", "SRC>APRS::N0CALL-9 :Hello{12", "SRC|||||||||Hello{12"},
         {"status", "SRC>APRS:>Net control", "SRC|||||||||Net control"},
         {"weather", "WX>APRS:!4500.00N/01200.00E_220/004g005t077rain",
