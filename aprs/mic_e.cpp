@@ -319,8 +319,9 @@ void decodeMicE(std::string_view header, std::string_view info, std::string_view
     if (!shown) return;
 
     RecordWriter record(out.record, "-MIC-E-", ctx.now, parts.shown);
-    const DecimalSpans spans = writePositionLines(record, position ? &*position : nullptr, objectOrItemLine);
-    if (motion.shown) writeSpeedAndCourse(record, motion.kmh, motion.course);
+    const StationFacts* facts = ctx.wantStation ? &out.station : nullptr;  // its texts serve the record too
+    const DecimalSpans spans = writePositionLines(record, position ? &*position : nullptr, objectOrItemLine, facts);
+    if (motion.shown) writeSpeedAndCourse(record, motion.kmh, motion.course, facts);
     if (hasAltitude) {
         record.begin("altitude.: ") += kmlAltitude;
         record.text() += " m";

@@ -325,8 +325,9 @@ void decodePositionReport(std::string_view header, std::string_view info, std::s
     if (!shown) return;
 
     RecordWriter record(out.record, "-------", ctx.now, header);
-    const DecimalSpans spans = writePositionLines(record, position ? &*position : nullptr, nameLine);
-    if (f.hasMotion) writeSpeedAndCourse(record, f.kmh, f.course);
+    const StationFacts* facts = ctx.wantStation ? &out.station : nullptr;  // its texts serve the record too
+    const DecimalSpans spans = writePositionLines(record, position ? &*position : nullptr, nameLine, facts);
+    if (f.hasMotion) writeSpeedAndCourse(record, f.kmh, f.course, facts);
     if (f.hasAltitude) {
         record.begin("altitude.: ") += f.kmlAltitude;
         record.text() += " m";

@@ -66,6 +66,13 @@ double degreesOfAmbiguous(std::string_view text) {
     return dmsTextToDegrees(digits);
 }
 
+// A number as a record line shows it after its label: the trimmed text the station table
+// keeps, with the blank that stands before a value that is not negative.
+void appendShownNumber(std::string& out, std::string_view trimmed) {
+    if (!trimmed.starts_with('-')) out.push_back(' ');
+    out += trimmed;
+}
+
 }  // namespace
 
 RecordWriter::RecordWriter(std::string& out, std::string_view prefix, const LocalTime& now, std::string_view header)
@@ -88,12 +95,6 @@ void RecordWriter::labelled(std::string_view label, std::string_view value) {
     out_ += value;
 }
 
-std::string& RecordWriter::begin(std::string_view label) {
-    out_ += kCrLf;
-    out_ += label;
-    return out_;
-}
-
 void RecordWriter::finish() {
     out_ += kCrLf;
     out_ += kCrLf;
@@ -111,7 +112,8 @@ Position locate(const Coordinates& coordinates, const DecoderSettings& settings)
     return position;
 }
 
-DecimalSpans writePositionLines(RecordWriter& record, const Position* position, std::string_view nameLine) {
+DecimalSpans writePositionLines(RecordWriter& record, const Position* position, std::string_view nameLine,
+                                const StationFacts* facts) {
     DecimalSpans spans;
     if (!position) {
         record.line(nameLine);
@@ -133,6 +135,12 @@ DecimalSpans writePositionLines(RecordWriter& record, const Position* position, 
 
     record.line(nameLine);
     if (const std::optional<DistanceAzimuth>& da = position->fromOwn) {
+        if (facts) {
+            appendShownNumber(record.begin("distance.:"), facts->distanceKm);
+            out += " km";
+            appendShownNumber(record.begin("azimut...:"), facts->azimuth);
+            return spans;
+        }
         appendNumericText(record.begin("distance.:"), da->distanceKm);
         out += " km";
         appendNumericText(record.begin("azimut...:"), da->azimuthDeg);
@@ -147,16 +155,16 @@ void setPositionFacts(StationFacts& facts, const Position& position) {
     facts.latitude = position.latDegrees;
     facts.longitude = position.lonDegrees;
     if (const std::optional<DistanceAzimuth>& da = position.fromOwn) {
-        facts.distanceKm = trimmedNumericText(da->distanceKm);
-        facts.azimuth = trimmedNumericText(da->azimuthDeg);
+        appendTrimmedNumericText(facts.distanceKm, da->distanceKm);
+        appendTrimmedNumericText(facts.azimuth, da->azimuthDeg);
         facts.azimuth += "\xB0";
         facts.azimuth += compassSectorName(da->azimuthDeg);
     }
 }
 
 void setMotionFacts(StationFacts& facts, double kmh, double degrees) {
-    facts.speedKmh = trimmedNumericText(kmh);
-    facts.course = trimmedNumericText(degrees);
+    appendTrimmedNumericText(facts.speedKmh, kmh);
+    appendTrimmedNumericText(facts.course, degrees);
     facts.course += "\xB0";
     facts.course += compassSectorName(degrees);
 }
@@ -182,7 +190,13 @@ void writeStationLine(RecordWriter& record, int symbolIndex) {
     record.labelled("station..: ", symbolNames()[static_cast<std::size_t>(symbolIndex)]);
 }
 
-void writeSpeedAndCourse(RecordWriter& record, double kmh, double degrees) {
+void writeSpeedAndCourse(RecordWriter& record, double kmh, double degrees, const StationFacts* facts) {
+    if (facts) {
+        appendShownNumber(record.begin("speed....:"), facts->speedKmh);
+        record.text() += " km/h";
+        appendShownNumber(record.begin("course...:"), facts->course);
+        return;
+    }
     std::string& out = record.begin("speed....:");
     appendNumericText(out, kmh);
     out += " km/h";

@@ -334,6 +334,8 @@ TEST(Decoder, StationFactsOfEveryPacketKind) {
         EXPECT_EQ(factsOf(shown.station), r.facts) << r.name;
         EXPECT_EQ(factsOf(hidden.station), r.facts) << r.name;
         EXPECT_TRUE(hidden.record.empty()) << r.name;
+        // The record lines made from the facts' texts are those made without them.
+        EXPECT_EQ(shown.record, decodeAprsLine(r.line, DecodeContext{own, all, kNow}).record) << r.name;
     }
     // A decode reused for the next line keeps nothing of the last one.
     DecodedPacket reused;
