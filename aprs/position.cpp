@@ -85,12 +85,15 @@ std::optional<FieldValue> coordinateOf(std::string_view field, std::size_t degre
     int value = 0;  // minutes and hundredths as one four-digit number
     bool blanked = false;
     for (const char c : digits) {
-        if (c == ' ') {
+        const unsigned digit = static_cast<unsigned char>(c) - '0';
+        if (digit <= 9 && !blanked) {
+            value = value * 10 + static_cast<int>(digit);
+        } else if (c == ' ') {
             blanked = true;
-        } else if (!isAsciiDigit(c) || blanked) {
+            value *= 10;
+        } else {
             return std::nullopt;
         }
-        value = value * 10 + (c == ' ' ? 0 : c - '0');
     }
     out.minutes = value / 100;
     out.hundredths = value % 100;
