@@ -2,6 +2,8 @@
 
 #include "aprs/messages.h"
 #include "aprs/mic_e.h"
+#include "aprs/monitor_header.h"
+#include "aprs/numeric.h"
 #include "aprs/position.h"
 #include "aprs/rewrite.h"
 
@@ -26,15 +28,61 @@ void removeCrLfPairs(PacketLine& packet) {
     packet.replaceText(std::move(out));
 }
 
-// Length of SOURCE>DEST[,PATH]: ; 0 when the first ":" has no ">" before it.
-std::size_t headerEndOf(std::string_view line) {
-    const std::size_t colon = line.find(':');
-    if (colon == std::string_view::npos) return 0;
-    if (line.substr(0, colon).find('>') == std::string_view::npos) return 0;
-    return colon + 1;
+// Sets headerEnd, taking the TNC's decoration (frame tag, date and time, channel) out of
+// the header so that a packet reads SOURCE>DEST,PATH: whatever its TNC printed. False for
+// a connected-mode frame, which carries no APRS.
+bool takeHeader(PacketLine& packet) {
+    const MonitorHeader header = findMonitorHeader(packet.text);
+    packet.headerEnd = 0;
+    if (!header.found) return true;
+    if (header.frame != MonitorFrame::Ui) return false;
+    if (!header.decorated()) {
+        packet.headerEnd = header.end;
+        return true;
+    }
+    const std::string_view text = packet.text;
+    std::string plain;
+    plain.reserve(text.size());
+    plain.append(text, header.addressStart, header.addressEnd - header.addressStart);
+    plain.push_back(':');
+    const std::size_t headerEnd = plain.size();
+    plain.append(text, header.end);
+    packet.replaceText(std::move(plain));
+    packet.headerEnd = headerEnd;
+    return true;
 }
 
 bool isPositionType(char c) { return c == '!' || c == '=' || c == '/' || c == '@'; }
+
+void clearFacts(StationFacts& facts) {
+    facts.station.clear();
+    facts.killed = false;
+    facts.symbol.clear();
+    facts.hasPosition = false;
+    facts.latitude = facts.longitude = 0;
+    facts.distanceKm.clear();
+    facts.azimuth.clear();
+    facts.speedKmh.clear();
+    facts.course.clear();
+    facts.altitudeM.clear();
+    facts.lastText.clear();
+}
+
+// The station a packet speaks for: an object or item under its own name, else the source,
+// which for a third-party packet is the inner one (its rebuilt header names it first).
+void nameStation(StationFacts& facts, std::string_view header, const PacketLine& packet) {
+    if (packet.named) {
+        facts.station = packet.name();
+        facts.killed = packet.killed;
+        return;
+    }
+    const std::size_t arrow = header.find('>');
+    if (arrow == std::string_view::npos) return;  // no header: no sender known
+    std::string_view source = trimBlanks(header.substr(0, arrow));
+    // Some TNCs flag the station heard directly with "*", on the source too.
+    if (source.ends_with('*')) source.remove_suffix(1);
+    facts.station = source;
+}
 
 }  // namespace
 
@@ -44,11 +92,12 @@ void decodeAprsLineInto(std::string_view line, const DecodeContext& ctx, Decoded
     if (!out.appendRecords) out.record.clear();
     out.recordStart = out.record.size();
     out.lastCoordinates.clear();
+    if (ctx.wantStation) clearFacts(out.station);
 
     PacketLine packet;
     packet.text = line;
     removeCrLfPairs(packet);
-    packet.headerEnd = headerEndOf(packet.text);
+    if (!takeHeader(packet)) return;
 
     if (packet.headerEnd > 0) {
         if (dataTypeOf(packet) == '}') rewriteEncapsulated(packet);
@@ -68,6 +117,7 @@ void decodeAprsLineInto(std::string_view line, const DecodeContext& ctx, Decoded
         decodePositionReport(header, info, nameLine, ctx, out);
     else
         decodeTextPacket(header, info, ctx, out);
+    if (ctx.wantStation && out.recognised) nameStation(out.station, header, packet);
     // The placemark's strings are kept for the next position unless none is wanted.
     if (!out.shown || !ctx.wantPlacemark || !out.placemark || out.lastCoordinates.empty()) out.placemark.reset();
 }

@@ -1,5 +1,9 @@
 #include "aprs/framing.h"
 
+#include <cstring>
+
+#include "aprs/monitor_header.h"
+
 namespace quilmo {
 
 namespace {
@@ -14,20 +18,21 @@ std::string_view withoutPrompt(std::string_view line) {
     return line;
 }
 
-// A monitor header printed on a line of its own: its first ":" is its last character
-// and a ">" stands before it. Only such a line waits for the information line, so a
-// packet whose text happens to end in ":" is not merged with the next one.
+// A monitor header printed on a line of its own: the ":" that closes the header is the
+// line's last character. Only such a line waits for the information line, so a packet
+// whose text happens to end in ":" is not merged with the next one. A control frame
+// (RR, UA, DISC …) has no information line and waits for nothing.
 bool isBareHeader(std::string_view line) {
     line = withoutPrompt(line);
     if (line.empty() || line.back() != ':') return false;
-    const std::size_t colon = line.find(':');
-    return colon + 1 == line.size() && line.substr(0, colon).find('>') != std::string_view::npos;
+    const MonitorHeader header = findMonitorHeader(line);
+    return header.found && header.end == line.size() && header.frame != MonitorFrame::Control;
 }
 
 }  // namespace
 
 std::string_view AprsLineAssembler::withoutPrompt(std::string_view line) { return quilmo::withoutPrompt(line); }
-bool AprsLineAssembler::waitsForInformation(std::string_view line) { return isBareHeader(line); }
+bool AprsLineAssembler::endsInBareHeader(std::string_view line) { return isBareHeader(line); }
 
 void AprsLineAssembler::append(std::string_view chunk, std::vector<std::string>& out) {
     append(chunk, [&out](std::string_view line) { out.emplace_back(line); });
@@ -39,7 +44,10 @@ void AprsLineAssembler::append(std::string_view chunk, const std::function<void(
     if (searchFrom < held_) searchFrom = held_;
     pending_.append(chunk);
 
-    std::size_t start = 0;  // first character not yet handed out
+    // [start, start + held_) is a header waiting for its information line, which follows it
+    // directly: the header is moved over its own CR LF rather than the CR LF erased, so the
+    // cost is the header's length, not the length of all the text behind it.
+    std::size_t start = 0;
     for (std::size_t end = pending_.find(kCrLf, start + searchFrom); end != std::string::npos;
          end = pending_.find(kCrLf, start + held_)) {
         const std::string_view line(pending_.data() + start, end - start);
@@ -57,9 +65,11 @@ void AprsLineAssembler::append(std::string_view chunk, const std::function<void(
             held_ = 0;
             continue;
         }
-        if (isBareHeader(line)) {
-            pending_.erase(end, kCrLf.size());  // the next line continues this one
-            held_ = end - start;
+        if (held_ == 0 && isBareHeader(line)) {
+            const std::size_t length = end - start;
+            std::memmove(pending_.data() + start + kCrLf.size(), pending_.data() + start, length);
+            start += kCrLf.size();
+            held_ = length;
             continue;
         }
         const std::string_view packet = withoutPrompt(line);

@@ -36,6 +36,8 @@ void decodeTextPacket(std::string_view header, std::string_view info, const Deco
     TextKind kind{};
     if (!kindOf(info, kind)) return;
     out.recognised = true;
+    const std::string_view text = trimBlanks(clippedPart(info, kind.textStart));
+    if (ctx.wantStation) out.station.lastText = text;
     if (!classRecordPasses(ctx.filter, kind.filterClass)) return;
 
     RecordWriter record(out.record, "-------", ctx.now, header);
@@ -44,7 +46,7 @@ void decodeTextPacket(std::string_view header, std::string_view info, const Deco
     // The addressee field is nine characters; the ":" closing it is skipped whatever it is.
     if (kind.filterClass == kFilterMessages && info.size() >= 10)
         record.labelled("to.......: ", trimBlanks(info.substr(1, 9)));
-    record.labelled(kind.label, trimBlanks(clippedPart(info, kind.textStart)));
+    record.labelled(kind.label, text);
     record.finish();
     out.shown = true;
 }

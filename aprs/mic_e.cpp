@@ -83,6 +83,28 @@ char digitChar(int d) {
     return 0;
 }
 
+// A destination a MIC-E packet can have: six characters, digits, "L" and "P".."Z"
+// everywhere, and "A".."K" in the first three, whose message bits are then all custom
+// (A..K) or all standard (P..Z): software names such as "APDR13" mix the two.
+bool isMicEDestination(std::string_view destination) {
+    if (destination.size() != 6) return false;
+    bool custom = false, standard = false;
+    for (std::size_t i = 0; i < 6; ++i) {
+        const char c = destination[i];
+        if ((c >= '0' && c <= '9') || c == 'L') continue;
+        if (c >= 'P' && c <= 'Z') {
+            standard = standard || i < 3;
+            continue;
+        }
+        if (i < 3 && c >= 'A' && c <= 'K') {
+            custom = true;
+            continue;
+        }
+        return false;
+    }
+    return !(custom && standard);
+}
+
 bool southOrEast(int d) { return isDigitValue(d) || d == kL; }
 bool northOrWest(int d) { return isHighValue(d) || d == kZ; }
 
@@ -91,6 +113,7 @@ struct Latitude {
     int longitudeOffset = 0;
     std::string_view longitudeHemisphere;
     std::optional<double> degrees;  // from the digits when all six are plain digits
+    bool inRange = false;           // at most 90 degrees, minutes below 60
 };
 
 Latitude decodeLatitude(const int (&d)[6]) {
@@ -122,6 +145,12 @@ Latitude decodeLatitude(const int (&d)[6]) {
     appendSecondsOfHundredths(text, hundredths);
     text += '"';
     text += hemisphere;
+    auto value = [&](int i) {  // a pair of digits, blanks as 0
+        auto one = [](char c) { return isAsciiDigit(c) ? c - '0' : 0; };
+        return one(digit[i]) * 10 + one(digit[i + 1]);
+    };
+    const int degrees = value(0), minutes = value(2);
+    out.inRange = minutes < 60 && degrees * 6000 + minutes * 100 + hundredths <= 90 * 6000;
     const bool plain = std::all_of(digit, digit + 6, isAsciiDigit);
     if (plain) {
         auto pair = [&](int i) { return (digit[i] - '0') * 10 + (digit[i + 1] - '0'); };
@@ -137,17 +166,19 @@ struct Longitude {
     std::optional<double> degrees;  // from the numbers when they are the usual ones
 };
 
+// Empty text when the three longitude bytes are missing or give no longitude.
 Longitude decodeLongitude(std::string_view info, const Latitude& lat) {
-    int degrees = 0;
-    int minutes = 0;
-    int hundredths = 0;
-    if (info.size() > 1) degrees = byteValue(info, 1) + lat.longitudeOffset;
+    Longitude out;
+    if (info.size() < 4) return out;
+    int degrees = byteValue(info, 1) + lat.longitudeOffset;
     if (degrees >= 180 && degrees <= 189) degrees -= 80;
     if (degrees >= 190 && degrees <= 199) degrees -= 190;
-    if (info.size() > 2) minutes = byteValue(info, 2);
+    int minutes = byteValue(info, 2);
     if (minutes >= 60) minutes -= 60;
-    if (info.size() > 3) hundredths = byteValue(info, 3);
-    Longitude out;
+    const int hundredths = byteValue(info, 3);
+    if (degrees < 0 || minutes < 0 || minutes >= 60 || hundredths < 0 || hundredths > 99 ||
+        degrees * 6000 + minutes * 100 + hundredths > 180 * 6000)
+        return out;
     std::string& text = out.text;  // short enough to need no room of its own
     appendTrimmedNumericText(text, degrees);
     text += kDegree;
@@ -157,9 +188,8 @@ Longitude decodeLongitude(std::string_view info, const Latitude& lat) {
     text += '"';
     text += lat.longitudeHemisphere;
     // Whole numbers read back as themselves; the seconds as their table says.
-    if (degrees >= 0 && minutes >= 0 && hundredths >= 0 && hundredths < 100)
-        out.degrees = dmsPartsToDegrees(degrees, minutes, secondsOfHundredthsAsRead(hundredths),
-                                        lat.longitudeHemisphere == "W");
+    out.degrees = dmsPartsToDegrees(degrees, minutes, secondsOfHundredthsAsRead(hundredths),
+                                    lat.longitudeHemisphere == "W");
     return out;
 }
 
@@ -263,20 +293,35 @@ void decodeMicE(std::string_view header, std::string_view info, std::string_view
     const std::string_view status = statusText(bits);
     for (int i = 0; i < 3; ++i) d[i] = foldCustom(d[i]);
 
+    // The latitude lives in the destination: under any other destination the bytes are
+    // not a position, whatever they would give.
     const Latitude lat = decodeLatitude(d);
     const Longitude lon = decodeLongitude(info, lat);
-    const std::string& lonText = lon.text;
-    setLastCoordinates(out.lastCoordinates, lat.shown, lonText);
-    if (!symbolRecordPasses(ctx.filter, symbolIndex)) return;
+    const bool located = isMicEDestination(parts.destination) && lat.inRange && !lon.text.empty();
+    if (located) setLastCoordinates(out.lastCoordinates, lat.shown, lon.text);
+    const bool shown = symbolRecordPasses(ctx.filter, symbolIndex);
+    if (!shown && !ctx.wantStation) return;
 
     const Motion motion = fields.micEShort ? Motion{} : decodeMotion(info, ctx.settings.speedZero);
     std::string kmlAltitude = "0";
     const bool hasAltitude = takeAltitude(comment, kmlAltitude);
+    std::optional<Position> position;
+    if (located) position = locate(Coordinates{lat.shown, lon.text, lat.degrees, lon.degrees}, ctx.settings);
+    comment = trimBlanks(comment);
+    if (ctx.wantStation) {
+        StationFacts& facts = out.station;
+        setSymbolFacts(facts, symbolIndex);
+        if (position) setPositionFacts(facts, *position);
+        if (motion.shown) setMotionFacts(facts, motion.kmh, motion.course);
+        if (hasAltitude) facts.altitudeM = kmlAltitude;
+        facts.lastText = comment;
+    }
+    if (!shown) return;
 
     RecordWriter record(out.record, "-MIC-E-", ctx.now, parts.shown);
-    const Coordinates coordinates{lat.shown, lonText, lat.degrees, lon.degrees};
-    const DecimalSpans spans = writePositionLines(record, coordinates, objectOrItemLine, ctx.settings);
-    if (motion.shown) writeSpeedAndCourse(record, motion.kmh, motion.course);
+    const StationFacts* facts = ctx.wantStation ? &out.station : nullptr;  // its texts serve the record too
+    const DecimalSpans spans = writePositionLines(record, position ? &*position : nullptr, objectOrItemLine, facts);
+    if (motion.shown) writeSpeedAndCourse(record, motion.kmh, motion.course, facts);
     if (hasAltitude) {
         record.begin("altitude.: ") += kmlAltitude;
         record.text() += " m";
@@ -284,10 +329,10 @@ void decodeMicE(std::string_view header, std::string_view info, std::string_view
     record.labelled("radio....: ", radio);
     writeStationLine(record, symbolIndex);
     record.labelled("status...: ", status);
-    record.labelled("message..: ", trimBlanks(comment));
+    record.labelled("message..: ", comment);
     record.finish();
     out.shown = true;
-    if (ctx.wantPlacemark) {
+    if (ctx.wantPlacemark && position) {
         if (!out.placemark) out.placemark.emplace();
         makePlacemark(*out.placemark, ctx.now, parts.shown, out.record, spans, kmlAltitude);
     }

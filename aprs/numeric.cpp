@@ -403,11 +403,4 @@ std::string numericText(double value) {
     return text;
 }
 
-std::string_view trimBlanks(std::string_view text) {
-    std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    std::size_t last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
-
 }  // namespace quilmo

@@ -32,6 +32,11 @@ void appendSecondsOfHundredths(std::string& out, double hundredths);
 double secondsOfHundredthsAsRead(int hundredths);
 
 // Blanks (character 32 only) removed at both ends.
-std::string_view trimBlanks(std::string_view text);
+inline std::string_view trimBlanks(std::string_view text) {
+    std::size_t first = 0, last = text.size();
+    while (first < last && text[first] == ' ') ++first;
+    while (last > first && text[last - 1] == ' ') --last;
+    return text.substr(first, last - first);
+}
 
 }  // namespace quilmo

@@ -1,5 +1,6 @@
 #include "aprs/position.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -19,6 +20,14 @@ namespace {
 constexpr double kKmhPerKnot = 1.852;
 constexpr double kMetresPerFoot = 0.3048;
 
+// The numbers of a coordinate field; blanked digits count as 0.
+struct FieldValue {
+    int degrees = 0;
+    int minutes = 0;
+    int hundredths = 0;
+    bool negative = false;  // south or west
+};
+
 struct PositionFields {
     std::string latField;  // short enough to stay inside the string
     std::string lonField;
@@ -32,6 +41,8 @@ struct PositionFields {
     bool hasAltitude = false;
     std::string kmlAltitude = "0";
     WeatherLines weather;
+    std::optional<FieldValue> lat;  // both set when latField and lonField hold a coordinate
+    std::optional<FieldValue> lon;
 };
 
 void setSpeedAndCourse(PositionFields& f, double kmh, double course, const DecoderSettings& settings) {
@@ -52,6 +63,67 @@ bool hasCourseSpeed(std::string_view comment) {
     return true;
 }
 
+char upperCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// A coordinate as sent: degree digits, two minute digits, ".", two hundredths digits and
+// the hemisphere letter. The last of the four minute digits may be blanks, for a position
+// its station keeps vague on purpose; the minutes must be below 60 and the whole at most
+// `maxDegrees`. Anything else is no coordinate, and no position is made up from it.
+std::optional<FieldValue> coordinateOf(std::string_view field, std::size_t degreeDigits, char positive,
+                                       char negative, int maxDegrees) {
+    if (field.size() != degreeDigits + 6 || field[degreeDigits + 2] != '.') return std::nullopt;
+    const char hemisphere = upperCase(field.back());
+    if (hemisphere != positive && hemisphere != negative) return std::nullopt;
+    FieldValue out;
+    out.negative = hemisphere == negative;
+    for (std::size_t i = 0; i < degreeDigits; ++i) {
+        if (!isAsciiDigit(field[i])) return std::nullopt;
+        out.degrees = out.degrees * 10 + (field[i] - '0');
+    }
+    const char digits[4] = {field[degreeDigits], field[degreeDigits + 1], field[degreeDigits + 3],
+                            field[degreeDigits + 4]};
+    int value = 0;  // minutes and hundredths as one four-digit number
+    bool blanked = false;
+    for (const char c : digits) {
+        const unsigned digit = static_cast<unsigned char>(c) - '0';
+        if (digit <= 9 && !blanked) {
+            value = value * 10 + static_cast<int>(digit);
+        } else if (c == ' ') {
+            blanked = true;
+            value *= 10;
+        } else {
+            return std::nullopt;
+        }
+    }
+    out.minutes = value / 100;
+    out.hundredths = value % 100;
+    if (out.minutes >= 60 || out.degrees * 6000 + value > maxDegrees * 6000) return std::nullopt;
+    return out;
+}
+
+std::optional<FieldValue> latitudeOf(std::string_view field) { return coordinateOf(field, 2, 'N', 'S', 90); }
+std::optional<FieldValue> longitudeOf(std::string_view field) { return coordinateOf(field, 3, 'E', 'W', 180); }
+
+// Decimal degrees as the shown text reads back: the seconds as their text reads.
+double degreesOf(const FieldValue& v) {
+    return dmsPartsToDegrees(v.degrees, v.minutes, secondsOfHundredthsAsRead(v.hundredths), v.negative);
+}
+
+// "/A=" and six digits (a leading "-" below sea level): feet, where most trackers put
+// their altitude in the comment.
+void takeCommentAltitude(std::string_view comment, PositionFields& f) {
+    for (std::size_t at = comment.find("/A="); at != std::string_view::npos; at = comment.find("/A=", at + 1)) {
+        const std::string_view value = clippedPart(comment, at + 3, 6);
+        if (value.size() != 6 || !(isAsciiDigit(value[0]) || value[0] == '-')) continue;
+        bool digits = true;
+        for (std::size_t i = 1; i < 6; ++i) digits = digits && isAsciiDigit(value[i]);
+        if (!digits) continue;
+        f.kmlAltitude = trimmedNumericText(roundHalfEven(readNumber(value) * kMetresPerFoot));
+        f.hasAltitude = true;
+        return;
+    }
+}
+
 void decodeUncompressed(std::string_view positionText, PositionFields& f, const DecoderSettings& settings) {
     f.latField = trimBlanks(clippedPart(positionText, 0, 8));
     f.symbolTable = clippedPart(positionText, 8, 1);
@@ -66,6 +138,9 @@ void decodeUncompressed(std::string_view positionText, PositionFields& f, const 
         f.comment.remove_prefix(7);
     }
     f.comment = trimBlanks(f.comment);
+    f.lat = latitudeOf(f.latField);
+    f.lon = longitudeOf(f.lonField);
+    takeCommentAltitude(f.comment, f);
     if (f.symbolCode == "_") {
         f.weatherComment = f.comment;
         f.weather = decodeWeather(f.weatherComment);
@@ -132,20 +207,36 @@ void decodeCompressedExtension(std::string_view cst, PositionFields& f, const De
 
 void decodeCompressed(std::string_view positionText, PositionFields& f, const DecoderSettings& settings) {
     f.symbolTable = clippedPart(positionText, 0, 1);
-    const double lat = 90 - base91Sum(clippedPart(positionText, 1, 4)) / 380926;
-    const double lon = -180 + base91Sum(clippedPart(positionText, 5, 4)) / 190463;
+    const std::string_view latLon = clippedPart(positionText, 1, 8);
+    const double lat = 90 - base91Sum(latLon.substr(0, 4)) / 380926;
+    const double lon = -180 + base91Sum(clippedPart(latLon, 4)) / 190463;
+    // Eight base-91 characters; the largest of them reach a hair beyond the poles and the
+    // date line, which is no position either.
+    if (latLon.size() == 8 && std::all_of(latLon.begin(), latLon.end(), isBase91) && lat >= -90 && lon <= 180) {
+        f.latField = fieldFromDegrees(lat, 2, 'N', 'S');
+        f.lonField = fieldFromDegrees(lon, 3, 'E', 'W');
+        f.lat = latitudeOf(f.latField);
+        f.lon = longitudeOf(f.lonField);
+    }
     f.symbolCode = clippedPart(positionText, 9, 1);
-    f.latField = fieldFromDegrees(lat, 2, 'N', 'S');
-    f.lonField = fieldFromDegrees(lon, 3, 'E', 'W');
     const std::string_view cst = clippedPart(positionText, 10, 3);
     decodeCompressedExtension(cst, f, settings);
     f.comment = trimBlanks(clippedPart(positionText, 13));
+    if (!f.hasAltitude) takeCommentAltitude(f.comment, f);
 }
 
 bool isOverlay(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'j'); }
 
+// The fixed characters of the uncompressed layout: each field's point and hemisphere.
+bool hasUncompressedShape(std::string_view positionText) {
+    const char lat = upperCase(charAt(positionText, 7)), lon = upperCase(charAt(positionText, 17));
+    return charAt(positionText, 4) == '.' && charAt(positionText, 14) == '.' && (lat == 'N' || lat == 'S') &&
+           (lon == 'E' || lon == 'W');
+}
+
 // Uncompressed latitudes begin with a digit (or a blank for ambiguity); compressed
-// reports begin with their symbol table.
+// reports begin with their symbol table. A text laid out as an uncompressed position is
+// one, letters in its digits or not.
 bool isCompressed(std::string_view positionText) {
     const char first = charAt(positionText, 0);
     if (first == '/' || first == '|') return true;
@@ -153,7 +244,17 @@ bool isCompressed(std::string_view positionText) {
     if (positionText.size() < 13) return false;
     for (std::size_t i = 1; i <= 8; ++i)
         if (!isBase91(positionText[i])) return false;
-    return true;
+    return !hasUncompressedShape(positionText);
+}
+
+// Hundredths of a minute at `at`; the blanks of an ambiguous position count as 0 ("5 " is 50).
+int hundredthsAt(std::string_view field, std::size_t at) {
+    int value = 0;
+    for (std::size_t i = at; i < at + 2; ++i) {
+        const char c = charAt(field, i);
+        value = value * 10 + (isAsciiDigit(c) ? c - '0' : 0);
+    }
+    return value;
 }
 
 std::string latTextOf(std::string_view field) {
@@ -162,46 +263,22 @@ std::string latTextOf(std::string_view field) {
     text += '\xB0';
     text += clippedPart(field, 2, 2);
     text += '\'';
-    appendSecondsOfHundredths(text, readNumber(clippedPart(field, 5, 2)));
+    appendSecondsOfHundredths(text, hundredthsAt(field, 5));
     text += '"';
     if (!field.empty()) text += field.back();
     return text;
 }
 
-std::string lonTextOf(std::string_view field) {
+std::string lonTextOf(std::string_view field, const FieldValue& value) {
     std::string text;  // short enough to need no room of its own
-    appendTrimmedNumericText(text, readNumber(clippedPart(field, 0, 3)));
+    appendTrimmedNumericText(text, value.degrees);
     text += '\xB0';
     text += clippedPart(field, 3, 2);
     text += '\'';
-    appendSecondsOfHundredths(text, readNumber(clippedPart(field, 6, 2)));
+    appendSecondsOfHundredths(text, hundredthsAt(field, 6));
     text += '"';
     if (!field.empty()) text += field.back();
     return text;
-}
-
-int digitValue(char c) { return c - '0'; }
-
-// Decimal degrees of a plain field (degree digits, two minute digits, ".", two hundredths
-// digits, hemisphere letter) straight from its digits; the numbers are those the shown text
-// reads back as, so the result equals reading that text. Any other field: nothing.
-std::optional<double> degreesOfPlainField(std::string_view field, std::size_t degreeDigits) {
-    if (field.size() != degreeDigits + 6 || field[degreeDigits + 2] != '.') return std::nullopt;
-    const char hemisphere = field.back();
-    if (!((hemisphere >= 'A' && hemisphere <= 'Z') || (hemisphere >= 'a' && hemisphere <= 'z'))) return std::nullopt;
-    int degrees = 0;
-    for (std::size_t i = 0; i < degreeDigits; ++i) {
-        if (!isAsciiDigit(field[i])) return std::nullopt;
-        degrees = degrees * 10 + digitValue(field[i]);
-    }
-    const std::string_view minutes = field.substr(degreeDigits, 2);
-    const std::string_view hundredths = field.substr(degreeDigits + 3, 2);
-    for (char c : {minutes[0], minutes[1], hundredths[0], hundredths[1]})
-        if (!isAsciiDigit(c)) return std::nullopt;
-    const bool negative = hemisphere == 'S' || hemisphere == 's' || hemisphere == 'W' || hemisphere == 'w';
-    return dmsPartsToDegrees(degrees, digitValue(minutes[0]) * 10 + digitValue(minutes[1]),
-                             secondsOfHundredthsAsRead(digitValue(hundredths[0]) * 10 + digitValue(hundredths[1])),
-                             negative);
 }
 
 void writeWeatherLines(RecordWriter& record, const WeatherLines& w) {
@@ -226,26 +303,44 @@ void decodePositionReport(std::string_view header, std::string_view info, std::s
         decodeUncompressed(positionText, f, ctx.settings);
 
     const int symbolIndex = symbolIndexOf(f.symbolTable, f.symbolCode);
-    const std::string latText = latTextOf(f.latField);
-    const std::string lonText = lonTextOf(f.lonField);
-    setLastCoordinates(out.lastCoordinates, latText, lonText);
-    if (!symbolRecordPasses(ctx.filter, symbolIndex)) return;
+    const bool located = f.lat && f.lon;
+    std::string latText, lonText;  // short enough to need no room of their own
+    if (located) {
+        latText = latTextOf(f.latField);
+        lonText = lonTextOf(f.lonField, *f.lon);
+        setLastCoordinates(out.lastCoordinates, latText, lonText);
+    }
+    const bool shown = symbolRecordPasses(ctx.filter, symbolIndex);
+    if (!shown && !ctx.wantStation) return;
+
+    std::optional<Position> position;
+    if (located)
+        position = locate(Coordinates{latText, lonText, degreesOf(*f.lat), degreesOf(*f.lon)}, ctx.settings);
+    const std::string_view comment = trimBlanks(f.comment);
+    if (ctx.wantStation) {
+        StationFacts& facts = out.station;
+        setSymbolFacts(facts, symbolIndex);
+        if (position) setPositionFacts(facts, *position);
+        if (f.hasMotion) setMotionFacts(facts, f.kmh, f.course);
+        if (f.hasAltitude) facts.altitudeM = f.kmlAltitude;
+        facts.lastText = comment;
+    }
+    if (!shown) return;
 
     RecordWriter record(out.record, "-------", ctx.now, header);
-    const Coordinates coordinates{latText, lonText, degreesOfPlainField(f.latField, 2),
-                                  degreesOfPlainField(f.lonField, 3)};
-    const DecimalSpans spans = writePositionLines(record, coordinates, nameLine, ctx.settings);
-    if (f.hasMotion) writeSpeedAndCourse(record, f.kmh, f.course);
+    const StationFacts* facts = ctx.wantStation ? &out.station : nullptr;  // its texts serve the record too
+    const DecimalSpans spans = writePositionLines(record, position ? &*position : nullptr, nameLine, facts);
+    if (f.hasMotion) writeSpeedAndCourse(record, f.kmh, f.course, facts);
     if (f.hasAltitude) {
         record.begin("altitude.: ") += f.kmlAltitude;
         record.text() += " m";
     }
     writeStationLine(record, symbolIndex);
     writeWeatherLines(record, f.weather);
-    record.labelled("message..: ", trimBlanks(f.comment));
+    record.labelled("message..: ", comment);
     record.finish();
     out.shown = true;
-    if (ctx.wantPlacemark) {
+    if (ctx.wantPlacemark && position) {
         if (!out.placemark) out.placemark.emplace();
         makePlacemark(*out.placemark, ctx.now, header, out.record, spans, f.kmlAltitude);
     }

@@ -66,6 +66,13 @@ double degreesOfAmbiguous(std::string_view text) {
     return dmsTextToDegrees(digits);
 }
 
+// A number as a record line shows it after its label: the trimmed text the station table
+// keeps, with the blank that stands before a value that is not negative.
+void appendShownNumber(std::string& out, std::string_view trimmed) {
+    if (!trimmed.starts_with('-')) out.push_back(' ');
+    out += trimmed;
+}
+
 }  // namespace
 
 RecordWriter::RecordWriter(std::string& out, std::string_view prefix, const LocalTime& now, std::string_view header)
@@ -88,49 +95,82 @@ void RecordWriter::labelled(std::string_view label, std::string_view value) {
     out_ += value;
 }
 
-std::string& RecordWriter::begin(std::string_view label) {
-    out_ += kCrLf;
-    out_ += label;
-    return out_;
-}
-
 void RecordWriter::finish() {
     out_ += kCrLf;
     out_ += kCrLf;
 }
 
-DecimalSpans writePositionLines(RecordWriter& record, const Coordinates& coordinates, std::string_view nameLine,
-                                const DecoderSettings& settings) {
-    std::string& out = record.begin("lat./lon.: ");
-    out += trimBlanks(coordinates.latText);
-    out.push_back(' ');
-    out += trimBlanks(coordinates.lonText);
+Position locate(const Coordinates& coordinates, const DecoderSettings& settings) {
+    Position position;
+    position.latText = trimBlanks(coordinates.latText);
+    position.lonText = trimBlanks(coordinates.lonText);
+    position.latDegrees = coordinates.latDegrees ? *coordinates.latDegrees : degreesOfAmbiguous(position.latText);
+    position.lonDegrees = coordinates.lonDegrees ? *coordinates.lonDegrees : degreesOfAmbiguous(position.lonText);
+    if (settings.myPositionSet)
+        position.fromOwn = computeDistanceAzimuth(settings.myLongValue, settings.myLatValue, position.lonDegrees,
+                                                  position.latDegrees);
+    return position;
+}
 
-    const double latDegrees = coordinates.latDegrees ? *coordinates.latDegrees
-                                                     : degreesOfAmbiguous(trimBlanks(coordinates.latText));
-    const double lonDegrees = coordinates.lonDegrees ? *coordinates.lonDegrees
-                                                     : degreesOfAmbiguous(trimBlanks(coordinates.lonText));
+DecimalSpans writePositionLines(RecordWriter& record, const Position* position, std::string_view nameLine,
+                                const StationFacts* facts) {
     DecimalSpans spans;
+    if (!position) {
+        record.line(nameLine);
+        return spans;
+    }
+    std::string& out = record.begin("lat./lon.: ");
+    out += position->latText;
+    out.push_back(' ');
+    out += position->lonText;
+
     record.begin("dec.coord: ");
     spans.latAt = out.size();
-    appendTrimmedNumericText(out, latDegrees);
+    appendTrimmedNumericText(out, position->latDegrees);
     spans.latSize = out.size() - spans.latAt;
     out.push_back(' ');
     spans.lonAt = out.size();
-    appendTrimmedNumericText(out, lonDegrees);
+    appendTrimmedNumericText(out, position->lonDegrees);
     spans.lonSize = out.size() - spans.lonAt;
 
     record.line(nameLine);
-    if (settings.myPositionSet) {
-        const DistanceAzimuth da =
-            computeDistanceAzimuth(settings.myLongValue, settings.myLatValue, lonDegrees, latDegrees);
-        appendNumericText(record.begin("distance.:"), da.distanceKm);
+    if (const std::optional<DistanceAzimuth>& da = position->fromOwn) {
+        if (facts) {
+            appendShownNumber(record.begin("distance.:"), facts->distanceKm);
+            out += " km";
+            appendShownNumber(record.begin("azimut...:"), facts->azimuth);
+            return spans;
+        }
+        appendNumericText(record.begin("distance.:"), da->distanceKm);
         out += " km";
-        appendNumericText(record.begin("azimut...:"), da.azimuthDeg);
+        appendNumericText(record.begin("azimut...:"), da->azimuthDeg);
         out += "\xB0";
-        out += compassSectorName(da.azimuthDeg);
+        out += compassSectorName(da->azimuthDeg);
     }
     return spans;
+}
+
+void setPositionFacts(StationFacts& facts, const Position& position) {
+    facts.hasPosition = true;
+    facts.latitude = position.latDegrees;
+    facts.longitude = position.lonDegrees;
+    if (const std::optional<DistanceAzimuth>& da = position.fromOwn) {
+        appendTrimmedNumericText(facts.distanceKm, da->distanceKm);
+        appendTrimmedNumericText(facts.azimuth, da->azimuthDeg);
+        facts.azimuth += "\xB0";
+        facts.azimuth += compassSectorName(da->azimuthDeg);
+    }
+}
+
+void setMotionFacts(StationFacts& facts, double kmh, double degrees) {
+    appendTrimmedNumericText(facts.speedKmh, kmh);
+    appendTrimmedNumericText(facts.course, degrees);
+    facts.course += "\xB0";
+    facts.course += compassSectorName(degrees);
+}
+
+void setSymbolFacts(StationFacts& facts, int symbolIndex) {
+    if (symbolIndex != 0) facts.symbol = symbolNames()[static_cast<std::size_t>(symbolIndex)];
 }
 
 void setLastCoordinates(std::string& out, std::string_view latText, std::string_view lonText) {
@@ -150,7 +190,13 @@ void writeStationLine(RecordWriter& record, int symbolIndex) {
     record.labelled("station..: ", symbolNames()[static_cast<std::size_t>(symbolIndex)]);
 }
 
-void writeSpeedAndCourse(RecordWriter& record, double kmh, double degrees) {
+void writeSpeedAndCourse(RecordWriter& record, double kmh, double degrees, const StationFacts* facts) {
+    if (facts) {
+        appendShownNumber(record.begin("speed....:"), facts->speedKmh);
+        record.text() += " km/h";
+        appendShownNumber(record.begin("course...:"), facts->course);
+        return;
+    }
     std::string& out = record.begin("speed....:");
     appendNumericText(out, kmh);
     out += " km/h";

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "aprs/decoder.h"
+#include "aprs/geometry.h"
 
 namespace quilmo {
 
@@ -21,7 +22,11 @@ public:
     // CR LF + label + value; nothing when the value is empty.
     void labelled(std::string_view label, std::string_view value);
     // CR LF + label; the caller appends the rest of the line to text().
-    std::string& begin(std::string_view label);
+    std::string& begin(std::string_view label) {
+        out_.append("\r\n", 2);
+        out_ += label;
+        return out_;
+    }
     std::string& text() { return out_; }
     // The closing CR LF CR LF.
     void finish();
@@ -40,14 +45,32 @@ struct Coordinates {
     std::optional<double> lonDegrees;
 };
 
+// A position ready for its record lines and the station table.
+struct Position {
+    std::string_view latText;
+    std::string_view lonText;
+    double latDegrees = 0;  // as the "dec.coord" line shows them
+    double lonDegrees = 0;
+    std::optional<DistanceAzimuth> fromOwn;  // only with an own position
+};
+Position locate(const Coordinates& coordinates, const DecoderSettings& settings);
+
 // Where the decimal degree texts stand in the record, for the placemark.
 struct DecimalSpans {
     std::size_t latAt = 0, latSize = 0, lonAt = 0, lonSize = 0;
 };
 
-// Writes "lat./lon.", "dec.coord", the object or item line, "distance." and "azimut...".
-DecimalSpans writePositionLines(RecordWriter& record, const Coordinates& coordinates, std::string_view nameLine,
-                                const DecoderSettings& settings);
+// Writes "lat./lon.", "dec.coord", the object or item line, "distance." and "azimut...";
+// without a position only the object or item line. With `facts` (already set for the
+// station table) the distance and azimuth are their texts rather than made again.
+DecimalSpans writePositionLines(RecordWriter& record, const Position* position, std::string_view nameLine,
+                                const StationFacts* facts = nullptr);
+
+// What the lines of a record tell the station table, in the forms the lines show; the
+// facts come cleared.
+void setPositionFacts(StationFacts& facts, const Position& position);
+void setMotionFacts(StationFacts& facts, double kmh, double degrees);
+void setSymbolFacts(StationFacts& facts, int symbolIndex);
 
 // latText + " " + lonText into `out`.
 void setLastCoordinates(std::string& out, std::string_view latText, std::string_view lonText);
@@ -58,7 +81,8 @@ int symbolIndexOf(std::string_view symbolTable, std::string_view symbolCode);
 void writeStationLine(RecordWriter& record, int symbolIndex);
 
 // "speed....:" + numeric text + " km/h" and "course...:" + numeric text + 0xB0 + sector.
-void writeSpeedAndCourse(RecordWriter& record, double kmh, double degrees);
+// With `facts` set by setMotionFacts, from their texts.
+void writeSpeedAndCourse(RecordWriter& record, double kmh, double degrees, const StationFacts* facts = nullptr);
 
 // The placemark of a shown position; the decimal texts are taken from the finished record.
 void makePlacemark(Placemark& mark, const LocalTime& now, std::string_view shownHeader, std::string_view record,

@@ -10,12 +10,18 @@ namespace quilmo {
 
 namespace {
 
-// A name line: `marker` characters removed from the name (before " (deleted)" is
-// added, whose ")" must survive for items), then blanks trimmed at both ends.
-std::string nameLine(std::string_view label, std::string_view name, bool killed, char marker) {
+constexpr std::string_view kLabel = "object...: ";  // as long as "item.....: "
+constexpr std::string_view kDeleted = " (deleted)";
+
+// A name line: `marker` characters removed from the name (before " (deleted)" is added,
+// whose ")" must survive for items), then blanks trimmed at both ends; a killed object
+// keeps its filler blanks before " (deleted)".
+std::string nameLine(PacketLine& packet, std::string_view label, std::string_view name, bool killed, char marker) {
     std::string cleaned(name);
     cleaned.erase(std::remove(cleaned.begin(), cleaned.end(), marker), cleaned.end());
-    if (killed) cleaned += " (deleted)";
+    packet.killed = killed;
+    packet.named = true;
+    if (killed) cleaned += kDeleted;
     const std::string_view trimmed = trimBlanks(cleaned);
     if (trimmed.empty()) return {};
     std::string line(label);
@@ -56,8 +62,15 @@ void replaceWithReport(PacketLine& packet, const NameSplit& split, char reportTy
 
 }  // namespace
 
-char dataTypeOf(const PacketLine& packet) {
-    return packet.headerEnd == 0 ? '\0' : charAt(packet.text, packet.headerEnd);
+std::string_view PacketLine::name() const {
+    std::string_view line = itemLine.empty() ? objectLine : itemLine;
+    if (line.empty()) return {};
+    line.remove_prefix(kLabel.size());
+    if (killed) {
+        if (!line.ends_with(kDeleted)) return {};  // killed, and no name before the mark
+        line.remove_suffix(kDeleted.size());
+    }
+    return trimBlanks(line);
 }
 
 void rewriteEncapsulated(PacketLine& packet) {
@@ -98,14 +111,14 @@ void rewriteObject(PacketLine& packet) {
     } else {
         split = scanName(info, '*');
     }
-    packet.objectLine = nameLine("object...: ", split.name, split.killed, ';');
+    packet.objectLine = nameLine(packet, "object...: ", split.name, split.killed, ';');
     replaceWithReport(packet, split, '/');
 }
 
 void rewriteItem(PacketLine& packet) {
     const std::string_view info = clippedPart(packet.text, packet.headerEnd);  // begins with ")"
     const NameSplit split = scanName(info, '!');
-    packet.itemLine = nameLine("item.....: ", split.name, split.killed, ')');
+    packet.itemLine = nameLine(packet, "item.....: ", split.name, split.killed, ')');
     replaceWithReport(packet, split, '!');
 }
 

@@ -13,6 +13,11 @@ struct PacketLine {
     std::string objectLine;     // "object...: " + name, when an object was rewritten
     std::string itemLine;       // "item.....: " + name, when an item was rewritten
 
+    // The object's or item's name, blanks trimmed.
+    std::string_view name() const;
+    bool killed = false;        // the object or item was killed
+    bool named = false;         // an object or item: the packet speaks for it, not for its sender
+
     void replaceText(std::string&& text) {
         rewritten = std::move(text);
         this->text = rewritten;
@@ -20,7 +25,9 @@ struct PacketLine {
 };
 
 // Data type: the character after the header's ":"; '\0' without one.
-char dataTypeOf(const PacketLine& packet);
+inline char dataTypeOf(const PacketLine& packet) {
+    return packet.headerEnd == 0 || packet.headerEnd >= packet.text.size() ? '\0' : packet.text[packet.headerEnd];
+}
 
 // "}" third-party packet: the header names both routes, the inner information follows.
 void rewriteEncapsulated(PacketLine& packet);

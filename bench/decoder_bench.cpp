@@ -94,6 +94,43 @@ void BM_AssembleAndDecode(benchmark::State& state) {
 }
 BENCHMARK(BM_AssembleAndDecode);
 
+// The same mix with what each packet tells the heard-stations table asked for too.
+void BM_DecodeWithStationFacts(benchmark::State& state) {
+    const Context c;
+    const DecodeContext ctx{c.settings, c.filter, LocalTime{2026, 12, 5, 9, 5, 3}, true, true};
+    DecodedPacket packet;
+    for (auto _ : state)
+        for (const std::string& line : kMix) {
+            decodeAprsLineInto(line, ctx, packet);
+            benchmark::DoNotOptimize(packet.station.station.data());
+        }
+    const auto packets = static_cast<double>(state.iterations() * kMix.size());
+    state.counters["per_packet"] = benchmark::Counter(packets, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.SetItemsProcessed(static_cast<std::int64_t>(packets));
+}
+BENCHMARK(BM_DecodeWithStationFacts);
+
+// Line assembly alone, every header on a line of its own (as many TNCs print them) and read
+// in chunks of the given size: the time per line must not grow with the chunk.
+void BM_AssembleHeadersAlone(benchmark::State& state) {
+    std::string text;
+    for (int i = 0; i < 200; ++i)
+        for (const std::string& line : kMix) {
+            const std::size_t colon = line.find(':');
+            text += line.substr(0, colon) + " <UI>:\r\n" + line.substr(colon + 1) + "\r\n";
+        }
+    const auto chunk = static_cast<std::size_t>(state.range(0));
+    std::size_t lines = 0;
+    for (auto _ : state) {
+        AprsLineAssembler assembler;
+        for (std::size_t at = 0; at < text.size(); at += chunk)
+            assembler.append(std::string_view(text).substr(at, chunk), [&lines](std::string_view) { ++lines; });
+    }
+    state.counters["per_line"] =
+        benchmark::Counter(static_cast<double>(lines), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_AssembleHeadersAlone)->Arg(64)->Arg(1 << 20);
+
 }  // namespace
 
 BENCHMARK_MAIN();

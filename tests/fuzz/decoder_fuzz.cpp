@@ -15,10 +15,35 @@ namespace {
 using namespace quilmo;
 
 // A decode must be self-consistent whatever the input; a broken promise stops the run.
-void check(const DecodedPacket& packet) {
+void check(const DecodedPacket& packet, bool wantStation) {
     if (packet.shown != !packet.record.empty()) __builtin_trap();
     if (packet.shown && !std::string_view(packet.record).ends_with("\r\n\r\n")) __builtin_trap();
     if (packet.placemark && !packet.shown) __builtin_trap();
+    if (packet.placemark && packet.lastCoordinates.empty()) __builtin_trap();
+    const StationFacts& facts = packet.station;
+    if (!wantStation || !packet.recognised) {
+        if (!facts.station.empty() || facts.hasPosition || !facts.lastText.empty()) __builtin_trap();
+        return;
+    }
+    // The table gets a position exactly when the copy button does.
+    if (facts.hasPosition == packet.lastCoordinates.empty()) __builtin_trap();
+    if (facts.hasPosition && !(facts.latitude >= -90 && facts.latitude <= 90 && facts.longitude >= -180 &&
+                               facts.longitude <= 180))
+        __builtin_trap();
+}
+
+// Lines taken whole from a block and the rest assembled are the lines the assembler alone gives.
+void checkWholeLines(std::string_view text, std::size_t cut) {
+    std::vector<std::string> alone, taken;
+    const auto push = [](std::vector<std::string>& to) { return [&to](std::string_view line) { to.emplace_back(line); }; };
+    AprsLineAssembler reference;
+    reference.append(text, push(alone));
+    AprsLineAssembler assembler;
+    const std::string_view block = text.substr(0, cut);
+    const std::size_t n = assembler.takeWholeLines(block, push(taken));
+    assembler.append(block.substr(n), push(taken));
+    assembler.append(text.substr(cut), push(taken));
+    if (taken != alone) __builtin_trap();
 }
 
 // The first byte chooses the context and how the rest is cut into received chunks.
@@ -26,6 +51,7 @@ struct Setup {
     DecoderSettings settings;
     FilterFlags filter{};
     std::size_t chunk = 1;
+    bool wantStation = false;
 };
 
 Setup setupFrom(std::uint8_t a, std::uint8_t b) {
@@ -40,6 +66,7 @@ Setup setupFrom(std::uint8_t a, std::uint8_t b) {
         s.filter[b] = 1;  // one class or symbol chosen, as a filter.ini line would
     }
     s.chunk = 1 + (a >> 5) * 37;
+    s.wantStation = (b & 1) != 0;
     return s;
 }
 
@@ -48,21 +75,23 @@ Setup setupFrom(std::uint8_t a, std::uint8_t b) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
     const Setup setup = setupFrom(data[0], data[1]);
-    const DecodeContext ctx{setup.settings, setup.filter, LocalTime{2026, 12, 5, 9, 5, 3}};
+    const bool want = setup.wantStation;
+    const DecodeContext ctx{setup.settings, setup.filter, LocalTime{2026, 12, 5, 9, 5, 3}, true, want};
     const std::string_view text(reinterpret_cast<const char*>(data + 2), size - 2);
 
     AprsLineAssembler assembler;
     std::vector<std::string> lines;
     for (std::size_t at = 0; at < text.size(); at += setup.chunk) {
         assembler.append(text.substr(at, setup.chunk), lines);
-        for (const std::string& line : lines) check(decodeAprsLine(line, ctx));
+        for (const std::string& line : lines) check(decodeAprsLine(line, ctx), want);
         lines.clear();
     }
+    checkWholeLines(text, setup.chunk % (text.size() + 1));
 
     // Also the whole input as one line, and the MIC-E branch on its own with whatever header it has.
-    check(decodeAprsLine(text, ctx));
+    check(decodeAprsLine(text, ctx), want);
     const std::size_t colon = text.find(':');
     if (colon != std::string_view::npos)
-        check(decodeMicE(text.substr(0, colon + 1), text.substr(colon + 1), "", ctx));
+        check(decodeMicE(text.substr(0, colon + 1), text.substr(colon + 1), "", ctx), want);
     return 0;
 }

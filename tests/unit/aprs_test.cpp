@@ -27,8 +27,8 @@ const std::string kCompLatLon = "lat./lon.: 49" + kDeg + "30'0\"N 72" + kDeg + "
 const std::string kCompDec = "dec.coord: 49.5 -72.75";
 
 // Opening line, header, one line each, then the closing empty line.
-std::string record(const std::string& header, const std::vector<std::string>& lines) {
-    std::string out = "------- 2026-12-05 09:05 ------\r\n" + header;
+std::string record(const std::string& header, const std::vector<std::string>& lines, const std::string& opening = "-------") {
+    std::string out = opening + " 2026-12-05 09:05 ------\r\n" + header;
     for (const std::string& line : lines) out += "\r\n" + line;
     return out + "\r\n\r\n";
 }
@@ -72,6 +72,110 @@ TEST(Decoder, PositionLayouts) {
         {"ambiguous digits count as 0", "SRC>DST:!602 .  S/0250 .  W#",
          record("SRC>DST:", {"lat./lon.: 60" + kDeg + "2 '0\"S 25" + kDeg + "0 '0\"W", "dec.coord: -60.3333333333333 -25",
                              "station..: Digipeater"})},
+        {"one ambiguous digit counts as 0", "SRC>APRS:!4430.5 N/01220.1 E-amb1",
+         record("SRC>APRS:", {"lat./lon.: 44" + kDeg + "30'30\"N 12" + kDeg + "20'6\"E", "dec.coord: 44.5083333333333 12.335",
+                              "station..: Home", "message..: amb1"})},
+        {"the pole and the date line", "SRC>DST:!9000.00N/18000.00W-",
+         record("SRC>DST:", {"lat./lon.: 90" + kDeg + "00'0\"N 180" + kDeg + "00'0\"W", "dec.coord: 90 -180", "station..: Home"})},
+        {"altitude in feet in the comment", "SRC>DST:!4903.50N/07201.75W>088/036/A=001234 up",
+         position({"speed....: 67 km/h", "course...: 88" + kDeg + "E", "altitude.: 376 m", "station..: Car", "message..: /A=001234 up"})},
+        {"altitude below sea level", "SRC>DST:!4903.50N/07201.75W-/A=-00079", position({"altitude.: -24 m", "station..: Home", "message..: /A=-00079"})},
+        {"short altitude is text", "SRC>DST:!4903.50N/07201.75W-/A=12", position({"station..: Home", "message..: /A=12"})},
+        {"compressed altitude comes first", "SRC>DST:!/5L!!<*e7>S]S/A=001234",
+         record("SRC>DST:", {kCompLatLon, kCompDec, "altitude.: 3049 m", "station..: Car", "message..: /A=001234"})},
+    });
+}
+
+// A field that is no coordinate makes no position: no position lines, no placemark and nothing for the
+// copy button, even with an own position to measure from; the rest of the record is shown as usual.
+TEST(Decoder, NoPositionFromFieldsThatAreNoCoordinate) {
+    const std::string car = "station..: Car", home = "station..: Home";
+    const std::vector<std::string> micE = {"speed....: 104 km/h", "course...: 250" + kDeg + "W", car};
+    const Case cases[] = {
+        {"weather station's name", "PY5LF-13>APTT4,WIDE1-1:! Weather Station ISS Davis CURITIBA - PR",
+         record("PY5LF-13>APTT4,WIDE1-1:", {"message..: S Davis CURITIBA - PR"})},
+        {"nothing after the type", "SRC>APRS:!", record("SRC>APRS:", {})},
+        {"text after a timestamp type", "SRC>APRS:@hello world", record("SRC>APRS:", {})},
+        {"letters laid out as a position", "SRC>APRS:=ABCD.EFN/GHIJK.LMW-", record("SRC>APRS:", {home})},
+        {"beyond the pole", "SRC>DST:!9000.01N/07201.75W-", record("SRC>DST:", {home})},
+        {"beyond the date line", "SRC>DST:!4903.50N/18000.01W-", record("SRC>DST:", {home})},
+        {"sixty minutes", "SRC>DST:!4960.00N/07201.75W-", record("SRC>DST:", {home})},
+        {"no hemisphere", "SRC>DST:!4903.50X/07201.75W-", record("SRC>DST:", {home})},
+        {"blank between digits", "SRC>DST:!49 3.50N/07201.75W-", record("SRC>DST:", {home})},
+        {"blank in the degrees", "SRC>DST:!4903.50N/0 201.75W-", record("SRC>DST:", {home})},
+        {"compressed outside base 91", "SRC>DST:!/5L!~<*e7>", record("SRC>DST:", {car})},
+        {"compressed cut short", "SRC>DST:!/5L!!<*", record("SRC>DST:", {})},
+        {"MIC-E under a software destination", "SQ7PFS>APDR13:`(0&!ZN>/x", record("SQ7PFS>", {micE[0], micE[1], car, "message..: x"}, "-MIC-E-")},
+        {"MIC-E destination of five", "SRC>TT3P5:`(0&!ZN>/", record("SRC>", {micE[0], micE[1], car, "status...: En Route"}, "-MIC-E-")},
+        {"MIC-E letter no destination has", "SRC>TT3M50:`(0&!ZN>/", record("SRC>", {micE[0], micE[1], car, "status...: En Route"}, "-MIC-E-")},
+        {"MIC-E latitude beyond the pole", "SRC>YY3P50:`(0&!ZN>/", record("SRC>", {micE[0], micE[1], car, "status...: En Route"}, "-MIC-E-")},
+        {"MIC-E longitude cut off", "SRC>TT3P50:`(0", record("SRC>", {"status...: En Route"}, "-MIC-E-")},
+        {"MIC-E minutes byte out of range", "SRC>TT3P50:`(\xE0&!ZN>/", record("SRC>", {micE[0], micE[1], car, "status...: En Route"}, "-MIC-E-")},
+    };
+    const DecoderSettings own{.myPositionSet = true, .myLatValue = 44.5, .myLongValue = 11.34};
+    for (const Case& c : cases) {
+        const DecodedPacket p = decode(c.line, own);
+        EXPECT_EQ(p.record, c.record) << c.name;
+        EXPECT_FALSE(p.placemark.has_value()) << c.name;
+        EXPECT_EQ(p.lastCoordinates, "") << c.name;
+    }
+}
+
+// What a TNC prints, read by read, assembled into packet lines.
+std::vector<std::string> assemble(const std::vector<std::string>& reads) {
+    AprsLineAssembler assembler;
+    std::vector<std::string> lines;
+    for (const std::string& read : reads) assembler.append(read, lines);
+    return lines;
+}
+
+// Whatever tag, date and time or channel a TNC prints around the header, on one line or two, the packet
+// gives the record and placemark of the plain packet.
+TEST(Decoder, MonitorHeaderFormsGiveThePlainRecord) {
+    const std::string pos = "!4903.50N/07201.75W-Test";
+    const struct { const char* name; std::string plain; std::vector<std::string> reads; } rows[] = {
+        {"MIC-E with <UI R>", "N0CALL>TT3P50,WIDE1-1*:`(0&!ZN>/mice", {"N0CALL>TT3P50,WIDE1-1* <UI R>:`(0&!ZN>/mice\r\n"}},
+        {"<UI C>, information next line", "N0CALL>APRS,WIDE1-1*:" + pos, {"N0CALL>APRS,WIDE1-1* <UI C>:\r\n" + pos + "\r\n"}},
+        {"date, time and <UI>, in pieces", "N0CALL>APRS,WIDE1-1:" + pos,
+         {"N0CALL>APRS,WIDE1-1 [12/06/26 10:1", "1:12] <UI>:\r", "\n" + pos.substr(0, 5), pos.substr(5) + "\r\n"}},
+        {"<UI C P> on one line", "N0CALL>APRS:" + pos, {"N0CALL>APRS <UI C P>:" + pos + "\r\n"}},
+        {"tag before date", "N0CALL>APRS:" + pos, {"N0CALL>APRS <UI R> [06-Dec-26 10:11:12]:\r\n" + pos + "\r\n"}},
+        {"version 2 <<UI>>", "N0CALL>APRS,RELAY*:" + pos, {"N0CALL>APRS,RELAY* <<UI>>:" + pos + "\r\n"}},
+        {"tag without a blank", "N0CALL>APRS:" + pos, {"N0CALL>APRS<UI>:" + pos + "\r\n"}},
+        {"time before the source", "N0CALL>APRS:" + pos, {"22:51:33 N0CALL>APRS:\r\n" + pos + "\r\n"}},
+        {"date and time before the source", "N0CALL>APRS:" + pos, {"06-Dec-26 22:51:33 N0CALL>APRS <UI>:" + pos + "\r\n"}},
+        {"channel before the source", "N0CALL>APRS:" + pos, {"[0.4] N0CALL>APRS:" + pos + "\r\n"}},
+        {"object after a prompt", "N0CALL>APRS:;LEADER   *092345z4903.50N/07201.75W>x", {"cmd:N0CALL>APRS <UI>:;LEADER   *092345z4903.50N/07201.75W>x\r\n"}},
+        {"third party", "GATE>APRS:}ISRC>TT3P50,IPATH:`(0&!ZN>/", {"GATE>APRS <UI C>:}ISRC>TT3P50,IPATH:`(0&!ZN>/\r\n"}},
+        {"message", "N0CALL>APRS::N0CALL-9 :Hi:{1", {"N0CALL>APRS [12/06/26 10:11:12] <UI>:\r\n:N0CALL-9 :Hi:{1\r\n"}},
+    };
+    for (const auto& r : rows) {
+        const std::vector<std::string> lines = assemble(r.reads);
+        ASSERT_EQ(lines.size(), 1u) << r.name;
+        const DecodedPacket printed = decode(lines[0]), plain = decode(r.plain);
+        ASSERT_TRUE(plain.shown) << r.name;
+        EXPECT_EQ(printed.record, plain.record) << r.name;
+        EXPECT_EQ(printed.lastCoordinates, plain.lastCoordinates) << r.name;
+        EXPECT_EQ(printed.placemark ? printed.placemark->name : "", plain.placemark ? plain.placemark->name : "") << r.name;
+    }
+}
+
+// A tag naming any other frame type marks a connected-mode frame, which holds no APRS; "<" and "[" in
+// any other place change nothing.
+TEST(Decoder, OnlyUiTagsAreDecoration) {
+    const std::string pos = "!4903.50N/07201.75W-";
+    expectRecords({
+        {"I frame", "A>B <I R1 S2>:" + pos, ""}, {"Kantronics I frame", "A>B <I12>:" + pos, ""},
+        {"RR", "A>B <RR 3>:" + pos, ""}, {"RNR", "A>B <RNR 2>:" + pos, ""}, {"REJ", "A>B <REJ 1>:" + pos, ""},
+        {"version 2 response", "A>B <<rr1>>:" + pos, ""}, {"SABM", "A>B <SABM>:" + pos, ""}, {"UA", "A>B <UA>:" + pos, ""},
+        {"DISC", "A>B <DISC>:" + pos, ""}, {"DM", "A>B <DM>:" + pos, ""}, {"FRMR", "A>B <FRMR>:" + pos, ""},
+        {"Kantronics connect request", "A>B <C>:" + pos, ""},
+        {"UI and I frame tags", "A>B [12/06/26 10:11:12] <I R1 S2>:" + pos, ""},
+        {"unknown tag stays", "A>B <IGATE>:>x", record("A>B <IGATE>:", {"from.....: A", "st.report: x"})},
+        {"bracket without digits stays", "A>B [x] <UI>:>x", record("A>B [x] <UI>:", {"from.....: A", "st.report: x"})},
+        {"tags in the information field", "A>B:>at [12:00] <UI R>", record("A>B:", {"from.....: A", "st.report: at [12:00] <UI R>"})},
+        {"no header", "[0.4] <UI> >x", ""},
+        {"time without a header", "22:51:33 >x", ""},
     });
 }
 
@@ -95,6 +199,7 @@ TEST(Decoder, PlacemarkAndDistanceFromOwnPosition) {
               "09:05:03 SRC>DEST,PATH:|2026-12-05T09:05:03|-72.0291666666667,49.0583333333333,0");
     EXPECT_EQ(plain.lastCoordinates, "49" + kDeg + "03'30\"N 72" + kDeg + "01'45\"W");
     EXPECT_EQ(decode("SRC>DST:!/5L!!<*e7>S]S").placemark->coordinates, "-72.75,49.5,3049");
+    EXPECT_EQ(decode("SRC>DST:!4903.50N/07201.75W>/A=001234").placemark->coordinates, "-72.0291666666667,49.0583333333333,376");
     const DecoderSettings own{.myPositionSet = true, .myLatValue = 44.5, .myLongValue = 11.0 + 20.0 / 60};
     expectRecords({{"77 km to the north-east", "SRC>DST:;OBJ      *092345z4500.00N/01200.00E>090/020",
                     record("SRC>DST:", {"lat./lon.: 45" + kDeg + "00'0\"N 12" + kDeg + "00'0\"E", "dec.coord: 45 12", "object...: OBJ",
@@ -187,6 +292,56 @@ TEST(Decoder, FilterPerRecordClass) {
         // A hidden station still offers its coordinates for the clipboard.
         EXPECT_EQ(shown.lastCoordinates, all.lastCoordinates) << r.name;
     }
+}
+
+// The facts of a packet as one line: station|killed|symbol|position|distance|azimuth|speed|course|altitude|text.
+std::string factsOf(const StationFacts& f) {
+    const std::string position = f.hasPosition ? trimmedNumericText(f.latitude) + " " + trimmedNumericText(f.longitude) : "";
+    return f.station + "|" + (f.killed ? "killed" : "") + "|" + f.symbol + "|" + position + "|" + f.distanceKm + "|" +
+           f.azimuth + "|" + f.speedKmh + "|" + f.course + "|" + f.altitudeM + "|" + f.lastText;
+}
+
+// What each kind of packet tells the heard-stations table, the same whether the filter shows its record or
+// not, and in the forms its record lines show.
+TEST(Decoder, StationFactsOfEveryPacketKind) {
+    const std::string ne = "43" + kDeg + "NE";
+    const struct { const char* name; std::string line, facts; } rows[] = {
+        {"position", "SRC-9>APRS,WIDE1-1:!4500.00N/01200.00E>090/020/A=001234 hello",
+         "SRC-9||Car|45 12|77|" + ne + "|37|90" + kDeg + "E|376|/A=001234 hello"},
+        {"MIC-E", "SRC>TT3P50,WIDE1-1:`(0&!ZN>/\"4{}comment",
+         "SRC||Car|44.5083333333333 12.335|79|89" + kDeg + "E|104|250" + kDeg + "W|100|comment"},
+        {"object", "SRC>APRS:;LEADER   *092345z4500.00N/01200.00E>comment", "LEADER||Car|45 12|77|" + ne + "||||comment"},
+        {"killed item", "SRC>APRS:)AID_4500.00N/01200.00E>", "AID|killed|Car|45 12|77|" + ne + "||||"},
+        {"killed object, filler blanks", "SRC>APRS:;LEADER   _092345z4500.00N/01200.00E>", "LEADER|killed|Car|45 12|77|" + ne + "||||"},
+        {"killed object without a name", "SRC>APRS:;         _092345z4500.00N/01200.00E>", "|killed|Car|45 12|77|" + ne + "||||"},
+        {"message", "SRC>APRS::N0CALL-9 :Hello{12", "SRC|||||||||Hello{12"},
+        {"status", "SRC>APRS:>Net control", "SRC|||||||||Net control"},
+        {"weather", "WX>APRS:!4500.00N/01200.00E_220/004g005t077rain",
+         "WX||Weather station|45 12|77|" + ne + "|7|220" + kDeg + "SW||rain"},
+        {"third party: the inner source", "GATE>APRS,TCPIP:}ISRC>IDEST,IPATH:>hi", "ISRC|||||||||hi"},
+        {"no valid position", "SRC>APRS:!4903.50X/07201.75W-x", "SRC||Home|||||||x"},
+        {"decorated header", "SRC-1>APRS,WIDE1-1* <UI R>:>on air", "SRC-1|||||||||on air"},
+        {"heard-directly mark", "SRC*>APRS:>x", "SRC|||||||||x"},
+        {"connected-mode frame", "SRC>APRS <I R1 S2>:>x", "|||||||||"},
+        {"unknown type", "SRC>APRS:$GPRMC,063909,A", "|||||||||"},
+        {"no header: nobody to name", ">x", "|||||||||x"},
+    };
+    const DecoderSettings own{.myPositionSet = true, .myLatValue = 44.5, .myLongValue = 11.0 + 20.0 / 60};
+    const FilterFlags all = showAllFilter(), none{};
+    for (const auto& r : rows) {
+        const DecodedPacket shown = decodeAprsLine(r.line, DecodeContext{own, all, kNow, true, true});
+        const DecodedPacket hidden = decodeAprsLine(r.line, DecodeContext{own, none, kNow, true, true});
+        EXPECT_EQ(factsOf(shown.station), r.facts) << r.name;
+        EXPECT_EQ(factsOf(hidden.station), r.facts) << r.name;
+        EXPECT_TRUE(hidden.record.empty()) << r.name;
+        // The record lines made from the facts' texts are those made without them.
+        EXPECT_EQ(shown.record, decodeAprsLine(r.line, DecodeContext{own, all, kNow}).record) << r.name;
+    }
+    // A decode reused for the next line keeps nothing of the last one.
+    DecodedPacket reused;
+    decodeAprsLineInto(rows[0].line, DecodeContext{own, all, kNow, true, true}, reused);
+    decodeAprsLineInto(rows[4].line, DecodeContext{own, all, kNow, true, true}, reused);
+    EXPECT_EQ(factsOf(reused.station), rows[4].facts);
 }
 
 std::vector<std::string> corpusLines() {
@@ -310,12 +465,39 @@ TEST(Framing, LinesAcrossReads) {
         {"line at the limit kept", {atLimit, "\r\n"}, {atLimit}},
         {"TNC prompt before packet", {"cmd:cmd:A>B:>1\r\ncmd:\r\n"}, {"A>B:>1"}},
         {"TNC prompt before bare header", {"cmd:A>B:\r\n>1\r\n"}, {"A>B:>1"}},
+        {"decorated header joined", {"A>B [12/06/26 10:11:12] <UI>:\r\n>1\r\n"}, {"A>B [12/06/26 10:11:12] <UI>:>1"}},
+        {"time-stamped header joined", {"22:51:33 A>B:\r", "\n>1\r\n"}, {"22:51:33 A>B:>1"}},
+        {"I frame header joined", {"A>B <I R1 S2>:\r\nhello\r\n"}, {"A>B <I R1 S2>:hello"}},
+        {"control frame waits for nothing", {"A>B <RR 3>:\r\nC>D:>2\r\n"}, {"A>B <RR 3>:", "C>D:>2"}},
+        {"held header, then another", {"A>B:\r\nC>D <UI>:\r\n", ">2\r\n"}, {"A>B:", "C>D <UI>:>2"}},
     };
     for (const auto& r : rows) {
         AprsLineAssembler assembler;
         std::vector<std::string> lines;
         for (const std::string& read : r.reads) assembler.append(read, lines);
         EXPECT_EQ(lines, r.lines) << r.name;
+    }
+}
+
+// quilmo-decode hands whole lines out straight from its read blocks and the rest to the assembler; wherever a
+// block ends, the lines are those the assembler alone gives, headers printed alone joined alike.
+TEST(Framing, WholeLinesFromTheBlockAreTheAssembledLines) {
+    const std::string stream =
+        "A>B:\r\n!x\r\nC>D [12/06/26 10:11:12] <UI C>:\r\n>1\r\nE>F:\r\n\r\nG>H:\r\nI>J:\r\n>2\r\nK>L <RR 3>:\r\n"
+        "M>N:>3\r\ncmd:O>P:\r\n>4\r\n22:51:33 Q>R:\r\n>5\r\nS>T:\r\n";
+    std::vector<std::string> expected;
+    AprsLineAssembler whole;
+    whole.append(stream, expected);
+    EXPECT_EQ(expected.size(), 9u);  // the last header still waits
+    for (std::size_t cut = 0; cut <= stream.size(); ++cut) {
+        AprsLineAssembler assembler;
+        std::vector<std::string> lines;
+        const auto push = [&lines](std::string_view line) { lines.emplace_back(line); };
+        const std::string_view block = std::string_view(stream).substr(0, cut);
+        const std::size_t taken = assembler.takeWholeLines(block, push);
+        assembler.append(block.substr(taken), push);
+        assembler.append(std::string_view(stream).substr(cut), push);
+        EXPECT_EQ(lines, expected) << cut;
     }
 }
 

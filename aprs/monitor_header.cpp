@@ -1,0 +1,164 @@
+#include "aprs/monitor_header.h"
+
+#include <optional>
+
+#include "aprs/text_util.h"
+
+namespace quilmo {
+
+namespace {
+
+constexpr std::size_t kNone = std::string_view::npos;
+
+bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::size_t skipBlanks(std::string_view text, std::size_t at) {
+    while (at < text.size() && text[at] == ' ') ++at;
+    return at;
+}
+
+// The frame type a tag names by the letters it begins with: "UI C" is UI, "I12" and
+// "I R1 S2" are I frames, "<<rr1>>" a receive-ready response. Anything else is no tag.
+std::optional<MonitorFrame> frameOfTag(std::string_view content) {
+    constexpr std::size_t kLongest = 5;  // "SABME"
+    char letters[kLongest];
+    std::size_t n = 0;
+    for (; n < content.size() && isLetter(content[n]); ++n) {
+        if (n == kLongest) return std::nullopt;
+        letters[n] = upper(content[n]);
+    }
+    const std::string_view type(letters, n);
+    if (type == "UI") return MonitorFrame::Ui;
+    if (type == "I") return MonitorFrame::Information;
+    // "C" and "D" are the connect and disconnect requests as Kantronics prints them.
+    static constexpr std::string_view kControl[] = {"RR",  "RNR",  "REJ",  "SREJ", "SABM", "SABME", "DISC",
+                                                    "DM",  "UA",   "FRMR", "XID",  "TEST", "C",     "D"};
+    for (const std::string_view control : kControl)
+        if (type == control) return MonitorFrame::Control;
+    return std::nullopt;
+}
+
+struct Decoration {
+    std::size_t end = 0;  // just after it
+    MonitorFrame frame = MonitorFrame::Ui;
+};
+
+// "<TYPE …>", or "<<TYPE …>>" for an AX.25 version 2 frame.
+std::optional<Decoration> tagAt(std::string_view line, std::size_t at) {
+    const bool doubled = charAt(line, at + 1) == '<';
+    const std::size_t from = at + (doubled ? 2 : 1);
+    const std::size_t close = line.find('>', from);
+    if (close == kNone) return std::nullopt;
+    const std::string_view content = line.substr(from, close - from);
+    if (content.find_first_of("<:") != kNone) return std::nullopt;
+    std::size_t end = close + 1;
+    if (doubled) {
+        if (charAt(line, end) != '>') return std::nullopt;
+        ++end;
+    }
+    const std::optional<MonitorFrame> frame = frameOfTag(content);
+    if (!frame) return std::nullopt;
+    return Decoration{end, *frame};
+}
+
+// "[12/06/26 10:11:12]" or a channel number such as "[0.4]": something with a digit in it.
+std::optional<Decoration> bracketAt(std::string_view line, std::size_t at) {
+    const std::size_t close = line.find(']', at + 1);
+    if (close == kNone) return std::nullopt;
+    const std::string_view content = line.substr(at + 1, close - at - 1);
+    if (content.find_first_of("[<>") != kNone) return std::nullopt;
+    if (content.find_first_of("0123456789") == kNone) return std::nullopt;
+    return Decoration{close + 1, MonitorFrame::Ui};
+}
+
+// "22:51" or "22:51:33".
+std::size_t timeWordEnd(std::string_view line, std::size_t at) {
+    if (!isAsciiDigit(charAt(line, at))) return kNone;
+    std::size_t end = at;
+    bool colon = false;
+    for (; end < line.size() && (isAsciiDigit(line[end]) || line[end] == ':'); ++end) colon = colon || line[end] == ':';
+    return colon ? end : kNone;
+}
+
+// "12/06/26", "2026-12-06" or "03-Feb-87": digits, letters and separators.
+std::size_t dateWordEnd(std::string_view line, std::size_t at) {
+    bool digit = false, separator = false;
+    std::size_t end = at;
+    for (; end < line.size(); ++end) {
+        const char c = line[end];
+        if (isAsciiDigit(c)) {
+            digit = true;
+        } else if (c == '/' || c == '-' || c == '.') {
+            separator = true;
+        } else if (!isLetter(c)) {
+            break;
+        }
+    }
+    return digit && separator ? end : kNone;
+}
+
+// The time stamp (with or without a date) or channel number some TNCs and programs print
+// before the source; where the addresses begin.
+std::size_t addressStartOf(std::string_view line) {
+    std::size_t at = 0;
+    for (int word = 0; word < 3; ++word) {
+        std::size_t end = kNone;
+        if (charAt(line, at) == '[') {
+            if (const auto bracket = bracketAt(line, at)) end = bracket->end;
+        } else {
+            end = timeWordEnd(line, at);
+            const std::size_t date = end == kNone ? dateWordEnd(line, at) : kNone;
+            if (date != kNone && charAt(line, date) == ' ') end = timeWordEnd(line, skipBlanks(line, date));
+        }
+        if (end == kNone || charAt(line, end) != ' ') break;
+        at = skipBlanks(line, end);
+    }
+    return at;
+}
+
+MonitorHeader plainHeader(std::string_view line) {
+    MonitorHeader header;
+    const std::size_t colon = line.find(':');
+    if (colon == kNone || line.substr(0, colon).find('>') == kNone) return header;
+    header.found = true;
+    header.addressEnd = colon;
+    header.end = colon + 1;
+    return header;
+}
+
+// Stamps before the addresses, tags and dates between them and the ":". When the line
+// does not read that way it is taken as it stands.
+MonitorHeader decoratedHeader(std::string_view line) {
+    const std::size_t start = addressStartOf(line);
+    std::size_t at = line.find_first_of(":<[", start);
+    if (at == kNone) return plainHeader(line);
+    std::size_t addressEnd = at;
+    if (line[at] != ':')
+        while (addressEnd > start && line[addressEnd - 1] == ' ') --addressEnd;
+    if (line.substr(start, addressEnd - start).find('>') == kNone) return plainHeader(line);
+
+    MonitorFrame frame = MonitorFrame::Ui;
+    while (line[at] != ':') {
+        const std::optional<Decoration> d = line[at] == '<' ? tagAt(line, at)
+                                            : line[at] == '[' ? bracketAt(line, at)
+                                                              : std::nullopt;
+        if (!d) return plainHeader(line);
+        if (d->frame != MonitorFrame::Ui) frame = d->frame;
+        at = skipBlanks(line, d->end);
+        if (at == line.size()) return plainHeader(line);
+    }
+    MonitorHeader header;
+    header.found = true;
+    header.addressStart = start;
+    header.addressEnd = addressEnd;
+    header.end = at + 1;
+    header.frame = frame;
+    return header;
+}
+
+}  // namespace
+
+MonitorHeader findDecoratedHeader(std::string_view line) { return decoratedHeader(line); }
+
+}  // namespace quilmo
