@@ -1,5 +1,6 @@
-// tnc-sim: stands in for a TNC on a pseudo-terminal. It replays a monitor capture
-// line by line and answers typed text like a TNC in command mode.
+// tnc-sim: stands in for a TNC on a pseudo-terminal or a local TCP port. It replays a
+// monitor capture line by line and answers typed text like a TNC in command mode, or
+// speaks KISS.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -7,7 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -20,10 +20,11 @@
 
 #include "kiss_sim.h"
 #include "tcp_server.h"
+#include "tnc.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using tncsim::Clock;
 
 volatile std::sig_atomic_t gStop = 0;
 
@@ -32,9 +33,7 @@ void onSignal(int) { gStop = 1; }
 struct Options {
     std::string capture;
     std::string link;
-    double baud = 0;  // 10 bits a byte: start, 8 data, stop
-    double lps = 0;
-    bool loop = false;
+    tncsim::Pace pace{0, 0, false};  // no pace asked for yet
     bool kiss = false;
     long tcpPort = -1;  // serve on 127.0.0.1 instead of a pseudo-terminal when 0 or above
 };
@@ -46,13 +45,14 @@ constexpr const char* kUsage =
     "  XOFF (Ctrl-S) pauses the replay and XON (Ctrl-Q) resumes it.\n"
     "  --link PATH  also make PATH a symbolic link to the device (removed at exit)\n"
     "  --tcp PORT   listen on 127.0.0.1:PORT instead (0: any free port) and print\n"
-    "               tcp://127.0.0.1:PORT; every client gets the replay from its start\n"
+    "               tcp://127.0.0.1:PORT; every client gets a TNC of its own: the\n"
+    "               replay from its start and the same answers (with --kiss too)\n"
     "  --baud N     pace the replay like a line at N baud, 10 bits a byte\n"
     "  --lps N      pace the replay at N lines a second (default 1)\n"
     "  --loop       start again at the end of the capture, forever\n"
     "  --kiss       be a KISS TNC: send each line as a UI frame (lines whose addresses\n"
     "               AX.25 cannot hold are skipped) and print the frames received as\n"
-    "               monitor lines on standard output\n";
+    "               monitor lines on standard output; with --tcp, a KISS TCP port\n";
 
 bool positiveNumber(const char* text, double& out) {
     char* end = nullptr;
@@ -81,7 +81,7 @@ int parseOptions(int argc, char** argv, Options& o) {
             std::cout << kUsage;
             return -1;
         } else if (a == "--loop") {
-            o.loop = true;
+            o.pace.loop = true;
         } else if (a == "--kiss") {
             o.kiss = true;
         } else if (a == "--link" && hasValue) {
@@ -89,17 +89,17 @@ int parseOptions(int argc, char** argv, Options& o) {
         } else if (a == "--tcp" && hasValue) {
             if (!tcpPortNumber(argv[++i], o.tcpPort)) return 2;
         } else if (a == "--baud" && hasValue) {
-            if (!positiveNumber(argv[++i], o.baud)) return 2;
+            if (!positiveNumber(argv[++i], o.pace.baud)) return 2;
         } else if (a == "--lps" && hasValue) {
-            if (!positiveNumber(argv[++i], o.lps)) return 2;
+            if (!positiveNumber(argv[++i], o.pace.lps)) return 2;
         } else if (!a.empty() && a[0] != '-' && o.capture.empty()) {
             o.capture = a;
         } else {
             return 2;
         }
     }
-    if (o.capture.empty() || (o.baud > 0 && o.lps > 0) || (o.tcpPort >= 0 && !o.link.empty())) return 2;
-    if (o.baud == 0 && o.lps == 0) o.lps = 1;
+    if (o.capture.empty() || (o.pace.baud > 0 && o.pace.lps > 0) || (o.tcpPort >= 0 && !o.link.empty())) return 2;
+    if (o.pace.baud == 0 && o.pace.lps == 0) o.pace.lps = 1;
     return 0;
 }
 
@@ -112,11 +112,6 @@ bool readCapture(const std::string& path, std::vector<std::string>& lines) {
         lines.push_back(line + "\r\n");
     }
     return true;
-}
-
-Clock::duration lineTime(const Options& o, const std::string& line) {
-    const double seconds = o.baud > 0 ? static_cast<double>(line.size()) * 10.0 / o.baud : 1.0 / o.lps;
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
 
 int openPty(std::string& slavePath) {
@@ -145,48 +140,24 @@ int openPty(std::string& slavePath) {
 
 class Simulator {
 public:
-    Simulator(int master, const Options& o, std::vector<std::string> lines)
-        : master_(master), options_(o), lines_(std::move(lines)) {}
+    Simulator(int master, const Options& o, const std::vector<std::string>& lines)
+        : master_(master), tnc_(lines, o.pace, o.kiss) {}
 
     void run() {
-        Clock::time_point next = Clock::now();
         while (!gStop) {
-            const Clock::time_point now = Clock::now();
-            if (!paused_ && now >= next && !lines_.empty() && (index_ < lines_.size() || options_.loop)) {
-                sendNextLine();
-                next += lineTime(options_, lastLine_);
-                if (next < now) next = now;  // do not race to catch up after a stall
+            const std::string* line = tnc_.dueLine(Clock::now());
+            // Nobody has the device open: the line is lost, as on a real wire.
+            if (line && listening_) {
+                out_.add(*line);
+                out_.flush(master_);
             }
-            waitForInput(next);
+            waitForInput(tnc_.nextLine());
         }
     }
 
 private:
-    void sendNextLine() {
-        if (index_ >= lines_.size()) index_ = 0;
-        lastLine_ = lines_[index_++];
-        // Nobody has the device open: the line is lost, as on a real wire.
-        if (listening_) queue(lastLine_);
-    }
-
-    void queue(const std::string& bytes) {
-        // A program that does not read must not make us hoard its backlog for ever.
-        if (out_.size() < 65536) out_ += bytes;
-        flush();
-    }
-
-    void flush() {
-        while (!out_.empty()) {
-            const ssize_t n = ::write(master_, out_.data(), out_.size());
-            if (n <= 0) return;
-            out_.erase(0, static_cast<std::size_t>(n));
-        }
-    }
-
     void waitForInput(Clock::time_point until) {
-        using namespace std::chrono;
-        const auto left = duration_cast<milliseconds>(until - Clock::now()).count();
-        int timeout = static_cast<int>(left < 0 ? 0 : (left > 200 ? 200 : left));
+        const int timeout = tncsim::pollTimeout(until, 200);
         pollfd p{master_, static_cast<short>(POLLIN | (out_.empty() ? 0 : POLLOUT)), 0};
         const int r = ::poll(&p, 1, timeout);
         if (r <= 0) return;
@@ -199,7 +170,7 @@ private:
             return;
         }
         listening_ = true;
-        if (p.revents & POLLOUT) flush();
+        if (p.revents & POLLOUT) out_.flush(master_);
         if (p.revents & POLLIN) answer();
     }
 
@@ -214,36 +185,16 @@ private:
         char buf[512];
         const ssize_t n = ::read(master_, buf, sizeof buf);
         if (n <= 0) return;
-        if (options_.kiss) {
-            // Binary frames: no echo, no prompt, and XON/XOFF bytes are frame contents.
-            std::cout << kiss_.monitorText(std::string_view(buf, static_cast<std::size_t>(n))) << std::flush;
-            return;
-        }
-        std::string reply;
-        for (ssize_t i = 0; i < n; ++i) {
-            // XOFF and XON are flow control, not text: they pause and resume the monitor.
-            if (buf[i] == kXoff || buf[i] == kXon) {
-                paused_ = buf[i] == kXoff;
-            } else if (buf[i] == '\r') {
-                reply += "\r\ncmd:";
-            } else if (buf[i] != '\n') {
-                reply += buf[i];
-            }
-        }
-        queue(reply);
+        const tncsim::Tnc::Answer a = tnc_.answer(std::string_view(buf, static_cast<std::size_t>(n)));
+        if (!a.printed.empty()) std::cout << a.printed << std::flush;
+        out_.add(a.reply);
+        out_.flush(master_);
     }
 
     int master_;
-    Options options_;
-    std::vector<std::string> lines_;
-    std::size_t index_ = 0;
-    std::string lastLine_;
-    std::string out_;
+    tncsim::Tnc tnc_;
+    tncsim::Outbox out_;
     bool listening_ = false;
-    bool paused_ = false;
-    tncsim::KissListener kiss_;
-    static constexpr char kXoff = 19;
-    static constexpr char kXon = 17;
 };
 
 void installSignals() {
@@ -289,8 +240,7 @@ int main(int argc, char** argv) {
     }
     if (options.tcpPort >= 0) {
         installSignals();
-        const tncsim::Pace pace{options.baud, options.lps, options.loop};
-        return tncsim::serveTcp(static_cast<std::uint16_t>(options.tcpPort), pace, lines, gStop);
+        return tncsim::serveTcp(static_cast<std::uint16_t>(options.tcpPort), options.pace, options.kiss, lines, gStop);
     }
     std::string slavePath;
     const int master = openPty(slavePath);
@@ -306,7 +256,7 @@ int main(int argc, char** argv) {
     installSignals();
     std::cout << slavePath << std::endl;
 
-    Simulator(master, options, std::move(lines)).run();
+    Simulator(master, options, lines).run();
 
     if (!options.link.empty()) ::unlink(options.link.c_str());
     ::close(master);

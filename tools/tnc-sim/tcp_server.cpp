@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <iostream>
 #include <list>
@@ -17,86 +16,43 @@
 namespace tncsim {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-constexpr char kXoff = 19;
-constexpr char kXon = 17;
-
-Clock::duration lineTime(const Pace& pace, const std::string& line) {
-    const double seconds = pace.baud > 0 ? static_cast<double>(line.size()) * 10.0 / pace.baud : 1.0 / pace.lps;
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-}
-
-// One connected client and where its replay stands.
+// One connected client and its TNC.
 class Session {
 public:
-    Session(int fd, const Pace& pace, const std::vector<std::string>& lines)
-        : fd_(fd), pace_(pace), lines_(lines), next_(Clock::now()) {}
+    Session(int fd, const Pace& pace, bool kiss, const std::vector<std::string>& lines)
+        : fd_(fd), tnc_(lines, pace, kiss) {}
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
     ~Session() { ::close(fd_); }
 
     int fd() const { return fd_; }
     bool wantsToWrite() const { return !out_.empty(); }
-    bool hasMore() const { return !lines_.empty() && (index_ < lines_.size() || pace_.loop); }
-    Clock::time_point nextLine() const { return paused_ || !hasMore() ? Clock::time_point::max() : next_; }
+    Clock::time_point nextLine() const { return tnc_.nextLine(); }
 
     // False once the client has gone.
     bool tick(Clock::time_point now) {
-        if (paused_ || now < next_ || !hasMore()) return true;
-        if (index_ >= lines_.size()) index_ = 0;
-        const std::string& line = lines_[index_++];
-        next_ = std::max(next_ + lineTime(pace_, line), now);  // no race to catch up after a stall
-        queue(line);
-        return flush();
+        if (const std::string* line = tnc_.dueLine(now)) out_.add(*line);
+        return out_.flush(fd_);
     }
 
-    bool flush() {
-        while (!out_.empty()) {
-            const ssize_t n = ::send(fd_, out_.data(), out_.size(), MSG_NOSIGNAL);
-            if (n > 0) {
-                out_.erase(0, static_cast<std::size_t>(n));
-                continue;
-            }
-            return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR);
-        }
-        return true;
-    }
+    bool flush() { return out_.flush(fd_); }
 
-    // Answers typed text like a TNC at its cmd: prompt. False once the client has gone.
+    // False once the client has gone.
     bool answer() {
         char buf[512];
         const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
         if (n == 0) return false;
         if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
-        std::string reply;
-        for (ssize_t i = 0; i < n; ++i) {
-            // XOFF and XON are flow control, not text: they pause and resume the monitor.
-            if (buf[i] == kXoff || buf[i] == kXon) {
-                paused_ = buf[i] == kXoff;
-            } else if (buf[i] == '\r') {
-                reply += "\r\ncmd:";
-            } else if (buf[i] != '\n') {
-                reply += buf[i];
-            }
-        }
-        queue(reply);
-        return flush();
+        const Tnc::Answer a = tnc_.answer(std::string_view(buf, static_cast<std::size_t>(n)));
+        if (!a.printed.empty()) std::cout << a.printed << std::flush;
+        out_.add(a.reply);
+        return out_.flush(fd_);
     }
 
 private:
-    void queue(const std::string& bytes) {
-        // A client that does not read must not make us hoard its backlog for ever.
-        if (out_.size() < 65536) out_ += bytes;
-    }
-
     int fd_;
-    const Pace& pace_;
-    const std::vector<std::string>& lines_;
-    std::size_t index_ = 0;
-    Clock::time_point next_;
-    std::string out_;
-    bool paused_ = false;
+    Tnc tnc_;
+    Outbox out_;
 };
 
 int listenOn(std::uint16_t port, std::uint16_t& bound) {
@@ -119,17 +75,15 @@ int listenOn(std::uint16_t port, std::uint16_t& bound) {
     return fd;
 }
 
-int pollTimeout(const std::list<Session>& sessions) {
-    using namespace std::chrono;
-    Clock::time_point next = Clock::now() + milliseconds(200);
+int timeoutFor(const std::list<Session>& sessions) {
+    Clock::time_point next = Clock::time_point::max();
     for (const Session& s : sessions) next = std::min(next, s.nextLine());
-    const auto left = duration_cast<milliseconds>(next - Clock::now()).count();
-    return static_cast<int>(std::max<long long>(0, left));
+    return pollTimeout(next, 200);
 }
 
 }  // namespace
 
-int serveTcp(std::uint16_t port, const Pace& pace, const std::vector<std::string>& lines,
+int serveTcp(std::uint16_t port, const Pace& pace, bool kiss, const std::vector<std::string>& lines,
              const volatile std::sig_atomic_t& stop) {
     std::uint16_t bound = 0;
     const int listener = listenOn(port, bound);
@@ -146,7 +100,7 @@ int serveTcp(std::uint16_t port, const Pace& pace, const std::vector<std::string
         for (const Session& s : sessions) {
             fds.push_back({s.fd(), static_cast<short>(POLLIN | (s.wantsToWrite() ? POLLOUT : 0)), 0});
         }
-        if (::poll(fds.data(), fds.size(), pollTimeout(sessions)) < 0 && errno != EINTR) break;
+        if (::poll(fds.data(), fds.size(), timeoutFor(sessions)) < 0 && errno != EINTR) break;
 
         std::size_t i = 1;
         const Clock::time_point now = Clock::now();
@@ -160,7 +114,7 @@ int serveTcp(std::uint16_t port, const Pace& pace, const std::vector<std::string
         }
         if (fds[0].revents & POLLIN) {
             const int client = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-            if (client >= 0) sessions.emplace_back(client, pace, lines);
+            if (client >= 0) sessions.emplace_back(client, pace, kiss, lines);
         }
     }
     sessions.clear();
