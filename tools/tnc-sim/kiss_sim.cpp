@@ -88,6 +88,10 @@ std::string KissListener::monitorText(std::string_view bytes) {
     std::string out;
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t end = text.find("\r\n", at);
+        if (end == std::string::npos) {
+            out.append(text, at);
+            break;
+        }
         out.append(text, at, end - at);
         out += '\n';
         at = end + 2;
