@@ -24,6 +24,7 @@ namespace quilmo {
 
 class ClickLabel;
 class FilterWindow;
+class GrowingView;
 
 struct AprsState {
     AprsLineAssembler aprsLineBuffer;
@@ -44,13 +45,6 @@ struct OwnPosition {
 // The program's one main window ("Form1"): builds the console, runs the start-up
 // and exit sequences and wires the port, the terminal, the decoder, the logs and
 // the KML track together. Everything runs on the UI thread.
-// A growing view's exact bytes, and whether its shown text ended on a CR that the
-// next chunk's LF completes.
-struct ViewText {
-    BoundedText model;
-    bool pendingCr = false;
-};
-
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
@@ -71,9 +65,9 @@ public:
     void decodeAprsPacket(const std::string& line);
 
     const Settings& settings() const { return settings_; }
-    const BoundedText& rxView() const { return rxView_.model; }
-    const BoundedText& txHistory() const { return txHistory_.model; }
-    const BoundedText& aprsView() const { return aprsView_.model; }
+    const BoundedText& rxView() const;
+    const BoundedText& txHistory() const;
+    const BoundedText& aprsView() const;
     const LogBuffers& logBuffers() const { return logBuffers_; }
     const AprsState& aprsState() const { return aprs_; }
     const TxState& txState() const { return tx_; }
@@ -130,14 +124,10 @@ private:
     int rxFontSize_ = 11;
     bool exited_ = false;
 
-    ViewText rxView_;
-    ViewText txHistory_;
-    ViewText aprsView_;
-
-    QPlainTextEdit* text1_ = nullptr;
-    QPlainTextEdit* text2_ = nullptr;
+    GrowingView* text1_ = nullptr;
+    GrowingView* text2_ = nullptr;
     QPlainTextEdit* text3_ = nullptr;
-    QPlainTextEdit* text7_ = nullptr;
+    GrowingView* text7_ = nullptr;
     QLineEdit* text4_ = nullptr;
     QLineEdit* text5_ = nullptr;
     QLineEdit* text6_ = nullptr;

@@ -1,0 +1,166 @@
+#include "app/growing_view.h"
+
+#include <QFontMetricsF>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <algorithm>
+
+#include "platform/qt_text.h"
+
+namespace quilmo {
+
+namespace {
+
+const QColor kControlBackground(0x50, 0x50, 0x50);
+
+qreal cellWidth(const QFont& font) { return QFontMetricsF(font).horizontalAdvance(QLatin1Char('M')); }
+
+}  // namespace
+
+GrowingView::GrowingView(QWidget* parent) : QPlainTextEdit(parent), frame_(this) {
+    frame_.setSingleShot(true);
+    frame_.setInterval(kFrameMilliseconds);
+    connect(&frame_, &QTimer::timeout, this, &GrowingView::paint);
+    controlFormat_.setBackground(kControlBackground);
+    controlFormat_.setProperty(kControlProperty, true);
+    setTabStopDistance(ViewRows::kTabColumns * cellWidth(font()));
+}
+
+void GrowingView::append(std::string_view bytes, Trim trim) {
+    const bool trimmed = trim == Trim::BeforeAppend ? model_.trimThenAppend(bytes) : model_.appendThenTrim(bytes);
+    rebuild_ = rebuild_ || trimmed;
+    if (!frame_.isActive()) frame_.start();
+}
+
+void GrowingView::paintNow() {
+    if (frame_.isActive()) paint();
+}
+
+// A wrapping view cuts its lines into rows that fill the viewport: the layout then
+// never has to wrap, and a long line costs what its last row costs.
+int GrowingView::fittingRowLength() const {
+    if (lineWrapMode() != QPlainTextEdit::WidgetWidth) return 0;
+    const qreal available = viewport()->width() - 2 * document()->documentMargin() - 1;
+    return std::max(1, static_cast<int>(available / cellWidth(font())));
+}
+
+void GrowingView::paint() {
+    frame_.stop();
+    const int rowLength = fittingRowLength();
+    rebuild_ = rebuild_ || rowLength != rows_.rowLength();
+    const std::string& text = model_.text();
+    ViewPieces pieces;
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    if (rebuild_) {
+        rows_.restart(rowLength);
+        cursor.select(QTextCursor::Document);
+        cursor.removeSelectedText();
+        cursor.block().setUserState(-1);
+        rows_.append(text, pieces);
+    } else {
+        cursor.movePosition(QTextCursor::End);
+        rows_.append(std::string_view(text).substr(painted_), pieces);
+    }
+    insert(pieces, cursor);
+    cursor.endEditBlock();
+    painted_ = text.size();
+    rebuild_ = false;
+
+    QTextCursor caret = textCursor();
+    caret.movePosition(QTextCursor::End);
+    setTextCursor(caret);
+    ensureCursorVisible();
+}
+
+void GrowingView::insert(const ViewPieces& pieces, QTextCursor& cursor) {
+    for (const ViewSpan& span : pieces.spans) {
+        switch (span.kind) {
+            case ViewSpan::Kind::Text:
+                cursor.insertText(pieces.text.mid(span.start, span.length), textFormat_);
+                break;
+            case ViewSpan::Kind::Control:
+                cursor.insertText(pieces.text.mid(span.start, span.length), controlFormat_);
+                break;
+            case ViewSpan::Kind::LineBreak:
+                cursor.insertBlock();
+                break;
+            case ViewSpan::Kind::RowBreak:
+                cursor.insertBlock();
+                cursor.block().setUserState(kRowContinues);
+                break;
+        }
+    }
+}
+
+QString GrowingView::shownText() const {
+    QString out;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        if (block != document()->begin() && block.userState() != kRowContinues) out += QChar('\n');
+        out += block.text();
+    }
+    return out;
+}
+
+QMimeData* GrowingView::createMimeDataFromSelection() const {
+    // Until the next frame a cut model no longer holds the bytes the document shows.
+    if (rebuild_) return QPlainTextEdit::createMimeDataFromSelection();
+    const QTextCursor selection = textCursor();
+    const std::string& text = model_.text();
+    const ViewMap map = mapView(text, rows_.rowLength());
+    const int from = map.startByte(selection.selectionStart());
+    const int to = map.endByte(selection.selectionEnd());
+    auto* data = new QMimeData;
+    data->setText(fromCp1252(std::string_view(text).substr(static_cast<std::size_t>(from),
+                                                           static_cast<std::size_t>(std::max(0, to - from)))));
+    return data;
+}
+
+// Where the user looks: the end, or (scrolled up on purpose) the byte at the top.
+// With text waiting for its frame the view is about to follow the end anyway.
+GrowingView::Sight GrowingView::sight() const {
+    const QScrollBar* bar = verticalScrollBar();
+    if (frame_.isActive() || bar->value() >= bar->maximum()) return {};
+    const ViewMap map = mapView(model_.text(), rows_.rowLength());
+    return {false, map.startByte(firstVisibleBlock().position())};
+}
+
+void GrowingView::restore(const Sight& sight) {
+    if (sight.atEnd) {
+        ensureCursorVisible();
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+        return;
+    }
+    const ViewMap map = mapView(model_.text(), rows_.rowLength());
+    const QTextBlock top = document()->findBlock(map.positionOf(sight.topByte));
+    verticalScrollBar()->setValue(top.firstLineNumber());
+}
+
+void GrowingView::reflow(const Sight& before) {
+    if (fittingRowLength() != rows_.rowLength()) {
+        rebuild_ = true;
+        paint();
+    }
+    restore(before);
+}
+
+void GrowingView::resizeEvent(QResizeEvent* event) {
+    const Sight before = sight();
+    QPlainTextEdit::resizeEvent(event);
+    reflow(before);
+}
+
+void GrowingView::changeEvent(QEvent* event) {
+    if (event->type() != QEvent::FontChange) {
+        QPlainTextEdit::changeEvent(event);
+        return;
+    }
+    // Taken before the new font moves the lines, or the newest ones drop out of sight.
+    const Sight before = sight();
+    QPlainTextEdit::changeEvent(event);
+    setTabStopDistance(ViewRows::kTabColumns * cellWidth(font()));
+    reflow(before);
+}
+
+}  // namespace quilmo
