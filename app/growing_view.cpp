@@ -20,7 +20,6 @@ qreal cellWidth(const QFont& font) { return QFontMetricsF(font).horizontalAdvanc
 
 GrowingView::GrowingView(QWidget* parent) : QPlainTextEdit(parent), frame_(this) {
     frame_.setSingleShot(true);
-    frame_.setInterval(kFrameMilliseconds);
     connect(&frame_, &QTimer::timeout, this, &GrowingView::paint);
     controlFormat_.setBackground(kControlBackground);
     controlFormat_.setProperty(kControlProperty, true);
@@ -30,7 +29,14 @@ GrowingView::GrowingView(QWidget* parent) : QPlainTextEdit(parent), frame_(this)
 void GrowingView::append(std::string_view bytes, Trim trim) {
     const bool trimmed = trim == Trim::BeforeAppend ? model_.trimThenAppend(bytes) : model_.appendThenTrim(bytes);
     rebuild_ = rebuild_ || trimmed;
-    if (!frame_.isActive()) frame_.start();
+    if (!frame_.isActive()) frame_.start(frameGap());
+}
+
+// Text after a quiet spell is shown at once; under a stream the frames keep their distance.
+int GrowingView::frameGap() const {
+    if (!lastFrame_.isValid()) return 0;
+    const qint64 distance = std::max<qint64>(kMinFrameGap, frameCost_ * kCostFactor / 1000000);
+    return static_cast<int>(std::clamp<qint64>(distance - lastFrame_.elapsed(), 0, kMaxFrameGap));
 }
 
 void GrowingView::paintNow() {
@@ -47,6 +53,8 @@ int GrowingView::fittingRowLength() const {
 
 void GrowingView::paint() {
     frame_.stop();
+    lastFrame_.start();
+    frameCost_ = 0;
     const int rowLength = fittingRowLength();
     rebuild_ = rebuild_ || rowLength != rows_.rowLength();
     const std::string& text = model_.text();
@@ -68,10 +76,21 @@ void GrowingView::paint() {
     painted_ = text.size();
     rebuild_ = false;
 
+    // Text inserted at the caret carries it along; setting it again would only cost a repaint.
     QTextCursor caret = textCursor();
-    caret.movePosition(QTextCursor::End);
-    setTextCursor(caret);
+    if (!caret.atEnd() || caret.hasSelection()) {
+        caret.movePosition(QTextCursor::End);
+        setTextCursor(caret);
+    }
     ensureCursorVisible();
+    frameCost_ += lastFrame_.nsecsElapsed();
+}
+
+void GrowingView::paintEvent(QPaintEvent* event) {
+    QElapsedTimer clock;
+    clock.start();
+    QPlainTextEdit::paintEvent(event);
+    frameCost_ += clock.nsecsElapsed();
 }
 
 void GrowingView::insert(const ViewPieces& pieces, QTextCursor& cursor) {

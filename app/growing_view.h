@@ -1,4 +1,5 @@
 #pragma once
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QTextCharFormat>
 #include <QTimer>
@@ -12,6 +13,9 @@ namespace quilmo {
 // A growing view (Rx view, Tx history, APRS view): its exact bytes live in a bounded
 // model that is updated at once; the widget catches up at most once a frame, with one
 // insertion of everything that arrived since, or one rebuild after the model was cut.
+// Frames come at most 25 times a second, and fewer when painting is slow: the next frame
+// waits kCostFactor times what the last one cost, so a slow computer under a fast line
+// spends a bounded share of its time drawing text nobody can read at that speed.
 // A copy gives the bytes behind the selection, line ends as they were received.
 class GrowingView : public QPlainTextEdit {
     Q_OBJECT
@@ -22,7 +26,9 @@ public:
     // Set on the character format of caret notation, to tell "^G" drawn for byte 7
     // from the two characters "^G" received.
     static constexpr int kControlProperty = QTextFormat::UserProperty + 1;
-    static constexpr int kFrameMilliseconds = 40;
+    static constexpr int kMinFrameGap = 40;  // milliseconds from one frame to the next
+    static constexpr int kMaxFrameGap = 250;
+    static constexpr int kCostFactor = 80;
 
     explicit GrowingView(QWidget* parent = nullptr);
 
@@ -38,6 +44,7 @@ protected:
     QMimeData* createMimeDataFromSelection() const override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     struct Sight {
@@ -50,12 +57,15 @@ private:
     Sight sight() const;
     void restore(const Sight& sight);
     void reflow(const Sight& before);
+    int frameGap() const;
 
     BoundedText model_;
     ViewRows rows_;
     std::size_t painted_ = 0;  // model bytes the widget shows
     bool rebuild_ = false;
     QTimer frame_;
+    QElapsedTimer lastFrame_;  // since the last frame began
+    qint64 frameCost_ = 0;     // nanoseconds spent on the last frame and its repaint
     QTextCharFormat textFormat_;
     QTextCharFormat controlFormat_;
 };

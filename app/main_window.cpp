@@ -152,8 +152,11 @@ QLineEdit* makeValueField(QWidget* parent, const char* name) {
 
 void moveCaretToEnd(QPlainTextEdit* view) {
     QTextCursor cursor = view->textCursor();
-    cursor.movePosition(QTextCursor::End);
-    view->setTextCursor(cursor);
+    // Every decoded record comes here; a caret set again where it is would repaint the edit each time.
+    if (!cursor.atEnd() || cursor.hasSelection()) {
+        cursor.movePosition(QTextCursor::End);
+        view->setTextCursor(cursor);
+    }
     view->ensureCursorVisible();
 }
 
@@ -536,7 +539,9 @@ void MainWindow::decodeAprsPacket(const std::string& line) {
     // without a position leaves both them and the button colour alone.
     if (!packet.lastCoordinates.empty()) {
         aprs_.lastCoordinates = packet.lastCoordinates;
-        static_cast<ClickLabel*>(labels_.at(35))->setBackground(QColor(kFreshGreen));
+        // Restyling the button costs more than decoding the packet; it only changes once.
+        auto* button = static_cast<ClickLabel*>(labels_.at(35));
+        if (button->background() != QColor(kFreshGreen)) button->setBackground(QColor(kFreshGreen));
     }
 }
 

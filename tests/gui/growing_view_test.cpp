@@ -121,6 +121,7 @@ private slots:
             if (rng() % 8 == 0) view.resize(250 + static_cast<int>(rng() % 500), 300);  // rows flow anew
             view.paintNow();
             QCOMPARE(shownBytes(view), asLines(view.model().text()));
+            QVERIFY(view.textCursor().atEnd());
             if (++frames % 20 == 0 && wrap) QCOMPARE(wrappedRows(view), 0);
             for (QTextBlock b = view.document()->begin(); b.isValid(); b = b.next())
                 continuedRows += b.userState() == GrowingView::kRowContinues;
