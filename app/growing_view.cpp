@@ -2,9 +2,13 @@
 
 #include <QFontMetricsF>
 #include <QMimeData>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QScrollBar>
+#include <QStyleOptionSlider>
 #include <QTextBlock>
 #include <algorithm>
+#include <chrono>
 
 #include "platform/qt_text.h"
 
@@ -16,14 +20,57 @@ const QColor kControlBackground(0x50, 0x50, 0x50);
 
 qreal cellWidth(const QFont& font) { return QFontMetricsF(font).horizontalAdvance(QLatin1Char('M')); }
 
+// A growing view's scroll bars change on every frame. The platform style draws their
+// groove and edges with gradients and lines that the raster engine spreads over worker
+// threads, which cost more than the text itself; the same look in plain rectangles does not.
+class PlainScrollBars : public QProxyStyle {
+public:
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                            const QWidget* widget) const override {
+        const auto* bar = qstyleoption_cast<const QStyleOptionSlider*>(option);
+        if (control != CC_ScrollBar || bar == nullptr) {
+            QProxyStyle::drawComplexControl(control, option, painter, widget);
+            return;
+        }
+        const QPalette& palette = bar->palette;
+        painter->fillRect(bar->rect, palette.window().color().darker(104));
+        const bool vertical = bar->orientation == Qt::Vertical;
+        const std::pair<SubControl, PrimitiveElement> buttons[] = {
+            {SC_ScrollBarSubLine, vertical ? PE_IndicatorArrowUp : PE_IndicatorArrowLeft},
+            {SC_ScrollBarAddLine, vertical ? PE_IndicatorArrowDown : PE_IndicatorArrowRight},
+        };
+        for (const auto& [part, arrow] : buttons) {
+            const QRect area = subControlRect(control, bar, part, widget);
+            framed(painter, area, palette);
+            QStyleOption glyph(*bar);
+            glyph.rect = area;
+            drawPrimitive(arrow, &glyph, painter, widget);
+        }
+        if (bar->maximum > bar->minimum) framed(painter, subControlRect(control, bar, SC_ScrollBarSlider, widget), palette);
+    }
+
+private:
+    static void framed(QPainter* painter, const QRect& r, const QPalette& palette) {
+        if (r.width() < 3 || r.height() < 3) return;
+        const QColor edge = palette.mid().color();
+        painter->fillRect(r, edge);
+        painter->fillRect(r.adjusted(1, 1, -1, -1), palette.base().color());
+    }
+};
+
 }  // namespace
 
 GrowingView::GrowingView(QWidget* parent) : QPlainTextEdit(parent), frame_(this) {
     frame_.setSingleShot(true);
+    frame_.setTimerType(Qt::PreciseTimer);
     connect(&frame_, &QTimer::timeout, this, &GrowingView::paint);
     controlFormat_.setBackground(kControlBackground);
     controlFormat_.setProperty(kControlProperty, true);
-    setTabStopDistance(ViewRows::kTabColumns * cellWidth(font()));
+    useFont();
+    auto* plain = new PlainScrollBars;
+    plain->setParent(this);
+    verticalScrollBar()->setStyle(plain);
+    horizontalScrollBar()->setStyle(plain);
 }
 
 void GrowingView::append(std::string_view bytes, Trim trim) {
@@ -32,11 +79,16 @@ void GrowingView::append(std::string_view bytes, Trim trim) {
     if (!frame_.isActive()) frame_.start(frameGap());
 }
 
-// Text after a quiet spell is shown at once; under a stream the frames keep their distance.
+// Text after a quiet spell is shown at once; under a stream the frames keep their distance
+// and fall on the same beats of the clock in every view, so the window repaints them together.
 int GrowingView::frameGap() const {
     if (!lastFrame_.isValid()) return 0;
     const qint64 distance = std::max<qint64>(kMinFrameGap, frameCost_ * kCostFactor / 1000000);
-    return static_cast<int>(std::clamp<qint64>(distance - lastFrame_.elapsed(), 0, kMaxFrameGap));
+    const qint64 gap = std::clamp<qint64>(distance - lastFrame_.elapsed(), 0, kMaxFrameGap);
+    if (gap == 0) return 0;
+    const qint64 now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now().time_since_epoch()).count();
+    return static_cast<int>((now + gap + kMinFrameGap - 1) / kMinFrameGap * kMinFrameGap - now);
 }
 
 void GrowingView::paintNow() {
@@ -171,15 +223,24 @@ void GrowingView::resizeEvent(QResizeEvent* event) {
 }
 
 void GrowingView::changeEvent(QEvent* event) {
-    if (event->type() != QEvent::FontChange) {
+    if (event->type() != QEvent::FontChange && event->type() != QEvent::ApplicationFontChange) {
         QPlainTextEdit::changeEvent(event);
         return;
     }
     // Taken before the new font moves the lines, or the newest ones drop out of sight.
     const Sight before = sight();
     QPlainTextEdit::changeEvent(event);
-    setTabStopDistance(ViewRows::kTabColumns * cellWidth(font()));
+    useFont();
     reflow(before);
+}
+
+void GrowingView::useFont() {
+    // Received text is Windows-1252 in a fixed-width font: it needs no shaping, and
+    // skipping it makes laying out a line several times cheaper.
+    QFont shown = font();
+    shown.setStyleStrategy(QFont::StyleStrategy(shown.styleStrategy() | QFont::PreferNoShaping));
+    document()->setDefaultFont(shown);
+    setTabStopDistance(ViewRows::kTabColumns * cellWidth(shown));
 }
 
 }  // namespace quilmo

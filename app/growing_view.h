@@ -28,7 +28,7 @@ public:
     static constexpr int kControlProperty = QTextFormat::UserProperty + 1;
     static constexpr int kMinFrameGap = 40;  // milliseconds from one frame to the next
     static constexpr int kMaxFrameGap = 250;
-    static constexpr int kCostFactor = 80;
+    static constexpr int kCostFactor = 120;
 
     explicit GrowingView(QWidget* parent = nullptr);
 
@@ -58,6 +58,7 @@ private:
     void restore(const Sight& sight);
     void reflow(const Sight& before);
     int frameGap() const;
+    void useFont();
 
     BoundedText model_;
     ViewRows rows_;
