@@ -18,6 +18,7 @@
 
 #include "app/app_icon.h"
 #include "app/click_label.h"
+#include "app/growing_view.h"
 #include "app/layout.h"
 #include "app/port_status.h"
 #include "app/text_display.h"
@@ -131,9 +132,9 @@ QString colourStyle(const char* type, const QString& name, QRgb text, QRgb backg
 // Push buttons are drawn entirely by the style sheet, or the platform bevel hides their colour.
 const QString kButtonFrame = QStringLiteral("border: 1px solid #404040; ");
 
-QPlainTextEdit* makeView(QWidget* parent, const char* name, QRgb colour, FontKind font, bool readOnly,
-                         bool wrap) {
-    auto* view = new QPlainTextEdit(parent);
+template <typename View = QPlainTextEdit>
+View* makeView(QWidget* parent, const char* name, QRgb colour, FontKind font, bool readOnly, bool wrap) {
+    auto* view = new View(parent);
     view->setObjectName(QLatin1String(name));
     view->setReadOnly(readOnly);
     view->setFont(fontOf(font));
@@ -160,26 +161,12 @@ QLineEdit* makeValueField(QWidget* parent, const char* name) {
 
 void moveCaretToEnd(QPlainTextEdit* view) {
     QTextCursor cursor = view->textCursor();
-    cursor.movePosition(QTextCursor::End);
-    view->setTextCursor(cursor);
-    view->ensureCursorVisible();
-}
-
-// Keeps the exact bytes in the model and shows them; the widget is rebuilt only
-// when the model was cut, otherwise the new text is added at its end.
-void appendToView(ViewText& text, QPlainTextEdit* view, std::string_view chunk, bool trimFirst) {
-    BoundedText& model = text.model;
-    bool& pendingCr = text.pendingCr;
-    const bool trimmed = trimFirst ? model.trimThenAppend(chunk) : model.appendThenTrim(chunk);
-    if (trimmed) {
-        pendingCr = false;
-        view->setPlainText(viewText(model.text(), pendingCr));
-    } else {
-        QTextCursor cursor(view->document());
+    // Every decoded record comes here; a caret set again where it is would repaint the edit each time.
+    if (!cursor.atEnd() || cursor.hasSelection()) {
         cursor.movePosition(QTextCursor::End);
-        cursor.insertText(viewText(chunk, pendingCr));
+        view->setTextCursor(cursor);
     }
-    moveCaretToEnd(view);
+    view->ensureCursorVisible();
 }
 
 // The console was drawn for a narrow bitmap sans; the wider system sans would clip the
@@ -260,6 +247,10 @@ MainWindow::MainWindow(std::string programDirectory, WindowSeams seams, QWidget*
     qApp->installEventFilter(this);
 }
 
+const BoundedText& MainWindow::rxView() const { return text1_->model(); }
+const BoundedText& MainWindow::txHistory() const { return text2_->model(); }
+const BoundedText& MainWindow::aprsView() const { return text7_->model(); }
+
 MainWindow::~MainWindow() {
     seams_.port.onReceive = nullptr;
     seams_.port.onConnectionChanged = nullptr;
@@ -267,9 +258,9 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::buildWidgets() {
-    text1_ = makeView(this, "Text1", 0xFFFFFF, FontKind::Fixed12, true, true);
-    text2_ = makeView(this, "Text2", 0x00C000, FontKind::Fixed975, true, false);
-    text7_ = makeView(this, "Text7", 0xFFFF00, FontKind::Fixed975, true, false);
+    text1_ = makeView<GrowingView>(this, "Text1", 0xFFFFFF, FontKind::Fixed12, true, true);
+    text2_ = makeView<GrowingView>(this, "Text2", 0x00C000, FontKind::Fixed975, true, false);
+    text7_ = makeView<GrowingView>(this, "Text7", 0xFFFF00, FontKind::Fixed975, true, false);
     text3_ = makeView(this, "Text3", 0x00FFFF, FontKind::Fixed975, false, false);
     text4_ = makeValueField(this, "Text4");
     text5_ = makeValueField(this, "Text5");
@@ -659,7 +650,7 @@ void MainWindow::tx_dati() {
         if (plan.xoff == XoffIndicator::Hide) labels_.at(30)->hide();
         if (seams_.port.isOpen()) seams_.port.write(plan.sendText);
     }
-    appendToView(txHistory_, text2_, plan.readable, false);
+    text2_->append(plan.readable, GrowingView::Trim::AfterAppend);
     focusTxBuffer();
     if (logBuffers_.saveTx == 1) logFiles_.addTx(logBuffers_, plan.readable);
     armQuietFlush();
@@ -675,7 +666,7 @@ void MainWindow::onSerialReceive() {
         armQuietFlush();
         return;
     }
-    appendToView(rxView_, text1_, chunk, true);
+    text1_->append(chunk, GrowingView::Trim::BeforeAppend);
 
     if (settings_.aprsEnabled == 1 && aprs_.aprsStopped == 0) {
         std::vector<std::string> lines;
@@ -689,7 +680,7 @@ void MainWindow::onSerialReceive() {
 void MainWindow::receiveKiss(const std::string& chunk) {
     const std::uint64_t droppedBefore = kissMonitor_.dropped();
     const KissReceived received = kissMonitor_.receive(chunk);
-    if (!received.monitorText.empty()) appendToView(rxView_, text1_, received.monitorText, true);
+    if (!received.monitorText.empty()) text1_->append(received.monitorText, GrowingView::Trim::BeforeAppend);
     // Each UI frame is one whole packet: it goes to the decoder as it is, with no line
     // assembly that could hold it back or join it with the next one.
     if (settings_.aprsEnabled == 1 && aprs_.aprsStopped == 0) {
@@ -723,7 +714,7 @@ void MainWindow::decodeAprsPacket(const std::string& line) {
     if (packet.recognised) stationsWindow_->table().update(packet.station, now);
 
     if (packet.shown) {
-        appendToView(aprsView_, text7_, packet.record, false);
+        text7_->append(packet.record, GrowingView::Trim::AfterAppend);
         focusTxBuffer();
         logFiles_.appendAprsLog(logBuffers_, packet.record);
         if (packet.placemark) kml_.kmlAppendPlacemark(*packet.placemark);
@@ -732,7 +723,9 @@ void MainWindow::decodeAprsPacket(const std::string& line) {
     // without a position leaves both them and the button colour alone.
     if (!packet.lastCoordinates.empty()) {
         aprs_.lastCoordinates = packet.lastCoordinates;
-        static_cast<ClickLabel*>(labels_.at(35))->setBackground(QColor(kFreshGreen));
+        // Restyling the button costs more than decoding the packet; it only changes once.
+        auto* button = static_cast<ClickLabel*>(labels_.at(35));
+        if (button->background() != QColor(kFreshGreen)) button->setBackground(QColor(kFreshGreen));
     }
 }
 

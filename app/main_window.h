@@ -27,6 +27,7 @@ namespace quilmo {
 
 class ClickLabel;
 class FilterWindow;
+class GrowingView;
 class StationsWindow;
 
 struct AprsState {
@@ -48,13 +49,6 @@ struct OwnPosition {
 // The program's one main window ("Form1"): builds the console, runs the start-up
 // and exit sequences and wires the port, the terminal, the decoder, the logs and
 // the KML track together. Everything runs on the UI thread.
-// A growing view's exact bytes, and whether its shown text ended on a CR that the
-// next chunk's LF completes.
-struct ViewText {
-    BoundedText model;
-    bool pendingCr = false;
-};
-
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
@@ -80,9 +74,9 @@ public:
     void decodeAprsPacket(const std::string& line);
 
     const Settings& settings() const { return settings_; }
-    const BoundedText& rxView() const { return rxView_.model; }
-    const BoundedText& txHistory() const { return txHistory_.model; }
-    const BoundedText& aprsView() const { return aprsView_.model; }
+    const BoundedText& rxView() const;
+    const BoundedText& txHistory() const;
+    const BoundedText& aprsView() const;
     const LogBuffers& logBuffers() const { return logBuffers_; }
     const AprsState& aprsState() const { return aprs_; }
     const TxState& txState() const { return tx_; }
@@ -157,14 +151,10 @@ private:
     bool otherWindowWasActive_ = false;
     bool enterPressedInTxBuffer_ = false;
 
-    ViewText rxView_;
-    ViewText txHistory_;
-    ViewText aprsView_;
-
-    QPlainTextEdit* text1_ = nullptr;
-    QPlainTextEdit* text2_ = nullptr;
+    GrowingView* text1_ = nullptr;
+    GrowingView* text2_ = nullptr;
     QPlainTextEdit* text3_ = nullptr;
-    QPlainTextEdit* text7_ = nullptr;
+    GrowingView* text7_ = nullptr;
     QLineEdit* text4_ = nullptr;
     QLineEdit* text5_ = nullptr;
     QLineEdit* text6_ = nullptr;

@@ -6,9 +6,6 @@ namespace quilmo {
 
 namespace {
 
-constexpr char16_t kControlPicturesBase = 0x2400;
-constexpr char16_t kDeletePicture = 0x2421;
-
 // Runs of ordinary bytes are converted in one go; line ends and control bytes one by one.
 template <typename ControlFn>
 QString convert(std::string_view bytes, bool& pendingCr, ControlFn control) {
@@ -43,14 +40,6 @@ QString convert(std::string_view bytes, bool& pendingCr, ControlFn control) {
 }
 
 }  // namespace
-
-QString viewText(std::string_view bytes, bool& pendingCr) {
-    return convert(bytes, pendingCr, [](unsigned char c) -> QChar {
-        if (c == '\t') return QChar('\t');
-        if (c == 0x7F) return QChar(kDeletePicture);
-        return QChar(static_cast<char16_t>(kControlPicturesBase + c));
-    });
-}
 
 QString editText(std::string_view bytes) {
     bool pendingCr = false;

@@ -84,7 +84,7 @@ private slots:
         const std::string sent = "cmd:\r\nN0CALL>APRS:>44\xb0 ok\r\n\x07\x00" "end"s;
         QVERIFY(tnc.send(sent));
         QTRY_COMPARE(h.window->rxView().text(), sent);
-        QCOMPARE(h.text("Text1"), QString::fromUtf8("cmd:\nN0CALL>APRS:>44° ok\n\u2407\u2400end"));
+        QCOMPARE(h.text("Text1"), QString::fromUtf8("cmd:\nN0CALL>APRS:>44° ok\n^G^@end"));
         QTest::keyClicks(h.find("Text3"), "CONNECT W1AW");
         QTest::keyClick(h.find("Text3"), Qt::Key_Return);
         QTRY_COMPARE(tnc.collect(), std::string("CONNECT W1AW\r\n"));

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <utility>
 
+#include "app/growing_view.h"
 #include "app/main_window.h"
 #include "platform/serial_port.h"
 
@@ -81,7 +82,14 @@ struct BasicHarness {
         return widget;
     }
     void click(const QString& name) const { QTest::mouseClick(find(name), Qt::LeftButton); }
-    QString text(const QString& name) const { return find<QPlainTextEdit>(name)->toPlainText(); }
+    // A growing view is brought up to date first, and shows its lines with rows joined.
+    QString text(const QString& name) const {
+        auto* view = find<QPlainTextEdit>(name);
+        auto* growing = qobject_cast<GrowingView*>(view);
+        if (growing == nullptr) return view->toPlainText();
+        growing->paintNow();
+        return growing->shownText();
+    }
 };
 using Harness = BasicHarness<FakeSerialPort>;
 
