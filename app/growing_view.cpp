@@ -191,8 +191,11 @@ QMimeData* GrowingView::createMimeDataFromSelection() const {
 // Where the user looks: the end, or (scrolled up on purpose) the byte at the top.
 // With text waiting for its frame the view is about to follow the end anyway.
 GrowingView::Sight GrowingView::sight() const {
-    const QScrollBar* bar = verticalScrollBar();
-    if (frame_.isActive() || bar->value() >= bar->maximum()) return {};
+    // Following the end means its last line is on screen: a partly shown last row leaves
+    // the scroll bar one step short of its maximum.
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    if (frame_.isActive() || viewport()->rect().contains(cursorRect(end).center())) return {};
     const ViewMap map = mapView(model_.text(), rows_.rowLength());
     return {false, map.startByte(firstVisibleBlock().position())};
 }
