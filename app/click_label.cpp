@@ -23,6 +23,9 @@ void ClickLabel::setColours(const QColor& text, const QColor& background) {
 }
 
 void ClickLabel::setBackground(const QColor& background) {
+    // A style sheet costs more than decoding a packet, and the decoder sets the same
+    // colour on every position: only a change is applied.
+    if (background == background_) return;
     background_ = background;
     applyStyle();
 }

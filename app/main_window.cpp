@@ -723,9 +723,7 @@ void MainWindow::decodeAprsPacket(const std::string& line) {
     // without a position leaves both them and the button colour alone.
     if (!packet.lastCoordinates.empty()) {
         aprs_.lastCoordinates = packet.lastCoordinates;
-        // Restyling the button costs more than decoding the packet; it only changes once.
-        auto* button = static_cast<ClickLabel*>(labels_.at(35));
-        if (button->background() != QColor(kFreshGreen)) button->setBackground(QColor(kFreshGreen));
+        static_cast<ClickLabel*>(labels_.at(35))->setBackground(QColor(kFreshGreen));
     }
 }
 
