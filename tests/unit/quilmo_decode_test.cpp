@@ -77,12 +77,13 @@ TEST(QuilmoDecode, ThreadsGiveTheSameOutput) {
     const std::string comment(200, 'c');
     std::string input;
     for (int i = 0; input.size() < 700 * 1024; ++i) {
-        input += "S" + std::to_string(i % 97) + ">TT3P50:`(0&!ZN>/" + comment + std::to_string(i) + "\r\n";
-        input += i % 7 == 0 ? "cmd:SRC>DEST,PATH:\r\n" : "SRC>DEST,PATH:\n";
+        input += "S" + std::to_string(i % 97) + ">TT3P50:`(0&!ZN>/" + comment + std::to_string(i) + "\n";
+        input += i % 7 == 0 ? "cmd:SRC>DEST,PATH:\r\n" : i % 2 ? "SRC>DEST,PATH:\n" : "SRC>DEST,PATH:\r\n";
         input += "!4903.50N/07201.75W-" + comment + "\n";
         if (i % 11 == 0) input += "cmd:\r\nSRC>DEST:\r\nSRC>DEST,PATH:\r\n";
         if (i % 13 == 0) input += "SRC>DEST:!4903.50N/07201.75W-" + std::string(2100 + i % 3, 'x') + "\r\n";
     }
+    input += "SRC>DEST:>the last line has no end";
     const std::string args = "--time 2026-12-05T09:05:03 --kml '" + dir.file("track.kml") + "' --stations '" +
                              dir.file("stations.csv") + "' --threads ";
     ASSERT_EQ(run(dir, input, args + "1"), 0) << dir.read("err");
