@@ -77,9 +77,7 @@ TEST(KissSplitter, DataFrameRoundTripOverAllBytes) {
     EXPECT_EQ(split(splitter, kissDataFrame(all) + kissDataFrame(all), 5), (std::vector<std::string>{"0/0:" + all, "0/0:" + all}));
 }
 
-std::string address(std::string_view call, int ssid = 0, bool high = false, bool last = false) {
-    return addressBytes(call, ssid, high, last);
-}
+std::string address(std::string_view call, int ssid = 0, bool high = false, bool last = false) { return addressBytes(call, ssid, high, last); }
 // Destination APRS and source SRC-1 with their command/response bits; digipeaters follow unless `last`.
 std::string header(bool destC, bool srcC, bool last = true) { return address("APRS", 0, destC) + address("SRC", 1, srcC, last); }
 // A command frame's addresses through `count` digipeaters named A, B, C …
@@ -100,8 +98,6 @@ TEST(Ax25, MonitorLines) {
         {"lower case taken as sent", address("apzx") + address("ab1cd", 0, false, true) + ui, K::Ui, "ab1cd>apzx:\r\n"},
         {"star on the repeated one", header(true, false, false) + address("D1", 0, true) + address("D2", 2, false, true) + ui + "i",
          K::Ui, "SRC-1>APRS,D1*,D2-2:i\r\n"},
-        {"star on the last repeated only", header(true, false, false) + address("D1", 0, true) + address("D2", 0, true, true) + ui,
-         K::Ui, "SRC-1>APRS,D1,D2*:\r\n"},
         {"gap in repeated bits", header(true, false, false) + address("D1", 0, true) + address("D2") + address("D3", 0, true, true) + ui,
          K::Ui, "SRC-1>APRS,D1,D2,D3*:\r\n"},
         {"eight digipeaters", via(8) + ui, K::Ui, "SRC-1>APRS,A,B,C,D,E,F,G,H:\r\n"},
@@ -119,10 +115,8 @@ TEST(Ax25, MonitorLines) {
         {"UI from another protocol", cmd + "\x03\xCF" + "\xFFNODES", K::Ui, "SRC-1>APRS:\xFFNODES\r\n"},
         {"I frame", cmd + "\x24\xF0" + "hello", K::Other, "SRC-1>APRS <I R1 S2>:hello\r\n"},
         {"I frame, poll", cmd + "\xFE\xF0", K::Other, "SRC-1>APRS <I R7 S7 P>\r\n"},
-        {"RR, final", res + "\x71", K::Other, "SRC-1>APRS <RR 3 F>\r\n"},
-        {"REJ", cmd + "\xA9", K::Other, "SRC-1>APRS <REJ 5>\r\n"},
+        {"REJ, final", res + "\xB9", K::Other, "SRC-1>APRS <REJ 5 F>\r\n"},
         {"SABM, poll", cmd + "\x3F", K::Other, "SRC-1>APRS <SABM P>\r\n"},
-        {"UA, final", res + "\x73", K::Other, "SRC-1>APRS <UA F>\r\n"},
         {"FRMR with its bytes", res + "\x87" + "abc", K::Other, "SRC-1>APRS <FRMR>:abc\r\n"},
         {"unknown U", cmd + "\x8B", K::Other, "SRC-1>APRS <U 8B>\r\n"},
         {"old-style poll", v1 + "\x3F", K::Other, "SRC-1>APRS <SABM P/F>\r\n"},
@@ -151,8 +145,7 @@ TEST(KissMonitor, MonitorTextAprsLinesAndDrops) {
     for (const auto& r : rows) {
         KissMonitor monitor;
         const KissReceived got = monitor.receive(r.bytes);
-        EXPECT_EQ(got.monitorText, r.text) << r.name;
-        EXPECT_EQ(got.aprsLines, r.aprs) << r.name;
+        EXPECT_EQ(std::tie(got.monitorText, got.aprsLines), std::tie(r.text, r.aprs)) << r.name;
         EXPECT_EQ(monitor.dropped(), r.dropped) << r.name;
     }
 }
@@ -212,8 +205,7 @@ TEST(KissTransmit, ConverseModeFrames) {
     };
     for (const auto& r : rows) {
         const KissTransmit got = kissTransmitFrames(r.send, r.myCall, r.unproto);
-        EXPECT_EQ(got.refused, r.refused) << r.name;
-        EXPECT_EQ(got.notice.empty(), !r.refused) << r.name;
+        EXPECT_EQ(std::make_pair(got.refused, got.notice.empty()), std::make_pair(r.refused, !r.refused)) << r.name;
         std::vector<std::string> expected;
         for (const std::string& line : r.sent) expected.push_back(kissWrap(test::encodeMonitorLine(line).frame));
         EXPECT_EQ(got.frames, expected) << r.name;

@@ -53,23 +53,6 @@ TEST(QuilmoDecode, RecordsOfACapture) {
     }
 }
 
-// Positions, a status and an object from two stations, with the own position from the
-// configuration: one row each, newest first, a packet without a position keeping the last one.
-TEST(QuilmoDecode, StationsTableOfACapture) {
-    const test::TempDir dir;
-    writeWholeFile(dir.file("Quilmo.ini"), "MYLAT=44\xB0" "30'0\"N\r\nMYLONG=11\xB0" "20'0\"E\r\n");
-    const std::string capture = "N0CALL>APRS,WIDE1-1:!4903.50N/07201.75W-Test 001234\r\nIW3ABC>APRS:;LEADER   *092345z4431.00N/01121.00E>first\r\n"
-                                "N0CALL>APRS:>Net at 20:00, all welcome\r\nnot a packet\r\n";
-    const std::string args = "--time 2026-12-05T09:05:03 --config '" + dir.file("Quilmo.ini") + "' --stations ";
-    ASSERT_EQ(run(dir, capture, args + "'" + dir.file("stations.csv") + "'"), 0) << dir.read("err");
-    EXPECT_EQ(dir.read("stations.csv"), "station,last heard,packets,symbol,latitude,longitude,distance km,azimuth,speed km/h,course,"
-                                        "altitude m,last text\r\n"
-                                        "N0CALL,2026-12-05 09:05:03,2,Home,49.0583333333333,-72.0291666666667,6038,307°NW,,,,"
-                                        "\"Net at 20:00, all welcome\"\r\n"
-                                        "LEADER,2026-12-05 09:05:03,1,Car,44.5166666666667,11.35,2,35°NE,,,,first\r\n");
-    EXPECT_EQ(run(dir, capture, args + "/nonexistent/stations.csv"), 1);
-}
-
 // A capture large enough to be cut among threads, with headers alone, prompts, LF line ends
 // and overlong lines near every cut: the output must not depend on the thread count.
 TEST(QuilmoDecode, ThreadsGiveTheSameOutput) {
@@ -88,9 +71,11 @@ TEST(QuilmoDecode, ThreadsGiveTheSameOutput) {
                              dir.file("stations.csv") + "' --threads ";
     ASSERT_EQ(run(dir, input, args + "1"), 0) << dir.read("err");
     const std::string records = dir.read("out"), track = dir.read("track.kml"), stations = dir.read("stations.csv");
-    // The track holds the placemarks and is closed after the last.
+    // The track holds the placemarks and is closed after the last; the table has a row per station.
     EXPECT_NE(track.find("<name>09:05:03 SRC&gt;DEST,PATH:</name>"), std::string::npos);
     EXPECT_TRUE(track.ends_with(wire("</Placemark>\n </Document>\n</kml>\n")));
+    EXPECT_NE(stations.find("\r\nS96,2026-12-05 09:05:03,"), std::string::npos);
+    EXPECT_EQ(run(dir, input, args + "1 --stations /nonexistent/stations.csv"), 1);
     ASSERT_EQ(run(dir, input, args + "4"), 0) << dir.read("err");
     EXPECT_EQ(dir.read("out"), records);
     EXPECT_EQ(dir.read("track.kml"), track);
