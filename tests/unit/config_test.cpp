@@ -157,8 +157,7 @@ TEST(DeviceText, NetworkAddressesAreRead) {
     for (const auto& r : rows) {
         TcpAddress address;
         std::string reason;
-        EXPECT_TRUE(isNetworkDeviceText(r.text)) << r.text;
-        ASSERT_TRUE(parseTcpDeviceText(r.text, address, reason)) << r.text << ": " << reason;
+        ASSERT_TRUE(isNetworkDeviceText(r.text) && parseTcpDeviceText(r.text, address, reason)) << r.text << ": " << reason;
         EXPECT_EQ(std::make_pair(address.host, int{address.port}), std::make_pair(std::string(r.host), r.port)) << r.text;
     }
     EXPECT_FALSE(isNetworkDeviceText("/dev/ttyUSB0"));

@@ -93,7 +93,6 @@ TEST(Ax25, MonitorLines) {
     const std::string cmd = header(true, false), res = header(false, true), v1 = header(false, false);
     const struct { const char* name; std::string frame; K kind; std::string line; } rows[] = {
         // Addresses
-        {"plain UI", cmd + ui + "!pos", K::Ui, "SRC-1>APRS:!pos\r\n"},
         {"SSIDs, none for 0", address("N0CALL", 15, true) + address("W1AW", 0, false, true) + ui + "x", K::Ui, "W1AW>N0CALL-15:x\r\n"},
         {"lower case taken as sent", address("apzx") + address("ab1cd", 0, false, true) + ui, K::Ui, "ab1cd>apzx:\r\n"},
         {"star on the repeated one", header(true, false, false) + address("D1", 0, true) + address("D2", 2, false, true) + ui + "i",
