@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const DecoderSettings settings{.myPositionSet = (a & 1) != 0, .myLatValue = (a & 2) ? -33.86 : 44.5,
                                    .myLongValue = (a & 4) ? -151.2 : 11.34, .speedZero = (a >> 3) & 1};
     FilterFlags filter{};
-    filter[(a & 16) ? kFilterAll : b] = 1;  // all, or one class or symbol as a filter.ini line would choose
+    filter[(a & 16) ? static_cast<std::size_t>(kFilterAll) : b] = 1;  // all, or one class or symbol as a filter.ini line would choose
     const std::size_t chunk = 1 + (a >> 5) * 37;
     const bool want = (b & 1) != 0;
     const DecodeContext ctx{settings, filter, LocalTime{2026, 12, 5, 9, 5, 3}, true, want};

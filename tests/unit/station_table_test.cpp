@@ -22,8 +22,17 @@ StationFacts position(std::string station, std::string symbol, double lat, doubl
             .distanceKm = "77", .azimuth = "53\xB0NE", .speedKmh = "67", .course = "79.2\xB0" "E", .altitudeM = "376",
             .lastText = std::move(text)};
 }
-StationFacts textOnly(std::string station, std::string text) { return {.station = std::move(station), .lastText = std::move(text)}; }
-StationFacts killed(std::string name) { return {.station = std::move(name), .killed = true}; }
+StationFacts textOnly(std::string station, std::string text) {
+    StationFacts f;
+    f.station = std::move(station);
+    f.lastText = std::move(text);
+    return f;
+}
+StationFacts killed(std::string name) {
+    StationFacts f = textOnly(std::move(name), "");
+    f.killed = true;
+    return f;
+}
 
 // Every change the table reports, as "+A" (added), "~A" (changed), "-A" (removed).
 struct EventLog : StationTable::Listener {
