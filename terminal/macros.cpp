@@ -81,24 +81,6 @@ std::string showMacroText(int n, std::string_view macroText) {
     return message;
 }
 
-MacroSet scanMacros(std::string_view directory) {
-    MacroSet macros;
-    for (int n = 1; n <= kMacroCount; ++n) {
-        const std::string path = macroPath(directory, n);
-        const auto index = static_cast<std::size_t>(n - 1);
-        macros.present[index] = checkMacroFile(path) == kMacroUsable;
-        if (macros.present[index]) macros.preview[index] = readMacroPreview(path);
-    }
-    return macros;
-}
-
-std::optional<std::string> macroToInsert(std::string_view directory, int n, const MacroSet& macros) {
-    if (!validMacroNumber(n) || !macros.present[static_cast<std::size_t>(n - 1)]) return std::nullopt;
-    const std::string path = macroPath(directory, n);
-    if (checkMacroFile(path) != kMacroUsable) return std::nullopt;
-    return readMacroFile(path);
-}
-
 std::optional<std::string> macroMessage(std::string_view directory, int n) {
     if (!validMacroNumber(n)) return std::nullopt;
     const std::string path = macroPath(directory, n);

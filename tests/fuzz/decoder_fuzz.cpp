@@ -46,47 +46,29 @@ void checkWholeLines(std::string_view text, std::size_t cut) {
     if (taken != alone) __builtin_trap();
 }
 
-// The first byte chooses the context and how the rest is cut into received chunks.
-struct Setup {
-    DecoderSettings settings;
-    FilterFlags filter{};
-    std::size_t chunk = 1;
-    bool wantStation = false;
-};
-
-Setup setupFrom(std::uint8_t a, std::uint8_t b) {
-    Setup s;
-    s.settings.myPositionSet = a & 1;
-    s.settings.myLatValue = (a & 2) ? -33.86 : 44.5;
-    s.settings.myLongValue = (a & 4) ? -151.2 : 11.34;
-    s.settings.speedZero = (a >> 3) & 1;
-    if (a & 16) {
-        s.filter = showAllFilter();
-    } else {
-        s.filter[b] = 1;  // one class or symbol chosen, as a filter.ini line would
-    }
-    s.chunk = 1 + (a >> 5) * 37;
-    s.wantStation = (b & 1) != 0;
-    return s;
-}
-
 }  // namespace
 
+// The first two bytes choose the context and how the rest is cut into received chunks.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
-    const Setup setup = setupFrom(data[0], data[1]);
-    const bool want = setup.wantStation;
-    const DecodeContext ctx{setup.settings, setup.filter, LocalTime{2026, 12, 5, 9, 5, 3}, true, want};
+    const std::uint8_t a = data[0], b = data[1];
+    const DecoderSettings settings{.myPositionSet = (a & 1) != 0, .myLatValue = (a & 2) ? -33.86 : 44.5,
+                                   .myLongValue = (a & 4) ? -151.2 : 11.34, .speedZero = (a >> 3) & 1};
+    FilterFlags filter{};
+    filter[(a & 16) ? static_cast<std::size_t>(kFilterAll) : b] = 1;  // all, or one class or symbol as a filter.ini line would choose
+    const std::size_t chunk = 1 + (a >> 5) * 37;
+    const bool want = (b & 1) != 0;
+    const DecodeContext ctx{settings, filter, LocalTime{2026, 12, 5, 9, 5, 3}, true, want};
     const std::string_view text(reinterpret_cast<const char*>(data + 2), size - 2);
 
     AprsLineAssembler assembler;
     std::vector<std::string> lines;
-    for (std::size_t at = 0; at < text.size(); at += setup.chunk) {
-        assembler.append(text.substr(at, setup.chunk), lines);
+    for (std::size_t at = 0; at < text.size(); at += chunk) {
+        assembler.append(text.substr(at, chunk), lines);
         for (const std::string& line : lines) check(decodeAprsLine(line, ctx), want);
         lines.clear();
     }
-    checkWholeLines(text, setup.chunk % (text.size() + 1));
+    checkWholeLines(text, chunk % (text.size() + 1));
 
     // Also the whole input as one line, and the MIC-E branch on its own with whatever header it has.
     check(decodeAprsLine(text, ctx), want);

@@ -1,3 +1,5 @@
+// Quilmo.ini as read and corrected, what the user writes after DEVICE=, and what the status
+// line says about the port.
 #include "app/config.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +10,7 @@
 #include <variant>
 
 #include "app/port_status.h"
-#include "platform/instance_lock.h"
+#include "platform/device_text.h"
 #include "temp_dir.h"
 
 namespace quilmo {
@@ -39,10 +41,8 @@ TEST(Config, Reading) {
         {"blanks only count as empty", "XONXOFF=   \r\n", &Settings::xonXoff, "1"},
         {"later empty value overrides", "BAUD=9600\nBAUD=\n", kBaud, "2400"},
         {"CR-only file is one line", "COM=\r4\r", kCom, "4"},
-        {"half goes to even, up", "STOP=1.5\n", &Settings::stopBits, "2"},
         {"half goes to even, down", "BIT=6.5\n", kBits, "6"},
-        {"wider than 16 bits", "BAUD=38400\n", kBaud, "38400"},
-        {"clamped high", "BAUD=99999999999\n", kBaud, "2147483647"},
+        {"wider than 16 bits, clamped", "BAUD=99999999999\n", kBaud, "2147483647"},
         {"clamped low", "BUFFERRX=-1e30\n", &Settings::rxBufferSize, "-2147483648"},
     });
 }
@@ -50,18 +50,13 @@ TEST(Config, Reading) {
 TEST(Config, Corrections) {
     expectRows({
         {"COM 0", "COM=0\n", kCom, "1"},
-        {"BAUD 0", "BAUD=0\n", kBaud, "2400"},
         {"BIT 9", "BIT=9\n", kBits, "8"},
         {"BIT 5 kept", "BIT=5\n", kBits, "5"},
         {"STOP 3", "STOP=3\n", &Settings::stopBits, "1"},
         {"XONXOFF 2 switches on", "XONXOFF=2\n", &Settings::xonXoff, "1"},
         {"RTS 2 switches off", "RTS=2\n", &Settings::rtsEnable, "0"},
         {"SAVERX 5 switches on", "SAVERX=5\n", &Settings::saveRx, "1"},
-        {"SAVETX 5 switches off", "SAVETX=5\n", &Settings::saveTx, "0"},
-        {"BUFFERRX 0", "BUFFERRX=0\n", &Settings::rxBufferSize, "512"},
         {"BUFFERTX 0", "BUFFERTX=0\n", &Settings::txBufferSize, "32"},
-        {"APRS 7 switches on", "APRS=7\n", &Settings::aprsEnabled, "1"},
-        {"SPEEDZERO 7 switches off", "SPEEDZERO=7\n", &Settings::speedZero, "0"},
         {"CTRLDEND never corrected", "CTRLDEND=7\n", &Settings::ctrlDEnd, "7"},
     });
 }
@@ -92,13 +87,10 @@ TEST(Config, KissKeys) {
     const auto kiss = &Settings::kiss, raw = &Settings::kissRaw;
     const auto call = &Settings::myCall, path = &Settings::unproto;
     expectRows({
-        {"KISS absent", "", kiss, "0"},
         {"KISS on", "kiss=1\n", kiss, "1"},
-        {"KISS empty is off", "KISS=\n", kiss, "0"},
         {"KISS 2 is off", "KISS=2\n", kiss, "0"},
         {"KISSRAW is not KISS", "KISSRAW=1\n", kiss, "0"},
         {"KISSRAW on", "KISS=1\nKISSRAW=1\n", raw, "1"},
-        {"KISSRAW 7 is off", "KISSRAW=7\n", raw, "0"},
         {"XON/XOFF would eat frame bytes", "XONXOFF=1\nKISS=1\n", &Settings::xonXoff, "0"},
         {"XON/XOFF kept without KISS", "XONXOFF=1\nKISS=0\n", &Settings::xonXoff, "1"},
         {"callsign upper-cased, blanks vanish", "MYCALL= n0call - 7\r\n", call, "N0CALL-7"},
@@ -107,20 +99,15 @@ TEST(Config, KissKeys) {
         {"seven characters", "MYCALL=N0CALLX\n", call, ""},
         {"dash without SSID", "MYCALL=N0CALL-\n", call, ""},
         {"SSID with a leading zero", "MYCALL=N0CALL-07\n", call, "N0CALL-7"},
-        {"later empty value", "MYCALL=N0CALL\nMYCALL=\n", call, ""},
         {"path with VIA", "UNPROTO=APZQLM VIA WIDE1-1,WIDE2-1\r\n", path, "APZQLM,WIDE1-1,WIDE2-1"},
-        {"path with commas", "unproto=apzqlm,wide1-1\n", path, "APZQLM,WIDE1-1"},
-        {"path with blanks only", "UNPROTO= APZQLM via WIDE1-1 WIDE2-2 \n", path, "APZQLM,WIDE1-1,WIDE2-2"},
-        {"destination only", "UNPROTO=CQ\n", path, "CQ"},
+        {"path with blanks only, lower case", "unproto= apzqlm via wide1-1 WIDE2-2 \n", path, "APZQLM,WIDE1-1,WIDE2-2"},
         {"VIA and nothing after", "UNPROTO=CQ VIA\n", path, "CQ"},
         {"eight digipeaters", "UNPROTO=CQ VIA A,B,C,D,E,F,G,H\n", path, "CQ,A,B,C,D,E,F,G,H"},
         {"nine digipeaters", "UNPROTO=CQ VIA A,B,C,D,E,F,G,H,I\n", path, ""},
         {"bad digipeater", "UNPROTO=CQ VIA WIDE1_1\n", path, ""},
     });
-    Settings s = parseConfiguration("KISS=1\n");
-    EXPECT_EQ(kissStatusText(s, 3), "  KISS dropped: 3");
-    s.kiss = 0;
-    EXPECT_EQ(kissStatusText(s, 3), "");
+    EXPECT_EQ(kissStatusText(parseConfiguration("KISS=1\n"), 3), "  KISS dropped: 3");
+    EXPECT_EQ(kissStatusText(parseConfiguration(""), 3), "");
 }
 
 // The file is only ever read; a missing one is left behind empty.
@@ -133,30 +120,82 @@ TEST(Config, MissingFileIsCreatedEmptyAndExistingOneOnlyRead) {
     EXPECT_EQ(dir.read("Quilmo.ini"), "COM=3\r\n");
 }
 
-TEST(PortStatus, LabelFlowControlAndDevice) {
-    const struct { const char* file; std::string label; int flow; std::string path; } rows[] = {
-        {"", "COM1, 2400,n,8,1  buffer:512/32", 0, "/dev/ttyS0"},
-        {"COM=12\nBAUD=115200\nPARITY=e\nBIT=7\nSTOP=2\nXONXOFF=1\nRTS=1\nBUFFERRX=4096\nBUFFERTX=-1\n",
-         "COM12, 115200,e,7,2,XonXoff,RTS  buffer:4096/-1", 3, "/dev/ttyS11"},
-        {"RTS=1\n", "COM1, 2400,n,8,1,RTS  buffer:512/32", 2, "/dev/ttyS0"},
-        {"COM=-1\nBAUD=-300\n", "COM-1,-300,n,8,1  buffer:512/32", 0, "/dev/ttyS-2"},
-        {"COM=4\nDEVICE=/dev/ttyUSB0\n", "/dev/ttyUSB0, 2400,n,8,1  buffer:512/32", 0, "/dev/ttyUSB0"},
+// A network link has no line settings to show, whatever Quilmo.ini says about them.
+TEST(PortStatus, TextToneFlowControlAndDevice) {
+    const std::string tcpIni = "DEVICE= tcp:// host : 8001\nBAUD=9600\nXONXOFF=1\nRTS=1\n", net = "tcp://host:8001  buffer:512/32";
+    const struct { std::string ini; PortState state; std::string text; StatusTone tone; int flow; std::string path; } rows[] = {
+        {"", PortState::Open, "COM1, 2400,n,8,1  buffer:512/32", StatusTone::Quiet, 0, "/dev/ttyS0"},
+        {"COM=12\nBAUD=115200\nPARITY=e\nBIT=7\nSTOP=2\nXONXOFF=1\nRTS=1\nBUFFERRX=4096\nBUFFERTX=-1\n", PortState::NotOpen,
+         "COM12, 115200,e,7,2,XonXoff,RTS  buffer:4096/-1  - not open", StatusTone::Alarm, 3, "/dev/ttyS11"},
+        {"RTS=1\n", PortState::Lost, "COM1, 2400,n,8,1,RTS  buffer:512/32  - device lost, waiting", StatusTone::Alarm, 2, "/dev/ttyS0"},
+        {"COM=-1\nBAUD=-300\n", PortState::Open, "COM-1,-300,n,8,1  buffer:512/32", StatusTone::Quiet, 0, "/dev/ttyS-2"},
+        {"COM=4\nDEVICE=/dev/ttyUSB0\n", PortState::Open, "/dev/ttyUSB0, 2400,n,8,1  buffer:512/32", StatusTone::Quiet, 0, "/dev/ttyUSB0"},
+        {tcpIni, PortState::Opening, net + "  - connecting", StatusTone::Waiting, 3, "tcp://host:8001"},
+        {tcpIni, PortState::Lost, net + "  - lost, reconnecting", StatusTone::Alarm, 3, "tcp://host:8001"},
     };
     for (const auto& r : rows) {
-        const Settings s = parseConfiguration(r.file);
+        const Settings s = parseConfiguration(r.ini);
+        const PortStatusLine line = portStatusLine(s, r.state);
         const PortSettings p = portSettingsFrom(s);
-        EXPECT_EQ(statusLabelText(s), r.label) << r.file;
-        EXPECT_EQ(std::tie(p.flowControl, p.devicePath, p.rtsOn), std::make_tuple(r.flow, r.path, r.flow >= 2)) << r.file;
-        EXPECT_EQ(openFailureText(s, "Busy"), r.label.substr(0, r.label.find(',')) + "\r\nBusy");
+        EXPECT_EQ(std::make_tuple(line.text(), line.tone), std::tie(r.text, r.tone)) << r.ini;
+        EXPECT_EQ(std::tie(p.flowControl, p.devicePath, p.rtsOn), std::make_tuple(r.flow, r.path, r.flow >= 2)) << r.ini;
+        EXPECT_EQ(statusLabelText(s), r.text.substr(0, r.text.find("  - ")));
+        EXPECT_EQ(openFailureText(s, "Busy"), r.text.substr(0, r.text.find_first_of(", ")) + "\r\nBusy");
     }
 }
 
-// A second copy and a lock file left by a crash are run against the real binary
-// (app_binary_test); here only the case that one cannot stage there.
-TEST(InstanceLock, ADirectoryWithoutRoomForTheLockDoesNotStopTheProgram) {
-    test::TempDir dir;
-    InstanceLock lock;
-    EXPECT_TRUE(lock.acquire(dir.file("missing")) && !lock.held());
+TEST(DeviceText, NetworkAddressesAreRead) {
+    const struct { const char* text; const char* host; int port; } rows[] = {
+        {"tcp://localhost:8001", "localhost", 8001},
+        {"TCP://rotate.aprs2.net:14580", "rotate.aprs2.net", 14580},
+        {"tcp://192.168.1.20:4001", "192.168.1.20", 4001},
+        {"tcp://my_tnc-2:1", "my_tnc-2", 1},
+        {"tcp://[::1]:65535", "::1", 65535},
+        {"tcp://[fe80::1%eth0]:10001", "fe80::1%eth0", 10001},
+        {"tcp://[::ffff:127.0.0.1]:08001", "::ffff:127.0.0.1", 8001},
+    };
+    for (const auto& r : rows) {
+        TcpAddress address;
+        std::string reason;
+        ASSERT_TRUE(isNetworkDeviceText(r.text) && parseTcpDeviceText(r.text, address, reason)) << r.text << ": " << reason;
+        EXPECT_EQ(std::make_pair(address.host, int{address.port}), std::make_pair(std::string(r.host), r.port)) << r.text;
+    }
+    EXPECT_FALSE(isNetworkDeviceText("/dev/ttyUSB0"));
+}
+
+// Each reason is shown to the user under the device text; it must say what is wrong.
+TEST(DeviceText, BadTextsSayWhy) {
+    const std::string form = "write tcp://HOST:PORT, for example tcp://localhost:8001", range = " is out of range: it must be from 1 to 65535";
+    const struct { const char* text; std::string reason; } rows[] = {
+        {"tcp://", "No host and port given: " + form},
+        {"tcp://localhost", "No port given: " + form},
+        {"tcp://localhost:", "No port given: " + form},
+        {"tcp://:8001", "No host given: " + form},
+        {"tcp://host:0", "Port 0" + range},
+        {"tcp://host:65536", "Port 65536" + range},
+        {"tcp://host:184467440737095516160", "Port 184467440737095516160" + range},
+        {"tcp://host:8001/", "The port must be a number from 1 to 65535, not \"8001/\""},
+        {"tcp://ho\tst:80", "A host name cannot contain a tab"},
+        {"tcp://h\xb0st:80", "A host name cannot contain the byte 0xB0"},
+        {"tcp://user@host:80", "A host name cannot contain '@'"},
+        {"tcp://999.1.1.1:80", "Not a valid IPv4 address: 999.1.1.1"},
+        {"tcp://10.1:80", "Not a valid IPv4 address: 10.1"},
+        {"tcp://::1:8001", "An IPv6 address must stand in brackets, for example tcp://[::1]:8001"},
+        {"tcp://[::1:8001", "The IPv6 address has no closing bracket"},
+        {"tcp://[]:8001", "No address between the brackets: write tcp://[IPv6]:PORT, for example tcp://[::1]:8001"},
+        {"tcp://[::1]", "No port given: " + form},
+        {"tcp://[::1]8001", "Expected ':' and the port after the IPv6 address, found '8'"},
+        {"tcp://[localhost]:8001", "An IPv6 address cannot contain 'l'"},
+        {"tcp://[1:2]:8001", "Not an IPv6 address between the brackets: \"1:2\""},
+        {"tcp://[fe80::1%]:8001", "No interface name after '%' in the IPv6 address"},
+        {"udp://host:8001", "Unknown kind of connection \"udp://\": only tcp://HOST:PORT is understood"},
+    };
+    for (const auto& r : rows) {
+        TcpAddress address{"untouched", 7};
+        std::string reason;
+        EXPECT_FALSE(parseTcpDeviceText(r.text, address, reason)) << r.text;
+        EXPECT_EQ(std::make_pair(reason, address.host), std::make_pair(r.reason, std::string("untouched"))) << r.text;
+    }
 }
 
 }  // namespace

@@ -53,46 +53,6 @@ TEST(QuilmoDecode, RecordsOfACapture) {
     }
 }
 
-// The track is closed after the placemark, whose name shows the header as the record does.
-TEST(QuilmoDecode, KmlFileHoldsThePlacemark) {
-    const test::TempDir dir;
-    ASSERT_EQ(run(dir, "SRC>TT3P50:`(0&!ZN>/%!!}\n", "--time 2026-12-05T09:05:03 --kml '" + dir.file("track.kml") + "'"), 0);
-    const std::string kml = dir.read("track.kml");
-    EXPECT_NE(kml.find("<name>09:05:03 SRC&gt;</name>"), std::string::npos) << kml;
-    EXPECT_TRUE(kml.ends_with(
-        wire("<coordinates>12.335,44.5083333333333,23124</coordinates>\n   </Point>\n  </Placemark>\n </Document>\n</kml>\n")))
-        << kml;
-}
-
-// Positions, a status, a message, objects and a killed object from three stations: one row
-// each, newest first, a packet without a position keeping the last one.
-TEST(QuilmoDecode, StationsTableOfACapture) {
-    const test::TempDir dir;
-    writeWholeFile(dir.file("Quilmo.ini"), "MYLAT=44\xB0" "30'0\"N\r\nMYLONG=11\xB0" "20'0\"E\r\n");
-    const std::string capture =
-        "N0CALL>APRS,WIDE1-1:!4903.50N/07201.75W-Test 001234\r\n"
-        "IW3ABC-9>APRS:=4430.60N/01120.10E>088/036\r\n"
-        "N0CALL>APRS:>Net at 20:00, all welcome\r\n"
-        "IW3ABC>APRS:;LEADER   *092345z4431.00N/01121.00E>first\r\n"
-        "IW3ABC>APRS:;TEMP     *092345z4432.00N/01122.00E/temporary\r\n"
-        "IW3ABC-9>APRS::N0CALL   :Hello{12\r\n"
-        "IW3ABC>APRS:;TEMP     _092345z4432.00N/01122.00E/temporary\r\n"
-        "IW3ABC>APRS:;LEADER   *092345z4431.50N/01121.50E>=1+1\r\n"
-        "not a packet\r\n";
-    ASSERT_EQ(run(dir, capture, "--time 2026-12-05T09:05:03 --config '" + dir.file("Quilmo.ini") + "' --stations '" +
-                                    dir.file("stations.csv") + "'"),
-              0)
-        << dir.read("err");
-    EXPECT_EQ(dir.read("stations.csv"),
-              "station,last heard,packets,symbol,latitude,longitude,distance km,azimuth,speed km/h,course,altitude m,"
-              "last text\r\n"
-              "LEADER,2026-12-05 09:05:03,2,Car,44.525,11.3583333333333,3,35°NE,,,,'=1+1\r\n"
-              "IW3ABC-9,2026-12-05 09:05:03,2,Car,44.51,11.335,1,7°N,67,88°E,,Hello{12\r\n"
-              "N0CALL,2026-12-05 09:05:03,2,Home,49.0583333333333,-72.0291666666667,6038,307°NW,,,,"
-              "\"Net at 20:00, all welcome\"\r\n");
-    EXPECT_EQ(run(dir, capture, "--stations /nonexistent/stations.csv"), 1);
-}
-
 // A capture large enough to be cut among threads, with headers alone, prompts, LF line ends
 // and overlong lines near every cut: the output must not depend on the thread count.
 TEST(QuilmoDecode, ThreadsGiveTheSameOutput) {
@@ -100,16 +60,22 @@ TEST(QuilmoDecode, ThreadsGiveTheSameOutput) {
     const std::string comment(200, 'c');
     std::string input;
     for (int i = 0; input.size() < 700 * 1024; ++i) {
-        input += "S" + std::to_string(i % 97) + ">TT3P50:`(0&!ZN>/" + comment + std::to_string(i) + "\r\n";
-        input += i % 7 == 0 ? "cmd:SRC>DEST,PATH:\r\n" : "SRC>DEST,PATH:\n";
+        input += "S" + std::to_string(i % 97) + ">TT3P50:`(0&!ZN>/" + comment + std::to_string(i) + "\n";
+        input += i % 7 == 0 ? "cmd:SRC>DEST,PATH:\r\n" : i % 2 ? "SRC>DEST,PATH:\n" : "SRC>DEST,PATH:\r\n";
         input += "!4903.50N/07201.75W-" + comment + "\n";
         if (i % 11 == 0) input += "cmd:\r\nSRC>DEST:\r\nSRC>DEST,PATH:\r\n";
         if (i % 13 == 0) input += "SRC>DEST:!4903.50N/07201.75W-" + std::string(2100 + i % 3, 'x') + "\r\n";
     }
+    input += "SRC>DEST:>the last line has no end";
     const std::string args = "--time 2026-12-05T09:05:03 --kml '" + dir.file("track.kml") + "' --stations '" +
                              dir.file("stations.csv") + "' --threads ";
     ASSERT_EQ(run(dir, input, args + "1"), 0) << dir.read("err");
     const std::string records = dir.read("out"), track = dir.read("track.kml"), stations = dir.read("stations.csv");
+    // The track holds the placemarks and is closed after the last; the table has a row per station.
+    EXPECT_NE(track.find("<name>09:05:03 SRC&gt;DEST,PATH:</name>"), std::string::npos);
+    EXPECT_TRUE(track.ends_with(wire("</Placemark>\n </Document>\n</kml>\n")));
+    EXPECT_NE(stations.find("\r\nS96,2026-12-05 09:05:03,"), std::string::npos);
+    EXPECT_EQ(run(dir, input, args + "1 --stations /nonexistent/stations.csv"), 1);
     ASSERT_EQ(run(dir, input, args + "4"), 0) << dir.read("err");
     EXPECT_EQ(dir.read("out"), records);
     EXPECT_EQ(dir.read("track.kml"), track);

@@ -3,14 +3,13 @@
 #include <sys/resource.h>
 
 #include <csignal>
-#include <functional>
 #include <tuple>
 
 #include "temp_dir.h"
+#include "terminal/bounded_text.h"
 #include "terminal/logs.h"
 #include "terminal/macro_use.h"
 #include "terminal/macros.h"
-#include "terminal/receive.h"
 #include "terminal/transmit.h"
 
 namespace quilmo {
@@ -59,49 +58,43 @@ TEST(Transmit, PlaceholdersExpandInFixedOrder) {
 
 TEST(Transmit, PlanDecidesSentAndShownText) {
     using X = XoffIndicator;
-    const struct { const char* name; std::string buffer; int ctrlDEnd; std::string readable, sent; X xoff; int hold; } rows[] = {
-        {"date never sends EOT", "^#D\r\n", 1, "2024-03-07\r\n", "2024-03-07\r\n", X::Unchanged, 0},
-        {"notation kept when off", "abc^ddef", 0, "abc^ddef", "abc\x04" "def", X::Unchanged, 0},
-        {"other letters, lone carets", "^A^x^^C^", 0, "^A^x^^C^", "^A^x^\x03^", X::Unchanged, 0},
-        {"CTRLDEND cuts after first EOT", "abc^ddef^D\r\n", 1, "abc^D", "abc\x04", X::Unchanged, 1},
-        {"CTRLDEND drops XON after EOT", "^s^D^Q", 1, "^S^D", "\x13\x04", X::Show, 1},
-        {"CTRLDEND upper-cases without EOT", "^c^q", 1, "^C^Q", "\x03\x11", X::Hide, 0},
-        {"XON after XOFF hides", "^S^Q", 0, "^S^Q", "\x13\x11", X::Hide, 0},
-        {"XOFF before XON still hides", "^Q^S", 0, "^Q^S", "\x11\x13", X::Hide, 0},
+    const struct { const char* name; std::string buffer; int ctrlDEnd, holdBefore; std::string readable, sent; X xoff; int hold; } rows[] = {
+        {"date never sends EOT", "^#D\r\n", 1, 0, "2024-03-07\r\n", "2024-03-07\r\n", X::Unchanged, 0},
+        {"notation kept when off", "abc^ddef", 0, 0, "abc^ddef", "abc\x04" "def", X::Unchanged, 0},
+        {"other letters, lone carets", "^A^x^^C^", 0, 0, "^A^x^^C^", "^A^x^\x03^", X::Unchanged, 0},
+        {"CTRLDEND cuts after first EOT", "abc^ddef^D\r\n", 1, 0, "abc^D", "abc\x04", X::Unchanged, 1},
+        {"CTRLDEND drops XON after EOT", "^s^D^Q", 1, 0, "^S^D", "\x13\x04", X::Show, 1},
+        {"CTRLDEND upper-cases without EOT", "^c^q", 1, 0, "^C^Q", "\x03\x11", X::Hide, 0},
+        {"XON after XOFF hides", "^S^Q", 0, 0, "^S^Q", "\x13\x11", X::Hide, 0},
+        {"XOFF before XON still hides", "^Q^S", 0, 0, "^Q^S", "\x11\x13", X::Hide, 0},
+        // After a CTRLDEND send nothing goes out until the device answers.
+        {"held until text is received", "next", 1, 1, "", "", X::Unchanged, 1},
     };
     for (const auto& r : rows) {
-        std::int16_t hold = 0;
+        std::int16_t hold = static_cast<std::int16_t>(r.holdBefore);
         const TransmitPlan p = planTransmit(r.buffer, {}, kNow, r.ctrlDEnd, hold);
         EXPECT_EQ(std::make_tuple(p.held, p.readable, p.sendText, p.xoff, int{hold}),
-                  std::make_tuple(false, r.readable, r.sent, r.xoff, r.hold)) << r.name;
+                  std::make_tuple(r.holdBefore == 1, r.readable, r.sent, r.xoff, r.hold)) << r.name;
     }
-}
-
-// After a CTRLDEND send nothing goes out until text arrives; an empty read is no answer.
-TEST(Transmit, HoldStaysUntilTextIsReceived) {
-    std::int16_t hold = 1;
-    BoundedText rx;
-    EXPECT_FALSE(receiveChunk("", hold, rx).accepted);
-    EXPECT_TRUE(planTransmit("next", {}, kNow, 1, hold).held);
-    EXPECT_TRUE(receiveChunk("ok", hold, rx).accepted);
-    EXPECT_EQ(planTransmit("next", {}, kNow, 1, hold).sendText, "next");
 }
 
 const std::string kHeader = "------------- 2024-03-07  09:05 -----------------\r\n";
 
-// The Rx and Tx logs behave alike: each row runs on both.
-const struct Channel {
+// The three logs alike; the APRS log has no check box and ends each record with CR LF.
+const struct Log {
     const char* file;
-    std::int16_t LogBuffers::*save;
-    std::string LogBuffers::*pending;
     void (LogFiles::*add)(LogBuffers&, std::string_view) const;
     void (LogFiles::*changed)(LogBuffers&, bool, const LocalTime&) const;
-} kChannels[] = {
-    {"$log_rx.txt", &LogBuffers::saveRx, &LogBuffers::rxLogBuffer, &LogFiles::addRx, &LogFiles::onSaveRxChanged},
-    {"$log_tx.txt", &LogBuffers::saveTx, &LogBuffers::txLogBuffer, &LogFiles::addTx, &LogFiles::onSaveTxChanged},
+    std::int16_t LogBuffers::*save;
+    std::string LogBuffers::*pending;
+    const char* lineEnd;
+} kLogs[] = {
+    {"$log_rx.txt", &LogFiles::addRx, &LogFiles::onSaveRxChanged, &LogBuffers::saveRx, &LogBuffers::rxLogBuffer, ""},
+    {"$log_tx.txt", &LogFiles::addTx, &LogFiles::onSaveTxChanged, &LogBuffers::saveTx, &LogBuffers::txLogBuffer, ""},
+    {"$log_aprs.txt", &LogFiles::appendAprsLog, nullptr, nullptr, &LogBuffers::aprsLogBuffer, "\r\n"},
 };
 
-// A row either adds text or, with nothing to add, sets the check box.
+// A row either adds text or, with nothing to add, sets the check box; each runs on the Rx and the Tx log.
 TEST(Logs, BatchesPast128AndFollowsTheCheckBox) {
     const std::string p128(128, 'p');
     const struct { const char* name; std::int16_t before; std::string pending, added; bool checked;
@@ -112,21 +105,20 @@ TEST(Logs, BatchesPast128AndFollowsTheCheckBox) {
         {"start-up value only becomes 1", 2, "p", "", false, 1, "", "p"},
         {"checking writes failed text, then header", 0, "kept", "", true, 1, "kept" + kHeader, ""},
         {"unchecking writes pending", 1, "p", "", false, 0, "p", ""},
-        {"unchecking with nothing pending", 1, "", "", false, 0, "", ""},
         {"checking while on changes nothing", 1, "p", "", true, 1, "", "p"},
     };
-    for (const Channel& ch : kChannels) {
+    for (const Log& log : {kLogs[0], kLogs[1]}) {
         for (const auto& r : rows) {
             test::TempDir dir;
-            ASSERT_TRUE(writeWholeFile(dir.file(ch.file), "old"));  // no line end: the header follows directly
+            ASSERT_TRUE(writeWholeFile(dir.file(log.file), "old"));  // no line end: the header follows directly
             const LogFiles logs(dir.path);
             LogBuffers b;
-            b.*ch.save = r.before;
-            b.*ch.pending = r.pending;
-            if (!r.added.empty()) (logs.*ch.add)(b, r.added);
-            else (logs.*ch.changed)(b, r.checked, kNow);
-            EXPECT_EQ(std::tie(b.*ch.save, b.*ch.pending), std::tie(r.after, r.pendingAfter)) << ch.file << r.name;
-            EXPECT_EQ(dir.read(ch.file), "old" + r.appended) << ch.file << r.name;
+            b.*log.save = r.before;
+            b.*log.pending = r.pending;
+            if (!r.added.empty()) (logs.*log.add)(b, r.added);
+            else (logs.*log.changed)(b, r.checked, kNow);
+            EXPECT_EQ(std::tie(b.*log.save, b.*log.pending), std::tie(r.after, r.pendingAfter)) << log.file << r.name;
+            EXPECT_EQ(dir.read(log.file), "old" + r.appended) << log.file << r.name;
         }
     }
 }
@@ -135,18 +127,12 @@ TEST(Logs, BatchesPast128AndFollowsTheCheckBox) {
 // through writes cut short (the process's file size limit, a real short write): the
 // text not written waits, goes out with the next write that works, never twice.
 TEST(Logs, FailedWriteKeepsTextForTheNextWriteThatWorks) {
-    const auto aprs = [](const LogFiles& l, LogBuffers& b, std::string_view t) { l.appendAprsLog(b, t); };
-    const struct { const char* file; std::function<void(const LogFiles&, LogBuffers&, std::string_view)> add; const char* lineEnd; } logs[] = {
-        {"$log_rx.txt", [](const LogFiles& l, LogBuffers& b, std::string_view t) { l.addRx(b, t); }, ""},
-        {"$log_tx.txt", [](const LogFiles& l, LogBuffers& b, std::string_view t) { l.addTx(b, t); }, ""},
-        {"$log_aprs.txt", aprs, "\r\n"},
-    };
     const std::string first = numbered(200), second = "end";
     std::signal(SIGXFSZ, SIG_IGN);  // past the limit a write fails with EFBIG instead of ending the process
     rlimit unlimited{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
-    for (const int room : {-1, 0, 1, 199}) {  // -1: the directory
-        for (const auto& log : logs) {
+    for (const int room : {-1, 0, 199}) {  // -1: the directory
+        for (const Log& log : kLogs) {
             SCOPED_TRACE(std::string(log.file) + " room " + std::to_string(room));
             test::TempDir dir;
             LogFiles files(dir.path);
@@ -158,13 +144,13 @@ TEST(Logs, FailedWriteKeepsTextForTheNextWriteThatWorks) {
             rlimit limited = unlimited;
             limited.rlim_cur = room < 0 ? unlimited.rlim_cur : 3 + static_cast<rlim_t>(room);
             setrlimit(RLIMIT_FSIZE, &limited);
-            log.add(files, b, first);
+            (files.*log.add)(b, first);
             setrlimit(RLIMIT_FSIZE, &unlimited);
             ASSERT_EQ(results.size(), 1u);
             EXPECT_EQ(results[0].error, room < 0 ? EISDIR : EFBIG);
-            EXPECT_EQ(b.rxLogBuffer + b.txLogBuffer + b.aprsLogBuffer, first.substr(std::max(room, 0)) + log.lineEnd);
+            EXPECT_EQ(b.*log.pending, first.substr(std::max(room, 0)) + log.lineEnd);
             if (room < 0) std::filesystem::remove(dir.file(log.file));
-            log.add(files, b, second);
+            (files.*log.add)(b, second);
             files.flushPending(b);  // short text waits for the quiet spell
             EXPECT_TRUE(results.back().ok());
             EXPECT_EQ(dir.read(log.file), (room < 0 ? "" : "old") + first + log.lineEnd + second + log.lineEnd);
@@ -187,36 +173,42 @@ TEST(Logs, PendingTextKeepsItsNewestPartAndCountsTheRest) {
     b.saveRx = 1;
     const std::string all = numbered(3 * LogFiles::kPendingLimit);
     for (std::size_t at = 0; at < all.size(); at += 4096) files.addRx(b, all.substr(at, 4096));
-    EXPECT_LE(b.rxLogBuffer.size(), LogFiles::kPendingLimit);
-    EXPECT_GT(b.rxLogBuffer.size(), LogFiles::kPendingLimit / 2);
-    EXPECT_EQ(b.rxDropped + b.rxLogBuffer.size(), all.size());
-    std::filesystem::remove(files.rxPath());
     const std::string kept = b.rxLogBuffer;
+    EXPECT_TRUE(kept.size() <= LogFiles::kPendingLimit && kept.size() > LogFiles::kPendingLimit / 2) << kept.size();
+    EXPECT_EQ(b.rxDropped + kept.size(), all.size());
+    std::filesystem::remove(files.rxPath());
     files.flushPending(b);
-    EXPECT_EQ(dir.read("$log_rx.txt"), kept);
-    EXPECT_EQ(all.substr(all.size() - kept.size()), kept);
-    EXPECT_EQ(reported, all.size() - kept.size());
-    EXPECT_EQ(b.rxDropped, 0u);
+    EXPECT_EQ(dir.read("$log_rx.txt"), all.substr(all.size() - kept.size()));
+    EXPECT_EQ(std::make_tuple(reported, b.rxDropped), std::make_tuple(all.size() - kept.size(), std::uint64_t{0}));
 }
 
-TEST(Macros, StartUpScanThenEveryUseReadsTheFileAnew) {
-    const std::string k30 = "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234", k24 = k30.substr(0, 24);
+// Tool tips show the first 24 bytes of a macro and Alt+F the first kShownMacroBytes, line
+// ends counted before they are shown as text; the ellipsis only when something was left out.
+TEST(Macros, PreviewAndMessageShowTheHeadOfTheFile) {
+    const std::size_t shown = kShownMacroBytes;
+    const struct { const char* name; std::string file, preview, message; } rows[] = {
+        {"24 bytes", std::string(24, 'a'), std::string(24, 'a'), std::string(24, 'a')},
+        {"25 bytes", std::string(25, 'b'), std::string(24, 'b') + "...", std::string(25, 'b')},
+        {"line ends", "x\r\n" + std::string(shown, 'y'), "x|" + std::string(21, 'y') + "...",
+         "x[CR]\r[LF]" + std::string(shown - 3, 'y') + "\x85"},
+        {"exactly the shown limit", std::string(shown, 'z'), std::string(24, 'z') + "...", std::string(shown, 'z')},
+        {"ten megabytes", std::string(10'000'000, 'c'), std::string(24, 'c') + "...", std::string(shown, 'c') + "\x85"},
+    };
+    for (const auto& r : rows) {
+        test::TempDir dir;
+        ASSERT_TRUE(writeWholeFile(macroPath(dir.path, 1), r.file));
+        EXPECT_EQ(checkMacroFile(macroPath(dir.path, 1)), kMacroUsable) << r.name;
+        EXPECT_EQ(readMacroPreview(macroPath(dir.path, 1)), r.preview) << r.name;
+        EXPECT_EQ(macroMessage(dir.path, 1), "Macro nr. 1\r\n\r\n" + r.message) << r.name;
+    }
+}
+
+// An empty macro is of no use: the check deletes it, and Alt+F shows nothing.
+TEST(Macros, EmptyFileIsDeletedAndNotShown) {
     test::TempDir dir;
-    const std::string files[] = {k24, k30.substr(0, 25), "a\r\nb\n\rc" + k30, ""};
-    for (int n = 1; n <= 4; ++n) ASSERT_TRUE(writeWholeFile(macroPath(dir.path, n), files[n - 1]));
-    const MacroSet set = scanMacros(dir.path);
-    EXPECT_EQ(set.present, (std::array<bool, kMacroCount>{true, true, true, false, false, false, false, false}));
-    // Line ends count towards the 24 bytes before they are replaced.
-    EXPECT_EQ(set.preview, (std::array<std::string, kMacroCount>{k24, k24 + "...", "a|b|c" + k30.substr(0, 17) + "..."}));
-    EXPECT_FALSE(fileExists(macroPath(dir.path, 4)));
-    ASSERT_TRUE(writeWholeFile(macroPath(dir.path, 1), "edited^#H"));
-    EXPECT_EQ(macroToInsert(dir.path, 1, set), "edited^#H");
-    ASSERT_TRUE(writeWholeFile(macroPath(dir.path, 5), "A\r\nB"));
-    EXPECT_EQ(macroToInsert(dir.path, 5, set), std::nullopt);  // added after start-up: only shown
-    EXPECT_EQ(macroMessage(dir.path, 5), "Macro nr. 5\r\n\r\nA[CR]\r[LF]B");
-    ASSERT_TRUE(writeWholeFile(macroPath(dir.path, 1), ""));
-    EXPECT_EQ(macroToInsert(dir.path, 1, set), std::nullopt);
-    EXPECT_FALSE(fileExists(macroPath(dir.path, 1)));
+    ASSERT_TRUE(writeWholeFile(macroPath(dir.path, 8), ""));
+    EXPECT_EQ(macroMessage(dir.path, 8), std::nullopt);
+    EXPECT_FALSE(fileExists(macroPath(dir.path, 8)));
 }
 
 }  // namespace

@@ -1,4 +1,0 @@
-add_executable(macro_message_test ${CMAKE_CURRENT_LIST_DIR}/macro_message_test.cpp)
-target_include_directories(macro_message_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(macro_message_test PRIVATE quilmo_terminal GTest::gtest_main)
-gtest_discover_tests(macro_message_test PROPERTIES LABELS unit)
