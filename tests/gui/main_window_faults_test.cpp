@@ -21,22 +21,12 @@ using namespace quilmo::test;
 
 namespace {
 
-const std::string kHeader = "------------- 2026-12-05  14:15 -----------------\r\n";
 const std::string kKml = "kml/$20261205_1415.kml";
 
 std::string position(int n) {
     char line[64];
     std::snprintf(line, sizeof line, "S%02d>APRS:!44%02d.60N/01120.10E-\r\n", n, n % 60);
     return line;
-}
-
-// Decoding running, the filter window's "Ok" pressed.
-void startAprs(Harness& h, const std::string& ini) {
-    h.start(ini);
-    h.click("Label32");
-    auto* filter = h.window->findChild<QWidget*>("Form2");
-    QTRY_VERIFY(filter != nullptr && filter->isVisible());
-    QTest::mouseClick(filter->findChild<QPushButton*>("Command1"), Qt::LeftButton);
 }
 
 QString notice(const Harness& h) {
@@ -74,7 +64,8 @@ private slots:
         qputenv("TMPDIR", disk.mountPoint.path().toLocal8Bit());  // the harness's program directory goes there
         Harness h;
         qunsetenv("TMPDIR");
-        startAprs(h, "APRS=1\nSAVERX=1\n");
+        h.start("APRS=1\nSAVERX=1\n");
+        QVERIFY(h.startAprs());
         std::string fed;
         const auto feed = [&](int from, int to) {
             for (int n = from; n < to; ++n) {
@@ -93,7 +84,7 @@ private slots:
         feed(40, 45);
         QVERIFY2(notice(h).endsWith("is written again"), qPrintable(notice(h)));
 
-        QCOMPARE(h.readFile("$log_rx.txt"), kHeader + fed);
+        QCOMPARE(h.readFile("$log_rx.txt"), kLogHeader + fed);
         QCOMPARE(QByteArray::fromStdString(h.readFile("$log_aprs.txt")).count("lat./lon."), 45);
         QVERIFY(wellFormed(h.path(kKml)));
         const std::string track = h.readFile(kKml);
@@ -112,7 +103,8 @@ private slots:
         for (const auto& [file, write] : rows) {
             Harness h;
             std::filesystem::create_directory(h.path(file).toStdString());
-            startAprs(h, "APRS=1\nSAVERX=1\n");
+            h.start("APRS=1\nSAVERX=1\n");
+            QVERIFY(h.startAprs());
             write(h);
             QCOMPARE(notice(h), "Cannot write " + h.path(file) + ": Is a directory");
             std::filesystem::remove(h.path(file).toStdString());
@@ -125,12 +117,10 @@ private slots:
         Harness h;
         h.start("SAVERX=1\nSAVETX=1\n");
         h.port.feed("cmd:");
-        h.find("Text3")->setFocus();
-        QTest::keyClicks(h.find("Text3"), "mycall N0CALL");
-        QTest::keyClick(h.find("Text3"), Qt::Key_Return);
-        QCOMPARE(h.readFile("$log_rx.txt") + h.readFile("$log_tx.txt"), kHeader + kHeader);
-        QTRY_COMPARE_WITH_TIMEOUT(h.readFile("$log_rx.txt"), kHeader + "cmd:", 5000);
-        QCOMPARE(h.readFile("$log_tx.txt"), kHeader + "mycall N0CALL\r\n");
+        h.send("mycall N0CALL");
+        QCOMPARE(h.readFile("$log_rx.txt") + h.readFile("$log_tx.txt"), kLogHeader + kLogHeader);
+        QTRY_COMPARE_WITH_TIMEOUT(h.readFile("$log_rx.txt"), kLogHeader + "cmd:", 5000);
+        QCOMPARE(h.readFile("$log_tx.txt"), kLogHeader + "mycall N0CALL\r\n");
     }
 };
 
