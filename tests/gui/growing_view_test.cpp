@@ -183,11 +183,7 @@ private slots:
 
         QTextCursor selection(view.document());
         selection.setPosition(from);
-        if (to < 0) {
-            selection.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-        } else {
-            selection.setPosition(to, QTextCursor::KeepAnchor);
-        }
+        selection.setPosition(to < 0 ? view.document()->characterCount() - 1 : to, QTextCursor::KeepAnchor);
         view.setTextCursor(selection);
         view.copy();
         QCOMPARE(QGuiApplication::clipboard()->text(), fromCp1252(bytes.toStdString()));
