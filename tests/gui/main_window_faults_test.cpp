@@ -1,6 +1,6 @@
 // Faults the window meets for real: a disk that fills and frees while APRS decodes, files
-// that cannot be written, a quiet line. What the writers keep and undo is unit-tested;
-// these prove the window loses nothing and says so. Stop signals: faults_binary_test.
+// that cannot be written. What the writers keep and undo is unit-tested; these prove the
+// window loses nothing and says so. Stop signals: faults_binary_test.
 #include <QCheckBox>
 #include <QLabel>
 #include <QProcess>
@@ -111,16 +111,6 @@ private slots:
             write(h);
             QCOMPARE(notice(h), h.path(file) + " is written again");
         }
-    }
-
-    void quietLine_pendingLogTextWrittenAfterTwoSeconds() {
-        Harness h;
-        h.start("SAVERX=1\nSAVETX=1\n");
-        h.port.feed("cmd:");
-        h.send("mycall N0CALL");
-        QCOMPARE(h.readFile("$log_rx.txt") + h.readFile("$log_tx.txt"), kLogHeader + kLogHeader);
-        QTRY_COMPARE_WITH_TIMEOUT(h.readFile("$log_rx.txt"), kLogHeader + "cmd:", 5000);
-        QCOMPARE(h.readFile("$log_tx.txt"), kLogHeader + "mycall N0CALL\r\n");
     }
 };
 
