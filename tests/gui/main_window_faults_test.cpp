@@ -91,23 +91,26 @@ private slots:
         for (const int n : {0, 4, 40, 44}) QVERIFY(track.find(" " + position(n).substr(0, 3)) != std::string::npos);
     }
 
-    // A directory in a file's place fails for every user; taking it away lets the file be written.
+    // A directory in a file's place, or a file in its folder's place, fails for every user;
+    // taking it away lets the file be written.
     void fileThatCannotBeWritten_noticeNamesItUntilWrittenAgain() {
-        const std::pair<const char*, std::function<void(Harness&)>> rows[] = {
-            {"$log_rx.txt", [](Harness& h) { h.port.feed(std::string(200, 'r')); }},
-            {"filter.ini", [](Harness& h) {
+        const struct { std::string file, blocker; std::function<void(Harness&)> write; } rows[] = {
+            {"$log_rx.txt", "$log_rx.txt", [](Harness& h) { h.port.feed(std::string(200, 'r')); }},
+            {kKml, "kml", [](Harness& h) { h.port.feed(position(1)); }},
+            {"filter.ini", "filter.ini", [](Harness& h) {
                  h.click("Label34");
                  QTest::mouseClick(h.find("Form2")->findChild<QPushButton*>("Command1"), Qt::LeftButton);
              }},
         };
-        for (const auto& [file, write] : rows) {
+        for (const auto& [file, blocker, write] : rows) {
             Harness h;
-            std::filesystem::create_directory(h.path(file).toStdString());
+            if (file == blocker) std::filesystem::create_directory(h.path(blocker).toStdString());
+            else h.writeFile(blocker, "");
             h.start("APRS=1\nSAVERX=1\n");
             QVERIFY(h.startAprs());
             write(h);
-            QCOMPARE(notice(h), "Cannot write " + h.path(file) + ": Is a directory");
-            std::filesystem::remove(h.path(file).toStdString());
+            QVERIFY2(notice(h).startsWith("Cannot write " + h.path(file) + ": "), qPrintable(notice(h)));
+            std::filesystem::remove(h.path(blocker).toStdString());
             write(h);
             QCOMPARE(notice(h), h.path(file) + " is written again");
         }
