@@ -93,15 +93,13 @@ class GrowingViewTest : public QObject {
     Q_OBJECT
 private slots:
     void frames_showExactlyTheModel_data() {
-        QTest::addColumn<bool>("wrap");
-        QTest::addColumn<bool>("cutFirst");
-        QTest::newRow("Rx view: rows, cut before appending") << true << true;
-        QTest::newRow("Tx history, APRS view: whole lines, cut after") << false << false;
+        QTest::addColumn<bool>("wrap");  // and cut before appending, as the Rx view is
+        QTest::newRow("Rx view: rows, cut before appending") << true;
+        QTest::newRow("Tx history, APRS view: whole lines, cut after") << false;
     }
     void frames_showExactlyTheModel() {
         QFETCH(bool, wrap);
-        QFETCH(bool, cutFirst);
-        const auto trim = cutFirst ? GrowingView::Trim::BeforeAppend : GrowingView::Trim::AfterAppend;
+        const auto trim = wrap ? GrowingView::Trim::BeforeAppend : GrowingView::Trim::AfterAppend;
         GrowingView view;
         view.setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
         view.setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);

@@ -20,7 +20,18 @@ std::string heard(const std::string& monitorLine) { return kissWrap(encodeMonito
 // SABM from SRC to DEST: shown, never decoded.
 std::string sabm() { return kissWrap(addressBytes("DEST", 0, true, false) + addressBytes("SRC", 0, false, true) + "\x3F"); }
 
+// A line typed and sent with `key`; `frames` are the monitor lines of the frames written,
+// one write each.
+struct KissSend {
+    std::string ini;
+    QString typed;
+    Qt::Key key;
+    QStringList frames;
+    QString history, buffer;
+};
+
 }  // namespace
+Q_DECLARE_METATYPE(KissSend)
 
 class MainWindowKissTest : public QObject {
     Q_OBJECT
@@ -66,39 +77,28 @@ private slots:
     }
 
     void transmit_data() {
-        QTest::addColumn<QString>("ini");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<QStringList>("frames");  // monitor lines of the frames written, one write each
-        QTest::addColumn<QString>("history");
-        QTest::addColumn<QString>("buffer");
-        QTest::addColumn<bool>("refused");
-        const QString call = "MYCALL=n0call-7\nUNPROTO=APZQLM VIA WIDE1-1,WIDE2-1\n";
-        QTest::newRow("enter") << "KISS=1\n" + call << "hello" << int(Qt::Key_Return)
-                               << QStringList{"N0CALL-7>APZQLM,WIDE1-1,WIDE2-1:hello"} << "hello\n" << "" << false;
+        QTest::addColumn<KissSend>("send");
+        const std::string call = "MYCALL=n0call-7\nUNPROTO=APZQLM VIA WIDE1-1,WIDE2-1\n";
+        QTest::newRow("enter") << KissSend{"KISS=1\n" + call, "hello", Qt::Key_Return,
+                                           {"N0CALL-7>APZQLM,WIDE1-1,WIDE2-1:hello"}, "hello\n", ""};
         QTest::newRow("F12, default destination, XOFF dropped")
-            << "KISS=1\nMYCALL=N0CALL\n" << "^#H^S" << int(Qt::Key_F12) << QStringList{"N0CALL>APZQLM:14:15"} << "14:15^S" << "" << false;
+            << KissSend{"KISS=1\nMYCALL=N0CALL\n", "^#H^S", Qt::Key_F12, {"N0CALL>APZQLM:14:15"}, "14:15^S", ""};
         QTest::newRow("no callsign: nothing sent, text kept, no hold")
-            << "KISS=1\nCTRLDEND=1\n" << "a^D" << int(Qt::Key_F12) << QStringList{} << "" << "a^D" << true;
+            << KissSend{"KISS=1\nCTRLDEND=1\n", "a^D", Qt::Key_F12, {}, "", "a^D"};
     }
     void transmit() {
-        QFETCH(QString, ini);
-        QFETCH(QString, typed);
-        QFETCH(int, key);
-        QFETCH(QStringList, frames);
-        QFETCH(QString, history);
-        QFETCH(QString, buffer);
-        QFETCH(bool, refused);
+        QFETCH(KissSend, send);
         Harness h;
-        h.start(ini.toStdString());
-        h.send(typed, static_cast<Qt::Key>(key));
+        h.start(send.ini);
+        h.send(send.typed, send.key);
         std::vector<std::string> expected;
-        for (const QString& f : frames) expected.push_back(heard(f.toStdString()));
+        for (const QString& f : send.frames) expected.push_back(heard(f.toStdString()));
         QCOMPARE(h.port.writes, expected);
-        QCOMPARE(h.text("Text2"), history);
-        QCOMPARE(h.text("Text3"), buffer);
-        QCOMPARE(h.messages.size(), refused ? 1 : 0);
-        if (refused) QVERIFY(h.messages[0].contains("MYCALL="));
+        QCOMPARE(h.text("Text2"), send.history);
+        QCOMPARE(h.text("Text3"), send.buffer);
+        // Refused: the user is told what is missing.
+        QCOMPARE(h.messages.size(), send.frames.isEmpty() ? 1 : 0);
+        if (send.frames.isEmpty()) QVERIFY(h.messages[0].contains("MYCALL="));
         QCOMPARE(h.window->txState().txHold, std::int16_t{0});
         QVERIFY(!h.find("Label30")->isVisible());
     }
