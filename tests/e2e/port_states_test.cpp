@@ -20,12 +20,7 @@ namespace {
 using Window = BasicHarness<QtDevicePort>;
 
 const std::string kCut = "N0CALL>APRS:>cut off in the mi";
-const std::string kPosition = "SRC>DEST,PATH:!4430.60N/01120.10E-text\r\n";
-const std::string kRecord =
-    "------- 2026-12-05 14:15 ------\r\nSRC>DEST,PATH:\r\nlat./lon.: 44\xb0" "30'36\"N 11\xb0" "20'6\"E\r\n"
-    "dec.coord: 44.51 11.335\r\nstation..: Home\r\nmessage..: text\r\n\r\n";
 const std::string kPlacemark = "<coordinates>11.335,44.51,0</coordinates>";
-const std::string kKml = "kml/$20261205_1415.kml";
 
 // The TNC behind a network port: a listening server and its latest client.
 struct FarServer {

@@ -13,13 +13,8 @@ using namespace quilmo::test;
 
 namespace {
 
-const std::string kPosition = "SRC>DEST,PATH:!4430.60N/01120.10E-text\r\n";
-const std::string kRecord =
-    "------- 2026-12-05 14:15 ------\r\nSRC>DEST,PATH:\r\nlat./lon.: 44\xb0" "30'36\"N 11\xb0" "20'6\"E\r\n"
-    "dec.coord: 44.51 11.335\r\nstation..: Home\r\nmessage..: text\r\n\r\n";
 const QString kCoordinates = QString::fromLatin1("44\xb0" "30'36\"N 11\xb0" "20'6\"E");
 const std::string kStatus = "SRC>DEST:>status here\r\n";
-const std::string kKml = "kml/$20261205_1415.kml";
 const QColor kBlue(0, 0, 0xFF), kGreen(0, 0x40, 0);
 
 QColor clipboardColour(const Harness& h) { return h.find<ClickLabel>("Label35")->background(); }

@@ -21,7 +21,6 @@ using namespace quilmo::test;
 
 namespace {
 
-const std::string kKml = "kml/$20261205_1415.kml";
 
 std::string position(int n) {
     char line[64];

@@ -19,8 +19,14 @@
 
 namespace quilmo::test {
 
-// What every log starts with under the pinned clock.
+// Under the pinned clock: what every log starts with, the track APRS start opens, and a
+// home station's position report with its record.
 inline const std::string kLogHeader = "------------- 2026-12-05  14:15 -----------------\r\n";
+inline const std::string kKml = "kml/$20261205_1415.kml";
+inline const std::string kPosition = "SRC>DEST,PATH:!4430.60N/01120.10E-text\r\n";
+inline const std::string kRecord =
+    "------- 2026-12-05 14:15 ------\r\nSRC>DEST,PATH:\r\nlat./lon.: 44\xb0" "30'36\"N 11\xb0" "20'6\"E\r\n"
+    "dec.coord: 44.51 11.335\r\nstation..: Home\r\nmessage..: text\r\n\r\n";
 
 class FakeSerialPort : public SerialPort {
 public:
