@@ -1,7 +1,6 @@
-# The window on a TCP server and on a pty that comes and goes, and the built program on
-# tnc-sim --tcp.
-add_executable(port_states_test ${CMAKE_CURRENT_LIST_DIR}/port_states_test.cpp ${CMAKE_CURRENT_LIST_DIR}/pty_far_end.h)
-target_include_directories(port_states_test PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/../gui)
+# The window on a TCP server that comes and goes, and the built program on tnc-sim --tcp.
+add_executable(port_states_test ${CMAKE_CURRENT_LIST_DIR}/port_states_test.cpp)
+target_include_directories(port_states_test PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../gui)
 target_link_libraries(port_states_test PRIVATE quilmo_app Qt6::Test Qt6::Network)
 target_compile_definitions(port_states_test PRIVATE QUILMO_BINARY="$<TARGET_FILE:quilmo>" TNC_SIM="$<TARGET_FILE:tnc-sim>")
 add_dependencies(port_states_test quilmo tnc-sim)

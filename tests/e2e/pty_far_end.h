@@ -2,6 +2,7 @@
 // The TNC end of a pseudo-terminal pair: the program opens the slave as its serial
 // device, the test reads and writes the master.
 #include <fcntl.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -19,6 +20,12 @@ struct FarEnd {
         if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return false;
         slavePath = ::ptsname(master);
         return ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK) == 0;
+    }
+    // Opens a new pair and puts its slave under `link`, as a re-plugged adapter comes
+    // back under the same name.
+    bool plugInAs(const std::string& link) {
+        const std::string next = link + ".new";
+        return openPair() && ::symlink(slavePath.c_str(), next.c_str()) == 0 && ::rename(next.c_str(), link.c_str()) == 0;
     }
     void close() {
         if (master >= 0) ::close(master);

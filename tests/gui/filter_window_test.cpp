@@ -1,10 +1,12 @@
-// The station filter window over a real filter.ini: what opening shows, what "Ok"
-// stores. Parsing and writing the file are unit-tested; these prove the boxes follow it.
+// The station filter window over a real filter.ini: what opening shows, what "Ok" stores,
+// and where its boxes go at full size and scaled down. Parsing and writing the file are
+// unit-tested; these prove the boxes follow it.
 #include <QCheckBox>
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cmath>
 
 #include "aprs/filter_window.h"
 
@@ -74,6 +76,35 @@ private slots:
         f.click("Command1");
         QCOMPARE(f.readIni(), QByteArray("0\r\n"));
         QCOMPARE(f.flags[0], 1);
+    }
+
+    // Every box shows its whole caption and meets no other box and not the Ok button, and
+    // the window keeps the drawn size times the main window's scale.
+    void boxesFitAndKeepApart_data() {
+        QTest::addColumn<double>("scale");
+        QTest::newRow("full size") << 1.0;
+        QTest::newRow("960x540") << 540.0 / 768;
+    }
+    void boxesFitAndKeepApart() {
+        QFETCH(double, scale);
+        Fixture f;
+        f.window.setScale(scale);
+        QVERIFY(f.window.openWindow());
+        const auto px = [&](int twips) { return static_cast<int>(std::lround(twips * scale * f.window.logicalDpiY() / 1440.0)); };
+        QCOMPARE(f.window.size(), QSize(px(4395), px(8820)));
+        QWidgetList elements{f.window.findChild<QPushButton*>("Command1")};
+        for (QCheckBox* box : f.window.findChildren<QCheckBox*>()) elements << box;
+        QCOMPARE(elements.size(), 33);
+        for (int i = 0; i < elements.size(); ++i) {
+            const QWidget* w = elements[i];
+            QVERIFY2(f.window.rect().contains(w->geometry()), qPrintable(w->objectName()));
+            const bool captionFits = w->sizeHint().width() <= w->width() && w->fontMetrics().height() <= w->height();
+            QVERIFY2(i == 0 || captionFits, qPrintable(w->objectName()));  // the Ok button keeps its drawn size
+            for (int j = i + 1; j < elements.size(); ++j) {
+                QVERIFY2(!w->geometry().intersects(elements[j]->geometry()),
+                         qPrintable(w->objectName() + " meets " + elements[j]->objectName()));
+            }
+        }
     }
 };
 

@@ -4,12 +4,14 @@
 #include <QApplication>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "app/growing_view.h"
 #include "app/main_window.h"
@@ -17,12 +19,24 @@
 
 namespace quilmo::test {
 
+// Under the pinned clock: what every log starts with, the track APRS start opens, and a
+// home station's position report with its record.
+inline const std::string kLogHeader = "------------- 2026-12-05  14:15 -----------------\r\n";
+inline const std::string kKml = "kml/$20261205_1415.kml";
+inline const std::string kPosition = "SRC>DEST,PATH:!4430.60N/01120.10E-text\r\n";
+inline const std::string kRecord =
+    "------- 2026-12-05 14:15 ------\r\nSRC>DEST,PATH:\r\nlat./lon.: 44\xb0" "30'36\"N 11\xb0" "20'6\"E\r\n"
+    "dec.coord: 44.51 11.335\r\nstation..: Home\r\nmessage..: text\r\n\r\n";
+
 class FakeSerialPort : public SerialPort {
 public:
     bool open(const PortSettings&, std::string&) override { return open_ = true; }
     bool isOpen() const override { return open_; }
     std::string readAll() override { return std::exchange(pending, {}); }
-    void write(std::string_view bytes) override { written += bytes; }
+    void write(std::string_view bytes) override {
+        written += bytes;
+        writes.emplace_back(bytes);  // so a frame split over two writes shows
+    }
     void close() override { open_ = false; }
 
     // The TNC sends: the bytes wait in the port and the receive callback fires.
@@ -32,6 +46,7 @@ public:
     }
 
     std::string pending, written;
+    std::vector<std::string> writes;
 
 private:
     bool open_ = false;
@@ -82,6 +97,20 @@ struct BasicHarness {
         return widget;
     }
     void click(const QString& name) const { QTest::mouseClick(find(name), Qt::LeftButton); }
+    // Typed into the Tx buffer, then sent with `key`.
+    void send(const QString& text, Qt::Key key = Qt::Key_Return) const {
+        find("Text3")->setFocus();
+        QTest::keyClicks(find("Text3"), text);
+        QTest::keyClick(find("Text3"), key);
+    }
+    // APRS start, then the filter window's "Ok", as the user does it.
+    bool startAprs() const {
+        click("Label32");
+        QWidget* filter = find("Form2");
+        if (!QTest::qWaitFor([filter] { return filter->isVisible(); })) return false;
+        QTest::mouseClick(filter->findChild<QPushButton*>("Command1"), Qt::LeftButton);
+        return QTest::qWaitFor([filter] { return !filter->isVisible(); });
+    }
     // A growing view is brought up to date first, and shows its lines with rows joined.
     QString text(const QString& name) const {
         auto* view = find<QPlainTextEdit>(name);

@@ -62,7 +62,6 @@ private slots:
         Fixture f;
         f.window.openWindow();
         QVERIFY(QTest::qWaitForWindowExposed(&f.window));
-        QCOMPARE(f.window.windowTitle(), QStringLiteral("Stations"));
         QSignalSpy resets(f.view->model(), &QAbstractItemModel::modelReset);
 
         f.feed(heard("N0CALL", "alpha", "9"));
@@ -101,13 +100,12 @@ private slots:
         f.view->setFocus();
         QTest::keyClick(f.view, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(f.view, Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(f.clipboard.size(), 1);
-        QCOMPARE(f.clipboard.front(),
-                 QString::fromUtf8("station\tlast heard\tpackets\tsymbol\tlatitude\tlongitude\tdistance km\tazimuth\t"
+        QCOMPARE(f.clipboard,
+                 QStringList{QString::fromUtf8("station\tlast heard\tpackets\tsymbol\tlatitude\tlongitude\tdistance km\tazimuth\t"
                                    "speed km/h\tcourse\taltitude m\tlast text\n"
                                    "BRAVO\t2026-12-05 09:05:03\t1\t\t\t\t\t\t\t\t\tnet tonight  \n"
                                    "K1XYZ\t2026-12-05 09:05:05\t2\tCar\t44.5\t11.25\t6\t\t\t\t\tbravo team again\n"
-                                   "ZZ9BRAVO\t2026-12-05 09:05:06\t1\t\t\t\t\t\t\t\t\tnew\n"));
+                                   "ZZ9BRAVO\t2026-12-05 09:05:06\t1\t\t\t\t\t\t\t\t\tnew\n")});
 
         // Hidden, it keeps no timer running; shown again, it has caught up at once.
         f.window.hide();

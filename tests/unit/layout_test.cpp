@@ -25,21 +25,13 @@ TEST(MainWindowLayout, DrawingFormulasForTheScreen) {
     EXPECT_EQ(off.at("Text2").height, off.at("Text1").height);
 }
 
-enum class Aprs { Off, Paused, Running };
-
-// What each APRS state hides; everything else counts as shown, the XOFF sign and the
-// notice line included, since either may appear at any time.
-std::set<std::string> hiddenIn(Aprs aprs) {
-    switch (aprs) {
-        case Aprs::Off:
-            return {"Text7", "Label25", "Label26", "Label31", "Label32", "Label33", "Label34", "Label35", "Label36"};
-        case Aprs::Paused:
-            return {"Label31", "Label35"};
-        case Aprs::Running:
-            return {"Label32", "Label33"};
-    }
-    return {};
-}
+// What each APRS state (off, paused, running) hides; everything else counts as shown,
+// the XOFF sign and the notice line included, since either may appear at any time.
+const std::set<std::string> kHiddenWhenAprs[] = {
+    {"Text7", "Label25", "Label26", "Label31", "Label32", "Label33", "Label34", "Label35", "Label36"},
+    {"Label31", "Label35"},
+    {"Label32", "Label33"},
+};
 
 bool overlap(const PixelRect& a, const PixelRect& b) {
     return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
@@ -55,12 +47,11 @@ TEST(ScreenLayout, NothingOverlapsOrLeavesTheScreen) {
         for (double factor : {1.0, 1.25, 1.5, 2.0}) {
             const int w = static_cast<int>(screen.width / factor), h = static_cast<int>(screen.height / factor);
             for (double dpi : {96.0, 120.0}) {
-                for (Aprs aprs : {Aprs::Off, Aprs::Paused, Aprs::Running}) {
+                for (int aprs = 0; aprs < 3; ++aprs) {
                     const std::string where = std::to_string(w) + "x" + std::to_string(h) + " dpi " +
-                                              std::to_string(static_cast<int>(dpi)) + " aprs " +
-                                              std::to_string(static_cast<int>(aprs));
-                    const WindowLayout layout = screenLayout(w, h, dpi, aprs != Aprs::Off);
-                    const std::set<std::string> hidden = hiddenIn(aprs);
+                                              std::to_string(static_cast<int>(dpi)) + " aprs " + std::to_string(aprs);
+                    const WindowLayout layout = screenLayout(w, h, dpi, aprs != 0);
+                    const std::set<std::string>& hidden = kHiddenWhenAprs[aprs];
                     // Scaled or not, the window still reaches across and down the screen.
                     const PixelRect exit = layout.elements.at("Command2"), notice = layout.elements.at("Label37");
                     EXPECT_TRUE(exit.x + exit.width >= w - 25 && notice.y + notice.height >= h - 25) << where;
