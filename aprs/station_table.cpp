@@ -48,13 +48,13 @@ void StationTable::update(const StationFacts& facts, const LocalTime& heard) {
     if (!station.empty()) update(station, hashOf(station), facts, heard);
 }
 
-void StationTable::prefetchEntry(std::uint32_t hash) const {
+inline void StationTable::prefetchEntry(std::uint32_t hash) const {
     __builtin_prefetch(&index_[hash & (index_.size() - 1)]);
 }
 
 // The row an entry names, as far as an update writes it. Only a hint: a wrong guess (a
 // collision, a row moved meanwhile) costs nothing but the fetch.
-void StationTable::prefetchRow(std::uint32_t hash) const {
+inline void StationTable::prefetchRow(std::uint32_t hash) const {
     const Entry& e = index_[hash & (index_.size() - 1)];
     if (e.idPlusOne == 0 || e.hash != hash) return;
     const char* row = reinterpret_cast<const char*>(&slots_[e.idPlusOne - 1]);
@@ -62,7 +62,7 @@ void StationTable::prefetchRow(std::uint32_t hash) const {
 }
 
 // A long last text lives apart from its row; it is fetched once the row has come.
-void StationTable::prefetchText(std::uint32_t hash) const {
+inline void StationTable::prefetchText(std::uint32_t hash) const {
     const Entry& e = index_[hash & (index_.size() - 1)];
     if (e.idPlusOne != 0 && e.hash == hash) __builtin_prefetch(slots_[e.idPlusOne - 1].row.lastText.data(), 1);
 }
@@ -261,19 +261,33 @@ bool isHeardText(StationColumn column) {
 }
 
 void appendCsvField(std::string& out, std::string_view cp1252, bool defuse) {
-    std::string utf8;
-    if (defuse && startsFormula(cp1252)) utf8 += '\'';
-    appendCp1252AsUtf8(utf8, cp1252);
-    if (utf8.find_first_of(",\"\r\n") == std::string::npos) {
-        out += utf8;
-        return;
+    // The bytes that call for quotes are ASCII, the same in Windows-1252 and UTF-8.
+    const bool quoted = cp1252.find_first_of(",\"\r\n") != std::string_view::npos;
+    if (quoted) out += '"';
+    if (defuse && startsFormula(cp1252)) out += '\'';
+    std::size_t from = 0;
+    for (std::size_t quote = cp1252.find('"'); quote != std::string_view::npos; quote = cp1252.find('"', from)) {
+        appendCp1252AsUtf8(out, cp1252.substr(from, quote + 1 - from));
+        out += '"';
+        from = quote + 1;
     }
-    out += '"';
-    for (const char c : utf8) {
-        if (c == '"') out += '"';
-        out += c;
+    appendCp1252AsUtf8(out, cp1252.substr(from));
+    if (quoted) out += '"';
+}
+
+// A cell's text for the CSV: the stored texts as they are, the others made in `scratch`.
+std::string_view csvCellText(const StationRow& row, StationColumn column, std::string& scratch) {
+    switch (column) {
+    case StationColumn::Station: return row.station;
+    case StationColumn::Symbol: return row.symbol;
+    case StationColumn::DistanceKm: return row.distanceKm;
+    case StationColumn::Azimuth: return row.azimuth;
+    case StationColumn::SpeedKmh: return row.speedKmh;
+    case StationColumn::Course: return row.course;
+    case StationColumn::AltitudeM: return row.altitudeM;
+    case StationColumn::LastText: return row.lastText;
+    default: scratch = stationCellText(row, column); return scratch;
     }
-    out += '"';
 }
 
 }  // namespace
@@ -285,11 +299,12 @@ std::string stationsCsv(const StationTable& table) {
         out += kStationColumnNames[c];
     }
     out += "\r\n";
-    table.forEachNewestFirst([&out](StationTable::RowId, const StationRow& row) {
+    std::string scratch;
+    table.forEachNewestFirst([&out, &scratch](StationTable::RowId, const StationRow& row) {
         for (std::size_t c = 0; c < kStationColumnCount; ++c) {
             const auto column = static_cast<StationColumn>(c);
             if (c > 0) out += ',';
-            appendCsvField(out, stationCellText(row, column), isHeardText(column));
+            appendCsvField(out, csvCellText(row, column, scratch), isHeardText(column));
         }
         out += "\r\n";
     });
