@@ -13,20 +13,14 @@
 #include <termios.h>
 
 #include "pty_far_end.h"
+#include "qt_files.h"
+
+using quilmo::test::readFile;
+using quilmo::test::writeFile;
 
 namespace {
 
 const QByteArray kHeaderStart = "------------- ";
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 // Bytes still waiting in the device for the program to read them.
 int waiting(int slave) {

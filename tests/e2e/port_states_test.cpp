@@ -11,6 +11,7 @@
 
 #include "main_window_harness.h"
 #include "platform/qt_device_port.h"
+#include "qt_files.h"
 
 using namespace quilmo;
 using namespace quilmo::test;
@@ -58,15 +59,6 @@ quint16 closedPort() {
     QTcpServer probe;
     if (!probe.listen(QHostAddress::LocalHost, 0)) qFatal("no free port on 127.0.0.1");
     return probe.serverPort();
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 QString status(const Window& h) { return h.find<QLabel>("Label6")->text(); }
