@@ -22,11 +22,12 @@ namespace {
 
 enum : std::uint8_t { kAdd = 1, kChange = 2, kRemove = 4 };
 
-// A table read by eye needs no more than five updates a second, and each one repaints every
-// visible row (a sorted view moves rows about), so the frames are further apart than the
-// growing views' of the main window. When one catch-up costs much (tens of thousands of rows
-// under a flood) the next waits longer, so the window never takes much of a core.
-constexpr int kFrameMs = 200;
+// The finest column, "last heard", changes once a second, so one update a second shows
+// every change the eye can read. Each one repaints every visible row (a sorted view moves
+// rows about), so the frames are further apart than the growing views' of the main window.
+// When one catch-up costs much (tens of thousands of rows under a flood) the next waits
+// longer, so the window never takes much of a core.
+constexpr int kFrameMs = 1000;
 constexpr int kLongestFrameMs = 2000;
 constexpr int kFrameToWork = 8;  // frame interval per unit of catch-up time: at most 1/8 of a core
 // More scattered changes than this go to the sorting proxy as one range: it re-sorts that
