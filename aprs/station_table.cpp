@@ -230,14 +230,17 @@ std::string lastHeardText(const LocalTime& t) {
     return dateText(t) + " " + twoDigits(t.hour) + ":" + twoDigits(t.minute) + ":" + twoDigits(t.second);
 }
 
-std::string stationCellText(const StationRow& row, StationColumn column) {
+namespace {
+
+// A cell's text: the stored texts as they are, the others made in `scratch`.
+std::string_view cellText(const StationRow& row, StationColumn column, std::string& scratch) {
     switch (column) {
     case StationColumn::Station: return row.station;
-    case StationColumn::LastHeard: return lastHeardText(row.lastHeard);
-    case StationColumn::Packets: return std::to_string(row.packets);
+    case StationColumn::LastHeard: return scratch = lastHeardText(row.lastHeard);
+    case StationColumn::Packets: return scratch = std::to_string(row.packets);
     case StationColumn::Symbol: return row.symbol;
-    case StationColumn::Latitude: return row.hasPosition ? trimmedNumericText(row.latitude) : std::string();
-    case StationColumn::Longitude: return row.hasPosition ? trimmedNumericText(row.longitude) : std::string();
+    case StationColumn::Latitude: return scratch = row.hasPosition ? trimmedNumericText(row.latitude) : std::string();
+    case StationColumn::Longitude: return scratch = row.hasPosition ? trimmedNumericText(row.longitude) : std::string();
     case StationColumn::DistanceKm: return row.distanceKm;
     case StationColumn::Azimuth: return row.azimuth;
     case StationColumn::SpeedKmh: return row.speedKmh;
@@ -246,6 +249,13 @@ std::string stationCellText(const StationRow& row, StationColumn column) {
     case StationColumn::LastText: return row.lastText;
     }
     return {};
+}
+
+}  // namespace
+
+std::string stationCellText(const StationRow& row, StationColumn column) {
+    std::string scratch;
+    return std::string(cellText(row, column, scratch));
 }
 
 namespace {
@@ -275,21 +285,6 @@ void appendCsvField(std::string& out, std::string_view cp1252, bool defuse) {
     if (quoted) out += '"';
 }
 
-// A cell's text for the CSV: the stored texts as they are, the others made in `scratch`.
-std::string_view csvCellText(const StationRow& row, StationColumn column, std::string& scratch) {
-    switch (column) {
-    case StationColumn::Station: return row.station;
-    case StationColumn::Symbol: return row.symbol;
-    case StationColumn::DistanceKm: return row.distanceKm;
-    case StationColumn::Azimuth: return row.azimuth;
-    case StationColumn::SpeedKmh: return row.speedKmh;
-    case StationColumn::Course: return row.course;
-    case StationColumn::AltitudeM: return row.altitudeM;
-    case StationColumn::LastText: return row.lastText;
-    default: scratch = stationCellText(row, column); return scratch;
-    }
-}
-
 }  // namespace
 
 std::string stationsCsv(const StationTable& table) {
@@ -304,7 +299,7 @@ std::string stationsCsv(const StationTable& table) {
         for (std::size_t c = 0; c < kStationColumnCount; ++c) {
             const auto column = static_cast<StationColumn>(c);
             if (c > 0) out += ',';
-            appendCsvField(out, csvCellText(row, column, scratch), isHeardText(column));
+            appendCsvField(out, cellText(row, column, scratch), isHeardText(column));
         }
         out += "\r\n";
     });
