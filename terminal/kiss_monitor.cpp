@@ -12,11 +12,10 @@ std::string aprsLine(std::string_view monitorLine) {
     monitorLine.remove_suffix(2);  // its own CR LF
     std::string line;
     line.reserve(monitorLine.size());
-    for (std::size_t at = 0; at < monitorLine.size();) {
-        const std::size_t pair = monitorLine.find("\r\n", at);
-        const std::size_t end = pair == std::string_view::npos ? monitorLine.size() : pair;
-        line.append(monitorLine.substr(at, end - at));
-        at = pair == std::string_view::npos ? end : pair + 2;
+    for (const char c : monitorLine) {
+        line += c;
+        // A pair that an earlier join brought together ("\r\r\n\n") goes as well: none is left.
+        if (c == '\n' && line.size() >= 2 && line[line.size() - 2] == '\r') line.resize(line.size() - 2);
     }
     return line;
 }

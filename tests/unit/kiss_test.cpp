@@ -138,6 +138,8 @@ TEST(KissMonitor, MonitorTextAprsLinesAndDrops) {
         {"both kinds of drop", kissWrap("x") + FEND + '\0' + FESC + "?" + FEND, "", {}, 2},
         {"line ends inside one packet", kissWrap(header(true, false) + "\x03\xF0" + ">a\r\nEVIL>APRS:>b\r"),
          "SRC-1>APRS:>a\r\nEVIL>APRS:>b\r\r\n", {"SRC-1>APRS:>aEVIL>APRS:>b\r"}, 0},
+        {"line ends nested in each other", kissWrap(header(true, false) + "\x03\xF0" + ">a\r\r\n\nEVIL>APRS:>b"),
+         "SRC-1>APRS:>a\r\r\n\nEVIL>APRS:>b\r\n", {"SRC-1>APRS:>aEVIL>APRS:>b"}, 0},
     };
     for (const auto& r : rows) {
         KissMonitor monitor;
