@@ -8,20 +8,22 @@ set(CPACK_PACKAGE_CONTACT "${QUILMO_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "serial terminal for packet-radio TNCs with an APRS decoder")
 set(CPACK_PACKAGE_DESCRIPTION
     "Quilmo talks to amateur-radio packet equipment, TNCs and APRS radios, over a
-serial port or a TCP connection (a TNC behind a serial server, a software modem,
-an APRS-IS server), in text mode or as a KISS TNC. Everything the device sends is shown unchanged; typed text is sent
-with control characters, time and date placeholders and eight macros, and both
-directions can be logged.
+serial port or a TCP connection (a TNC behind a serial server, a software
+modem, an APRS-IS server), in text mode or as a KISS TNC. Everything the
+device sends is shown unchanged; typed text is sent with control characters,
+time and date placeholders and eight macros, and both directions can be
+logged.
 
-With APRS switched on, the monitored packets are decoded into readable records:
-positions with distance and azimuth from your own station, speed, course,
-altitude, symbols, weather, MIC-E, objects, items, messages, status and
-telemetry. A station filter picks the records shown, and every shown position
-goes to a KML track for map viewers; a live table lists every station heard.
+With APRS switched on, the monitored packets are decoded into readable
+records: positions with distance and azimuth from your own station, speed,
+course, altitude, symbols, weather, MIC-E, objects, items, messages, status
+and telemetry. A station filter picks the records shown, and every shown
+position goes to a KML track for map viewers; a live table lists every
+station heard.
 
 The package also holds quilmo-decode, which decodes a saved capture on the
-command line (and writes its station table as CSV), and quilmo-tnc-sim, which
-plays a TNC on a pseudo-terminal or a local TCP port.")
+command line (and writes its station table as CSV), and quilmo-tnc-sim,
+which plays a TNC on a pseudo-terminal or a local TCP port.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 # Install rules give files their modes; the directories get the usual ones whatever the umask.
