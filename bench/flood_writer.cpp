@@ -27,6 +27,8 @@
 #include <thread>
 #include <utility>
 
+#include "tools/tnc-sim/raw_pty.h"
+
 namespace {
 
 volatile std::sig_atomic_t gStop = 0;
@@ -73,25 +75,6 @@ bool readCapture(const std::string& path, std::string& cycle) {
         if (!line.empty()) cycle += line + "\r\n";
     }
     return !cycle.empty();
-}
-
-int openPty(std::string& slavePath) {
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return -1;
-    slavePath = ::ptsname(master);
-    // Raw until the reader sets its own modes; closing the slave again leaves the
-    // master hung up, which is how the writer tells that nobody listens yet.
-    const int slave = ::open(slavePath.c_str(), O_RDWR | O_NOCTTY);
-    if (slave >= 0) {
-        termios t{};
-        if (::tcgetattr(slave, &t) == 0) {
-            ::cfmakeraw(&t);
-            ::tcsetattr(slave, TCSANOW, &t);
-        }
-        ::close(slave);
-    }
-    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-    return master;
 }
 
 bool readerPresent(int master) {
@@ -198,7 +181,7 @@ int main(int argc, char** argv) {
         }
     } else {
         std::string slavePath;
-        fd = openPty(slavePath);
+        fd = quilmo::openRawPty(slavePath);
         if (fd < 0 || !makeLink(slavePath, link)) {
             std::fprintf(stderr, "flood-writer: no pseudo-terminal or link: %s\n", std::strerror(errno));
             return 1;

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "kiss_sim.h"
+#include "raw_pty.h"
 #include "tcp_server.h"
 #include "tnc.h"
 
@@ -112,30 +113,6 @@ bool readCapture(const std::string& path, std::vector<std::string>& lines) {
         lines.push_back(line + "\r\n");
     }
     return true;
-}
-
-int openPty(std::string& slavePath) {
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0) return -1;
-    if (::grantpt(master) != 0 || ::unlockpt(master) != 0) {
-        ::close(master);
-        return -1;
-    }
-    slavePath = ::ptsname(master);
-    // Raw, so the line discipline neither echoes nor rewrites CR LF before the
-    // program has set its own modes. Closing the slave again leaves the master in
-    // its hang-up state, which is how the loop tells that nobody is listening.
-    const int slave = ::open(slavePath.c_str(), O_RDWR | O_NOCTTY);
-    if (slave >= 0) {
-        termios t{};
-        if (::tcgetattr(slave, &t) == 0) {
-            ::cfmakeraw(&t);
-            ::tcsetattr(slave, TCSANOW, &t);
-        }
-        ::close(slave);
-    }
-    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-    return master;
 }
 
 class Simulator {
@@ -243,7 +220,7 @@ int main(int argc, char** argv) {
         return tncsim::serveTcp(static_cast<std::uint16_t>(options.tcpPort), options.pace, options.kiss, lines, gStop);
     }
     std::string slavePath;
-    const int master = openPty(slavePath);
+    const int master = quilmo::openRawPty(slavePath);
     if (master < 0) {
         std::cerr << "tnc-sim: cannot open a pseudo-terminal: " << std::strerror(errno) << "\n";
         return 1;
