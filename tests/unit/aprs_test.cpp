@@ -93,7 +93,14 @@ TEST(Decoder, PositionLayouts) {
          position({"speed....: 67 km/h", "course...: 88°E", "altitude.: 376 m", kCar, "message..: /A=001234 up"})},
         {"altitude below sea level", "SRC>DST:!4903.50N/07201.75W-/A=-00079", position({"altitude.: -24 m", "station..: Home", "message..: /A=-00079"})},
         {"short altitude is text", "SRC>DST:!4903.50N/07201.75W-/A=12", position({"station..: Home", "message..: /A=12"})},
+        {"course out of range, no sector", "SRC>DST:!4903.50N/07201.75W>400/010",
+         position({"speed....: 19 km/h", "course...: 400°", kCar})},
+        {"zero speed hidden", "SRC>DST:!4903.50N/07201.75W>000/000", position({kCar})},
+        {"unknown course/speed as dots", "SRC>DST:!4903.50N/07201.75W>.../... on", position({kCar, "message..: on"})},
+        {"PHG is no course/speed", "SRC>DST:!4903.50N/07201.75W>PHG7220/RELAY", position({kCar, "message..: PHG7220/RELAY"})},
     });
+    expectRecords({{"zero speed shown with SPEEDZERO", "SRC>DST:!4903.50N/07201.75W>000/000",
+                    position({"speed....: 0 km/h", "course...: 0°N", kCar})}}, {.speedZero = 1});
 }
 
 // A field that is no coordinate makes no position: no position lines, no placemark and nothing for the
@@ -163,9 +170,8 @@ TEST(Decoder, MonitorHeaderFormsGiveThePlainRecord) {
 TEST(Decoder, OnlyUiTagsAreDecoration) {
     const std::string pos = "!4903.50N/07201.75W-";
     expectRecords({
-        {"I frame", "A>B <I R1 S2>:" + pos, ""}, {"Kantronics I frame", "A>B <I12>:" + pos, ""}, {"RR", "A>B <RR 3>:" + pos, ""},
-        {"version 2 response", "A>B <<rr1>>:" + pos, ""}, {"SABM", "A>B <SABM>:" + pos, ""}, {"FRMR", "A>B <FRMR>:" + pos, ""},
-        {"Kantronics connect request", "A>B <C>:" + pos, ""},
+        {"I frame", "A>B <I R1 S2>:" + pos, ""}, {"Kantronics I frame", "A>B <I12>:" + pos, ""},
+        {"version 2 response", "A>B <<rr1>>:" + pos, ""}, {"Kantronics connect request", "A>B <C>:" + pos, ""},
         {"UI and I frame tags", "A>B [12/06/26 10:11:12] <I R1 S2>:" + pos, ""},
         {"unknown tag stays", "A>B <IGATE>:>x", record("A>B <IGATE>:", {"from.....: A", "st.report: x"})},
         {"bracket without digits stays", "A>B [x] <UI>:>x", record("A>B [x] <UI>:", {"from.....: A", "st.report: x"})},
@@ -173,18 +179,6 @@ TEST(Decoder, OnlyUiTagsAreDecoration) {
         {"no header", "[0.4] <UI> >x", ""},
         {"time without a header", "22:51:33 >x", ""},
     });
-}
-
-TEST(Decoder, CourseSpeedExtension) {
-    expectRecords({
-        {"as sent", "SRC>DST:=4903.50N/07201.75W>088/036", position({"speed....: 67 km/h", "course...: 88°E", kCar})},
-        {"out of range, no sector", "SRC>DST:!4903.50N/07201.75W>400/010", position({"speed....: 19 km/h", "course...: 400°", kCar})},
-        {"zero speed hidden", "SRC>DST:!4903.50N/07201.75W>000/000", position({kCar})},
-        {"unknown as dots", "SRC>DST:!4903.50N/07201.75W>.../... on the road", position({kCar, "message..: on the road"})},
-        {"PHG is none", "SRC>DST:!4903.50N/07201.75W>PHG7220/RELAY", position({kCar, "message..: PHG7220/RELAY"})},
-    });
-    expectRecords({{"zero speed shown with SPEEDZERO", "SRC>DST:!4903.50N/07201.75W>000/000",
-                    position({"speed....: 0 km/h", "course...: 0°N", kCar})}}, {.speedZero = 1});
 }
 
 // Distances and bearings in the record lines are checked with the tool (quilmo_decode_test), their
@@ -221,7 +215,7 @@ TEST(Decoder, WeatherFieldsAndPlaceholders) {
     });
 }
 
-TEST(Decoder, ObjectsItemsAndEncapsulatedPackets) {
+TEST(Decoder, ObjectsItemsTextsAndEncapsulatedPackets) {
     expectRecords({
         {"object live", "SRC>DST:;LEADER   *092345z4903.50N/07201.75W>comment", position({"object...: LEADER", kCar, "message..: comment"})},
         {"object killed keeps filler", "SRC>DST:;LEADER   _092345z4903.50N/07201.75W>", position({"object...: LEADER    (deleted)", kCar})},
@@ -236,11 +230,6 @@ TEST(Decoder, ObjectsItemsAndEncapsulatedPackets) {
         {"encapsulated without inner path", "SRC>DEST:}ISRC>IDEST:>on air, 73",
          record("ISRC>SRC>DEST>IDEST:", {"from.....: ISRC", "st.report: on air, 73"})},
         {"encapsulated without inner header", "SRC>DEST:}no header here", ""},
-    });
-}
-
-TEST(Decoder, TextPacketsAndHeaderSplit) {
-    expectRecords({
         {"message", "N0CALL>APRS,WIDE1-1::N0CALL-9 :Hello{12",
          record("N0CALL>APRS,WIDE1-1:", {"from.....: N0CALL", "to.......: N0CALL-9", "message..: Hello{12"})},
         {"message too short", "SRC>DST::N0CALL", record("SRC>DST:", {"from.....: SRC"})},

@@ -32,7 +32,7 @@ const auto kCom = &Settings::comPort, kBaud = &Settings::baudRate, kBits = &Sett
 // 44°29'30"N and 11°20'15"E with the degree sign as its Windows-1252 byte.
 const std::string kLat = "44\xB0" "29'30\"N", kLong = "11\xB0" "20'15\"E";
 
-TEST(Config, Reading) {
+TEST(Config, ReadingAndCorrections) {
     expectRows({
         {"lower-case key", "baud=9600\n", kBaud, "9600"},
         {"blank before = is no key", "BAUD =9600\n", kBaud, "2400"},
@@ -44,11 +44,6 @@ TEST(Config, Reading) {
         {"half goes to even, down", "BIT=6.5\n", kBits, "6"},
         {"wider than 16 bits, clamped", "BAUD=99999999999\n", kBaud, "2147483647"},
         {"clamped low", "BUFFERRX=-1e30\n", &Settings::rxBufferSize, "-2147483648"},
-    });
-}
-
-TEST(Config, Corrections) {
-    expectRows({
         {"COM 0", "COM=0\n", kCom, "1"},
         {"BIT 9", "BIT=9\n", kBits, "8"},
         {"BIT 5 kept", "BIT=5\n", kBits, "5"},
@@ -144,29 +139,18 @@ TEST(PortStatus, TextToneFlowControlAndDevice) {
     }
 }
 
-TEST(DeviceText, NetworkAddressesAreRead) {
-    const struct { const char* text; const char* host; int port; } rows[] = {
-        {"tcp://localhost:8001", "localhost", 8001},
-        {"TCP://rotate.aprs2.net:14580", "rotate.aprs2.net", 14580},
-        {"tcp://192.168.1.20:4001", "192.168.1.20", 4001},
-        {"tcp://my_tnc-2:1", "my_tnc-2", 1},
-        {"tcp://[::1]:65535", "::1", 65535},
-        {"tcp://[fe80::1%eth0]:10001", "fe80::1%eth0", 10001},
-        {"tcp://[::ffff:127.0.0.1]:08001", "::ffff:127.0.0.1", 8001},
-    };
-    for (const auto& r : rows) {
-        TcpAddress address;
-        std::string reason;
-        ASSERT_TRUE(isNetworkDeviceText(r.text) && parseTcpDeviceText(r.text, address, reason)) << r.text << ": " << reason;
-        EXPECT_EQ(std::make_pair(address.host, int{address.port}), std::make_pair(std::string(r.host), r.port)) << r.text;
-    }
-    EXPECT_FALSE(isNetworkDeviceText("/dev/ttyUSB0"));
-}
-
-// Each reason is shown to the user under the device text; it must say what is wrong.
-TEST(DeviceText, BadTextsSayWhy) {
+// Each reason is shown to the user under the device text; it must say what is wrong. A row without
+// one is read.
+TEST(DeviceText, NetworkAddressesAreReadAndBadOnesSayWhy) {
     const std::string form = "write tcp://HOST:PORT, for example tcp://localhost:8001", range = " is out of range: it must be from 1 to 65535";
-    const struct { const char* text; std::string reason; } rows[] = {
+    const struct { const char* text; std::string reason, host = ""; int port = 0; } rows[] = {
+        {"tcp://localhost:8001", "", "localhost", 8001},
+        {"TCP://rotate.aprs2.net:14580", "", "rotate.aprs2.net", 14580},
+        {"tcp://192.168.1.20:4001", "", "192.168.1.20", 4001},
+        {"tcp://my_tnc-2:1", "", "my_tnc-2", 1},
+        {"tcp://[::1]:65535", "", "::1", 65535},
+        {"tcp://[fe80::1%eth0]:10001", "", "fe80::1%eth0", 10001},
+        {"tcp://[::ffff:127.0.0.1]:08001", "", "::ffff:127.0.0.1", 8001},
         {"tcp://", "No host and port given: " + form},
         {"tcp://localhost", "No port given: " + form},
         {"tcp://localhost:", "No port given: " + form},
@@ -191,11 +175,14 @@ TEST(DeviceText, BadTextsSayWhy) {
         {"udp://host:8001", "Unknown kind of connection \"udp://\": only tcp://HOST:PORT is understood"},
     };
     for (const auto& r : rows) {
-        TcpAddress address{"untouched", 7};
+        TcpAddress address{"untouched", 7};  // a refused text leaves it alone
         std::string reason;
-        EXPECT_FALSE(parseTcpDeviceText(r.text, address, reason)) << r.text;
-        EXPECT_EQ(std::make_pair(reason, address.host), std::make_pair(r.reason, std::string("untouched"))) << r.text;
+        const bool read = r.reason.empty();
+        EXPECT_EQ(isNetworkDeviceText(r.text) && parseTcpDeviceText(r.text, address, reason), read) << r.text;
+        EXPECT_EQ(std::make_tuple(reason, address.host, int{address.port}),
+                  std::make_tuple(r.reason, read ? r.host : "untouched", read ? r.port : 7)) << r.text;
     }
+    EXPECT_FALSE(isNetworkDeviceText("/dev/ttyUSB0"));
 }
 
 }  // namespace

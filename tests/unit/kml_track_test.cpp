@@ -143,37 +143,26 @@ struct TrackOnFaultyDisk {
     }
 };
 
-// A placemark write that stops after any number of bytes leaves the file exactly as it
-// was before it, and the next placemark goes where the last complete one ended.
-TEST(KmlFaults, PlacemarkCutAfterAnyByteIsUndone) {
-    const std::string one = cleanTrack({1}), oneThree = cleanTrack({1, 3});
-    for (int room = 0; room < static_cast<int>(cleanTrack({1, 2}).size() - one.size()); ++room) {
-        SCOPED_TRACE("placemark cut after " + std::to_string(room) + " bytes");
-        TrackOnFaultyDisk t(1);
-        t.disk->room = {room};
-        t.track.kmlAppendPlacemark(numbered(2));
-        EXPECT_EQ(slurp(t.track.fullPath()), one);
-        t.track.kmlAppendPlacemark(numbered(3));
-        EXPECT_EQ(slurp(t.track.fullPath()), oneThree);
-        EXPECT_EQ(t.outcomes, "-+");
-    }
-}
-
-// A start whose header cannot be written whole leaves no file; the first placemark
-// that can be written starts the document.
-TEST(KmlFaults, HeaderCutAfterAnyByteLeavesNoFile) {
-    const std::string two = cleanTrack({2});
-    for (int room = 0; room < static_cast<int>(cleanTrack({}).size()); ++room) {
-        SCOPED_TRACE("header cut after " + std::to_string(room) + " bytes");
-        TrackOnFaultyDisk t(-1);
-        t.disk->room = {room, room};
-        t.track.kmlCreateFile(kNow);
-        EXPECT_FALSE(fileExists(t.track.fullPath()));
-        t.track.kmlAppendPlacemark(numbered(1));  // the whole document again: cut again
-        EXPECT_FALSE(fileExists(t.track.fullPath()));
-        t.track.kmlAppendPlacemark(numbered(2));
-        EXPECT_EQ(slurp(t.track.fullPath()), two);
-        EXPECT_EQ(t.outcomes, "--+");
+// A write that stops after any number of bytes leaves the file exactly as it was before it: a
+// cut start leaves no file, and so does the first placemark, which writes the whole document
+// again. The next write that works goes where the last complete placemark ended.
+TEST(KmlFaults, WriteCutAfterAnyByteIsUndone) {
+    for (const bool start : {true, false}) {
+        const std::string before = start ? "<none>" : cleanTrack({1});
+        const std::string after = cleanTrack(start ? std::vector{3} : std::vector{1, 3});
+        const std::size_t whole = start ? cleanTrack({}).size() : cleanTrack({1, 2}).size() - before.size();
+        for (int room = 0; room < static_cast<int>(whole); ++room) {
+            SCOPED_TRACE((start ? "start" : "placemark") + std::string(" cut after ") + std::to_string(room) + " bytes");
+            TrackOnFaultyDisk t(start ? -1 : 1);
+            t.disk->room = {room};
+            if (start) t.disk->room.push_back(room);
+            if (start) t.track.kmlCreateFile(kNow);
+            t.track.kmlAppendPlacemark(numbered(2));
+            EXPECT_EQ(slurp(t.track.fullPath()), before);
+            t.track.kmlAppendPlacemark(numbered(3));
+            EXPECT_EQ(slurp(t.track.fullPath()), after);
+            EXPECT_EQ(t.outcomes, start ? "--+" : "-+");
+        }
     }
 }
 

@@ -22,17 +22,10 @@ StationFacts position(std::string station, std::string symbol, double lat, doubl
             .distanceKm = "77", .azimuth = "53\xB0NE", .speedKmh = "67", .course = "79.2\xB0" "E", .altitudeM = "376",
             .lastText = std::move(text)};
 }
-StationFacts textOnly(std::string station, std::string text) {
-    StationFacts f;
-    f.station = std::move(station);
-    f.lastText = std::move(text);
-    return f;
+StationFacts textOnly(std::string station, std::string text, bool killed = false) {
+    return {.station = std::move(station), .killed = killed, .lastText = std::move(text)};
 }
-StationFacts killed(std::string name) {
-    StationFacts f = textOnly(std::move(name), "");
-    f.killed = true;
-    return f;
-}
+StationFacts killed(std::string name) { return textOnly(std::move(name), "", true); }
 
 // Every change the table reports, as "+A" (added), "~A" (changed), "-A" (removed).
 struct EventLog : StationTable::Listener {
@@ -100,8 +93,7 @@ TEST(StationTable, RandomUpdatesMatchAPlainModel) {
     std::mt19937 random(14);
     for (int step = 1; step <= 20000; ++step) {
         const std::string name = "S" + std::to_string(random() % 2000);
-        StationFacts f = textOnly(name, std::to_string(step));
-        f.killed = random() % 5 == 0;
+        const StationFacts f = textOnly(name, std::to_string(step), random() % 5 == 0);
         const auto it = plain.find(name);
         if (f.killed) {
             if (it != plain.end()) plain.erase(it);
