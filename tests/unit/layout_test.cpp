@@ -46,28 +46,24 @@ TEST(ScreenLayout, NothingOverlapsOrLeavesTheScreen) {
     for (const auto& screen : screens) {
         for (double factor : {1.0, 1.25, 1.5, 2.0}) {
             const int w = static_cast<int>(screen.width / factor), h = static_cast<int>(screen.height / factor);
-            for (double dpi : {96.0, 120.0}) {
-                for (int aprs = 0; aprs < 3; ++aprs) {
-                    const std::string where = std::to_string(w) + "x" + std::to_string(h) + " dpi " +
-                                              std::to_string(static_cast<int>(dpi)) + " aprs " + std::to_string(aprs);
-                    const WindowLayout layout = screenLayout(w, h, dpi, aprs != 0);
-                    const std::set<std::string>& hidden = kHiddenWhenAprs[aprs];
-                    // Scaled or not, the window still reaches across and down the screen.
-                    const PixelRect exit = layout.elements.at("Command2"), notice = layout.elements.at("Label37");
-                    EXPECT_TRUE(exit.x + exit.width >= w - 25 && notice.y + notice.height >= h - 25) << where;
-                    EXPECT_EQ(layout.scale == 1, w * 1440 / dpi >= 16500 && h * 1440 / dpi >= 11520) << where;
-                    for (auto a = layout.elements.begin(); a != layout.elements.end(); ++a) {
-                        if (hidden.count(a->first) != 0) continue;
-                        const PixelRect& r = a->second;
-                        EXPECT_TRUE(r.width > 0 && r.height > 0) << a->first << " is empty on " << where;
-                        EXPECT_TRUE(r.x >= 0 && r.y >= 0 && r.x + r.width <= w && r.y + r.height <= h)
-                            << a->first << " leaves " << where;
-                        for (auto b = std::next(a); b != layout.elements.end(); ++b) {
-                            if (hidden.count(b->first) == 0) {
-                                EXPECT_FALSE(overlap(r, b->second)) << a->first << " meets " << b->first << " on " << where;
-                            }
-                        }
-                    }
+            for (int run = 0; run < 6; ++run) {
+                const double dpi = run < 3 ? 96 : 120;
+                const int aprs = run % 3;
+                SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + " dpi " + std::to_string(dpi) + " aprs " +
+                             std::to_string(aprs));
+                const WindowLayout layout = screenLayout(w, h, dpi, aprs != 0);
+                const std::set<std::string>& hidden = kHiddenWhenAprs[aprs];
+                // Scaled or not, the window still reaches across and down the screen.
+                const PixelRect exit = layout.elements.at("Command2"), notice = layout.elements.at("Label37");
+                EXPECT_TRUE(exit.x + exit.width >= w - 25 && notice.y + notice.height >= h - 25);
+                EXPECT_EQ(layout.scale == 1, w * 1440 / dpi >= 16500 && h * 1440 / dpi >= 11520);
+                for (auto a = layout.elements.begin(); a != layout.elements.end(); ++a) {
+                    if (hidden.count(a->first) != 0) continue;
+                    const PixelRect& r = a->second;
+                    EXPECT_TRUE(r.width > 0 && r.height > 0) << a->first << " is empty";
+                    EXPECT_TRUE(r.x >= 0 && r.y >= 0 && r.x + r.width <= w && r.y + r.height <= h) << a->first << " leaves";
+                    for (auto b = std::next(a); b != layout.elements.end(); ++b)
+                        EXPECT_TRUE(hidden.count(b->first) || !overlap(r, b->second)) << a->first << " meets " << b->first;
                 }
             }
         }
