@@ -176,8 +176,7 @@ TEST(Decoder, OnlyUiTagsAreDecoration) {
         {"unknown tag stays", "A>B <IGATE>:>x", record("A>B <IGATE>:", {"from.....: A", "st.report: x"})},
         {"bracket without digits stays", "A>B [x] <UI>:>x", record("A>B [x] <UI>:", {"from.....: A", "st.report: x"})},
         {"tags in the information field", "A>B:>at [12:00] <UI R>", record("A>B:", {"from.....: A", "st.report: at [12:00] <UI R>"})},
-        {"no header", "[0.4] <UI> >x", ""},
-        {"time without a header", "22:51:33 >x", ""},
+        {"no header", "[0.4] <UI> >x", ""}, {"time without a header", "22:51:33 >x", ""},
     });
 }
 
@@ -240,9 +239,7 @@ TEST(Decoder, ObjectsItemsTextsAndEncapsulatedPackets) {
          record("SRC>DST:", {"from.....: SRC", "telemetry: 005,199,000,255,073,123,01101001"})},
         {"T without #", "SRC>DST:TEST", ""},
         {"sender blanks trimmed", " SRC >DST:>x", record(" SRC >DST:", {"from.....: SRC", "st.report: x"})},
-        {"colon before arrow", "a:b>c:d", ""},
-        {"no colon", "hello world", ""},
-        {"empty information", "SRC>DEST:", ""},
+        {"colon before arrow", "a:b>c:d", ""}, {"no colon", "hello world", ""}, {"empty information", "SRC>DEST:", ""},
         {"lone CR stays", "SRC>DEST:>a\rb", record("SRC>DEST:", {"from.....: SRC", "st.report: a\rb"})},
         {"MIC-E needs a header", "`abc", ""},
     });
@@ -296,8 +293,7 @@ TEST(Decoder, StationFactsOfEveryPacketKind) {
         {"no valid position", "SRC>APRS:!4903.50X/07201.75W-x", "SRC||Home|||||||x"},
         {"heard-directly mark", "SRC*>APRS:>x", "SRC|||||||||x"},
         {"connected-mode frame", "SRC>APRS <I R1 S2>:>x", "|||||||||"},
-        {"unknown type", "SRC>APRS:$GPRMC,063909,A", "|||||||||"},
-        {"no header: nobody to name", ">x", "|||||||||x"},
+        {"unknown type", "SRC>APRS:$GPRMC,063909,A", "|||||||||"}, {"no header: nobody to name", ">x", "|||||||||x"},
     };
     const DecoderSettings own{.myPositionSet = true, .myLatValue = 44.5, .myLongValue = 11.0 + 20.0 / 60};
     const FilterFlags all = showAllFilter(), none{};
@@ -422,10 +418,8 @@ TEST(Geometry, DmsTextToDegrees) {
 // The sectors of the bearings are SectorBins' business.
 TEST(Geometry, DistanceAndInitialBearing) {
     const struct { const char* name; double ownLon, ownLat, lon, lat; std::int32_t km; int azimuth; } rows[] = {
-        {"same point", 12, 45, 12, 45, 0, 0},
-        {"due south", 10, 45, 10, 40, 556, 180},
-        {"equal latitude west", 11.5, 44.5, 11, 44.5, 40, 270},
-        {"north west", 10, 45, 9, 46, 136, 325},
+        {"same point", 12, 45, 12, 45, 0, 0}, {"due south", 10, 45, 10, 40, 556, 180},
+        {"equal latitude west", 11.5, 44.5, 11, 44.5, 40, 270}, {"north west", 10, 45, 9, 46, 136, 325},
         {"opposite side", 0, 0, 180, 0, 20015, 90},
     };
     for (const auto& r : rows) {
@@ -493,10 +487,8 @@ std::set<int> selected(const FilterFlags& flags) {
 
 TEST(FilterFile, OneIndexPerLineAndAllForAnythingElse) {
     const struct { const char* name; std::string bytes; std::set<int> expected; } rows[] = {
-        {"empty file", "", {0}},
-        {"LF line ends, last without", "35\n62", {35, 62}},
-        {"blank line", "62\r\n\r\n118\r\n", {0, 62, 118}},
-        {"leading blanks, text after digits", "   62 car\r\n", {62}},
+        {"empty file", "", {0}}, {"LF line ends, last without", "35\n62", {35, 62}},
+        {"blank line", "62\r\n\r\n118\r\n", {0, 62, 118}}, {"leading blanks, text after digits", "   62 car\r\n", {62}},
         {"bounds", "255\r\n256\r\n70000\r\n-62", {0, 255}},
         {"fractions round half to even", "62.5\r\n35.5\r\n117.7\r\n", {36, 62, 118}},
         {"NUL line", "\0\r\n5\r\n"s, {0, 5}},
@@ -507,8 +499,7 @@ TEST(FilterFile, OneIndexPerLineAndAllForAnythingElse) {
 TEST(FilterFile, AscendingCrLfLinesOfTheOnesAndAllWhenEmpty) {
     const struct { const char* name; std::set<int> ones, twos; std::string file; } rows[] = {
         {"any order in", {118, 35, 5, 0}, {}, "0\r\n5\r\n35\r\n118\r\n"},
-        {"256 never written", {255, 256}, {}, "255\r\n"},
-        {"only 1 counts as selected, none is all", {}, {62}, "0\r\n"},
+        {"256 never written", {255, 256}, {}, "255\r\n"}, {"only 1 counts as selected, none is all", {}, {62}, "0\r\n"},
     };
     for (const auto& r : rows) {
         FilterFlags flags{};

@@ -36,19 +36,15 @@ const std::string kLat = "44\xB0" "29'30\"N", kLong = "11\xB0" "20'15\"E";
 
 TEST(Config, ReadingAndCorrections) {
     expectRows({
-        {"lower-case key", "baud=9600\n", kBaud, "9600"},
-        {"blank before = is no key", "BAUD =9600\n", kBaud, "2400"},
+        {"lower-case key", "baud=9600\n", kBaud, "9600"}, {"blank before = is no key", "BAUD =9600\n", kBaud, "2400"},
         {"key inside a longer word", "MYCOM=3\n", kCom, "3"},
         {"blanks inside the value vanish", "COM= 2 3\n", kCom, "23"},
         {"blanks only count as empty", "XONXOFF=   \r\n", &Settings::xonXoff, "1"},
         {"later empty value overrides", "BAUD=9600\nBAUD=\n", kBaud, "2400"},
-        {"CR-only file is one line", "COM=\r4\r", kCom, "4"},
-        {"half goes to even, down", "BIT=6.5\n", kBits, "6"},
+        {"CR-only file is one line", "COM=\r4\r", kCom, "4"}, {"half goes to even, down", "BIT=6.5\n", kBits, "6"},
         {"wider than 16 bits, clamped", "BAUD=99999999999\n", kBaud, "2147483647"},
-        {"clamped low", "BUFFERRX=-1e30\n", &Settings::rxBufferSize, "-2147483648"},
-        {"COM 0", "COM=0\n", kCom, "1"},
-        {"BIT 9", "BIT=9\n", kBits, "8"},
-        {"BIT 5 kept", "BIT=5\n", kBits, "5"},
+        {"clamped low", "BUFFERRX=-1e30\n", &Settings::rxBufferSize, "-2147483648"}, {"COM 0", "COM=0\n", kCom, "1"},
+        {"BIT 9", "BIT=9\n", kBits, "8"}, {"BIT 5 kept", "BIT=5\n", kBits, "5"},
         {"STOP 3", "STOP=3\n", &Settings::stopBits, "1"},
         {"XONXOFF 2 switches on", "XONXOFF=2\n", &Settings::xonXoff, "1"},
         {"RTS 2 switches off", "RTS=2\n", &Settings::rtsEnable, "0"},
@@ -84,17 +80,13 @@ TEST(Config, KissKeys) {
     const auto kiss = &Settings::kiss, raw = &Settings::kissRaw;
     const auto call = &Settings::myCall, path = &Settings::unproto;
     expectRows({
-        {"KISS on", "kiss=1\n", kiss, "1"},
-        {"KISS 2 is off", "KISS=2\n", kiss, "0"},
-        {"KISSRAW is not KISS", "KISSRAW=1\n", kiss, "0"},
-        {"KISSRAW on", "KISS=1\nKISSRAW=1\n", raw, "1"},
+        {"KISS on", "kiss=1\n", kiss, "1"}, {"KISS 2 is off", "KISS=2\n", kiss, "0"},
+        {"KISSRAW is not KISS", "KISSRAW=1\n", kiss, "0"}, {"KISSRAW on", "KISS=1\nKISSRAW=1\n", raw, "1"},
         {"XON/XOFF would eat frame bytes", "XONXOFF=1\nKISS=1\n", &Settings::xonXoff, "0"},
         {"XON/XOFF kept without KISS", "XONXOFF=1\nKISS=0\n", &Settings::xonXoff, "1"},
         {"callsign upper-cased, blanks vanish", "MYCALL= n0call - 7\r\n", call, "N0CALL-7"},
-        {"SSID 0 not written", "MYCALL=N0CALL-0\n", call, "N0CALL"},
-        {"SSID 16", "MYCALL=N0CALL-16\n", call, ""},
-        {"seven characters", "MYCALL=N0CALLX\n", call, ""},
-        {"dash without SSID", "MYCALL=N0CALL-\n", call, ""},
+        {"SSID 0 not written", "MYCALL=N0CALL-0\n", call, "N0CALL"}, {"SSID 16", "MYCALL=N0CALL-16\n", call, ""},
+        {"seven characters", "MYCALL=N0CALLX\n", call, ""}, {"dash without SSID", "MYCALL=N0CALL-\n", call, ""},
         {"SSID with a leading zero", "MYCALL=N0CALL-07\n", call, "N0CALL-7"},
         {"path with VIA", "UNPROTO=APZQLM VIA WIDE1-1,WIDE2-1\r\n", path, "APZQLM,WIDE1-1,WIDE2-1"},
         {"path with blanks only, lower case", "unproto= apzqlm via wide1-1 WIDE2-2 \n", path, "APZQLM,WIDE1-1,WIDE2-2"},
@@ -208,8 +200,7 @@ TEST(MainWindowLayout, DrawingFormulasForTheScreen) {
 // the XOFF sign and the notice line included, since either may appear at any time.
 const std::set<std::string> kHiddenWhenAprs[] = {
     {"Text7", "Label25", "Label26", "Label31", "Label32", "Label33", "Label34", "Label35", "Label36"},
-    {"Label31", "Label35"},
-    {"Label32", "Label33"},
+    {"Label31", "Label35"}, {"Label32", "Label33"},
 };
 
 bool overlap(const PixelRect& a, const PixelRect& b) {

@@ -97,8 +97,7 @@ TEST(Ax25, MonitorLines) {
         {"one address", address("APRS", 0, false, true) + ui + "x", K::Malformed, ""},
         {"end bit inside a callsign", address("APRS") + "\x82\x83" + ui + "xxxxxx", K::Malformed, ""},
         {"no end bit", header(true, false, false) + ui + "xxxx", K::Malformed, ""},
-        {"no control byte", cmd, K::Malformed, ""},
-        {"UI without protocol byte", cmd + "\x03", K::Malformed, ""},
+        {"no control byte", cmd, K::Malformed, ""}, {"UI without protocol byte", cmd + "\x03", K::Malformed, ""},
         {"blank inside a callsign", address("AB CD") + address("SRC", 0, false, true) + ui, K::Malformed, ""},
         {"all blanks", address("") + address("SRC", 0, false, true) + ui, K::Malformed, ""},
         {"punctuation", address("AB>CD") + address("SRC", 0, false, true) + ui, K::Malformed, ""},
@@ -194,8 +193,7 @@ TEST(KissTransmit, ConverseModeFrames) {
         {"lone CR stays in the line", "a\rb", "N0CALL", "", {"N0CALL>APZQLM:a\rb"}, false},
         {"longest line", long256, "N0CALL", "", {"N0CALL>APZQLM:" + long256}, false},
         {"line too long", "ok\r\n" + long256 + "b", "N0CALL", "", {}, true},
-        {"no callsign", "hello\r\n", "", "", {}, true},
-        {"no callsign, nothing to send", "\r\n\x13", "", "", {}, false},
+        {"no callsign", "hello\r\n", "", "", {}, true}, {"no callsign, nothing to send", "\r\n\x13", "", "", {}, false},
     };
     for (const auto& r : rows) {
         const KissTransmit got = kissTransmitFrames(r.send, r.myCall, r.unproto);

@@ -170,8 +170,7 @@ TEST(KmlFaults, WriteCutAfterAnyByteIsUndone) {
 // complete document with every placemark whose write succeeded.
 TEST(KmlFaults, UndoAndRepairThatFailAreFinishedByALaterWrite) {
     const struct { const char* name; std::deque<int> room; int truncateFails; std::string outcomes; std::vector<int> kept; } rows[] = {
-        {"undo's closing lines cut", {30, 5}, 0, "-+", {1, 3}},
-        {"undo's truncate fails", {30}, 1, "-+", {1, 3}},
+        {"undo's closing lines cut", {30, 5}, 0, "-+", {1, 3}}, {"undo's truncate fails", {30}, 1, "-+", {1, 3}},
         {"three failures in a row", {0, -1, 100, -1, 7, -1}, 0, "---+", {1, 5}},
         {"repair fails once more", {30, 5, 3}, 0, "--+", {1, 4}},
     };

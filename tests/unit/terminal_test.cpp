@@ -32,8 +32,7 @@ std::string numbered(std::size_t n) {
 // The Rx view is cut before a chunk goes in, the Tx history after.
 TEST(BoundedText, CutToTheRightmostKeptPartAtTheLimit) {
     const struct { const char* name; bool rxView; std::size_t before, chunk; bool trimmed; } rows[] = {
-        {"rx at limit", true, kLimit, 9, false},
-        {"rx one over, cut before append", true, kLimit + 1, 9, true},
+        {"rx at limit", true, kLimit, 9, false}, {"rx one over, cut before append", true, kLimit + 1, 9, true},
         {"history reaching limit", false, kLimit - 9, 9, false},
         {"history one over after append", false, kLimit - 9, 10, true},
     };
@@ -234,8 +233,7 @@ TEST(FileNotices, FirstFailureStandsWhileItLastsAndOneNoticeTellsOfTheRecovery) 
 // folder; a folder of its own and a read-only one are run for real in faults_binary_test.
 TEST(FilesFolder, InstalledCopyUsesTheUsersDataFolder) {
     const struct { std::string xdg; bool homeIsFile; std::string expected; } rows[] = {
-        {"/xdg", false, "xdg/quilmo"},
-        {"", false, "home/.local/share/quilmo"},
+        {"/xdg", false, "xdg/quilmo"}, {"", false, "home/.local/share/quilmo"},
         {"xdg", false, "home/.local/share/quilmo"},  // a relative XDG_DATA_HOME is ignored
         {"", true, "bin"},                            // no data folder can be made
     };
