@@ -6,5 +6,11 @@ set(QUILMO_SHARED_DATA_DIR "${PROJECT_SOURCE_DIR}/../shared/data")
 if(NOT EXISTS "${QUILMO_SHARED_DATA_DIR}" AND EXISTS "${PROJECT_SOURCE_DIR}/../../shared/data")
   set(QUILMO_SHARED_DATA_DIR "${PROJECT_SOURCE_DIR}/../../shared/data")
 endif()
-target_compile_definitions(aprs_tests PRIVATE QUILMO_SHARED_DATA="${QUILMO_SHARED_DATA_DIR}")
+# The heard-stations table's CSV is read back by python3's csv module.
+find_package(Python3 COMPONENTS Interpreter QUIET)
+set(QUILMO_PYTHON3 "${Python3_EXECUTABLE}")
+if(NOT QUILMO_PYTHON3)
+  set(QUILMO_PYTHON3 python3)  # not found at configure time: the CSV test fails and says so
+endif()
+target_compile_definitions(aprs_tests PRIVATE QUILMO_SHARED_DATA="${QUILMO_SHARED_DATA_DIR}" QUILMO_PYTHON3="${QUILMO_PYTHON3}")
 gtest_discover_tests(aprs_tests PROPERTIES LABELS unit)

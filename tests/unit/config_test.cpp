@@ -34,7 +34,9 @@ const auto kCom = &Settings::comPort, kBaud = &Settings::baudRate, kBits = &Sett
 // 44°29'30"N and 11°20'15"E with the degree sign as its Windows-1252 byte.
 const std::string kLat = "44\xB0" "29'30\"N", kLong = "11\xB0" "20'15\"E";
 
-TEST(Config, ReadingAndCorrections) {
+TEST(Config, KeysAreReadAndCorrected) {
+    const auto parity = &Settings::parity, device = &Settings::device;
+    const auto set = &Settings::myPositionSet;
     expectRows({
         {"lower-case key", "baud=9600\n", kBaud, "9600"}, {"blank before = is no key", "BAUD =9600\n", kBaud, "2400"},
         {"key inside a longer word", "MYCOM=3\n", kCom, "3"},
@@ -51,13 +53,6 @@ TEST(Config, ReadingAndCorrections) {
         {"SAVERX 5 switches on", "SAVERX=5\n", &Settings::saveRx, "1"},
         {"BUFFERTX 0", "BUFFERTX=0\n", &Settings::txBufferSize, "32"},
         {"CTRLDEND never corrected", "CTRLDEND=7\n", &Settings::ctrlDEnd, "7"},
-    });
-}
-
-TEST(Config, TextsAndOwnPosition) {
-    const auto parity = &Settings::parity, device = &Settings::device;
-    const auto set = &Settings::myPositionSet;
-    expectRows({
         {"parity word cut and lowered", "parity=Even\n", parity, "e"},
         {"parity tab is no blank", "PARITY=\tE\n", parity, "n"},
         {"device keeps case, blanks vanish", "DEVICE= /dev/My tnc \r\n", device, "/dev/Mytnc"},
@@ -140,16 +135,11 @@ TEST(DeviceText, NetworkAddressesAreReadAndBadOnesSayWhy) {
     const struct { const char* text; std::string reason, host = ""; int port = 0; } rows[] = {
         {"tcp://localhost:8001", "", "localhost", 8001},
         {"TCP://rotate.aprs2.net:14580", "", "rotate.aprs2.net", 14580},
-        {"tcp://192.168.1.20:4001", "", "192.168.1.20", 4001},
-        {"tcp://my_tnc-2:1", "", "my_tnc-2", 1},
-        {"tcp://[::1]:65535", "", "::1", 65535},
-        {"tcp://[fe80::1%eth0]:10001", "", "fe80::1%eth0", 10001},
-        {"tcp://[::ffff:127.0.0.1]:08001", "", "::ffff:127.0.0.1", 8001},
-        {"tcp://", "No host and port given: " + form},
-        {"tcp://localhost", "No port given: " + form},
-        {"tcp://localhost:", "No port given: " + form},
-        {"tcp://:8001", "No host given: " + form},
-        {"tcp://host:0", "Port 0" + range},
+        {"tcp://192.168.1.20:4001", "", "192.168.1.20", 4001}, {"tcp://my_tnc-2:1", "", "my_tnc-2", 1},
+        {"tcp://[::1]:65535", "", "::1", 65535}, {"tcp://[fe80::1%eth0]:10001", "", "fe80::1%eth0", 10001},
+        {"tcp://[::ffff:127.0.0.1]:08001", "", "::ffff:127.0.0.1", 8001}, {"tcp://", "No host and port given: " + form},
+        {"tcp://localhost", "No port given: " + form}, {"tcp://localhost:", "No port given: " + form},
+        {"tcp://:8001", "No host given: " + form}, {"tcp://host:0", "Port 0" + range},
         {"tcp://host:65536", "Port 65536" + range},
         {"tcp://host:184467440737095516160", "Port 184467440737095516160" + range},
         {"tcp://host:8001/", "The port must be a number from 1 to 65535, not \"8001/\""},
