@@ -13,4 +13,7 @@ if(NOT QUILMO_PYTHON3)
   set(QUILMO_PYTHON3 python3)  # not found at configure time: the CSV test fails and says so
 endif()
 target_compile_definitions(aprs_tests PRIVATE QUILMO_SHARED_DATA="${QUILMO_SHARED_DATA_DIR}" QUILMO_PYTHON3="${QUILMO_PYTHON3}")
+# quilmo-decode is run as a program on small captures.
+target_compile_definitions(aprs_tests PRIVATE QUILMO_DECODE_BIN="$<TARGET_FILE:quilmo-decode>")
+add_dependencies(aprs_tests quilmo-decode)
 gtest_discover_tests(aprs_tests PROPERTIES LABELS unit)
