@@ -1,5 +1,6 @@
 add_executable(aprs_tests ${CMAKE_CURRENT_LIST_DIR}/aprs_test.cpp)
-target_link_libraries(aprs_tests PRIVATE quilmo_aprs GTest::gtest_main)
+target_link_libraries(aprs_tests PRIVATE quilmo_aprs quilmo_kml GTest::gtest_main)
+# Every written KML track is checked with xmllint (libxml2-utils) and ogrinfo (gdal-bin).
 
 # The shared packet corpus sits beside the checkout (one level further up in a worktree).
 set(QUILMO_SHARED_DATA_DIR "${PROJECT_SOURCE_DIR}/../shared/data")
