@@ -533,7 +533,11 @@ StationFacts located(std::string station, std::string symbol, double lat, double
             .lastText = std::move(text)};
 }
 StationFacts textOnly(std::string station, std::string text, bool killed = false) {
-    return {.station = std::move(station), .killed = killed, .lastText = std::move(text)};
+    StationFacts f;
+    f.station = std::move(station);
+    f.killed = killed;
+    f.lastText = std::move(text);
+    return f;
 }
 StationFacts killed(std::string name) { return textOnly(std::move(name), "", true); }
 
