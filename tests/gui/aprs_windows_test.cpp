@@ -6,7 +6,6 @@
 // are unit-tested; these prove the windows follow them.
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
-#include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,10 +18,12 @@
 #include <random>
 #include <set>
 
+#include "../e2e/qt_files.h"
 #include "aprs/filter_window.h"
 #include "aprs/stations_window.h"
 
 using namespace quilmo;
+using namespace quilmo::test;
 
 namespace {
 struct FilterFixture {
@@ -30,14 +31,7 @@ struct FilterFixture {
     FilterFlags flags{};
     FilterWindow window{flags, dir.path().toStdString()};
 
-    void writeIni(const QByteArray& bytes) {
-        QFile f(dir.filePath("filter.ini"));
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) qFatal("cannot write filter.ini");
-    }
-    QByteArray readIni() const {
-        QFile f(dir.filePath("filter.ini"));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
+    QString ini() const { return dir.filePath("filter.ini"); }
     QStringList checked() const {
         QStringList out;
         for (QCheckBox* box : window.findChildren<QCheckBox*>())
@@ -49,7 +43,6 @@ struct FilterFixture {
         QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(4, w->height() / 2));
     }
 };
-
 
 // With a distance, also a car's position.
 StationFacts heard(const char* station, const char* text, const char* distance = nullptr) {
@@ -98,25 +91,25 @@ private slots:
         QFETCH(QStringList, checked);
         QFETCH(QByteArray, stored);
         FilterFixture f;
-        if (!file.isEmpty()) f.writeIni(file);
+        QVERIFY(file.isEmpty() || writeFile(f.ini(), file));
         QVERIFY(f.window.openWindow());
         QCOMPARE(f.checked(), checked);
         f.click("Command1");
         QVERIFY(!f.window.isVisible());
-        QCOMPARE(f.readIni(), stored);
+        QCOMPARE(readFile(f.ini()), stored);
     }
 
     void reopenWhileOpen_keepsClicks_thenNothingCheckedStoresAll() {
         FilterFixture f;
         f.window.openWindow();
         f.click("Check2");
-        f.writeIni("62\r\n");
+        QVERIFY(writeFile(f.ini(), "62\r\n"));
         QVERIFY(!f.window.openWindow());
         QCOMPARE(f.checked(), (QStringList{"*all", "*messages"}));
         for (const char* box : {"Check0", "Check2"}) f.click(box);
         QVERIFY(f.checked().isEmpty());
         f.click("Command1");
-        QCOMPARE(f.readIni(), QByteArray("0\r\n"));
+        QCOMPARE(readFile(f.ini()), QByteArray("0\r\n"));
         QCOMPARE(f.flags[0], 1);
     }
 
