@@ -6,11 +6,6 @@
 // texts, and what the status line says meanwhile. Last, tnc-sim --kiss as a program sees
 // it: the capture arrives as KISS UI frames, and frames sent to it come out as monitor
 // lines on its standard output.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <termios.h>
-
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFontMetrics>
@@ -82,25 +77,6 @@ quint16 closedPort() {
 
 QString status(const Window& h) { return h.find<QLabel>("Label6")->text(); }
 
-
-int openRaw(const QByteArray& device) {
-    const int fd = ::open(device.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    termios t{};
-    if (fd < 0 || ::tcgetattr(fd, &t) != 0) return -1;
-    ::cfmakeraw(&t);
-    return ::tcsetattr(fd, TCSANOW, &t) == 0 ? fd : -1;
-}
-
-// "tcp://127.0.0.1:PORT" as printed by the simulator.
-int connectTo(const QByteArray& url) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(url.mid(url.lastIndexOf(':') + 1).toUShort());
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return -1;
-    return ::fcntl(fd, F_SETFL, O_NONBLOCK) == 0 ? fd : -1;
-}
 
 }  // namespace
 
@@ -298,29 +274,25 @@ private slots:
         QVERIFY(sim.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 10000);
         const QByteArray device = sim.readLine().trimmed();
-        const int fd = transport.isEmpty() ? openRaw(device) : connectTo(device);
-        QVERIFY(fd >= 0);
-
+        // The program's own port, which takes the pseudo-terminal and the address alike.
+        QtDevicePort port;
         KissMonitor monitor;
-        std::string heard;
-        const auto collect = [&] {
-            char buf[512];
-            for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) heard += monitor.receive(std::string_view(buf, n)).monitorText;
-            return heard;
-        };
+        std::string heard, error;
+        port.onReceive = [&] { heard += monitor.receive(port.readAll()).monitorText; };
+        QVERIFY2(port.open({.devicePath = device.toStdString()}, error), error.c_str());
         const std::string loop = "N0CALL-7>APRS,WIDE1*,WIDE2-1:!4903.50N/07201.75W-a\xC0\r\nW1AW>CQ:>last\r\n";
-        QTRY_VERIFY_WITH_TIMEOUT(collect().find(loop + loop) != std::string::npos, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(heard.find(loop + loop) != std::string::npos, 10000);
         QCOMPARE(monitor.dropped(), 0u);
         QVERIFY(sim.readAllStandardError().contains("3 lines"));
 
         // XON and XOFF inside a frame are data to a KISS TNC, not flow control.
         const auto source = parseCallsign("N0CALL"), destination = parseCallsign("APZQLM");
         const std::string frame = kissDataFrame(ax25UiFrame(*source, *destination, {}, "typed \x13\x11"));
-        QVERIFY(::write(fd, frame.data(), frame.size()) == static_cast<ssize_t>(frame.size()));
+        port.write(frame);
         QByteArray printed;
         QTRY_VERIFY_WITH_TIMEOUT((printed += sim.readAllStandardOutput()).contains("N0CALL>APZQLM:typed \x13\x11\n"), 10000);
-        QVERIFY(collect().find("typed") == std::string::npos);  // a KISS TNC echoes nothing
-        ::close(fd);
+        QVERIFY(heard.find("typed") == std::string::npos);  // a KISS TNC echoes nothing
+        port.close();
         sim.terminate();
         QVERIFY(sim.waitForFinished(10000));
     }
