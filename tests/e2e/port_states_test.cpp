@@ -259,18 +259,16 @@ private slots:
     void kissSimulator_replaysCaptureAsFramesPrintsWhatItReceives() {
         QFETCH(QStringList, transport);
         QTemporaryDir dir;
-        QFile capture(dir.filePath("capture.txt"));
-        QVERIFY(capture.open(QIODevice::WriteOnly));
+        const QString capture = dir.filePath("capture.txt");
         // Three lines cannot be AX.25 frames and are skipped; a header printed alone is one
         // frame with the line after it.
-        capture.write("N0CALL-7>APRS,WIDE1*,WIDE2-1:!4903.50N/07201.75W-a\xC0\r\n"
-                      "cmd:MONITOR ON\r\nSRC>DEST,qAR,igate:>too\r\nTOOLONGCALL>APRS:>no\r\n"
-                      "W1AW>CQ:\r\n>last\r\n");
-        capture.close();
+        QVERIFY(writeFile(capture, "N0CALL-7>APRS,WIDE1*,WIDE2-1:!4903.50N/07201.75W-a\xC0\r\n"
+                                   "cmd:MONITOR ON\r\nSRC>DEST,qAR,igate:>too\r\nTOOLONGCALL>APRS:>no\r\n"
+                                   "W1AW>CQ:\r\n>last\r\n"));
 
         QProcess sim;
         // Lines go out only while the device is open, so the capture loops until it is.
-        sim.start(QStringLiteral(TNC_SIM), transport + QStringList{"--kiss", "--lps", "50", "--loop", capture.fileName()});
+        sim.start(QStringLiteral(TNC_SIM), transport + QStringList{"--kiss", "--lps", "50", "--loop", capture});
         QVERIFY(sim.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 10000);
         const QByteArray device = sim.readLine().trimmed();

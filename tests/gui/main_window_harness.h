@@ -65,7 +65,8 @@ struct BasicHarness {
 
     QString path(const std::string& name) const { return dir.filePath(QString::fromStdString(name)); }
     void writeFile(const std::string& name, std::string_view bytes) const {
-        if (!test::writeFile(path(name), QByteArray(bytes.data(), std::ssize(bytes)))) qFatal("cannot write %s", name.c_str());
+        if (!test::writeFile(path(name), QByteArray(bytes.data(), std::ssize(bytes))))
+            qFatal("cannot write %s", name.c_str());
     }
     std::string readFile(const std::string& name) const {
         return QFile::exists(path(name)) ? test::readFile(path(name)).toStdString() : "<missing>";

@@ -14,7 +14,6 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 
@@ -26,9 +25,7 @@ using namespace quilmo::test;
 namespace {
 
 std::string position(int n) {
-    char line[64];
-    std::snprintf(line, sizeof line, "S%02d>APRS:!44%02d.60N/01120.10E-\r\n", n, n % 60);
-    return line;
+    return QString::asprintf("S%02d>APRS:!44%02d.60N/01120.10E-\r\n", n, n % 60).toStdString();
 }
 
 QString notice(const Harness& h) {
