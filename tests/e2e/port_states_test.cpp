@@ -269,7 +269,6 @@ private slots:
         QProcess sim;
         // Lines go out only while the device is open, so the capture loops until it is.
         sim.start(QStringLiteral(TNC_SIM), transport + QStringList{"--kiss", "--lps", "50", "--loop", capture});
-        QVERIFY(sim.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 10000);
         const QByteArray device = sim.readLine().trimmed();
         // The program's own port, which takes the pseudo-terminal and the address alike.
@@ -284,9 +283,8 @@ private slots:
         QVERIFY(sim.readAllStandardError().contains("3 lines"));
 
         // XON and XOFF inside a frame are data to a KISS TNC, not flow control.
-        const auto source = parseCallsign("N0CALL"), destination = parseCallsign("APZQLM");
-        const std::string frame = kissDataFrame(ax25UiFrame(*source, *destination, {}, "typed \x13\x11"));
-        port.write(frame);
+        const auto frame = ax25UiFrame(*parseCallsign("N0CALL"), *parseCallsign("APZQLM"), {}, "typed \x13\x11");
+        port.write(kissDataFrame(frame));
         QByteArray printed;
         QTRY_VERIFY_WITH_TIMEOUT((printed += sim.readAllStandardOutput()).contains("N0CALL>APZQLM:typed \x13\x11\n"), 10000);
         QVERIFY(heard.find("typed") == std::string::npos);  // a KISS TNC echoes nothing

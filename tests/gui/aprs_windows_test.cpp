@@ -46,9 +46,16 @@ struct FilterFixture {
 
 // With a distance, also a car's position.
 StationFacts heard(const char* station, const char* text, const char* distance = nullptr) {
-    if (distance == nullptr) return {.station = station, .lastText = text};
-    return {.station = station, .symbol = "Car", .hasPosition = true, .latitude = 44.5, .longitude = 11.25,
-            .distanceKm = distance, .lastText = text};
+    StationFacts f;
+    f.station = station;
+    f.lastText = text;
+    if (distance == nullptr) return f;
+    f.hasPosition = true;
+    f.latitude = 44.5;
+    f.longitude = 11.25;
+    f.distanceKm = distance;
+    f.symbol = "Car";
+    return f;
 }
 
 struct StationsFixture {
