@@ -1,20 +1,34 @@
-// The port as the user meets it: the real main window on the device port, a TCP server
-// playing the TNC, and the built program on the simulator. Connect, receive and decode,
-// send, lose the link in the middle of a line and get it back, refused at start-up, bad
-// device texts, and what the status line says meanwhile.
+// The port as the user meets it. The real QSerialPort against a pseudo-terminal that
+// plays the TNC: first the port alone, behind the device port the program uses, then the
+// main window on it. The real main window on the device port with a TCP server playing
+// the TNC, and the built program on the simulator: connect, receive and decode, send,
+// lose the link in the middle of a line and get it back, refused at start-up, bad device
+// texts, and what the status line says meanwhile. Last, tnc-sim --kiss as a program sees
+// it: the capture arrives as KISS UI frames, and frames sent to it come out as monitor
+// lines on its standard output.
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
+#include <ctime>
+#include <vector>
 
 #include "main_window_harness.h"
 #include "platform/qt_device_port.h"
+#include "platform/qt_serial_port.h"
+#include "pty_far_end.h"
 #include "qt_files.h"
+#include "terminal/ax25.h"
+#include "terminal/kiss.h"
+#include "terminal/kiss_monitor.h"
 
 using namespace quilmo;
 using namespace quilmo::test;
+using namespace std::string_literals;
 
 namespace {
 
@@ -29,7 +43,7 @@ struct FarServer {
     QTcpSocket* client = nullptr;
     std::string received;
 
-    bool listen(quint16 port = 0) { return server.listen(QHostAddress::LocalHost, port); }
+    bool listen(quint16 port) { return server.listen(QHostAddress::LocalHost, port); }
     // True once a client is connected; made for QTRY_VERIFY.
     bool accepted() {
         if (server.hasPendingConnections()) {
@@ -63,16 +77,80 @@ quint16 closedPort() {
 
 QString status(const Window& h) { return h.find<QLabel>("Label6")->text(); }
 
-// Waits for whole tries of the port, not for a fixed time.
-void quickRetries(Window& h) {
-    h.port.tcp().setRetryDelays(50, 400);
-}
 
 }  // namespace
 
 class PortStatesTest : public QObject {
     Q_OBJECT
 private slots:
+    // The reopened port must be set up as raw as the first: every byte value both ways.
+    void serial_deviceLoss_closesWithoutSpinningAndReconnectsRaw() {
+        QTemporaryDir dir;
+        const std::string link = QDir(dir.path()).filePath("tnc").toStdString();
+        FarEnd first, second;
+        QVERIFY(first.plugInAs(link));
+        QtDevicePort port;
+        std::string received;
+        std::vector<bool> events;
+        port.onReceive = [&] { received += port.readAll(); };
+        port.onConnectionChanged = [&](bool up) { events.push_back(up); };
+        std::string error;
+        // The pty refuses the modem lines; the port must open anyway.
+        QVERIFY2(port.open({.devicePath = link, .rtsOn = true}, error), error.c_str());
+        port.serial().setReconnectInterval(500);
+
+        first.close();
+        QTRY_COMPARE(events, std::vector<bool>{false});
+        QVERIFY(port.serial().waitingForDevice());
+        const std::clock_t cpuBefore = std::clock();  // processor time of this process
+        QElapsedTimer wall;
+        wall.start();
+        QVERIFY(second.plugInAs(link));
+        QTRY_COMPARE(events, (std::vector<bool>{false, true}));
+        // A port left open on a vanished device reports errors in a tight loop: until the
+        // next attempt the program must be mostly idle.
+        const double busy = 1000.0 * static_cast<double>(std::clock() - cpuBefore) / CLOCKS_PER_SEC / static_cast<double>(wall.elapsed());
+        QVERIFY2(busy < 0.5, qPrintable(QString("CPU share while waiting for the device: %1").arg(busy)));
+
+        std::string all;
+        for (int b = 0; b < 4 * 256; ++b) all += static_cast<char>(b);
+        QVERIFY(second.send(all));
+        QTRY_COMPARE(received, all);
+        port.write(all);
+        QTRY_COMPARE(second.collect(), all);
+
+        second.close();  // closing while waiting stops the search
+        QTRY_VERIFY(port.serial().waitingForDevice());
+        port.close();
+        QVERIFY(!port.serial().waitingForDevice());
+    }
+
+    // The window on the real port: received bytes shown as they came, then a typed line
+    // and every byte but NUL, CR and LF from a macro to the wire, the Tx history and the Tx log.
+    void serial_windowReceivesAndSendsEveryByte() {
+        std::string bytes;
+        for (int b = 1; b <= 255; ++b) {
+            if (b != '\r' && b != '\n') bytes += static_cast<char>(b);
+        }
+        FarEnd tnc;
+        QVERIFY(tnc.openPair());
+        BasicHarness<QtSerialPortImpl> h;
+        h.writeFile("macro1.txt", bytes);
+        h.start("DEVICE=" + tnc.slavePath + "\nBAUD=9600\nSAVETX=1\n");
+        QVERIFY(h.messages.isEmpty());
+        const std::string received = "cmd:\r\nN0CALL>APRS:>44\xb0 ok\r\n\x07\x00" "end"s;
+        QVERIFY(tnc.send(received));
+        QTRY_COMPARE(h.window->rxView().text(), received);
+        QCOMPARE(h.text("Text1"), QString::fromUtf8("cmd:\nN0CALL>APRS:>44° ok\n^G^@end"));
+
+        h.send("CONNECT W1AW");
+        for (const Qt::Key key : {Qt::Key_F1, Qt::Key_F12}) QTest::keyClick(h.find("Text3"), key);
+        const std::string sent = "CONNECT W1AW\r\n" + bytes;
+        QTRY_COMPARE(tnc.collect(), sent);
+        QCOMPARE(h.window->txHistory().text(), sent);
+        QCOMPARE(h.readFile("$log_tx.txt"), kLogHeader + sent);
+    }
+
     // Refused at start-up: one box, then quiet retries until the server is there. Then
     // receive, decode and send, lose the server in the middle of a line and get it back.
     void tcp_refusedConnectedLostMidLineReconnected() {
@@ -80,7 +158,7 @@ private slots:
         const std::string device = "tcp://127.0.0.1:" + std::to_string(port);
         const QString open = QString::fromStdString(device + "  buffer:512/32");
         Window h;
-        quickRetries(h);
+        h.port.tcp().setRetryDelays(50, 400);  // the test waits for whole tries, not for a time
         h.start("DEVICE=" + device + "\nAPRS=1\nSAVERX=1\nBAUD=9600\nXONXOFF=1\n");
         QTRY_COMPARE(h.messages, QStringList{QString::fromStdString("Quilmo: " + device + "\r\nConnection refused")});
         QCOMPARE(status(h), open + "  - connecting");
@@ -170,6 +248,49 @@ private slots:
         sim.terminate();
         program.terminate();
         QVERIFY(sim.waitForFinished(10000) && program.waitForFinished(10000));
+    }
+
+    void kissSimulator_replaysCaptureAsFramesPrintsWhatItReceives_data() {
+        QTest::addColumn<QStringList>("transport");
+        QTest::newRow("pseudo-terminal") << QStringList();
+        QTest::newRow("tcp") << QStringList{"--tcp", "0"};
+    }
+
+    void kissSimulator_replaysCaptureAsFramesPrintsWhatItReceives() {
+        QFETCH(QStringList, transport);
+        QTemporaryDir dir;
+        const QString capture = dir.filePath("capture.txt");
+        // Three lines cannot be AX.25 frames and are skipped; a header printed alone is one
+        // frame with the line after it.
+        QVERIFY(writeFile(capture, "N0CALL-7>APRS,WIDE1*,WIDE2-1:!4903.50N/07201.75W-a\xC0\r\n"
+                                   "cmd:MONITOR ON\r\nSRC>DEST,qAR,igate:>too\r\nTOOLONGCALL>APRS:>no\r\n"
+                                   "W1AW>CQ:\r\n>last\r\n"));
+
+        QProcess sim;
+        // Lines go out only while the device is open, so the capture loops until it is.
+        sim.start(QStringLiteral(TNC_SIM), transport + QStringList{"--kiss", "--lps", "50", "--loop", capture});
+        QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 10000);
+        const QByteArray device = sim.readLine().trimmed();
+        // The program's own port, which takes the pseudo-terminal and the address alike.
+        QtDevicePort port;
+        KissMonitor monitor;
+        std::string heard, error;
+        port.onReceive = [&] { heard += monitor.receive(port.readAll()).monitorText; };
+        QVERIFY2(port.open({.devicePath = device.toStdString()}, error), error.c_str());
+        const std::string loop = "N0CALL-7>APRS,WIDE1*,WIDE2-1:!4903.50N/07201.75W-a\xC0\r\nW1AW>CQ:>last\r\n";
+        QTRY_VERIFY_WITH_TIMEOUT(heard.find(loop + loop) != std::string::npos, 10000);
+        QCOMPARE(monitor.dropped(), 0u);
+        QVERIFY(sim.readAllStandardError().contains("3 lines"));
+
+        // XON and XOFF inside a frame are data to a KISS TNC, not flow control.
+        const auto frame = ax25UiFrame(*parseCallsign("N0CALL"), *parseCallsign("APZQLM"), {}, "typed \x13\x11");
+        port.write(kissDataFrame(frame));
+        QByteArray printed;
+        QTRY_VERIFY_WITH_TIMEOUT((printed += sim.readAllStandardOutput()).contains("N0CALL>APZQLM:typed \x13\x11\n"), 10000);
+        QVERIFY(heard.find("typed") == std::string::npos);  // a KISS TNC echoes nothing
+        port.close();
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(10000));
     }
 };
 

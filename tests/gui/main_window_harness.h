@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "../e2e/qt_files.h"
 #include "app/growing_view.h"
 #include "app/main_window.h"
 #include "platform/serial_port.h"
@@ -64,13 +65,11 @@ struct BasicHarness {
 
     QString path(const std::string& name) const { return dir.filePath(QString::fromStdString(name)); }
     void writeFile(const std::string& name, std::string_view bytes) const {
-        QFile f(path(name));
-        if (!f.open(QIODevice::WriteOnly)) qFatal("cannot write %s", name.c_str());
-        f.write(bytes.data(), static_cast<qint64>(bytes.size()));
+        if (!test::writeFile(path(name), QByteArray(bytes.data(), std::ssize(bytes))))
+            qFatal("cannot write %s", name.c_str());
     }
     std::string readFile(const std::string& name) const {
-        QFile f(path(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : "<missing>";
+        return QFile::exists(path(name)) ? test::readFile(path(name)).toStdString() : "<missing>";
     }
 
     // Start-up as the program runs it, then the window shown and active.

@@ -2,7 +2,20 @@
 // received bytes land in the Rx view, and the logs follow the session to its end. The
 // rules behind each step (expansion, carets, trimming, batching) have unit tests; these
 // prove each key and button reaches them and the result reaches the right place.
+// Last, faults the window meets for real: a disk that fills and frees while APRS decodes,
+// files that cannot be written. What the writers keep and undo is unit-tested; these
+// prove the window loses nothing and says so. Stop signals: faults_binary_test.
+#include <QCheckBox>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
 #include <QtTest>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
 
 #include "main_window_harness.h"
 
@@ -10,6 +23,34 @@ using namespace quilmo;
 using namespace quilmo::test;
 
 namespace {
+
+std::string position(int n) {
+    return QString::asprintf("S%02d>APRS:!44%02d.60N/01120.10E-\r\n", n, n % 60).toStdString();
+}
+
+QString notice(const Harness& h) {
+    auto* line = h.find<QLabel>("Label37");
+    return line->isVisible() ? line->toolTip() : QString();
+}
+
+bool wellFormed(const QString& path) { return QProcess::execute("xmllint", {"--noout", path}) == 0; }
+
+// A tmpfs of its own, filled to the last page and freed again on demand.
+struct SmallDisk {
+    QTemporaryDir mountPoint;
+    bool mounted = ::mount("tmpfs", mountPoint.path().toLocal8Bit().constData(), "tmpfs", 0, "size=256k") == 0;
+    ~SmallDisk() {
+        if (mounted) ::umount2(mountPoint.path().toLocal8Bit().constData(), MNT_DETACH);
+    }
+    QString filler() const { return mountPoint.filePath("filler"); }
+    void fill() const {
+        const int fd = ::open(filler().toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const std::string block(4096, 'f');
+        while (::write(fd, block.data(), block.size()) > 0) {}
+        ::close(fd);
+    }
+    void free() const { QFile::remove(filler()); }
+};
 
 // One user action: "type <text>" into the Tx buffer, "Text4 <text>" into a value field,
 // "click <element>", "focus <element>", "feed <bytes from the TNC>", "release" of an
@@ -99,13 +140,14 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), h.find("Text3"));
     }
 
-    // Text under a batch waits until the session ends or the line has been quiet for two seconds.
+    // Text under a batch waits until the session ends or the line has been quiet for two
+    // seconds; minimising ends nothing.
     void logs_headerAtStartUpPendingTextAtEndOrAfterQuiet_data() {
         QTest::addColumn<QString>("ini");
         QTest::addColumn<QString>("end");
         QTest::newRow("exit button") << "SAVERX=1\nSAVETX=1\n" << "exit";
         QTest::newRow("window closed") << "SAVERX=1\nSAVETX=1\n" << "close";
-        QTest::newRow("quiet line") << "SAVERX=1\nSAVETX=1\n" << "quiet";
+        QTest::newRow("minimised, quiet line") << "SAVERX=1\nSAVETX=1\n" << "minimise";
         QTest::newRow("logs off") << "" << "exit";
     }
     void logs_headerAtStartUpPendingTextAtEndOrAfterQuiet() {
@@ -119,10 +161,70 @@ private slots:
         QCOMPARE(h.readFile("$log_rx.txt") + h.readFile("$log_tx.txt"), log("") + log(""));
         if (end == "close") QVERIFY(h.window->close());
         if (end == "exit") h.click("Command2");
+        if (end == "minimise") h.click("Command3");
         QTRY_COMPARE_WITH_TIMEOUT(h.readFile("$log_rx.txt"), log("pending"), 5000);
         QCOMPARE(h.readFile("$log_tx.txt"), log("at\r\n"));
-        QCOMPARE(h.port.isOpen(), end == "quiet");
-        QCOMPARE(h.terminations, end == "quiet" ? 0 : 1);
+        QCOMPARE(h.port.isOpen(), end == "minimise");
+        QCOMPARE(h.terminations, end == "minimise" ? 0 : 1);
+        QCOMPARE(h.window->isMinimized(), end == "minimise");
+    }
+
+    void diskFillsAndFrees_logsLoseNothingTrackStaysWhole() {
+        SmallDisk disk;
+        if (!disk.mounted) QSKIP("mounting a tmpfs is not permitted here; CI runs as root and can");
+        qputenv("TMPDIR", disk.mountPoint.path().toLocal8Bit());  // the harness's program directory goes there
+        Harness h;
+        qunsetenv("TMPDIR");
+        h.start("APRS=1\nSAVERX=1\n");
+        QVERIFY(h.startAprs());
+        std::string fed;
+        const auto feed = [&](int from, int to) {
+            for (int n = from; n < to; ++n) {
+                fed += position(n);
+                h.port.feed(position(n));
+            }
+        };
+        feed(0, 5);
+        QCOMPARE(notice(h), QString());
+        disk.fill();
+        feed(5, 40);
+        QVERIFY2(notice(h).contains("No space left on device"), qPrintable(notice(h)));
+        QVERIFY(h.find<QCheckBox>("Check1")->isChecked());
+        QVERIFY(wellFormed(h.path(kKml)));
+        disk.free();
+        feed(40, 45);
+        QVERIFY2(notice(h).endsWith("is written again"), qPrintable(notice(h)));
+
+        QCOMPARE(h.readFile("$log_rx.txt"), kLogHeader + fed);
+        QCOMPARE(QByteArray::fromStdString(h.readFile("$log_aprs.txt")).count("lat./lon."), 45);
+        QVERIFY(wellFormed(h.path(kKml)));
+        const std::string track = h.readFile(kKml);
+        for (const int n : {0, 4, 40, 44}) QVERIFY(track.find(" " + position(n).substr(0, 3)) != std::string::npos);
+    }
+
+    // A directory in a file's place, or a file in its folder's place, fails for every user;
+    // taking it away lets the file be written.
+    void fileThatCannotBeWritten_noticeNamesItUntilWrittenAgain() {
+        const struct { std::string file, blocker; std::function<void(Harness&)> write; } rows[] = {
+            {"$log_rx.txt", "$log_rx.txt", [](Harness& h) { h.port.feed(std::string(200, 'r')); }},
+            {kKml, "kml", [](Harness& h) { h.port.feed(position(1)); }},
+            {"filter.ini", "filter.ini", [](Harness& h) {
+                 h.click("Label34");
+                 QTest::mouseClick(h.find("Form2")->findChild<QPushButton*>("Command1"), Qt::LeftButton);
+             }},
+        };
+        for (const auto& [file, blocker, write] : rows) {
+            Harness h;
+            if (file == blocker) std::filesystem::create_directory(h.path(blocker).toStdString());
+            else h.writeFile(blocker, "");
+            h.start("APRS=1\nSAVERX=1\n");
+            QVERIFY(h.startAprs());
+            write(h);
+            QVERIFY2(notice(h).startsWith("Cannot write " + h.path(file) + ": "), qPrintable(notice(h)));
+            std::filesystem::remove(h.path(blocker).toStdString());
+            write(h);
+            QCOMPARE(notice(h), h.path(file) + " is written again");
+        }
     }
 };
 

@@ -122,15 +122,6 @@ private slots:
         QCOMPARE(h.find("Text1")->font().pointSizeF(), h.window->rxFontSize() * h.window->fontScale());
         QCOMPARE(QApplication::focusWidget(), h.find(fromFilterWindow ? "Text3" : "Text4"));
     }
-
-    void minimise_programKeepsRunning() {
-        Harness h;
-        h.start();
-        h.click("Command3");
-        QTRY_VERIFY(h.window->windowState() & Qt::WindowMinimized);
-        QCOMPARE(h.terminations, 0);
-        QVERIFY(h.port.isOpen());
-    }
 };
 
 QTEST_MAIN(MainWindowLayoutTest)

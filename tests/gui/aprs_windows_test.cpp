@@ -1,37 +1,64 @@
-// The Stations window over a table fed directly: header clicks sort on raw values, the
-// filter matches station and last text, live updates keep the selection, and Ctrl+A,
-// Ctrl+C copy the rows as shown. The table's own rules are unit-tested.
+// The two APRS windows, driven offscreen. The station filter window over a real
+// filter.ini: what opening shows, what "Ok" stores, and where its boxes go at full size
+// and scaled down. The Stations window over a table fed directly: header clicks sort on
+// raw values, the filter matches station and last text, live updates keep the selection,
+// and Ctrl+A, Ctrl+C copy the rows as shown. Parsing the file and the table's own rules
+// are unit-tested; these prove the windows follow them.
 #include <QAbstractItemModelTester>
+#include <QCheckBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <cmath>
 #include <random>
 #include <set>
 
+#include "../e2e/qt_files.h"
+#include "aprs/filter_window.h"
 #include "aprs/stations_window.h"
 
 using namespace quilmo;
+using namespace quilmo::test;
 
 namespace {
+struct FilterFixture {
+    QTemporaryDir dir;
+    FilterFlags flags{};
+    FilterWindow window{flags, dir.path().toStdString()};
 
+    QString ini() const { return dir.filePath("filter.ini"); }
+    QStringList checked() const {
+        QStringList out;
+        for (QCheckBox* box : window.findChildren<QCheckBox*>())
+            if (box->isChecked()) out << box->text();
+        return out;
+    }
+    void click(const QString& name) const {
+        QWidget* w = window.findChild<QWidget*>(name);  // a missing one fails the test with a crash
+        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(4, w->height() / 2));
+    }
+};
+
+// With a distance, also a car's position.
 StationFacts heard(const char* station, const char* text, const char* distance = nullptr) {
     StationFacts f;
     f.station = station;
     f.lastText = text;
-    if (distance != nullptr) {
-        f.hasPosition = true;
-        f.latitude = 44.5;
-        f.longitude = 11.25;
-        f.distanceKm = distance;
-        f.symbol = "Car";
-    }
+    if (distance == nullptr) return f;
+    f.hasPosition = true;
+    f.latitude = 44.5;
+    f.longitude = 11.25;
+    f.distanceKm = distance;
+    f.symbol = "Car";
     return f;
 }
 
-struct Fixture {
+struct StationsFixture {
     QStringList clipboard;
     StationsWindow window{[this](const QString& text) { clipboard << text; }};
     QTableView* view = window.findChild<QTableView*>("StationsTable");
@@ -55,11 +82,75 @@ struct Fixture {
 
 }  // namespace
 
-class StationsWindowTest : public QObject {
+class AprsWindowsTest : public QObject {
     Q_OBJECT
 private slots:
+    void opening_showsFileAndOkStoresIt_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("checked");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("no file") << QByteArray() << QStringList{"*all"} << QByteArray("0\r\n");
+        QTest::newRow("car and a number too large") << QByteArray("62\r\n300") << QStringList{"*all", "Car"}
+                                                    << QByteArray("0\r\n62\r\n");
+    }
+    void opening_showsFileAndOkStoresIt() {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, checked);
+        QFETCH(QByteArray, stored);
+        FilterFixture f;
+        QVERIFY(file.isEmpty() || writeFile(f.ini(), file));
+        QVERIFY(f.window.openWindow());
+        QCOMPARE(f.checked(), checked);
+        f.click("Command1");
+        QVERIFY(!f.window.isVisible());
+        QCOMPARE(readFile(f.ini()), stored);
+    }
+
+    void reopenWhileOpen_keepsClicks_thenNothingCheckedStoresAll() {
+        FilterFixture f;
+        f.window.openWindow();
+        f.click("Check2");
+        QVERIFY(writeFile(f.ini(), "62\r\n"));
+        QVERIFY(!f.window.openWindow());
+        QCOMPARE(f.checked(), (QStringList{"*all", "*messages"}));
+        for (const char* box : {"Check0", "Check2"}) f.click(box);
+        QVERIFY(f.checked().isEmpty());
+        f.click("Command1");
+        QCOMPARE(readFile(f.ini()), QByteArray("0\r\n"));
+        QCOMPARE(f.flags[0], 1);
+    }
+
+    // Every box shows its whole caption and meets no other box and not the Ok button, and
+    // the window keeps the drawn size times the main window's scale.
+    void boxesFitAndKeepApart_data() {
+        QTest::addColumn<double>("scale");
+        QTest::newRow("full size") << 1.0;
+        QTest::newRow("960x540") << 540.0 / 768;
+    }
+    void boxesFitAndKeepApart() {
+        QFETCH(double, scale);
+        FilterFixture f;
+        f.window.setScale(scale);
+        QVERIFY(f.window.openWindow());
+        const auto px = [&](int twips) { return static_cast<int>(std::lround(twips * scale * f.window.logicalDpiY() / 1440.0)); };
+        QCOMPARE(f.window.size(), QSize(px(4395), px(8820)));
+        QWidgetList elements{f.window.findChild<QPushButton*>("Command1")};
+        for (QCheckBox* box : f.window.findChildren<QCheckBox*>()) elements << box;
+        QCOMPARE(elements.size(), 33);
+        for (int i = 0; i < elements.size(); ++i) {
+            const QWidget* w = elements[i];
+            QVERIFY2(f.window.rect().contains(w->geometry()), qPrintable(w->objectName()));
+            const bool captionFits = w->sizeHint().width() <= w->width() && w->fontMetrics().height() <= w->height();
+            QVERIFY2(i == 0 || captionFits, qPrintable(w->objectName()));  // the Ok button keeps its drawn size
+            for (int j = i + 1; j < elements.size(); ++j) {
+                QVERIFY2(!w->geometry().intersects(elements[j]->geometry()),
+                         qPrintable(w->objectName() + " meets " + elements[j]->objectName()));
+            }
+        }
+    }
+
     void sortFilterCopy_followTheTable() {
-        Fixture f;
+        StationsFixture f;
         f.window.openWindow();
         QVERIFY(QTest::qWaitForWindowExposed(&f.window));
         QSignalSpy resets(f.view->model(), &QAbstractItemModel::modelReset);
@@ -138,5 +229,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(StationsWindowTest)
-#include "stations_window_test.moc"
+QTEST_MAIN(AprsWindowsTest)
+#include "aprs_windows_test.moc"
