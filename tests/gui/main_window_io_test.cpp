@@ -92,7 +92,7 @@ class MainWindowIoTest : public QObject {
     Q_OBJECT
 private slots:
     // The Rx view is cut before a chunk goes in, so it stands over the limit until the next
-    // one. The raw view behind Text1 is compared byte for byte in serial_port_test.
+    // one. The raw view behind Text1 is compared byte for byte in the port tests.
     void receive_cutBeforeAppendAcrossChunks() {
         Harness h;
         h.start();
