@@ -107,15 +107,6 @@ int acceptClient(int port) {
     return client;
 }
 
-bool makeLink(const std::string& target, const std::string& link) {
-    struct stat st {};
-    if (::lstat(link.c_str(), &st) == 0) {
-        if (!S_ISLNK(st.st_mode)) return false;
-        ::unlink(link.c_str());
-    }
-    return ::symlink(target.c_str(), link.c_str()) == 0;
-}
-
 struct Totals {
     std::uint64_t sent = 0;
     std::uint64_t lost = 0;
@@ -182,7 +173,7 @@ int main(int argc, char** argv) {
     } else {
         std::string slavePath;
         fd = quilmo::openRawPty(slavePath);
-        if (fd < 0 || !makeLink(slavePath, link)) {
+        if (fd < 0 || !quilmo::makeLink(slavePath, link)) {
             std::fprintf(stderr, "flood-writer: no pseudo-terminal or link: %s\n", std::strerror(errno));
             return 1;
         }

@@ -185,16 +185,6 @@ void installSignals() {
     std::signal(SIGPIPE, SIG_IGN);
 }
 
-bool makeLink(const std::string& target, const std::string& link) {
-    // Replace only a link: a regular file of that name is somebody's data.
-    struct stat st {};
-    if (::lstat(link.c_str(), &st) == 0) {
-        if (!S_ISLNK(st.st_mode)) return false;
-        ::unlink(link.c_str());
-    }
-    return ::symlink(target.c_str(), link.c_str()) == 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -225,7 +215,7 @@ int main(int argc, char** argv) {
         std::cerr << "tnc-sim: cannot open a pseudo-terminal: " << std::strerror(errno) << "\n";
         return 1;
     }
-    if (!options.link.empty() && !makeLink(slavePath, options.link)) {
+    if (!options.link.empty() && !quilmo::makeLink(slavePath, options.link)) {
         std::cerr << "tnc-sim: cannot create the link " << options.link << "\n";
         ::close(master);
         return 1;

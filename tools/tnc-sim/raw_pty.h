@@ -1,6 +1,8 @@
 #pragma once
-// The simulated device's end of a pseudo-terminal pair, shared with bench/flood-writer.
+// The simulated device's end of a pseudo-terminal pair and its link, shared with
+// bench/flood-writer.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
@@ -32,6 +34,17 @@ inline int openRawPty(std::string& slavePath) {
     }
     ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
     return master;
+}
+
+// Puts the slave under a stable name. Only a link is replaced: a regular file of that
+// name is somebody's data.
+inline bool makeLink(const std::string& target, const std::string& link) {
+    struct stat st {};
+    if (::lstat(link.c_str(), &st) == 0) {
+        if (!S_ISLNK(st.st_mode)) return false;
+        ::unlink(link.c_str());
+    }
+    return ::symlink(target.c_str(), link.c_str()) == 0;
 }
 
 }  // namespace quilmo
