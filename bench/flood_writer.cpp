@@ -27,7 +27,7 @@
 #include <thread>
 #include <utility>
 
-#include "tools/tnc-sim/raw_pty.h"
+#include "tools/tnc-sim/device_ends.h"
 
 namespace {
 
@@ -84,21 +84,14 @@ bool readerPresent(int master) {
 
 // The first client of a listener on 127.0.0.1:port, non-blocking; -1 when none comes.
 int acceptClient(int port) {
-    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    std::uint16_t bound = 0;
+    const int listener = quilmo::listenOn(static_cast<std::uint16_t>(port), bound);
     if (listener < 0) return -1;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listener, 1) != 0 ||
-        ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        ::close(listener);
-        return -1;
-    }
-    std::printf("tcp://127.0.0.1:%u\n", static_cast<unsigned>(ntohs(address.sin_port)));
+    std::printf("tcp://127.0.0.1:%u\n", static_cast<unsigned>(bound));
     std::fflush(stdout);
-    const int client = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    pollfd waiting{listener, POLLIN, 0};
+    const int client =
+        ::poll(&waiting, 1, -1) == 1 ? ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC) : -1;
     ::close(listener);
     if (client < 0) return -1;
     // Each packet goes out when it is due, as from a serial server, not when Nagle lets it.

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "kiss_sim.h"
-#include "raw_pty.h"
+#include "device_ends.h"
 #include "tcp_server.h"
 #include "tnc.h"
 

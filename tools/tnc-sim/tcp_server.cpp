@@ -1,5 +1,7 @@
 #include "tcp_server.h"
 
+#include "device_ends.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -55,26 +57,6 @@ private:
     Outbox out_;
 };
 
-int listenOn(std::uint16_t port, std::uint16_t& bound) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
-    // A simulator started again at once must get its port back despite the old connections.
-    const int on = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 8) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    bound = ntohs(address.sin_port);
-    return fd;
-}
-
 int timeoutFor(const std::list<Session>& sessions) {
     Clock::time_point next = Clock::time_point::max();
     for (const Session& s : sessions) next = std::min(next, s.nextLine());
@@ -86,7 +68,7 @@ int timeoutFor(const std::list<Session>& sessions) {
 int serveTcp(std::uint16_t port, const Pace& pace, bool kiss, const std::vector<std::string>& lines,
              const volatile std::sig_atomic_t& stop) {
     std::uint16_t bound = 0;
-    const int listener = listenOn(port, bound);
+    const int listener = quilmo::listenOn(port, bound);
     if (listener < 0) {
         std::cerr << "tnc-sim: cannot listen on 127.0.0.1:" << port << ": " << std::strerror(errno) << "\n";
         return 1;
