@@ -20,6 +20,7 @@
 #include <tuple>
 #include <vector>
 
+#include "aprs/aprs_message.h"
 #include "aprs/decoder.h"
 #include "aprs/filter_file.h"
 #include "aprs/filter_flags.h"
@@ -316,6 +317,40 @@ TEST(Decoder, StationFactsOfEveryPacketKind) {
         EXPECT_TRUE(hidden.record.empty()) << r.name;
         // The record lines made from the facts' texts are those made without them.
         EXPECT_EQ(shown.record, decodeAprsLine(r.line, DecodeContext{own, all, kNow}).record) << r.name;
+    }
+}
+
+// The message field's parts, as messaging and the record both read them.
+TEST(AprsMessage, PartsOfTheField) {
+    using Kind = AprsMessageParts::Kind;
+    const struct { const char* info; bool valid; const char* addressee; const char* text; Kind kind; const char* number;
+                   bool replyAckForm; const char* replyAck; bool bulletin; } rows[] = {
+        {":N0CALL-9 :Hello{12", true, "N0CALL-9", "Hello", Kind::Message, "12", false, "", false},
+        {":N0CALL-10:Hi", true, "N0CALL-10", "Hi", Kind::Message, "", false, "", false},  // nine characters read whole
+        {":W1AW     :ack12", true, "W1AW", "", Kind::Ack, "12", false, "", false},
+        {":W1AW     :rejAB3", true, "W1AW", "", Kind::Reject, "AB3", false, "", false},
+        {":W1AW     :Hello{MM}AA", true, "W1AW", "Hello", Kind::Message, "MM", true, "AA", false},
+        {":W1AW     :Hello{MM}", true, "W1AW", "Hello", Kind::Message, "MM", true, "", false},
+        {":W1AW     :ackMM}AA", true, "W1AW", "", Kind::Ack, "MM", true, "AA", false},
+        {":W1AW     :a{b}c{123456", true, "W1AW", "a{b}c{123456", Kind::Message, "", false, "", false},  // too long
+        {":W1AW     :see {you there", true, "W1AW", "see {you there", Kind::Message, "", false, "", false},
+        {":W1AW     :acknowledged", true, "W1AW", "acknowledged", Kind::Message, "", false, "", false},
+        {":W1AW     :Hi{7 \r", true, "W1AW", "Hi", Kind::Message, "7", false, "", false},
+        {":BLN1     :Net at 20:00", true, "BLN1", "Net at 20:00", Kind::Message, "", false, "", true},
+        {":NWS-WARN :Storm", true, "NWS-WARN", "Storm", Kind::Message, "", false, "", true},
+        {":N0CALL:Hi", false, "", "", Kind::Message, "", false, "", false},
+        {">status", false, "", "", Kind::Message, "", false, "", false},
+    };
+    for (const auto& r : rows) {
+        const AprsMessageParts p = parseAprsMessage(r.info);
+        EXPECT_EQ(p.valid, r.valid) << r.info;
+        EXPECT_EQ(p.addressee, r.addressee) << r.info;
+        EXPECT_EQ(p.text, r.text) << r.info;
+        EXPECT_EQ(p.kind, r.kind) << r.info;
+        EXPECT_EQ(p.number, r.number) << r.info;
+        EXPECT_EQ(p.replyAckForm, r.replyAckForm) << r.info;
+        EXPECT_EQ(p.replyAck, r.replyAck) << r.info;
+        EXPECT_EQ(p.bulletin, r.bulletin) << r.info;
     }
 }
 
