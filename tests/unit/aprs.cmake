@@ -2,11 +2,8 @@ add_executable(aprs_tests ${CMAKE_CURRENT_LIST_DIR}/aprs_test.cpp)
 target_link_libraries(aprs_tests PRIVATE quilmo_aprs quilmo_kml GTest::gtest_main)
 # Every written KML track is checked with xmllint (libxml2-utils) and ogrinfo (gdal-bin).
 
-# The shared packet corpus sits beside the checkout (one level further up in a worktree).
-set(QUILMO_SHARED_DATA_DIR "${PROJECT_SOURCE_DIR}/../shared/data")
-if(NOT EXISTS "${QUILMO_SHARED_DATA_DIR}" AND EXISTS "${PROJECT_SOURCE_DIR}/../../shared/data")
-  set(QUILMO_SHARED_DATA_DIR "${PROJECT_SOURCE_DIR}/../../shared/data")
-endif()
+# The packet corpus is kept in the repository, so no test depends on what lies beside it.
+set(QUILMO_SHARED_DATA_DIR "${PROJECT_SOURCE_DIR}/data")
 # The heard-stations table's CSV is read back by python3's csv module.
 find_package(Python3 COMPONENTS Interpreter QUIET)
 set(QUILMO_PYTHON3 "${Python3_EXECUTABLE}")

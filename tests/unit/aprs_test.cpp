@@ -407,7 +407,7 @@ TEST(MicE, RadioMarkersComeOffTheComment) {
 // read outside a line into a failure here.
 TEST(Corpus, EveryPacketDecodesSafely) {
     std::ifstream in(std::string(QUILMO_SHARED_DATA) + "/aprs-test-packets.tnc2", std::ios::binary);
-    if (!in) GTEST_SKIP() << "packet corpus not found";
+    ASSERT_TRUE(in) << "data/aprs-test-packets.tnc2 is missing";
     const DecoderSettings own{.myPositionSet = true, .myLatValue = 44.5, .myLongValue = 11.3, .speedZero = 1};
     int lines = 0, whole = 0;
     for (std::string line; std::getline(in, line); ++lines) {
