@@ -183,7 +183,7 @@ QMimeData* GrowingView::createMimeDataFromSelection() const {
     const int from = map.startByte(selection.selectionStart());
     const int to = map.endByte(selection.selectionEnd());
     auto* data = new QMimeData;
-    data->setText(fromCp1252(std::string_view(text).substr(static_cast<std::size_t>(from),
+    data->setText(fromAirText(std::string_view(text).substr(static_cast<std::size_t>(from),
                                                            static_cast<std::size_t>(std::max(0, to - from)))));
     return data;
 }

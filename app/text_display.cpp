@@ -1,5 +1,7 @@
 #include "app/text_display.h"
 
+#include <QStringList>
+
 #include "platform/qt_text.h"
 
 namespace quilmo {
@@ -50,14 +52,19 @@ std::string txBufferBytes(const QString& rawText) {
     // The raw text keeps a no-break space (0xA0) as it is; only line breaks become CR LF.
     QString text = rawText;
     text.replace(QChar::ParagraphSeparator, QChar('\n')).replace(QChar::LineSeparator, QChar('\n'));
-    const std::string bytes = toCp1252(text);
     std::string out;
-    out.reserve(bytes.size() + bytes.size() / 8);
-    for (char c : bytes) {
-        if (c == '\n') {
-            out += "\r\n";
+    out.reserve(static_cast<std::size_t>(text.size()) + static_cast<std::size_t>(text.size()) / 8);
+    const QStringList lines = text.split(QChar('\n'));
+    for (qsizetype n = 0; n < lines.size(); ++n) {
+        if (n > 0) out += "\r\n";
+        // A line Windows-1252 cannot hold goes out whole as UTF-8, as most APRS software
+        // today reads it, rather than with "?" in its place.
+        const QString& line = lines[n];
+        if (fitsCp1252(line)) {
+            out += toCp1252(line);
         } else {
-            out += c;
+            const QByteArray utf8 = line.toUtf8();
+            out.append(utf8.constData(), static_cast<std::size_t>(utf8.size()));
         }
     }
     return out;

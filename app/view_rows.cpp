@@ -1,7 +1,9 @@
 #include "app/view_rows.h"
 
 #include <algorithm>
+#include <utility>
 
+#include "platform/cp1252_utf8.h"
 #include "platform/qt_text.h"
 
 namespace quilmo {
@@ -13,6 +15,9 @@ bool isUndefined(unsigned char c) { return c == 0x81 || c == 0x8D || c == 0x8F |
 
 // Shown as the character itself, one column wide.
 bool isPlain(unsigned char c) { return c >= 0x20 && c != 0x7F && !isUndefined(c); }
+
+// Only these bytes can begin a UTF-8 sequence; runs of everything else convert in one go.
+bool mayLeadUtf8(unsigned char c) { return c >= 0xC2 && c <= 0xF4; }
 
 QString controlText(unsigned char c) {
     if (c < 0x20) return QStringLiteral("^") + QChar(static_cast<char16_t>(c + 0x40));
@@ -27,6 +32,7 @@ void ViewRows::restart(int rowLength) {
     column_ = 0;
     consumed_ = 0;
     pendingCr_ = false;
+    held_.clear();
 }
 
 void ViewRows::addBreak(ViewSpan::Kind kind, int byte, ViewPieces& out, ViewMap* map) {
@@ -65,17 +71,53 @@ void ViewRows::addChars(ViewSpan::Kind kind, const QString& chars, int width, in
     }
 }
 
-void ViewRows::append(std::string_view bytes, ViewPieces& out, ViewMap* map) {
-    const int base = consumed_;
-    consumed_ += static_cast<int>(bytes.size());
+void ViewRows::addSequence(std::string_view sequence, int byte, ViewPieces& out, ViewMap* map) {
+    makeRoom(1, byte, out, map);
+    const char32_t cp = utf8CodePoint(sequence);
+    const int start = static_cast<int>(out.text.size());
+    addChars(ViewSpan::Kind::Text, QString::fromUcs4(&cp, 1), 1, byte, out, nullptr);
+    if (map == nullptr) return;
+    // Every position of the character (two for one outside the BMP) shows all its bytes.
+    for (int p = start; p < static_cast<int>(out.text.size()); ++p) {
+        map->begin.push_back(byte);
+        map->end.push_back(byte + static_cast<int>(sequence.size()));
+    }
+}
+
+void ViewRows::append(std::string_view fresh, ViewPieces& out, ViewMap* map) {
+    // A UTF-8 sequence the last append cut off is read again together with what follows.
+    std::string joined;
+    std::string_view bytes = fresh;
+    const int base = consumed_ - static_cast<int>(held_.size());
+    if (!held_.empty()) {
+        joined = std::exchange(held_, {});
+        joined.append(fresh);
+        bytes = joined;
+    }
+    consumed_ += static_cast<int>(fresh.size());
     std::size_t i = 0;
     while (i < bytes.size()) {
         const auto c = static_cast<unsigned char>(bytes[i]);
         const int byte = base + static_cast<int>(i);
+        if (mayLeadUtf8(c)) {
+            const std::size_t length = utf8SequenceAt(bytes, i);
+            if (length == kUtf8Incomplete) {
+                held_.assign(bytes.substr(i));
+                return;
+            }
+            if (length != 0) {
+                pendingCr_ = false;
+                addSequence(bytes.substr(i, length), byte, out, map);
+                i += length;
+                continue;
+            }
+        }
         if (isPlain(c)) {
             pendingCr_ = false;
-            std::size_t run = i;
-            while (run < bytes.size() && isPlain(static_cast<unsigned char>(bytes[run]))) ++run;
+            std::size_t run = i + 1;
+            while (run < bytes.size() && isPlain(static_cast<unsigned char>(bytes[run])) &&
+                   !mayLeadUtf8(static_cast<unsigned char>(bytes[run])))
+                ++run;
             // A run is cut only where a row ends.
             while (i < run) {
                 makeRoom(1, base + static_cast<int>(i), out, map);

@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -43,7 +44,8 @@ struct ViewMap {
     int positionOf(int byte) const;
 };
 
-// Turns a growing view's bytes, appended piece by piece, into what its document shows.
+// Turns a growing view's bytes, appended piece by piece, into what its document shows:
+// UTF-8 sequences as their characters, every other byte as Windows-1252 or in caret notation.
 // The result does not depend on how the bytes were cut into pieces. With a row length
 // every line is cut into rows of at most that many columns (a fixed-width font makes a
 // column one character cell), so adding to a very long line only ever touches its last
@@ -65,11 +67,14 @@ private:
     void addChars(ViewSpan::Kind kind, const QString& chars, int width, int byte, ViewPieces& out, ViewMap* map);
     void addBreak(ViewSpan::Kind kind, int byte, ViewPieces& out, ViewMap* map);
     void makeRoom(int width, int byte, ViewPieces& out, ViewMap* map);
+    // One character encoded in UTF-8 by the `length` bytes from `byte`.
+    void addSequence(std::string_view sequence, int byte, ViewPieces& out, ViewMap* map);
 
     int rowLength_;
     int column_ = 0;
     int consumed_ = 0;  // bytes seen since the restart
     bool pendingCr_ = false;
+    std::string held_;  // the start of a UTF-8 sequence the last append cut off
 };
 
 // The whole text as shown with the given row length, with its positions.

@@ -217,6 +217,8 @@ void makePlacemark(Placemark& mark, const LocalTime& now, std::string_view shown
     appendDate(mark.when, now);
     mark.when.push_back('T');
     appendClock(mark.when, now, true);
+    // Local digits with their offset: without one a viewer takes them for UTC.
+    mark.when += utcOffsetText(now.utcOffsetMinutes);
 
     mark.coordinates.clear();
     mark.coordinates += record.substr(spans.lonAt, spans.lonSize);

@@ -277,11 +277,11 @@ void appendCsvField(std::string& out, std::string_view cp1252, bool defuse) {
     if (defuse && startsFormula(cp1252)) out += '\'';
     std::size_t from = 0;
     for (std::size_t quote = cp1252.find('"'); quote != std::string_view::npos; quote = cp1252.find('"', from)) {
-        appendCp1252AsUtf8(out, cp1252.substr(from, quote + 1 - from));
+        appendAirTextAsUtf8(out, cp1252.substr(from, quote + 1 - from));
         out += '"';
         from = quote + 1;
     }
-    appendCp1252AsUtf8(out, cp1252.substr(from));
+    appendAirTextAsUtf8(out, cp1252.substr(from));
     if (quoted) out += '"';
 }
 

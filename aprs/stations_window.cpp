@@ -196,7 +196,7 @@ const StationRow* StationsModel::rowAt(int row) const {
 QString StationsModel::cellText(int row, int column) const {
     const StationRow* r = rowAt(row);
     if (r == nullptr || column < 0 || column >= static_cast<int>(kStationColumnCount)) return {};
-    return fromCp1252(stationCellText(*r, static_cast<StationColumn>(column)));
+    return fromAirText(stationCellText(*r, static_cast<StationColumn>(column)));
 }
 
 QVariant StationsModel::data(const QModelIndex& index, int role) const {
@@ -258,8 +258,8 @@ int StationsModel::compareRows(int a, int b, int column, bool& aEmpty, bool& bEm
 bool StationsModel::rowMatches(int row, const QString& needle) const {
     const StationRow* r = rowAt(row);
     if (r == nullptr) return false;
-    return fromCp1252(r->station).contains(needle, Qt::CaseInsensitive) ||
-           fromCp1252(r->lastText).contains(needle, Qt::CaseInsensitive);
+    return fromAirText(r->station).contains(needle, Qt::CaseInsensitive) ||
+           fromAirText(r->lastText).contains(needle, Qt::CaseInsensitive);
 }
 
 void StationsSortModel::setFilterText(const QString& text) {

@@ -13,23 +13,82 @@ constexpr std::array<char16_t, 32> kHigh = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
 };
 
+bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
 }  // namespace
 
-void appendCp1252AsUtf8(std::string& out, std::string_view bytes) {
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
+char32_t cp1252CodePoint(unsigned char byte) {
+    return byte >= 0x80 && byte <= 0x9F ? kHigh[byte - 0x80] : byte;
+}
+
+std::size_t utf8SequenceAt(std::string_view bytes, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    std::size_t length = 0;
+    // The second byte's range rules out overlong forms, surrogates and code points past U+10FFFF.
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if (at + i >= bytes.size()) return kUtf8Incomplete;
+        const auto byte = static_cast<unsigned char>(bytes[at + i]);
+        if (i == 1 ? (byte < low || byte > high) : !isContinuation(byte)) return 0;
+    }
+    return length;
+}
+
+char32_t utf8CodePoint(std::string_view sequence) {
+    const auto lead = static_cast<unsigned char>(sequence[0]);
+    char32_t cp = sequence.size() == 2 ? (lead & 0x1F) : sequence.size() == 3 ? (lead & 0x0F) : (lead & 0x07);
+    for (std::size_t i = 1; i < sequence.size(); ++i) cp = (cp << 6) | (static_cast<unsigned char>(sequence[i]) & 0x3F);
+    return cp;
+}
+
+void appendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+void appendAirTextAsUtf8(std::string& out, std::string_view bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
         if (byte < 0x80) {
-            out += c;
+            out += static_cast<char>(byte);
+            ++i;
             continue;
         }
-        const char16_t cp = byte <= 0x9F ? kHigh[byte - 0x80] : byte;
-        if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-        } else {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        const std::size_t length = utf8SequenceAt(bytes, i);
+        if (length != 0 && length != kUtf8Incomplete) {
+            out.append(bytes.substr(i, length));
+            i += length;
+            continue;
         }
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        appendUtf8(out, cp1252CodePoint(byte));
+        ++i;
     }
 }
 

@@ -1,12 +1,31 @@
 #pragma once
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace quilmo {
 
-// Windows-1252 bytes appended to `out` as UTF-8, one character per byte. The five bytes
-// Windows-1252 leaves undefined keep their own code points, as on screen; control bytes
-// pass unchanged.
-void appendCp1252AsUtf8(std::string& out, std::string_view bytes);
+// Text heard on the air is bytes: mostly ASCII, Windows-1252 from older software and
+// UTF-8 from most of today's. A well-formed UTF-8 sequence is read as the character it
+// encodes; every other byte as its Windows-1252 character. Genuine Windows-1252 text
+// almost never forms such a sequence (it would take a letter like "Ã" followed by a
+// symbol from 0x80-0xBF), so both read right.
+
+// The character of one Windows-1252 byte. The five bytes Windows-1252 leaves undefined
+// keep their own code points, so nothing received is lost on the way to the screen.
+char32_t cp1252CodePoint(unsigned char byte);
+
+// The length (2 to 4) of the well-formed UTF-8 sequence that starts at `at`: no overlong
+// form, no surrogate, nothing above U+10FFFF. 0 when the bytes there form none.
+// kUtf8Incomplete when the text ends inside what may still become one.
+inline constexpr std::size_t kUtf8Incomplete = static_cast<std::size_t>(-1);
+std::size_t utf8SequenceAt(std::string_view bytes, std::size_t at);
+// The code point of a sequence utf8SequenceAt accepted.
+char32_t utf8CodePoint(std::string_view sequence);
+
+void appendUtf8(std::string& out, char32_t codePoint);
+// Air text as UTF-8: sequences copied, other bytes converted from Windows-1252 (an
+// unfinished sequence at the end too). Control bytes pass unchanged.
+void appendAirTextAsUtf8(std::string& out, std::string_view bytes);
 
 }  // namespace quilmo

@@ -15,6 +15,11 @@ std::string dateText(const LocalTime& t) {
     return std::to_string(t.year) + "-" + twoDigits(t.month) + "-" + twoDigits(t.day);
 }
 
+std::string utcOffsetText(int minutes) {
+    const int magnitude = minutes < 0 ? -minutes : minutes;
+    return (minutes < 0 ? "-" : "+") + twoDigits(magnitude / 60) + ":" + twoDigits(magnitude % 60);
+}
+
 bool parseIsoLocalTime(const std::string& text, LocalTime& out) {
     LocalTime t;
     char tail = 0;

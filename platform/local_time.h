@@ -12,6 +12,9 @@ struct LocalTime {
     int hour = 0;
     int minute = 0;
     int second = 0;
+    // Local time minus UTC at this moment, so a map program can place the time on its own
+    // clock; east of Greenwich positive.
+    int utcOffsetMinutes = 0;
 };
 
 std::string twoDigits(int value);
@@ -19,7 +22,9 @@ std::string twoDigits(int value);
 std::string timeText(const LocalTime& t);
 // "YYYY-MM-DD" (year without leading zeros)
 std::string dateText(const LocalTime& t);
-// Parses "YYYY-MM-DDTHH:MM:SS"; false when the text has another form.
+// "+01:00", "-05:30", "+00:00": the offset as ISO 8601 writes it.
+std::string utcOffsetText(int minutes);
+// Parses "YYYY-MM-DDTHH:MM:SS"; false when the text has another form. The offset stays 0.
 bool parseIsoLocalTime(const std::string& text, LocalTime& out);
 
 }  // namespace quilmo

@@ -2,24 +2,29 @@
 
 #include <QList>
 
+#include "platform/cp1252_utf8.h"
+
 namespace quilmo {
 namespace {
 
-// 0x80-0x9F is where Windows-1252 differs from Latin-1. The five holes keep their
-// own code point so a received byte survives the trip to the widget and back.
-constexpr char16_t kHigh[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88-8F
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90-97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
-};
+constexpr char kNoByte = '?';
 
-char toByte(char32_t cp) {
+char toByte(char32_t cp, bool& fits) {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
-    for (int i = 0; i < 32; ++i) {
-        if (kHigh[i] == cp) return static_cast<char>(0x80 + i);
+    for (unsigned b = 0x80; b <= 0x9F; ++b) {
+        if (cp1252CodePoint(static_cast<unsigned char>(b)) == cp) return static_cast<char>(b);
     }
-    return '?';
+    fits = false;
+    return kNoByte;
+}
+
+void appendCodePoint(QString& out, char32_t cp) {
+    if (cp < 0x10000) {
+        out.append(QChar(static_cast<char16_t>(cp)));
+        return;
+    }
+    out.append(QChar(QChar::highSurrogate(cp)));
+    out.append(QChar(QChar::lowSurrogate(cp)));
 }
 
 }  // namespace
@@ -27,18 +32,42 @@ char toByte(char32_t cp) {
 QString fromCp1252(std::string_view bytes) {
     QString out;
     out.reserve(static_cast<qsizetype>(bytes.size()));
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        out.append(QChar(b >= 0x80 && b <= 0x9F ? kHigh[b - 0x80] : static_cast<char16_t>(b)));
-    }
+    for (const char c : bytes) out.append(QChar(static_cast<char16_t>(cp1252CodePoint(static_cast<unsigned char>(c)))));
     return out;
 }
 
 std::string toCp1252(const QString& text) {
     std::string out;
     out.reserve(static_cast<std::size_t>(text.size()));
+    bool fits = true;
     // Whole code points, so a character outside the BMP becomes one "?", not two.
-    for (const uint cp : text.toUcs4()) out += toByte(static_cast<char32_t>(cp));
+    for (const uint cp : text.toUcs4()) out += toByte(static_cast<char32_t>(cp), fits);
+    return out;
+}
+
+bool fitsCp1252(const QString& text) {
+    bool fits = true;
+    for (const uint cp : text.toUcs4()) toByte(static_cast<char32_t>(cp), fits);
+    return fits;
+}
+
+QString fromAirText(std::string_view bytes) {
+    QString out;
+    out.reserve(static_cast<qsizetype>(bytes.size()));
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte >= 0x80) {
+            const std::size_t length = utf8SequenceAt(bytes, i);
+            if (length != 0 && length != kUtf8Incomplete) {
+                appendCodePoint(out, utf8CodePoint(bytes.substr(i, length)));
+                i += length;
+                continue;
+            }
+        }
+        out.append(QChar(static_cast<char16_t>(cp1252CodePoint(byte))));
+        ++i;
+    }
     return out;
 }
 

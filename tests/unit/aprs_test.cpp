@@ -214,7 +214,14 @@ TEST(Decoder, PlacemarkHoldsHeaderTimeAndCoordinatesWithAltitude) {
     const DecodedPacket plain = decode("SRC>DEST,PATH:!4903.50N/07201.75W-");
     ASSERT_TRUE(plain.placemark.has_value());
     EXPECT_EQ(plain.placemark->name + "|" + plain.placemark->when + "|" + plain.placemark->coordinates,
-              "09:05:03 SRC>DEST,PATH:|2026-12-05T09:05:03|-72.0291666666667,49.0583333333333,0");
+              "09:05:03 SRC>DEST,PATH:|2026-12-05T09:05:03+00:00|-72.0291666666667,49.0583333333333,0");
+    // The local digits stay; the offset tells a viewer which moment they mean.
+    for (const auto& [offset, when] : {std::pair{60, "2026-12-05T09:05:03+01:00"}, std::pair{-330, "2026-12-05T09:05:03-05:30"}}) {
+        LocalTime now = kNow;
+        now.utcOffsetMinutes = offset;
+        const FilterFlags all = showAllFilter();
+        EXPECT_EQ(decodeAprsLine("SRC>DEST:!4903.50N/07201.75W-", DecodeContext{{}, all, now}).placemark->when, when);
+    }
     EXPECT_EQ(plain.lastCoordinates, latin1("49°03'30\"N 72°01'45\"W"));
     // Altitudes from the compressed bytes, the comment and MIC-E; ambiguous digits count as 0 in the
     // placemark and stay blank for the clipboard.
@@ -795,21 +802,24 @@ Lines mapView(const std::string& path) {
     return out;
 }
 
-// The read-back proves the escaping and the conversion to UTF-8; the time stamp it does not show.
+// The read-back proves the escaping and the conversion to UTF-8 (UTF-8 from the air as it is,
+// other bytes from Windows-1252); the time stamp it does not show.
 TEST(Kml, PlacemarksAsAMapProgramReadsThem) {
     test::TempDir dir;
     KmlTrack track(dir.path);
     track.kmlCreateFile(kTrackStart);
     track.kmlAppendPlacemark({"09:05 A&B<C>D:", "2027-01-02T09:05:03", "12.335,44.5,0"});
     track.kmlAppendPlacemark({"S/W\xB0\x80\xE8\x9F\x8C\x81", "2026-12-31T23:59:59", "-58.381667,-34.603333,2962.4"});
+    track.kmlAppendPlacemark({"Citt\xC3\xA0 \xE2\x80\x93 73 \xE2\x9C\x93 \xF0\x9F\x93\xA1 Citt\xE0", "2026-12-31T23:59:59", "1,2,0"});
     EXPECT_EQ(mapView(track.fullPath()), (Lines{"09:05 A&B<C>D:|POINT Z (12.335 44.5 0)",
-                                                "S/W\xC2\xB0\xE2\x82\xAC\xC3\xA8\xC5\xB8\xC5\x92\xC2\x81|POINT Z (-58.381667 -34.603333 2962.4)"}));
+                                                "S/W\xC2\xB0\xE2\x82\xAC\xE8\x9F\x8C\xC2\x81|POINT Z (-58.381667 -34.603333 2962.4)",
+                                                "Citt\xC3\xA0 \xE2\x80\x93 73 \xE2\x9C\x93 \xF0\x9F\x93\xA1 Citt\xC3\xA0|POINT Z (1 2 0)"}));
     const std::string when = "<when>2026-12-31T23:59:59</when>\r\n   </TimeStamp>\r\n   <styleUrl>#quilmo-icon</styleUrl>";
     EXPECT_NE(slurp(track.fullPath()).find(when), std::string::npos);
     std::string all(1, '\0');  // no name byte can break the XML
     for (int b = 1; b < 256; ++b) all += char(b);
     track.kmlAppendPlacemark({all, "2026-12-05T14:15:07", "1,2,0"});
-    EXPECT_EQ(mapView(track.fullPath()).size(), 3u);
+    EXPECT_EQ(mapView(track.fullPath()).size(), 4u);
 }
 
 // C start, P placemark, S stop or filter button, D the file deleted behind our back: after

@@ -105,6 +105,22 @@ std::string parseOptions(int argc, char** argv, Options& options) {
     return {};
 }
 
+// The offset from UTC that this machine's time zone has at a given local time.
+int utcOffsetAt(const LocalTime& t) {
+    std::tm tm{};
+    tm.tm_year = t.year - 1900;
+    tm.tm_mon = t.month - 1;
+    tm.tm_mday = t.day;
+    tm.tm_hour = t.hour;
+    tm.tm_min = t.minute;
+    tm.tm_sec = t.second;
+    tm.tm_isdst = -1;  // the zone's own rules decide summer time
+    const std::time_t at = std::mktime(&tm);
+    std::tm back{};
+    if (at == static_cast<std::time_t>(-1) || !localtime_r(&at, &back)) return 0;
+    return static_cast<int>(back.tm_gmtoff / 60);
+}
+
 // The local clock, read once per second of wall time: localtime is costly at packet rates.
 class Clock {
 public:
@@ -117,7 +133,8 @@ public:
             // localtime_r: several threads keep clocks, and localtime shares one result buffer.
             std::tm tm{};
             if (localtime_r(&t, &tm))
-                cached_ = {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+                cached_ = {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
+                           static_cast<int>(tm.tm_gmtoff / 60)};
         }
         return cached_;
     }
@@ -392,9 +409,11 @@ int run(const Options& options) {
         filter = parseFilterFile(*bytes);
     }
     const DecoderSettings decoder = decoderSettings(settings);
-    Clock clock(options.pinnedTime);
     // The time zone is read here, once, before any thread reads the clock.
-    if (!options.pinnedTime) tzset();
+    tzset();
+    std::optional<LocalTime> pinned = options.pinnedTime;
+    if (pinned) pinned->utcOffsetMinutes = utcOffsetAt(*pinned);
+    Clock clock(pinned);
     KmlOutput kml;
     if (options.kml && !kml.start(*options.kml, clock.now())) {
         std::fprintf(stderr, "quilmo-decode: cannot make the KML track\n");
