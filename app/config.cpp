@@ -118,6 +118,7 @@ void correctKiss(Settings& s) {
     const std::optional<Callsign> myCall = parseCallsign(s.myCall);
     s.myCall = myCall ? callsignText(*myCall) : std::string();
     const std::optional<UnprotoPath> path = parseUnproto(s.unproto);
+    if (!path && !s.unproto.empty()) s.unprotoProblem = "UNPROTO=" + s.unproto + " cannot be used: " + unprotoProblem(s.unproto) + ". Nothing is sent until it is mended.";
     s.unproto = path ? unprotoText(*path) : std::string();
     // KISS frames are binary: XON/XOFF flow control would swallow their bytes 17 and 19.
     if (s.kiss == 1) s.xonXoff = 0;

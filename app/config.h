@@ -29,6 +29,9 @@ struct Settings {
     std::int32_t kissRaw = 0;  // "KISSRAW=": 1 the Rx log gets the raw KISS bytes
     std::string myCall;        // "MYCALL=": "N0CALL-7", upper case; empty when missing or invalid
     std::string unproto;       // "UNPROTO=": "APZQLM,WIDE1-1"; empty when missing or invalid
+    // An UNPROTO= that AX.25 cannot carry: what the user is told, and nothing goes out in
+    // KISS mode until it is mended. Empty when it is missing or usable.
+    std::string unprotoProblem;
 
     // Derived while reading.
     std::int32_t rtsLineOn = 0;

@@ -39,7 +39,14 @@ std::string statusLabelText(const Settings& s);
 std::string kissStatusText(const Settings& s, std::uint64_t dropped);
 // The port set-up taken from the corrected settings.
 PortSettings portSettingsFrom(const Settings& s);
-// Message box text for a port that failed to open: the port's name, CR LF, the reason.
-std::string openFailureText(const Settings& s, const std::string& reason);
+// Why a port did not open, where the user can do something about it.
+enum class OpenProblem { Other, NoSuchDevice, PermissionDenied };
+
+// Message box text for a port that failed to open: the port's name with its device path,
+// CR LF, the reason. A device that is missing or forbidden gets one more line of help:
+// where Quilmo.ini is (`filesFolder`), and for a forbidden one the group that may use it
+// (`deviceGroup`, empty when unknown).
+std::string openFailureText(const Settings& s, const std::string& reason, OpenProblem problem = OpenProblem::Other,
+                            const std::string& filesFolder = {}, const std::string& deviceGroup = {});
 
 }  // namespace quilmo

@@ -159,6 +159,21 @@ std::optional<UnprotoPath> parseUnproto(std::string_view text) {
     return path;
 }
 
+std::string unprotoProblem(std::string_view text) {
+    if (parseUnproto(text)) return {};
+    const std::vector<std::string_view> words = unprotoWords(text);
+    if (words.empty()) return "it names no destination";
+    const std::size_t first = words.size() > 1 && isViaWord(words[1]) ? 2 : 1;
+    if (words.size() - first > kMaxDigipeaters)
+        return "AX.25 carries at most " + std::to_string(kMaxDigipeaters) + " digipeaters";
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (i > 0 && i < first) continue;
+        if (!parseCallsign(words[i]))
+            return std::string(words[i]) + " is no callsign (1 to 6 letters or digits, SSID 0 to 15)";
+    }
+    return "it is no path";
+}
+
 std::string unprotoText(const UnprotoPath& path) {
     std::string text = callsignText(path.destination);
     for (const Callsign& digipeater : path.digipeaters) text += "," + callsignText(digipeater);

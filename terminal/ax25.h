@@ -28,6 +28,8 @@ struct UnprotoPath {
 std::optional<UnprotoPath> parseUnproto(std::string_view text);
 // "APZQLM,WIDE1-1,WIDE2-1"
 std::string unprotoText(const UnprotoPath& path);
+// Why parseUnproto refuses `text`, in words for the user; empty when it reads the text.
+std::string unprotoProblem(std::string_view text);
 
 // A digipeater of a frame being built, with its has-been-repeated bit.
 struct Digipeater {

@@ -22,6 +22,7 @@
 
 #include "aprs/aprs_message.h"
 #include "aprs/decoder.h"
+#include "aprs/duplicate_filter.h"
 #include "aprs/filter_file.h"
 #include "aprs/filter_flags.h"
 #include "aprs/framing.h"
@@ -325,6 +326,27 @@ TEST(Decoder, StationFactsOfEveryPacketKind) {
         // The record lines made from the facts' texts are those made without them.
         EXPECT_EQ(shown.record, decodeAprsLine(r.line, DecodeContext{own, all, kNow}).record) << r.name;
     }
+}
+
+// A packet heard direct, through digipeaters and from a second TNC is one packet for 30
+// seconds from its first copy; anything else that differs makes it another.
+TEST(DuplicateFilter, CopiesWithinHalfAMinuteOfTheFirst) {
+    const struct { std::int64_t atMs; const char* line; bool repeat; } steps[] = {
+        {0, "N0CALL>APRS:!4903.50N/07201.75W-hi", false},
+        {900, "N0CALL>APRS,WIDE1-1*,WIDE2-1:!4903.50N/07201.75W-hi", true},          // through a digipeater
+        {1200, "[0.4] N0CALL>APRS,DIGI*,WIDE2* <UI C>:!4903.50N/07201.75W-hi", true},  // another TNC's print
+        {1500, "N0CALL>APRS:!4903.50N/07201.75W-ho", false},                           // other information
+        {1600, "N0CALL>APZQLM:!4903.50N/07201.75W-hi", false},                         // other destination
+        {1700, "N0CALL-9>APRS:!4903.50N/07201.75W-hi", false},                         // other source
+        {1800, "no header at all", false}, {1900, "no header at all", false},
+        {29999, "N0CALL>APRS,WIDE2-2:!4903.50N/07201.75W-hi", true},
+        {30000, "N0CALL>APRS:!4903.50N/07201.75W-hi", false},  // the same beacon half a minute on
+        {45000, "N0CALL>APRS:!4903.50N/07201.75W-hi", true},
+    };
+    DuplicateFilter filter;
+    for (const auto& s : steps) EXPECT_EQ(filter.isRepeat(s.line, s.atMs), s.repeat) << s.atMs << " " << s.line;
+    filter.isRepeat("A>B:x", 200000);
+    EXPECT_EQ(filter.remembered(), 1u);  // what lies a window back is forgotten
 }
 
 // The message field's parts, as messaging and the record both read them.

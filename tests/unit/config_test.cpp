@@ -90,6 +90,17 @@ TEST(Config, KissKeys) {
         {"nine digipeaters", "UNPROTO=CQ VIA A,B,C,D,E,F,G,H,I\n", path, ""},
         {"bad digipeater", "UNPROTO=CQ VIA WIDE1_1\n", path, ""},
     });
+    // A path AX.25 cannot carry is not quietly dropped: the user is told why, and nothing goes out.
+    const struct { const char* ini; std::string problem; } problems[] = {
+        {"UNPROTO=CQ VIA A,B,C,D,E,F,G,H,I\n", "UNPROTO=CQ VIA A,B,C,D,E,F,G,H,I cannot be used: AX.25 carries at most 8 digipeaters."},
+        {"UNPROTO=APZQLM VIA WIDE1-1*\n", "UNPROTO=APZQLM VIA WIDE1-1* cannot be used: WIDE1-1* is no callsign (1 to 6 letters or digits, SSID 0 to 15)."},
+        {"UNPROTO=APZQLM,WIDE1-1\n", ""},
+        {"", ""},
+    };
+    for (const auto& r : problems) {
+        const std::string expected = r.problem.empty() ? "" : r.problem + " Nothing is sent until it is mended.";
+        EXPECT_EQ(parseConfiguration(r.ini).unprotoProblem, expected) << r.ini;
+    }
     EXPECT_EQ(kissStatusText(parseConfiguration("KISS=1\n"), 3), "  KISS dropped: 3");
     EXPECT_EQ(kissStatusText(parseConfiguration(""), 3), "");
 }
@@ -124,8 +135,29 @@ TEST(PortStatus, TextToneFlowControlAndDevice) {
         EXPECT_EQ(std::make_tuple(line.text(), line.tone), std::tie(r.text, r.tone)) << r.ini;
         EXPECT_EQ(std::tie(p.flowControl, p.devicePath, p.rtsOn), std::make_tuple(r.flow, r.path, r.flow >= 2)) << r.ini;
         EXPECT_EQ(statusLabelText(s), r.text.substr(0, r.text.find("  - ")));
-        EXPECT_EQ(openFailureText(s, "Busy"), r.text.substr(0, r.text.find_first_of(", ")) + "\r\nBusy");
+        const std::string name = r.text.substr(0, r.text.find_first_of(", "));
+        EXPECT_EQ(openFailureText(s, "Busy"), (name == r.path ? name : name + " (" + r.path + ")") + "\r\nBusy");
     }
+}
+
+// A first start with no Quilmo.ini, or a user not yet in the device's group, says where to
+// look and what to do.
+TEST(PortStatus, OpenFailureHelpForMissingAndForbiddenDevices) {
+    const std::string ini = "/home/ham/.local/share/quilmo/Quilmo.ini";
+    const struct { std::string settings; OpenProblem problem; std::string group, text; } rows[] = {
+        {"", OpenProblem::PermissionDenied, "dialout",
+         "COM1 (/dev/ttyS0)\r\nPermission denied\r\nYour user may not use /dev/ttyS0: join the group dialout "
+         "(sudo usermod -aG dialout $USER) and log in again. The settings are in " + ini + "."},
+        {"DEVICE=/dev/ttyACM0\n", OpenProblem::PermissionDenied, "uucp",
+         "/dev/ttyACM0\r\nPermission denied\r\nYour user may not use /dev/ttyACM0: join the group uucp "
+         "(sudo usermod -aG uucp $USER) and log in again. The settings are in " + ini + "."},
+        {"DEVICE=/dev/ttyUSB0\n", OpenProblem::NoSuchDevice, "",
+         "/dev/ttyUSB0\r\nPermission denied\r\nSet DEVICE= in " + ini +
+         " to your TNC's device (e.g. /dev/ttyUSB0); Quilmo opens it as soon as it is there."},
+        {"DEVICE=/dev/ttyUSB0\n", OpenProblem::Other, "", "/dev/ttyUSB0\r\nPermission denied"},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(openFailureText(parseConfiguration(r.settings), "Permission denied", r.problem, "/home/ham/.local/share/quilmo", r.group), r.text);
 }
 
 // Each reason is shown to the user under the device text; it must say what is wrong. A row without

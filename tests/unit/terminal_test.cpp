@@ -224,17 +224,22 @@ TEST(Macros, PreviewAndMessageShowTheHeadOfTheFileAndNothingOfAnEmptyOne) {
 TEST(FileNotices, FirstFailureStandsWhileItLastsAndOneNoticeTellsOfTheRecovery) {
     const WriteResult ok{5, 0}, full{2, ENOSPC}, denied{0, EACCES};
     const std::string rxFull = "Cannot write /d/$log_rx.txt: No space left on device";
+    const std::string kmlFirst = "Cannot write /d/kml/$1.kml: No space left on device (and 1 more file)";
     const struct { const char* key; const char* path; WriteResult result; std::uint64_t dropped; bool changed; std::string text; } steps[] = {
         {"rx", "/d/$log_rx.txt", ok, 0, false, ""},
         {"rx", "/d/$log_rx.txt", full, 0, true, rxFull},
         {"rx", "/d/$log_rx.txt", full, 0, false, rxFull},
-        {"kml", "/d/kml/$1.kml", full, 0, true, "Cannot write /d/kml/$1.kml: No space left on device (and 1 more file)"},
-        {"rx", "/d/$log_rx.txt", full, 4096, false, "Cannot write /d/kml/$1.kml: No space left on device (and 1 more file)"},
+        {"kml", "/d/kml/$1.kml", full, 0, true, kmlFirst},
+        // What the log gives up is told whichever file heads the notice.
+        {"rx", "/d/$log_rx.txt", full, 4096, true, kmlFirst + "; 4096 bytes dropped"},
         {"kml", "/d/kml/$2.kml", ok, 0, true, rxFull + "; 4096 bytes dropped"},  // the next track works
-        {"filter", "/d/filter.ini", denied, 0, true, "Cannot write /d/filter.ini: Permission denied (and 1 more file)"},
-        {"filter", "/d/filter.ini", ok, 0, true, rxFull + "; 4096 bytes dropped"},
-        {"rx", "/d/$log_rx.txt", ok, 4096, true, "/d/$log_rx.txt is written again; 4096 bytes could not be kept"},
+        {"filter", "/d/filter.ini", denied, 0, true, "Cannot write /d/filter.ini: Permission denied (and 1 more file); 4096 bytes dropped"},
+        // The log works again while filter.ini still fails: its losses are still told.
+        {"rx", "/d/$log_rx.txt", ok, 5000, true, "Cannot write /d/filter.ini: Permission denied; 5000 bytes dropped"},
+        {"filter", "/d/filter.ini", ok, 0, true, "/d/filter.ini is written again; 5000 bytes could not be kept"},
         {"lock", "/d/.quilmo.lock", {0, EISDIR}, 0, true, "Cannot write /d/.quilmo.lock: Is a directory"},
+        {"rx", "/d/$log_rx.txt", full, 0, true, "Cannot write /d/$log_rx.txt: No space left on device (and 1 more file)"},
+        {"rx", "/d/$log_rx.txt", ok, 0, true, "Cannot write /d/.quilmo.lock: Is a directory"},
     };
     FileNotices notices;
     for (const auto& s : steps) {
@@ -242,6 +247,11 @@ TEST(FileNotices, FirstFailureStandsWhileItLastsAndOneNoticeTellsOfTheRecovery) 
         EXPECT_EQ(std::tie(changed, notices.text()), std::tie(s.changed, s.text)) << s.key << " " << s.result.error;
         EXPECT_EQ(notices.failing(), s.text.starts_with("Cannot")) << s.text;
     }
+    // A setting that cannot be used heads the line for the whole run; no write mends it.
+    EXPECT_TRUE(notices.noteProblem("unproto", "UNPROTO=X cannot be used"));
+    EXPECT_EQ(notices.text(), "UNPROTO=X cannot be used (and 1 more file)");
+    notices.noteWrite("unproto", "", ok);
+    EXPECT_TRUE(notices.failing());
 }
 
 // An installed copy (share/quilmo beside its folder) keeps its files in the user's data

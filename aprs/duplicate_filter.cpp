@@ -1,0 +1,51 @@
+#include "aprs/duplicate_filter.h"
+
+#include <functional>
+#include <string>
+
+#include "aprs/monitor_header.h"
+
+namespace quilmo {
+
+namespace {
+
+// Source, ">" and destination, then the information: what makes a copy the same packet.
+// A 64-bit hash stands for it; two different packets meeting in it within half a minute
+// are as unlikely as anything on a radio channel.
+bool packetKey(std::string_view line, std::uint64_t& key) {
+    const MonitorHeader header = findMonitorHeader(line);
+    if (!header.found) return false;
+    const std::string_view address = line.substr(header.addressStart, header.addressEnd - header.addressStart);
+    const std::size_t arrow = address.find('>');
+    if (arrow == std::string_view::npos) return false;
+    const std::string_view sourceAndDestination = address.substr(0, address.find(',', arrow));
+    std::string text;
+    text.reserve(sourceAndDestination.size() + 1 + line.size() - header.end);
+    text.append(sourceAndDestination);
+    text.push_back(':');
+    text.append(line.substr(header.end));
+    key = std::hash<std::string>{}(text);
+    return true;
+}
+
+}  // namespace
+
+bool DuplicateFilter::isRepeat(std::string_view line, std::int64_t nowMs) {
+    forgetBefore(nowMs - kWindowMs);
+    std::uint64_t key = 0;
+    if (!packetKey(line, key)) return false;
+    const auto [it, added] = firstHeard_.try_emplace(key, nowMs);
+    if (!added) return true;
+    order_.push_back({nowMs, key});
+    return false;
+}
+
+void DuplicateFilter::forgetBefore(std::int64_t oldest) {
+    while (!order_.empty() && order_.front().at <= oldest) {
+        const auto it = firstHeard_.find(order_.front().key);
+        if (it != firstHeard_.end() && it->second == order_.front().at) firstHeard_.erase(it);
+        order_.pop_front();
+    }
+}
+
+}  // namespace quilmo
