@@ -33,6 +33,8 @@ public:
     explicit GrowingView(QWidget* parent = nullptr);
 
     const BoundedText& model() const { return model_; }
+    // Each append is a whole text (a sent line, a record) rather than a piece of a stream.
+    void setWholeTexts(bool whole) { rows_.setWholeTexts(whole); }
     void append(std::string_view bytes, Trim trim);
     // Brings the widget up to date now instead of at the next frame.
     void paintNow();

@@ -23,6 +23,7 @@
 #include "app/port_status.h"
 #include "app/text_display.h"
 #include "aprs/decoder.h"
+#include "aprs/filter_file.h"
 #include "aprs/filter_window.h"
 #include "aprs/geometry.h"
 #include "aprs/stations_window.h"
@@ -76,6 +77,9 @@ struct LabelSpec {
     FontKind font;
     bool clickable;
 };
+
+constexpr char kXoffByte = 19;
+constexpr char kXonByte = 17;
 
 constexpr QRgb kBlack = 0x000000;
 constexpr QRgb kCopiedBlue = 0x0000FF;
@@ -243,6 +247,7 @@ MainWindow::MainWindow(std::string programDirectory, WindowSeams seams, QWidget*
     connectActions();
     buildNoticeLine();
     watchFileWrites();
+    monotonic_.start();
     // Function keys work wherever the focus is, so they are caught before any widget sees them.
     qApp->installEventFilter(this);
 }
@@ -261,6 +266,8 @@ void MainWindow::buildWidgets() {
     text1_ = makeView<GrowingView>(this, "Text1", 0xFFFFFF, FontKind::Fixed12, true, true);
     text2_ = makeView<GrowingView>(this, "Text2", 0x00C000, FontKind::Fixed975, true, false);
     text7_ = makeView<GrowingView>(this, "Text7", 0xFFFF00, FontKind::Fixed975, true, false);
+    text2_->setWholeTexts(true);
+    text7_->setWholeTexts(true);
     text3_ = makeView(this, "Text3", 0x00FFFF, FontKind::Fixed975, false, false);
     text4_ = makeValueField(this, "Text4");
     text5_ = makeValueField(this, "Text5");
@@ -458,6 +465,8 @@ void MainWindow::startUp() {
 
     for (const auto& [number, label] : labels_) fitCaption(label);
     for (QWidget* box : {check1_, check2_}) fitCaption(box);
+    // Only KISS frames are built from UNPROTO=; a text TNC keeps its own.
+    if (settings_.kiss == 1 && !settings_.unprotoProblem.empty()) noteProblem("unproto", settings_.unprotoProblem);
     setUpPort();
 }
 
@@ -487,20 +496,24 @@ void MainWindow::setUpPort() {
     // A network port learns only later that its first attempt failed. The box waits for
     // the event loop, so it never runs inside the port's own handling.
     seams_.port.onOpenFailed = [this](const std::string& reason) {
-        QMetaObject::invokeMethod(this, [this, reason] { showOpenFailure(reason); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this, reason] { showOpenFailure(reason, PortOpenProblem::Other); },
+                                  Qt::QueuedConnection);
     };
     std::string error;
     const bool opened = seams_.port.open(port, error);
-    portState_ = opened ? seams_.port.state() : PortState::NotOpen;
+    // A serial device that did not open is waited for, as one that went away.
+    portState_ = seams_.port.state();
     showPortStatus();
-    if (!opened) showOpenFailure(error);
+    if (!opened) showOpenFailure(error, seams_.port.openProblem());
 }
 
-void MainWindow::showOpenFailure(const std::string& reason) {
-    // The port's name comes from Quilmo.ini (Windows-1252), the reason from Qt (UTF-8).
-    seams_.messageBox(QString::fromLatin1(kProductName),
-                      fromCp1252(portDisplayName(settings_)) + QStringLiteral("\r\n") +
-                          QString::fromUtf8(reason.data(), static_cast<qsizetype>(reason.size())));
+void MainWindow::showOpenFailure(const std::string& reason, PortOpenProblem problem) {
+    const OpenProblem help = problem == PortOpenProblem::NoSuchDevice       ? OpenProblem::NoSuchDevice
+                             : problem == PortOpenProblem::PermissionDenied ? OpenProblem::PermissionDenied
+                                                                           : OpenProblem::Other;
+    const std::string text = openFailureText(settings_, reason, help, dir_, fileGroupName(portDevicePath(settings_)));
+    // The settings come from Quilmo.ini (Windows-1252), the reason and the folder from the system (UTF-8).
+    seams_.messageBox(QString::fromLatin1(kProductName), fromAirText(text));
 }
 
 void MainWindow::onConnectionChanged(bool connected) {
@@ -646,15 +659,41 @@ void MainWindow::tx_dati() {
             return;
         }
     } else {
+        if (!plan.sendText.empty() && !seams_.port.isOpen()) {
+            tx_.txHold = holdBefore;
+            refuseTransmit(linkDownText());
+            return;
+        }
         if (plan.xoff == XoffIndicator::Show) labels_.at(30)->show();
         if (plan.xoff == XoffIndicator::Hide) labels_.at(30)->hide();
-        if (seams_.port.isOpen()) seams_.port.write(plan.sendText);
+        seams_.port.write(plan.sendText);
     }
     text2_->append(plan.readable, GrowingView::Trim::AfterAppend);
     focusTxBuffer();
     if (logBuffers_.saveTx == 1) logFiles_.addTx(logBuffers_, plan.readable);
-    armQuietFlush();
+    logTextAdded(LogKind::Tx);
     text3_->clear();
+}
+
+void MainWindow::sendFlowControl(char byte) {
+    // A KISS TNC has no monitor to pause; a held line or a closed port sends nothing, and
+    // nobody asked for anything else to go out.
+    if (settings_.kiss == 1 || tx_.txHold == 1 || !seams_.port.isOpen()) return;
+    seams_.port.write(std::string_view(&byte, 1));
+    labels_.at(30)->setVisible(byte == kXoffByte);
+    const std::string readable = bytesToCaret(std::string_view(&byte, 1));
+    text2_->append(readable, GrowingView::Trim::AfterAppend);
+    if (logBuffers_.saveTx == 1) logFiles_.addTx(logBuffers_, readable);
+    logTextAdded(LogKind::Tx);
+}
+
+std::string MainWindow::linkDownText() const {
+    return "Nothing was sent: " + portDisplayName(settings_) + " is not connected. The text stays in the Tx buffer.";
+}
+
+void MainWindow::refuseTransmit(const std::string& why) {
+    seams_.messageBox(QString::fromLatin1(kProductName), fromCp1252(why));
+    focusTxBuffer();
 }
 
 void MainWindow::onSerialReceive() {
@@ -663,7 +702,7 @@ void MainWindow::onSerialReceive() {
     tx_.txHold = 0;
     if (settings_.kiss == 1) {
         receiveKiss(chunk);
-        armQuietFlush();
+        logTextAdded(LogKind::Rx);
         return;
     }
     text1_->append(chunk, GrowingView::Trim::BeforeAppend);
@@ -674,7 +713,7 @@ void MainWindow::onSerialReceive() {
         for (const std::string& line : lines) decodeAprsPacket(line);
     }
     if (logBuffers_.saveRx == 1) logFiles_.addRx(logBuffers_, chunk);
-    armQuietFlush();
+    logTextAdded(LogKind::Rx);
 }
 
 void MainWindow::receiveKiss(const std::string& chunk) {
@@ -695,16 +734,26 @@ void MainWindow::receiveKiss(const std::string& chunk) {
 bool MainWindow::sendKiss(const std::string& sendText) {
     const KissTransmit kiss = kissTransmitFrames(sendText, settings_.myCall, settings_.unproto);
     if (kiss.refused) {
-        seams_.messageBox(QString::fromLatin1(kProductName), fromCp1252(kiss.notice));
-        focusTxBuffer();
+        refuseTransmit(kiss.notice);
         return false;
     }
-    if (!seams_.port.isOpen()) return true;
+    if (kiss.frames.empty()) return true;
+    if (!settings_.unprotoProblem.empty()) {
+        refuseTransmit(settings_.unprotoProblem);
+        return false;
+    }
+    if (!seams_.port.isOpen()) {
+        refuseTransmit(linkDownText());
+        return false;
+    }
     for (const std::string& frame : kiss.frames) seams_.port.write(frame);
     return true;
 }
 
 void MainWindow::decodeAprsPacket(const std::string& line) {
+    // A packet heard again (through a digipeater, from a second TNC) is shown in the Rx
+    // view with every copy, but counts once everywhere else.
+    if (duplicates_.isRepeat(line, monotonic_.elapsed())) return;
     const DecoderSettings decoderSettings{settings_.myPositionSet, own_.myLatValue, own_.myLongValue,
                                           settings_.speedZero};
     const LocalTime now = seams_.clock();
@@ -717,6 +766,7 @@ void MainWindow::decodeAprsPacket(const std::string& line) {
         text7_->append(packet.record, GrowingView::Trim::AfterAppend);
         focusTxBuffer();
         logFiles_.appendAprsLog(logBuffers_, packet.record);
+        logTextAdded(LogKind::Aprs);
         if (packet.placemark) kml_.kmlAppendPlacemark(*packet.placemark);
     }
     // The coordinates stay offered until another position replaces them; a packet
@@ -744,13 +794,13 @@ void MainWindow::showMacro(int n) {
 
 void MainWindow::onSaveRxToggled(bool checked) {
     logFiles_.onSaveRxChanged(logBuffers_, checked, seams_.clock());
-    armQuietFlush();
+    logTextAdded(LogKind::Rx);
     focusTxBuffer();
 }
 
 void MainWindow::onSaveTxToggled(bool checked) {
     logFiles_.onSaveTxChanged(logBuffers_, checked, seams_.clock());
-    armQuietFlush();
+    logTextAdded(LogKind::Tx);
     focusTxBuffer();
 }
 
@@ -758,18 +808,21 @@ void MainWindow::openFilterWindow() {
     if (filterWindow_ == nullptr) {
         filterWindow_ = new FilterWindow(aprs_.filterFlags, dir_, this);
         filterWindow_->setScale(fontScale_);
-        // The device is asked to pause while the filter is being chosen.
-        // A KISS TNC has no monitor to pause, and the Tx buffer must not go on the air.
-        connect(filterWindow_, &FilterWindow::aboutToLoad, this, [this] {
-            if (settings_.kiss == 1) return;
-            appendToTxBuffer(QStringLiteral("^S"));
-            tx_dati();
-        });
+        // The device is asked to pause while the filter is being chosen: XOFF and XON
+        // alone, while what the user has typed and not sent stays in the Tx buffer.
+        connect(filterWindow_, &FilterWindow::aboutToLoad, this, [this] { sendFlowControl(kXoffByte); });
         connect(filterWindow_, &FilterWindow::okClosed, this, [this] {
-            noteFileWrite("filter", filterWindow_->filterFilePath(), filterWindow_->filterFileWrite());
-            if (settings_.kiss == 1) return;
-            appendToTxBuffer(QStringLiteral("^Q"));
-            tx_dati();
+            const WriteResult& written = filterWindow_->filterFileWrite();
+            noteFileWrite("filter", filterWindow_->filterFilePath(), written);
+            // A full disk may have room again later: the choice is written then.
+            filterFilePending_ = written.ok() ? std::string() : formatFilterFile(aprs_.filterFlags);
+            if (written.ok()) {
+                filterRetry_->stop();
+            } else {
+                filterRetry_->start();
+            }
+            sendFlowControl(kXonByte);
+            focusTxBuffer();
         });
     }
     filterWindow_->openWindow();
@@ -807,7 +860,7 @@ void MainWindow::exitSequence() {
     if (exited_) return;
     exited_ = true;
     if (seams_.port.isOpen()) seams_.port.close();
-    quietFlush_->stop();
+    for (QTimer* timer : {rxQuiet_, txQuiet_, aprsQuiet_, filterRetry_}) timer->stop();
     logFiles_.flushPending(logBuffers_);
     if (kml_.kmlDocumentOpen()) kml_.kmlCloseFile();
 }
@@ -832,30 +885,62 @@ void MainWindow::watchFileWrites() {
     kml_.setWriteObserver([this](const std::string& path, const WriteResult& result, std::uint64_t dropped) {
         noteFileWrite("kml", path, result, dropped);  // every track of the run is one file to the user
     });
-    quietFlush_ = new QTimer(this);
-    quietFlush_->setSingleShot(true);
-    quietFlush_->setInterval(2000);
-    connect(quietFlush_, &QTimer::timeout, this, [this] {
-        logFiles_.flushPending(logBuffers_);
-        armQuietFlush();  // text a failing file kept is tried again after the next quiet spell
-    });
+    const auto makeTimer = [this](LogKind log, auto flush) {
+        auto* timer = new QTimer(this);
+        timer->setSingleShot(true);
+        timer->setInterval(2000);
+        connect(timer, &QTimer::timeout, this, [this, log, flush] {
+            flush();
+            logTextAdded(log);  // text a failing file kept is tried again two seconds later
+        });
+        return timer;
+    };
+    rxQuiet_ = makeTimer(LogKind::Rx, [this] { logFiles_.flushRxLog(logBuffers_); });
+    txQuiet_ = makeTimer(LogKind::Tx, [this] { logFiles_.flushTxLog(logBuffers_); });
+    aprsQuiet_ = makeTimer(LogKind::Aprs, [this] { logFiles_.flushAprsLog(logBuffers_); });
+    filterRetry_ = new QTimer(this);
+    filterRetry_->setInterval(2000);
+    connect(filterRetry_, &QTimer::timeout, this, [this] { writeFilterFile(); });
 }
 
-// Restarted by every new text, so it fires only after two seconds without any, and
-// only while something waits to be written.
-void MainWindow::armQuietFlush() {
-    if (exited_ || !LogFiles::hasPending(logBuffers_)) {
-        quietFlush_->stop();
+void MainWindow::writeFilterFile() {
+    const std::string path = joinPath(dir_, "filter.ini");
+    const WriteResult result = replaceFile(path, filterFilePending_);
+    noteFileWrite("filter", path, result);
+    if (result.ok()) {
+        filterFilePending_.clear();
+        filterRetry_->stop();
+    }
+}
+
+// A log's timer is restarted by its own new text only, so it fires two seconds after that
+// log's last text, and runs only while something waits to be written: a busy channel
+// never holds back the text that was sent.
+void MainWindow::logTextAdded(LogKind log) {
+    QTimer* timer = log == LogKind::Rx ? rxQuiet_ : log == LogKind::Tx ? txQuiet_ : aprsQuiet_;
+    const std::string& pending = log == LogKind::Rx   ? logBuffers_.rxLogBuffer
+                                 : log == LogKind::Tx ? logBuffers_.txLogBuffer
+                                                      : logBuffers_.aprsLogBuffer;
+    if (exited_ || pending.empty()) {
+        timer->stop();
         return;
     }
-    quietFlush_->start();
+    timer->start();
+}
+
+void MainWindow::noteProblem(const std::string& key, const std::string& text) {
+    if (notices_.noteProblem(key, text)) showNotices();
 }
 
 void MainWindow::noteFileWrite(const std::string& key, const std::string& path, const WriteResult& result,
                                std::uint64_t droppedBytes) {
-    if (!notices_.noteWrite(key, path, result, droppedBytes)) return;
-    // Paths and the system's reasons are UTF-8; shown without a box, so receiving never waits on it.
-    const QString text = QString::fromStdString(notices_.text());
+    if (notices_.noteWrite(key, path, result, droppedBytes)) showNotices();
+}
+
+void MainWindow::showNotices() {
+    // Paths and the system's reasons are UTF-8, settings Windows-1252; shown without a box, so
+    // receiving never waits on it.
+    const QString text = fromAirText(notices_.text());
     const QRgb background = notices_.failing() ? 0xC00000 : 0x004000;
     label37_->setStyleSheet(QStringLiteral("QLabel#Label37 { color: #FFFFFF; background-color: %1; }")
                                 .arg(QColor(background).name()));

@@ -1,4 +1,5 @@
 #pragma once
+#include <QElapsedTimer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -8,6 +9,7 @@
 
 #include "app/config.h"
 #include "app/seams.h"
+#include "aprs/duplicate_filter.h"
 #include "aprs/filter_flags.h"
 #include "aprs/framing.h"
 #include "kml/kml_track.h"
@@ -70,6 +72,8 @@ public:
                        std::uint64_t droppedBytes = 0);
 
     void tx_dati();
+    // XOFF (19) or XON (17) alone, for the filter window: the Tx buffer is not touched.
+    void sendFlowControl(char byte);
     void onSerialReceive();
     void decodeAprsPacket(const std::string& line);
 
@@ -123,10 +127,18 @@ private:
     // KISS mode (KISS=1): frames in, monitor lines out; converse-mode UI frames sent.
     void receiveKiss(const std::string& chunk);
     bool sendKiss(const std::string& sendText);
+    // Refuses a transmission with a box saying why nothing was sent; the text stays.
+    void refuseTransmit(const std::string& why);
     void buildNoticeLine();
     void watchFileWrites();
-    void armQuietFlush();
-    void showOpenFailure(const std::string& reason);
+    // Each log is written two seconds after its own last text, whatever the others do.
+    enum class LogKind { Rx, Tx, Aprs };
+    void logTextAdded(LogKind log);
+    void writeFilterFile();
+    void showOpenFailure(const std::string& reason, PortOpenProblem problem);
+    std::string linkDownText() const;
+    void noteProblem(const std::string& key, const std::string& text);
+    void showNotices();
     void showPortStatus();
 
     std::string dir_;
@@ -170,7 +182,13 @@ private:
 
     FileNotices notices_;
     QLabel* label37_ = nullptr;     // the notice line
-    QTimer* quietFlush_ = nullptr;  // writes pending log text after a quiet spell
+    QTimer* rxQuiet_ = nullptr;  // write pending log text after its log's quiet spell
+    QTimer* txQuiet_ = nullptr;
+    QTimer* aprsQuiet_ = nullptr;
+    QTimer* filterRetry_ = nullptr;  // tries a failed filter.ini again until it is written
+    std::string filterFilePending_;  // what the last "Ok" could not write
+    DuplicateFilter duplicates_;
+    QElapsedTimer monotonic_;  // the duplicate window's clock: it never goes back
 };
 
 }  // namespace quilmo

@@ -101,11 +101,11 @@ void ViewRows::append(std::string_view fresh, ViewPieces& out, ViewMap* map) {
         const int byte = base + static_cast<int>(i);
         if (mayLeadUtf8(c)) {
             const std::size_t length = utf8SequenceAt(bytes, i);
-            if (length == kUtf8Incomplete) {
+            if (length == kUtf8Incomplete && !wholeTexts_) {
                 held_.assign(bytes.substr(i));
                 return;
             }
-            if (length != 0) {
+            if (length != 0 && length != kUtf8Incomplete) {
                 pendingCr_ = false;
                 addSequence(bytes.substr(i, length), byte, out, map);
                 i += length;

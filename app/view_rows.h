@@ -55,6 +55,9 @@ public:
     explicit ViewRows(int rowLength = 0) : rowLength_(rowLength) {}
 
     int rowLength() const { return rowLength_; }
+    // A stream (the Rx view) may be cut inside a UTF-8 sequence, whose start then waits for
+    // the rest; whole texts (sent lines, records) never are, and end where they end.
+    void setWholeTexts(bool whole) { wholeTexts_ = whole; }
     // Starts again at the beginning of a text.
     void restart(int rowLength);
     // Adds the display of the next bytes to `out`, and their positions to `map` if given.
@@ -75,6 +78,7 @@ private:
     int consumed_ = 0;  // bytes seen since the restart
     bool pendingCr_ = false;
     std::string held_;  // the start of a UTF-8 sequence the last append cut off
+    bool wholeTexts_ = false;
 };
 
 // The whole text as shown with the given row length, with its positions.

@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 namespace quilmo {
 namespace fs = std::filesystem;
@@ -128,6 +130,16 @@ bool touchFile(const std::string& path) {
     std::error_code ec;
     if (fs::is_regular_file(path, ec)) return true;
     return appendToFile(path, {});
+}
+
+std::string fileGroupName(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return {};
+    std::vector<char> buffer(4096);
+    struct group entry {};
+    struct group* found = nullptr;
+    if (::getgrgid_r(info.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) return {};
+    return found->gr_name;
 }
 
 }  // namespace quilmo

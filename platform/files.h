@@ -51,5 +51,7 @@ bool removeFile(const std::string& path);
 bool makeDirectory(const std::string& path);
 // Creates an empty file when none exists; true when a regular file exists afterwards.
 bool touchFile(const std::string& path);
+// The name of the group that owns `path` ("dialout" for most serial devices); empty when unknown.
+std::string fileGroupName(const std::string& path);
 
 }  // namespace quilmo

@@ -15,6 +15,9 @@ public:
     bool open(const PortSettings& settings, std::string& error) override;
     bool isOpen() const override { return active_ != nullptr && active_->isOpen(); }
     PortState state() const override { return active_ != nullptr ? active_->state() : PortState::NotOpen; }
+    PortOpenProblem openProblem() const override {
+        return active_ != nullptr ? active_->openProblem() : PortOpenProblem::Other;
+    }
     std::string readAll() override { return active_ != nullptr ? active_->readAll() : std::string(); }
     void write(std::string_view bytes) override;
     void close() override;

@@ -53,12 +53,18 @@ void QtSerialPortImpl::setReconnectInterval(int milliseconds) { reconnect_.setIn
 bool QtSerialPortImpl::open(const PortSettings& settings, std::string& error) {
     close();
     settings_ = settings;
-    return configureAndOpen(error);
+    bool settingsRefused = false;
+    if (configureAndOpen(error, settingsRefused)) return true;
+    // The device may come later (plugged in after the start) or be free later.
+    if (!settingsRefused) reconnect_.start();
+    return false;
 }
 
-bool QtSerialPortImpl::configureAndOpen(std::string& error) {
+bool QtSerialPortImpl::configureAndOpen(std::string& error, bool& settingsRefused) {
     const PortSettings& s = settings_;
     QSerialPort::Parity parity{};
+    openProblem_ = PortOpenProblem::Other;
+    settingsRefused = true;
     // QSerialPort accepts any of these before opening and only fails inside open with a
     // vague text, so values no port can take are refused here with a clear one.
     if (s.baudRate <= 0) {
@@ -77,6 +83,7 @@ bool QtSerialPortImpl::configureAndOpen(std::string& error) {
         error = "Unsupported number of stop bits " + std::to_string(s.stopBits);
         return false;
     }
+    settingsRefused = false;
     port_.setPortName(QString::fromStdString(s.devicePath));
     port_.setBaudRate(s.baudRate);
     port_.setParity(parity);
@@ -89,6 +96,8 @@ bool QtSerialPortImpl::configureAndOpen(std::string& error) {
     port_.setReadBufferSize(0);
     if (!port_.open(QIODevice::ReadWrite)) {
         error = port_.errorString().toStdString();
+        if (port_.error() == QSerialPort::DeviceNotFoundError) openProblem_ = PortOpenProblem::NoSuchDevice;
+        if (port_.error() == QSerialPort::PermissionError) openProblem_ = PortOpenProblem::PermissionDenied;
         port_.clearError();
         return false;
     }
@@ -159,7 +168,8 @@ void QtSerialPortImpl::handleDeviceLoss() {
 void QtSerialPortImpl::tryReopen() {
     if (!QFileInfo::exists(QString::fromStdString(settings_.devicePath))) return;
     std::string ignored;
-    if (!configureAndOpen(ignored)) return;
+    bool settingsRefused = false;
+    if (!configureAndOpen(ignored, settingsRefused)) return;
     reconnect_.stop();
     if (onConnectionChanged) onConnectionChanged(true);
     // Anything that came in between the open and now would otherwise wait for more.

@@ -46,10 +46,11 @@ QtTcpPort::~QtTcpPort() {
     close();
 }
 
-void QtTcpPort::setRetryDelays(int first, int longest) {
+void QtTcpPort::setRetryDelays(int first, int longest, int proven) {
     firstDelay_ = std::max(1, first);
     longestDelay_ = std::max(firstDelay_, longest);
     delay_ = firstDelay_;
+    provenAfter_ = std::max(1, proven);
 }
 
 bool QtTcpPort::open(const PortSettings& settings, std::string& error) {
@@ -94,7 +95,9 @@ void QtTcpPort::attempt() {
         if (epoch == epoch_) onConnected();
     });
     connect(socket_, &QTcpSocket::readyRead, this, [this, epoch] {
-        if (epoch == epoch_ && state_ == PortState::Open && onReceive) onReceive();
+        if (epoch != epoch_ || state_ != PortState::Open) return;
+        connectionProven();
+        if (onReceive) onReceive();
     });
     // A failed connect raises only errorOccurred, a peer that hangs up raises both:
     // either one starts the same handling, and the epoch keeps it to once.
@@ -112,7 +115,10 @@ void QtTcpPort::onConnected() {
     tuneKeepAlive(socket_->socketDescriptor());
     state_ = PortState::Open;
     reportFirstFailure_ = false;
-    delay_ = firstDelay_;  // a dropped link is tried again soon, then less and less often
+    // The wait only starts short again once the connection has shown it works: a server
+    // that accepts and hangs up at once is otherwise called every second forever.
+    proven_ = false;
+    timer_.start(provenAfter_);
     const std::uint64_t epoch = epoch_;
     if (onConnectionChanged) onConnectionChanged(true);
     // A server that greets at once may have been heard before anyone was told.
@@ -141,7 +147,18 @@ void QtTcpPort::onTimer() {
         attempt();
         return;
     }
-    if (state_ != PortState::Open) attemptFailed("Connection timed out");
+    if (state_ == PortState::Open) {
+        connectionProven();
+        return;
+    }
+    attemptFailed("Connection timed out");
+}
+
+void QtTcpPort::connectionProven() {
+    if (proven_) return;
+    proven_ = true;
+    timer_.stop();
+    delay_ = firstDelay_;  // a dropped link is tried again soon, then less and less often
 }
 
 void QtTcpPort::attemptFailed(const std::string& reason) {

@@ -29,11 +29,15 @@ public:
     void write(std::string_view bytes) override;
     void close() override;
 
-    // Waits between attempts, in milliseconds: `first` after a start or a dropped
-    // connection, doubled after every failed attempt, never more than `longest`.
-    void setRetryDelays(int first, int longest);
+    // Waits between attempts, in milliseconds: `first` after a start or after a connection
+    // that worked, doubled after every failed attempt, never more than `longest`. A
+    // connection works once it has carried data or stayed up for `proven` milliseconds; one
+    // that a server accepts and closes at once counts as a failed attempt.
+    void setRetryDelays(int first, int longest, int proven = 30000);
     // How long one attempt (name lookup included) may take before it counts as failed.
     void setConnectTimeout(int milliseconds) { connectTimeout_ = milliseconds; }
+    // The wait before the attempt after the next failure or loss, in milliseconds.
+    int nextRetryDelay() const { return delay_; }
     // True while nothing but the timer is running: between attempts.
     bool waitingToRetry() const { return socket_ == nullptr && timer_.isActive(); }
 
@@ -41,6 +45,7 @@ private:
     void attempt();
     void onConnected();
     void onTimer();
+    void connectionProven();
     void onTrouble(std::uint64_t epoch, const std::string& reason);
     void attemptFailed(const std::string& reason);
     void connectionLost();
@@ -58,6 +63,8 @@ private:
     int longestDelay_ = 30000;
     int delay_ = 1000;
     int connectTimeout_ = 10000;
+    int provenAfter_ = 30000;
+    bool proven_ = false;  // the current connection has worked: the next wait starts short
     bool reportFirstFailure_ = false;
     std::string salvaged_;  // read at the moment of loss, not yet fetched by readAll
 };

@@ -6,6 +6,9 @@
 
 namespace quilmo {
 
+// Why an open failed, where the user can do something about it.
+enum class PortOpenProblem { Other, NoSuchDevice, PermissionDenied };
+
 // Where the port stands, for the status line.
 enum class PortState {
     NotOpen,  // never opened, closed, or the open failed for good
@@ -33,12 +36,15 @@ struct PortSettings {
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
-    // Configures and opens. False: it cannot open, `error` says why, and it stays closed.
+    // Configures and opens. False: it cannot open, `error` says why; a serial device then
+    // waits for the device to appear (state() Lost), settings no port takes leave it closed.
     // True: it is open, or (state() Opening) it connects in the background and reports
     // a failed first attempt through onOpenFailed.
     virtual bool open(const PortSettings& settings, std::string& error) = 0;
     virtual bool isOpen() const = 0;
     virtual PortState state() const { return isOpen() ? PortState::Open : PortState::NotOpen; }
+    // After open() returned false: what kind of failure it was.
+    virtual PortOpenProblem openProblem() const { return PortOpenProblem::Other; }
     // Every byte received and not yet read; empty when none.
     virtual std::string readAll() = 0;
     virtual void write(std::string_view bytes) = 0;

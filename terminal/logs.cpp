@@ -53,13 +53,15 @@ void LogFiles::appendAprsLog(LogBuffers& buffers, std::string_view record) const
     // One write, so a record never reaches the file without its line end.
     buffers.aprsLogBuffer.append(record);
     buffers.aprsLogBuffer += "\r\n";
-    write({aprsPath(), buffers.aprsLogBuffer, buffers.aprsDropped});
+    flushAprsLog(buffers);
 }
+
+void LogFiles::flushAprsLog(LogBuffers& buffers) const { write({aprsPath(), buffers.aprsLogBuffer, buffers.aprsDropped}); }
 
 void LogFiles::flushPending(LogBuffers& buffers) const {
     write(rx(buffers));
     write(tx(buffers));
-    write({aprsPath(), buffers.aprsLogBuffer, buffers.aprsDropped});
+    flushAprsLog(buffers);
 }
 
 bool LogFiles::hasPending(const LogBuffers& buffers) {

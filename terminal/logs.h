@@ -41,6 +41,8 @@ public:
     void flushTxLog(LogBuffers& buffers) const;
     // Appends the record and CR LF to "$log_aprs.txt".
     void appendAprsLog(LogBuffers& buffers, std::string_view record) const;
+    // Writes what "$log_aprs.txt" could not take before.
+    void flushAprsLog(LogBuffers& buffers) const;
     // Writes whatever any of the three logs holds pending.
     void flushPending(LogBuffers& buffers) const;
     static bool hasPending(const LogBuffers& buffers);

@@ -83,6 +83,25 @@ private slots:
         QCOMPARE(h.window->aprsView().text(), shown);
     }
 
+    // Heard direct, through a digipeater and as another TNC prints it: the Rx view shows every
+    // copy, everything else counts the packet once.
+    void copies_shownInRxCountedOnce() {
+        Harness h;
+        h.start("APRS=1\n");
+        QVERIFY(h.startAprs());
+        const std::string copies = kPosition + "SRC>DEST,DIGI*,WIDE2-1:!4430.60N/01120.10E-text\r\n" +
+                                   "SRC>DEST,DIGI,WIDE2* <UI C>:!4430.60N/01120.10E-text\r\n";
+        h.port.feed(copies);
+        QCOMPARE(h.window->rxView().text(), copies);
+        QCOMPARE(h.window->aprsView().text(), kRecord);
+        QCOMPARE(h.readFile("$log_aprs.txt"), kRecord + "\r\n");
+        QCOMPARE(QByteArray::fromStdString(h.readFile(kKml)).count("<Placemark>"), 1);
+        h.click("Label36");
+        const QAbstractItemModel* rows = h.find("Stations")->findChild<QTableView*>("StationsTable")->model();
+        QTRY_COMPARE(rows->rowCount(), 1);
+        QCOMPARE(rows->index(0, 2).data().toString(), QStringLiteral("1"));  // packets
+    }
+
     // A packet the filter hides still offers its coordinates and reaches the Stations
     // table, which opens without pausing the device or closing the track; the filter
     // button closes it.
@@ -117,7 +136,7 @@ private slots:
         h.click("Label34");
         QVERIFY(!h.window->kmlTrack().kmlDocumentOpen());
         QVERIFY(h.find("Form2")->isVisible());
-        h.port.feed(car);
+        h.port.feed("CAR>DEST:!4430.61N/01120.10E>on\r\n");
         QVERIFY(h.window->kmlTrack().kmlDocumentOpen());
         h.click("Label34");
         QCOMPARE(h.port.written, sent + "\x13");

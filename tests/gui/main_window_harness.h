@@ -31,7 +31,10 @@ inline const std::string kRecord =
 
 class FakeSerialPort : public SerialPort {
 public:
-    bool open(const PortSettings&, std::string&) override { return open_ = true; }
+    bool open(const PortSettings&, std::string& error) override {
+        if (failOpen) error = "No such file or directory";
+        return open_ = !failOpen;
+    }
     bool isOpen() const override { return open_; }
     std::string readAll() override { return std::exchange(pending, {}); }
     void write(std::string_view bytes) override {
@@ -48,6 +51,7 @@ public:
 
     std::string pending, written;
     std::vector<std::string> writes;
+    bool failOpen = false;  // the device is not there
 
 private:
     bool open_ = false;

@@ -53,12 +53,15 @@ struct SmallDisk {
 };
 
 // One user action: "type <text>" into the Tx buffer, "Text4 <text>" into a value field,
-// "click <element>", "focus <element>", "feed <bytes from the TNC>", "release" of an
-// Enter pressed elsewhere, or a key such as "Shift+F1" pressed wherever the focus is.
+// "click <element>", "ok" in the filter window, "focus <element>", "feed <bytes from the
+// TNC>", "release" of an Enter pressed elsewhere, or a key such as "Shift+F1" pressed
+// wherever the focus is.
 void act(Harness& h, const QString& step) {
     const QString verb = step.section(' ', 0, 0), arg = step.section(' ', 1);
     if (verb == "click") {
         h.click(arg);
+    } else if (verb == "ok") {
+        QTest::mouseClick(h.find("Form2")->findChild<QPushButton*>("Command1"), Qt::LeftButton);
     } else if (verb == "focus") {
         h.find(arg)->setFocus();
     } else if (verb == "feed") {
@@ -66,7 +69,15 @@ void act(Harness& h, const QString& step) {
     } else if (verb == "type" || verb == "Text4") {
         QWidget* target = h.find(verb == "type" ? "Text3" : "Text4");
         target->setFocus();
-        QTest::keyClicks(target, arg);
+        for (const QChar c : arg) {
+            if (c.unicode() < 0x80) {
+                QTest::keyClicks(target, QString(c));
+                continue;
+            }
+            // A key QTest has no name for, as an input method delivers it.
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(target, &press);
+        }
     } else if (verb == "release") {
         QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Return);
     } else {
@@ -84,6 +95,7 @@ struct Send {
     bool stopped = false;
     QString message = {};
     std::string ini = {};
+    bool deviceMissing = false;
 };
 }  // namespace
 Q_DECLARE_METATYPE(Send)
@@ -122,6 +134,31 @@ private slots:
         QTest::newRow("shift or ctrl")
             << Send{{"type x", "Shift+F1", "Ctrl+F1", "Ctrl+Alt+F8", "Shift+F12", "Ctrl+F12", "Alt+F12"}, "", "", "x"};
         QTest::newRow("alt+F8 shows the macro") << Send{{"type", "Alt+F8"}, "", "", "", false, "Quilmo: Macro nr. 8\r\n\r\nM8[CR]\r[LF]"};
+        // Only what the user sends goes out: the filter window pauses the TNC with XOFF and
+        // XON alone, and what waits in the Tx buffer (a macro that would run on the TNC) stays.
+        QTest::newRow("APRS start and Ok with text waiting")
+            << Send{{"type DISCONNECT", "F1", "click Label32", "ok"}, "\x13\x11", "^S^Q", "DISCONNECTM1\n", false, "", "APRS=1\n"};
+        QTest::newRow("APRS filter and Ok with text waiting")
+            << Send{{"click Label32", "ok", "type half", "click Label34", "ok"}, "\x13\x11\x13\x11", "^S^Q^S^Q", "half", false, "", "APRS=1\n"};
+        QTest::newRow("APRS start on a KISS TNC")
+            << Send{{"type x", "click Label32", "ok"}, "", "", "x", false, "", "APRS=1\nKISS=1\nMYCALL=N0CALL\n"};
+        // A line Windows-1252 cannot hold goes out whole as UTF-8; one it can, as Windows-1252.
+        QTest::newRow("UTF-8 line") << Send{{"type 73 \u2713 Citt\u00e0", "Return", "type Citt\u00e0", "F12"},
+                                            "73 \xE2\x9C\x93 Citt\xC3\xA0\r\nCitt\xE0", "73 \u2713 Citt\u00e0\nCitt\u00e0", ""};
+        // With the link down nothing is shown or logged as sent: the text waits in the buffer.
+        const QString missing = "Quilmo: COM1 (/dev/ttyS0)\r\nNo such file or directory|";
+        const QString down = "Quilmo: Nothing was sent: COM1 is not connected. The text stays in the Tx buffer.";
+        QTest::newRow("link down, text") << Send{{"type hello", "Return", "click Label28"}, "", "", "hello\n^S", false,
+                                                 missing + down + "|" + down, "", true};
+        QTest::newRow("link down, KISS") << Send{{"type hello", "Return"}, "", "", "hello\n", false, missing + down,
+                                                 "KISS=1\nMYCALL=N0CALL\n", true};
+        QTest::newRow("link down, filter window sends nothing")
+            << Send{{"type x", "click Label32", "ok"}, "", "", "x", false, missing.chopped(1), "APRS=1\n", true};
+        QTest::newRow("UNPROTO AX.25 cannot carry")
+            << Send{{"type hi", "Return"}, "", "", "hi\n", false,
+                    "Quilmo: UNPROTO=APZQLM VIA WIDE1-1* cannot be used: WIDE1-1* is no callsign (1 to 6 letters or "
+                    "digits, SSID 0 to 15). Nothing is sent until it is mended.",
+                    "KISS=1\nMYCALL=N0CALL\nUNPROTO=APZQLM VIA WIDE1-1*\n"};
         QTest::newRow("ctrl-d end holds until data")
             << Send{{"type abc^Ddef", "Return", "type next", "Return", "click Label28", "feed cmd:", "F12"},
                     "abc\x04next\r\n\x13", "abc^Dnext\n^S", "", true, "", "CTRLDEND=1\n"};
@@ -130,7 +167,8 @@ private slots:
         QFETCH(Send, send);
         Harness h;
         for (int n = 1; n <= 8; ++n) h.writeFile("macro" + std::to_string(n) + ".txt", "M" + std::to_string(n) + "\r\n");
-        h.start(send.ini);
+        h.port.failOpen = send.deviceMissing;
+        h.start(send.ini + "SAVETX=1\n");
         for (const QString& step : send.steps) act(h, step);
         QCOMPARE(QByteArray::fromStdString(h.port.written), send.written);
         QCOMPARE(h.text("Text2"), send.txView);
@@ -138,6 +176,29 @@ private slots:
         QCOMPARE(h.find("Label30")->isVisible(), send.stopped);
         QCOMPARE(h.messages.join('|'), send.message);
         QCOMPARE(QApplication::focusWidget(), h.find("Text3"));
+        h.window->exitSequence();
+        QCOMPARE(h.readFile("$log_tx.txt"), kLogHeader + h.window->txHistory().text());  // the log is what was shown as sent
+    }
+
+    // Sent text reaches its log two seconds after it was sent, however busy the channel.
+    void txLog_writtenWhileTheChannelStaysBusy() {
+        Harness h;
+        h.start("SAVERX=1\nSAVETX=1\n");
+        QTimer traffic;
+        connect(&traffic, &QTimer::timeout, [&h] { h.port.feed("N0CALL>APRS:>busy\r\n"); });
+        traffic.start(300);
+        h.send("at");
+        QTRY_COMPARE_WITH_TIMEOUT(h.readFile("$log_tx.txt"), kLogHeader + "at\r\n", 4000);
+        QVERIFY(traffic.isActive());
+        QCOMPARE(h.readFile("$log_rx.txt"), kLogHeader);  // the Rx log waits for its own quiet spell
+    }
+
+    // An UNPROTO= AX.25 cannot carry is named on the notice line from the start.
+    void unprotoAx25CannotCarry_noticeFromTheStart() {
+        Harness h;
+        h.start("KISS=1\nMYCALL=N0CALL\nUNPROTO=CQ VIA A,B,C,D,E,F,G,H,I\n");
+        QCOMPARE(notice(h), "UNPROTO=CQ VIA A,B,C,D,E,F,G,H,I cannot be used: AX.25 carries at most 8 digipeaters. "
+                            "Nothing is sent until it is mended.");
     }
 
     // Text under a batch waits until the session ends or the line has been quiet for two
@@ -207,7 +268,7 @@ private slots:
     void fileThatCannotBeWritten_noticeNamesItUntilWrittenAgain() {
         const struct { std::string file, blocker; std::function<void(Harness&)> write; } rows[] = {
             {"$log_rx.txt", "$log_rx.txt", [](Harness& h) { h.port.feed(std::string(200, 'r')); }},
-            {kKml, "kml", [](Harness& h) { h.port.feed(position(1)); }},
+            {kKml, "kml", [n = 0](Harness& h) mutable { h.port.feed(position(++n)); }},  // a copy would count once
             {"filter.ini", "filter.ini", [](Harness& h) {
                  h.click("Label34");
                  QTest::mouseClick(h.find("Form2")->findChild<QPushButton*>("Command1"), Qt::LeftButton);
