@@ -190,7 +190,19 @@ private slots:
         h.send("at");
         QTRY_COMPARE_WITH_TIMEOUT(h.readFile("$log_tx.txt"), kLogHeader + "at\r\n", 4000);
         QVERIFY(traffic.isActive());
-        QCOMPARE(h.readFile("$log_rx.txt"), kLogHeader);  // the Rx log waits for its own quiet spell
+    }
+
+    // The filter the user chose is written once the folder takes it again, without another
+    // "Ok": the notice does not outlive the fault.
+    void filterFileFailed_writtenWhenPossibleAgain() {
+        Harness h;
+        h.start("APRS=1\n");
+        std::filesystem::create_directory(h.path("filter.ini").toStdString());
+        QVERIFY(h.startAprs());
+        QVERIFY2(notice(h).startsWith("Cannot write " + h.path("filter.ini")), qPrintable(notice(h)));
+        std::filesystem::remove(h.path("filter.ini").toStdString());
+        QTRY_COMPARE_WITH_TIMEOUT(notice(h), h.path("filter.ini") + " is written again", 5000);
+        QCOMPARE(h.readFile("filter.ini"), std::string("0\r\n"));  // the flags as "Ok" left them
     }
 
     // An UNPROTO= AX.25 cannot carry is named on the notice line from the start.
