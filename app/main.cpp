@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include "app/link_session.h"
 #include "app/main_window.h"
 #include "platform/app_paths.h"
 #include "platform/instance_lock.h"
@@ -24,9 +25,9 @@ int main(int argc, char* argv[]) {
 
     // A serial device or, for DEVICE=tcp://HOST:PORT, a network connection.
     quilmo::QtDevicePort port;
-    quilmo::MainWindow window(programDirectory,
-                              {port, quilmo::currentLocalTime, quilmo::modalMessageBox,
-                               quilmo::systemClipboard, quilmo::quitApplication, std::nullopt});
+    quilmo::LinkSession session(programDirectory, port, quilmo::currentLocalTime);
+    quilmo::MainWindow window(session, {quilmo::modalMessageBox, quilmo::systemClipboard, quilmo::quitApplication,
+                                        std::nullopt});
     exitSignals.watch([&window] {
         window.exitProgram();
         // quit() leaves alone the loop of a message box that start-up is waiting on; exit() ends it too.
@@ -35,7 +36,7 @@ int main(int argc, char* argv[]) {
     window.startUp();
     // A stop that came while start-up waited on a message box has already run the exit sequence.
     if (exitSignals.received()) return 0;
-    if (lock.error() != 0) window.noteFileWrite("lock", lock.path(), {0, lock.error()});
+    if (lock.error() != 0) session.noteFileWrite("lock", lock.path(), {0, lock.error()});
     window.showFullScreen();
     return QApplication::exec();
 }

@@ -3,8 +3,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFontDatabase>
-#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,204 +16,22 @@
 
 #include "app/app_icon.h"
 #include "app/click_label.h"
+#include "app/console_widgets.h"
+#include "app/filter_window.h"
 #include "app/growing_view.h"
 #include "app/layout.h"
+#include "app/link_session.h"
 #include "app/port_status.h"
+#include "app/stations_window.h"
 #include "app/text_display.h"
-#include "aprs/decoder.h"
-#include "aprs/filter_file.h"
-#include "aprs/filter_window.h"
-#include "aprs/geometry.h"
-#include "aprs/stations_window.h"
 #include "platform/qt_text.h"
-#include "terminal/kiss_transmit.h"
 #include "platform/qt_tick_box_style.h"
 #include "terminal/macro_use.h"
 #include "terminal/macros.h"
-#include "terminal/transmit.h"
 
 namespace quilmo {
 
 namespace {
-
-enum class FontKind { Default, Sans975, Sans975Bold, Arial825, Fixed12, Fixed975 };
-
-QFont fontOf(FontKind kind) {
-    QFont font = QApplication::font();
-    switch (kind) {
-        case FontKind::Default:
-            font.setPointSizeF(8.25);
-            break;
-        case FontKind::Sans975:
-            font.setPointSizeF(9.75);
-            break;
-        case FontKind::Sans975Bold:
-            font.setPointSizeF(9.75);
-            font.setBold(true);
-            break;
-        case FontKind::Arial825:
-            font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), font.family()});
-            font.setPointSizeF(8.25);
-            break;
-        case FontKind::Fixed12:
-            font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-            font.setPointSizeF(12);
-            break;
-        case FontKind::Fixed975:
-            font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-            font.setPointSizeF(9.75);
-            break;
-    }
-    return font;
-}
-
-struct LabelSpec {
-    int number;
-    const char* caption;
-    QRgb text;
-    QRgb background;
-    FontKind font;
-    bool clickable;
-};
-
-constexpr char kXoffByte = 19;
-constexpr char kXonByte = 17;
-
-constexpr QRgb kBlack = 0x000000;
-constexpr QRgb kCopiedBlue = 0x0000FF;
-constexpr QRgb kFreshGreen = 0x004000;
-// Below this a caption is no longer read, clipped or not.
-constexpr qreal kSmallestCaptionPoints = 4;
-
-// Captions and colours of every label; the click handlers are wired in connectActions.
-const LabelSpec kLabels[] = {
-    {1, "Rx", 0xFFFFFF, kBlack, FontKind::Sans975, false},
-    {2, "Tx", 0x00FF00, kBlack, FontKind::Sans975, false},
-    {3, "Tx buffer - CR to Tx/Send", 0x00FFFF, kBlack, FontKind::Sans975, false},
-    {4, "Quilmo - Serial Terminal", 0x808080, kBlack, FontKind::Sans975Bold, false},
-    {5, "", 0x808080, kBlack, FontKind::Sans975Bold, false},
-    {6, "", 0x808080, kBlack, FontKind::Default, false},
-    {7, " ^C  ", 0xFFFFFF, kBlack, FontKind::Default, true},
-    {8, " ^D", 0xFFFFFF, kBlack, FontKind::Default, true},
-    {9, "^#V1", 0xFFFFFF, kBlack, FontKind::Default, false},
-    {10, "^#V2", 0xFFFFFF, kBlack, FontKind::Default, false},
-    {11, "^#V3", 0xFFFFFF, kBlack, FontKind::Default, false},
-    {12, "macro F1", 0xFF8000, kBlack, FontKind::Default, true},
-    {13, "macro F2", 0xFF8000, kBlack, FontKind::Default, true},
-    {14, "macro F3", 0xFF8000, kBlack, FontKind::Default, true},
-    {15, "macro F4", 0xFF8000, kBlack, FontKind::Default, true},
-    {16, "macro F5", 0xFF8000, kBlack, FontKind::Default, true},
-    {17, "macro F6", 0xFF8000, kBlack, FontKind::Default, true},
-    {18, "macro F7", 0xFF8000, kBlack, FontKind::Default, true},
-    {19, "macro F8", 0xFF8000, kBlack, FontKind::Default, true},
-    {20, "   ^#H", 0x00FF00, kBlack, FontKind::Default, true},
-    {21, "   ^#D", 0x00FF00, kBlack, FontKind::Default, true},
-    {22, " - ", 0x00FF00, kBlack, FontKind::Sans975Bold, true},
-    {23, " +", 0xFF0000, kBlack, FontKind::Default, true},
-    {24, "rx font size", 0xFFFFFF, kBlack, FontKind::Default, false},
-    {25, "APRS", 0xFFFF00, kBlack, FontKind::Default, false},
-    {26, "", 0xFFFF00, kBlack, FontKind::Default, false},
-    {27, "TX without CR/LF [F12]", 0xC00000, kBlack, FontKind::Default, true},
-    {28, "  Xoff^S", 0xC00000, kBlack, FontKind::Arial825, true},
-    {29, "  Xon^Q", 0x00C000, kBlack, FontKind::Arial825, true},
-    {30, "         S T O P P E D", 0xFFFFFF, 0xFF0000, FontKind::Default, false},
-    {31, " APRS stop", 0x800000, kBlack, FontKind::Default, true},
-    {32, " APRS start", 0x008000, kBlack, FontKind::Default, true},
-    {33, "  APRS OFF", 0xFFFFFF, 0x800000, FontKind::Default, false},
-    {34, " APRS filter", 0x804000, kBlack, FontKind::Default, true},
-    {35, "coord.>clipb.", 0xFFFFFF, kCopiedBlue, FontKind::Default, true},
-    {36, " stations", 0xFFFFFF, 0x004080, FontKind::Default, true},
-};
-
-QString colourStyle(const char* type, const QString& name, QRgb text, QRgb background,
-                    const QString& extra = {}) {
-    return QStringLiteral("%1#%2 { color: %3; background-color: %4; %5}")
-        .arg(QLatin1String(type), name, QColor(text).name(), QColor(background).name(), extra);
-}
-
-// Push buttons are drawn entirely by the style sheet, or the platform bevel hides their colour.
-const QString kButtonFrame = QStringLiteral("border: 1px solid #404040; ");
-
-template <typename View = QPlainTextEdit>
-View* makeView(QWidget* parent, const char* name, QRgb colour, FontKind font, bool readOnly, bool wrap) {
-    auto* view = new View(parent);
-    view->setObjectName(QLatin1String(name));
-    view->setReadOnly(readOnly);
-    view->setFont(fontOf(font));
-    view->setStyleSheet(colourStyle("QPlainTextEdit", view->objectName(), colour, kBlack));
-    view->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
-    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    view->setHorizontalScrollBarPolicy(wrap ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
-    // The Tx buffer is edited by hand; undo would only cost memory in the growing views.
-    view->setUndoRedoEnabled(!readOnly);
-    // Tab walks the console's elements; a tab character never belongs in what is sent.
-    view->setTabChangesFocus(true);
-    return view;
-}
-
-QLineEdit* makeValueField(QWidget* parent, const char* name) {
-    auto* field = new QLineEdit(parent);
-    field->setObjectName(QLatin1String(name));
-    field->setFont(fontOf(FontKind::Default));
-    // Without a frame of its own an empty field would vanish into the black window.
-    field->setStyleSheet(
-        colourStyle("QLineEdit", field->objectName(), 0xFFFF00, kBlack, QStringLiteral("border: 1px solid #606060; ")));
-    return field;
-}
-
-void moveCaretToEnd(QPlainTextEdit* view) {
-    QTextCursor cursor = view->textCursor();
-    // Every decoded record comes here; a caret set again where it is would repaint the edit each time.
-    if (!cursor.atEnd() || cursor.hasSelection()) {
-        cursor.movePosition(QTextCursor::End);
-        view->setTextCursor(cursor);
-    }
-    view->ensureCursorVisible();
-}
-
-// The console was drawn for a narrow bitmap sans; the wider system sans would clip the
-// captions of the fixed-size labels, so a caption that does not fit gets a smaller size.
-// The widget's own size hint counts everything it draws around the text: the frame, and
-// the half "x" of indent that a framed label adds before its caption.
-void fitCaption(QWidget* widget) {
-    const auto* label = qobject_cast<QLabel*>(widget);
-    if (label != nullptr && label->text().isEmpty()) return;
-    // A check box's hint adds room for a focus frame above and below; only a line of
-    // its text has to fit its height.
-    const bool checkBox = qobject_cast<QCheckBox*>(widget) != nullptr;
-    const auto fits = [widget, checkBox] {
-        const QSize need = widget->sizeHint();
-        const int height = checkBox ? widget->fontMetrics().height() : need.height();
-        return need.width() <= widget->width() && height <= widget->height();
-    };
-    QFont font = widget->font();
-    while (!fits() && font.pointSizeF() > kSmallestCaptionPoints) {
-        font.setPointSizeF(font.pointSizeF() - 0.25);
-        widget->setFont(font);
-    }
-}
-
-QString statusStyle(StatusTone tone) {
-    switch (tone) {
-        case StatusTone::Quiet: return QStringLiteral("QLabel { color: #808080; background-color: #000000; }");
-        case StatusTone::Waiting: return QStringLiteral("QLabel { color: #FFFF00; background-color: #000000; }");
-        case StatusTone::Alarm: break;
-    }
-    return QStringLiteral("QLabel { color: #FFFFFF; background-color: #C00000; }");
-}
-
-// The state is what the line is for, the settings come next; a long device path gives
-// way in its middle, where it says least.
-QString fittedStatusText(const PortStatusLine& line, const QFontMetricsF& metrics, qreal width) {
-    const QString device = fromCp1252(line.device), details = fromCp1252(line.details), state = fromCp1252(line.state);
-    if (metrics.horizontalAdvance(device + details + state) <= width) return device + details + state;
-    const qreal room = width - metrics.horizontalAdvance(details + state);
-    if (room >= metrics.horizontalAdvance(QStringLiteral("/dev\u2026"))) {
-        return metrics.elidedText(device, Qt::ElideMiddle, room) + details + state;
-    }
-    const qreal left = std::max<qreal>(0, width - metrics.horizontalAdvance(state));
-    return metrics.elidedText(device + details, Qt::ElideRight, left) + state;
-}
 
 int functionKeyNumber(int key) {
     if (key >= Qt::Key_F1 && key <= Qt::Key_F8) return key - Qt::Key_F1 + 1;
@@ -225,13 +41,12 @@ int functionKeyNumber(int key) {
 
 }  // namespace
 
-MainWindow::MainWindow(std::string programDirectory, WindowSeams seams, QWidget* parent)
+MainWindow::MainWindow(LinkSession& session, WindowSeams seams, QWidget* parent)
     : QWidget(parent),
-      dir_(std::move(programDirectory)),
+      session_(session),
+      dir_(session.filesFolder()),
       seams_(std::move(seams)),
-      screen_(seams_.screen ? *seams_.screen : primaryScreenMetrics()),
-      logFiles_(dir_),
-      kml_(dir_) {
+      screen_(seams_.screen ? *seams_.screen : primaryScreenMetrics()) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(kProductName));
     setWindowIcon(QIcon(quilmoIcon(32)));
@@ -242,12 +57,11 @@ MainWindow::MainWindow(std::string programDirectory, WindowSeams seams, QWidget*
     setAutoFillBackground(true);
 
     buildWidgets();
-    stationsWindow_ = new StationsWindow(seams_.putClipboard, this);
+    stationsWindow_ = new StationsWindow(session_.stations(), seams_.putClipboard, this);
     buildTabOrder();
     connectActions();
     buildNoticeLine();
-    watchFileWrites();
-    monotonic_.start();
+    followSession();
     // Function keys work wherever the focus is, so they are caught before any widget sees them.
     qApp->installEventFilter(this);
 }
@@ -256,10 +70,33 @@ const BoundedText& MainWindow::rxView() const { return text1_->model(); }
 const BoundedText& MainWindow::txHistory() const { return text2_->model(); }
 const BoundedText& MainWindow::aprsView() const { return text7_->model(); }
 
-MainWindow::~MainWindow() {
-    seams_.port.onReceive = nullptr;
-    seams_.port.onConnectionChanged = nullptr;
-    seams_.port.onOpenFailed = nullptr;
+MainWindow::~MainWindow() = default;
+
+// What the session tells, the window shows; what the window shows comes from nowhere else.
+void MainWindow::followSession() {
+    connect(&session_, &LinkSession::received, this,
+            [this](const std::string& text) { text1_->append(text, GrowingView::Trim::BeforeAppend); });
+    connect(&session_, &LinkSession::sent, this,
+            [this](const std::string& readable) { text2_->append(readable, GrowingView::Trim::AfterAppend); });
+    connect(&session_, &LinkSession::xoffShown, this, [this](bool shown) { labels_.at(30)->setVisible(shown); });
+    connect(&session_, &LinkSession::packetDecoded, this, [this](const DecodedPacket& packet) {
+        if (!packet.shown) return;
+        text7_->append(packet.record, GrowingView::Trim::AfterAppend);
+        focusTxBuffer();
+    });
+    connect(&session_, &LinkSession::coordinatesOffered, this,
+            [this] { static_cast<ClickLabel*>(labels_.at(35))->setBackground(QColor(kFreshGreen)); });
+    connect(&session_, &LinkSession::portStateChanged, this, [this] { showPortStatus(); });
+    connect(&session_, &LinkSession::noticesChanged, this, [this] { showNotices(); });
+    connect(&session_, &LinkSession::transmitRefused, this, [this](const std::string& why) {
+        seams_.messageBox(QString::fromLatin1(kProductName), fromCp1252(why));
+        focusTxBuffer();
+    });
+    // The box waits for the event loop when it comes from the port's own handling.
+    connect(&session_, &LinkSession::openFailed, this, [this](const std::string& text) {
+        // Settings come from Quilmo.ini (Windows-1252), the reason and the folder from the system (UTF-8).
+        seams_.messageBox(QString::fromLatin1(kProductName), fromAirText(text));
+    });
 }
 
 void MainWindow::buildWidgets() {
@@ -305,7 +142,7 @@ void MainWindow::buildWidgets() {
     picture1_->setAlignment(Qt::AlignCenter);
     picture1_->setFocusPolicy(Qt::TabFocus);
 
-    for (const LabelSpec& def : kLabels) {
+    for (const LabelSpec& def : consoleLabels()) {
         const QString caption = QString::fromLatin1(def.caption);
         QLabel* label = nullptr;
         if (def.clickable) {
@@ -362,8 +199,8 @@ void MainWindow::connectActions() {
 
     connect(command2_, &QPushButton::clicked, this, [this] { exitProgram(); });
     connect(command3_, &QPushButton::clicked, this, [this] { showMinimized(); });
-    connect(check1_, &QCheckBox::toggled, this, [this](bool checked) { onSaveRxToggled(checked); });
-    connect(check2_, &QCheckBox::toggled, this, [this](bool checked) { onSaveTxToggled(checked); });
+    connect(check1_, &QCheckBox::toggled, this, [this](bool checked) { onSaveToggled(true, checked); });
+    connect(check2_, &QCheckBox::toggled, this, [this](bool checked) { onSaveToggled(false, checked); });
 }
 
 void MainWindow::applyLayout(bool aprsOn, const std::set<std::string>& only) {
@@ -408,7 +245,6 @@ void MainWindow::showAprsPanel(bool aprsOn) {
     labels_.at(32)->setToolTip(QStringLiteral("start APRS"));
     labels_.at(34)->setToolTip(QStringLiteral("work with APRS filter"));
     labels_.at(35)->setToolTip(QStringLiteral("copy coord. to clipboard"));
-    aprs_.aprsStopped = 1;
     showAprsRunning(false);
 }
 
@@ -428,7 +264,7 @@ void MainWindow::startUp() {
     labels_.at(30)->hide();
     labels_.at(33)->hide();
 
-    settings_ = readConfiguration(dir_);
+    session_.readSettings();
     for (int n = 1; n <= 8; ++n) {
         const std::string path = macroPath(dir_, n);
         macroPresent_[n - 1] = checkMacroFile(path) == kMacroUsable;
@@ -452,83 +288,27 @@ void MainWindow::startUp() {
     labels_.at(28)->setToolTip(QStringLiteral("send XOff/CTRL-S"));
     labels_.at(29)->setToolTip(QStringLiteral("send XOn/CTRL-Q"));
 
-    setUpLogs();
-    labels_.at(6)->setText(fromCp1252(statusLabelText(settings_) + kissStatusText(settings_, kissMonitor_.dropped())));
+    const Settings& settings = session_.settings();
+    // The boxes are ticked as Quilmo.ini says; their handler then writes no header, the session does.
+    session_.prepareLogSwitches();
+    check1_->setChecked(session_.logBuffers().saveRx == 2);
+    check2_->setChecked(session_.logBuffers().saveTx == 2);
+    session_.writeLogHeaders();
+    labels_.at(6)->setText(fromCp1252(statusLabelText(settings) + kissStatusText(settings, session_.kissDropped())));
 
-    showAprsPanel(settings_.aprsEnabled == 1);
-    if (settings_.aprsEnabled != 1) settings_.myPositionSet = false;
-    if (settings_.myPositionSet) {
-        labels_.at(26)->setText(fromCp1252(settings_.myLat + "   " + settings_.myLong));
-        own_.myLongValue = dmsTextToDegrees(settings_.myLong);
-        own_.myLatValue = dmsTextToDegrees(settings_.myLat);
-    }
+    showAprsPanel(settings.aprsEnabled == 1);
+    if (settings.myPositionSet) labels_.at(26)->setText(fromCp1252(settings.myLat + "   " + settings.myLong));
 
     for (const auto& [number, label] : labels_) fitCaption(label);
     for (QWidget* box : {check1_, check2_}) fitCaption(box);
-    // Only KISS frames are built from UNPROTO=; a text TNC keeps its own.
-    if (settings_.kiss == 1 && !settings_.unprotoProblem.empty()) noteProblem("unproto", settings_.unprotoProblem);
-    setUpPort();
-}
-
-void MainWindow::setUpLogs() {
-    // 2 marks "switched on by the configuration": the box handler then only turns it into 1,
-    // and the header is written here, once.
-    logBuffers_.saveRx = settings_.saveRx == 1 ? 2 : 0;
-    logBuffers_.saveTx = settings_.saveTx == 1 ? 2 : 0;
-    check1_->setChecked(logBuffers_.saveRx == 2);
-    check2_->setChecked(logBuffers_.saveTx == 2);
-
-    const std::string header = logHeaderLine(seams_.clock());
-    if (logBuffers_.saveRx == 1) {
-        logBuffers_.rxLogBuffer = header;
-        logFiles_.flushRxLog(logBuffers_);
-    }
-    if (logBuffers_.saveTx == 1) {
-        logBuffers_.txLogBuffer = header;
-        logFiles_.flushTxLog(logBuffers_);
-    }
-}
-
-void MainWindow::setUpPort() {
-    const PortSettings port = portSettingsFrom(settings_);
-    seams_.port.onReceive = [this] { onSerialReceive(); };
-    seams_.port.onConnectionChanged = [this](bool connected) { onConnectionChanged(connected); };
-    // A network port learns only later that its first attempt failed. The box waits for
-    // the event loop, so it never runs inside the port's own handling.
-    seams_.port.onOpenFailed = [this](const std::string& reason) {
-        QMetaObject::invokeMethod(this, [this, reason] { showOpenFailure(reason, PortOpenProblem::Other); },
-                                  Qt::QueuedConnection);
-    };
-    std::string error;
-    const bool opened = seams_.port.open(port, error);
-    // A serial device that did not open is waited for, as one that went away.
-    portState_ = seams_.port.state();
-    showPortStatus();
-    if (!opened) showOpenFailure(error, seams_.port.openProblem());
-}
-
-void MainWindow::showOpenFailure(const std::string& reason, PortOpenProblem problem) {
-    const OpenProblem help = problem == PortOpenProblem::NoSuchDevice       ? OpenProblem::NoSuchDevice
-                             : problem == PortOpenProblem::PermissionDenied ? OpenProblem::PermissionDenied
-                                                                           : OpenProblem::Other;
-    const std::string text = openFailureText(settings_, reason, help, dir_, fileGroupName(portDevicePath(settings_)));
-    // The settings come from Quilmo.ini (Windows-1252), the reason and the folder from the system (UTF-8).
-    seams_.messageBox(QString::fromLatin1(kProductName), fromAirText(text));
-}
-
-void MainWindow::onConnectionChanged(bool connected) {
-    // A line cut by the loss is shown and logged as it came, but never glued to the
-    // first packet after the device is back.
-    aprs_.aprsLineBuffer.clear();
-    kissMonitor_.reset();
-    portState_ = connected ? PortState::Open : PortState::Lost;
-    showPortStatus();
+    showNotices();
+    session_.openPort();
 }
 
 void MainWindow::showPortStatus() {
-    PortStatusLine line = portStatusLine(settings_, portState_);
+    PortStatusLine line = portStatusLine(session_.settings(), session_.portState());
     // The dropped-frame count is kept in sight with the state when a long line is shortened.
-    line.state += kissStatusText(settings_, kissMonitor_.dropped());
+    line.state += kissStatusText(session_.settings(), session_.kissDropped());
     QLabel* label = labels_.at(6);
     QFont font = fontOf(FontKind::Default);
     font.setPointSizeF(font.pointSizeF() * fontScale_);
@@ -647,134 +427,11 @@ void MainWindow::setRxFontSize(int size) {
 }
 
 void MainWindow::tx_dati() {
-    const std::int16_t holdBefore = tx_.txHold;
     const ValueFields fields{toCp1252(text4_->text()), toCp1252(text5_->text()), toCp1252(text6_->text())};
-    const TransmitPlan plan = planTransmit(txBufferBytes(text3_->document()->toRawText()), fields, seams_.clock(),
-                                           settings_.ctrlDEnd, tx_.txHold);
-    if (plan.held) return;
-
-    if (settings_.kiss == 1) {
-        if (!sendKiss(plan.sendText)) {
-            tx_.txHold = holdBefore;  // nothing went out, so nothing waits for an answer
-            return;
-        }
-    } else {
-        if (!plan.sendText.empty() && !seams_.port.isOpen()) {
-            tx_.txHold = holdBefore;
-            refuseTransmit(linkDownText());
-            return;
-        }
-        if (plan.xoff == XoffIndicator::Show) labels_.at(30)->show();
-        if (plan.xoff == XoffIndicator::Hide) labels_.at(30)->hide();
-        seams_.port.write(plan.sendText);
-    }
-    text2_->append(plan.readable, GrowingView::Trim::AfterAppend);
+    const LinkSession::Transmit result = session_.transmit(txBufferBytes(text3_->document()->toRawText()), fields);
+    if (result != LinkSession::Transmit::Sent) return;
     focusTxBuffer();
-    if (logBuffers_.saveTx == 1) logFiles_.addTx(logBuffers_, plan.readable);
-    logTextAdded(LogKind::Tx);
     text3_->clear();
-}
-
-void MainWindow::sendFlowControl(char byte) {
-    // A KISS TNC has no monitor to pause; a held line or a closed port sends nothing, and
-    // nobody asked for anything else to go out.
-    if (settings_.kiss == 1 || tx_.txHold == 1 || !seams_.port.isOpen()) return;
-    seams_.port.write(std::string_view(&byte, 1));
-    labels_.at(30)->setVisible(byte == kXoffByte);
-    const std::string readable = bytesToCaret(std::string_view(&byte, 1));
-    text2_->append(readable, GrowingView::Trim::AfterAppend);
-    if (logBuffers_.saveTx == 1) logFiles_.addTx(logBuffers_, readable);
-    logTextAdded(LogKind::Tx);
-}
-
-std::string MainWindow::linkDownText() const {
-    return "Nothing was sent: " + portDisplayName(settings_) + " is not connected. The text stays in the Tx buffer.";
-}
-
-void MainWindow::refuseTransmit(const std::string& why) {
-    seams_.messageBox(QString::fromLatin1(kProductName), fromCp1252(why));
-    focusTxBuffer();
-}
-
-void MainWindow::onSerialReceive() {
-    const std::string chunk = seams_.port.readAll();
-    if (chunk.empty()) return;
-    tx_.txHold = 0;
-    if (settings_.kiss == 1) {
-        receiveKiss(chunk);
-        logTextAdded(LogKind::Rx);
-        return;
-    }
-    text1_->append(chunk, GrowingView::Trim::BeforeAppend);
-
-    if (settings_.aprsEnabled == 1 && aprs_.aprsStopped == 0) {
-        std::vector<std::string> lines;
-        aprs_.aprsLineBuffer.append(chunk, lines);
-        for (const std::string& line : lines) decodeAprsPacket(line);
-    }
-    if (logBuffers_.saveRx == 1) logFiles_.addRx(logBuffers_, chunk);
-    logTextAdded(LogKind::Rx);
-}
-
-void MainWindow::receiveKiss(const std::string& chunk) {
-    const std::uint64_t droppedBefore = kissMonitor_.dropped();
-    const KissReceived received = kissMonitor_.receive(chunk);
-    if (!received.monitorText.empty()) text1_->append(received.monitorText, GrowingView::Trim::BeforeAppend);
-    // Each UI frame is one whole packet: it goes to the decoder as it is, with no line
-    // assembly that could hold it back or join it with the next one.
-    if (settings_.aprsEnabled == 1 && aprs_.aprsStopped == 0) {
-        for (const std::string& line : received.aprsLines) decodeAprsPacket(line);
-    }
-    const std::string& logged = settings_.kissRaw == 1 ? chunk : received.monitorText;
-    if (logBuffers_.saveRx == 1 && !logged.empty()) logFiles_.addRx(logBuffers_, logged);
-    if (kissMonitor_.dropped() != droppedBefore) showPortStatus();
-}
-
-// Converse mode: the lines go out as UI frames, one write each, or nothing goes out.
-bool MainWindow::sendKiss(const std::string& sendText) {
-    const KissTransmit kiss = kissTransmitFrames(sendText, settings_.myCall, settings_.unproto);
-    if (kiss.refused) {
-        refuseTransmit(kiss.notice);
-        return false;
-    }
-    if (kiss.frames.empty()) return true;
-    if (!settings_.unprotoProblem.empty()) {
-        refuseTransmit(settings_.unprotoProblem);
-        return false;
-    }
-    if (!seams_.port.isOpen()) {
-        refuseTransmit(linkDownText());
-        return false;
-    }
-    for (const std::string& frame : kiss.frames) seams_.port.write(frame);
-    return true;
-}
-
-void MainWindow::decodeAprsPacket(const std::string& line) {
-    // A packet heard again (through a digipeater, from a second TNC) is shown in the Rx
-    // view with every copy, but counts once everywhere else.
-    if (duplicates_.isRepeat(line, monotonic_.elapsed())) return;
-    const DecoderSettings decoderSettings{settings_.myPositionSet, own_.myLatValue, own_.myLongValue,
-                                          settings_.speedZero};
-    const LocalTime now = seams_.clock();
-    const DecodeContext context{decoderSettings, aprs_.filterFlags, now, true, true};
-    const DecodedPacket packet = decodeAprsLine(line, context);
-    // Every recognised packet counts, whether the filter shows its record or not.
-    if (packet.recognised) stationsWindow_->table().update(packet.station, now);
-
-    if (packet.shown) {
-        text7_->append(packet.record, GrowingView::Trim::AfterAppend);
-        focusTxBuffer();
-        logFiles_.appendAprsLog(logBuffers_, packet.record);
-        logTextAdded(LogKind::Aprs);
-        if (packet.placemark) kml_.kmlAppendPlacemark(*packet.placemark);
-    }
-    // The coordinates stay offered until another position replaces them; a packet
-    // without a position leaves both them and the button colour alone.
-    if (!packet.lastCoordinates.empty()) {
-        aprs_.lastCoordinates = packet.lastCoordinates;
-        static_cast<ClickLabel*>(labels_.at(35))->setBackground(QColor(kFreshGreen));
-    }
 }
 
 void MainWindow::insertMacro(int n) {
@@ -792,36 +449,19 @@ void MainWindow::showMacro(int n) {
     seams_.messageBox(QString::fromLatin1(kProductName), fromCp1252(*message));
 }
 
-void MainWindow::onSaveRxToggled(bool checked) {
-    logFiles_.onSaveRxChanged(logBuffers_, checked, seams_.clock());
-    logTextAdded(LogKind::Rx);
-    focusTxBuffer();
-}
-
-void MainWindow::onSaveTxToggled(bool checked) {
-    logFiles_.onSaveTxChanged(logBuffers_, checked, seams_.clock());
-    logTextAdded(LogKind::Tx);
+void MainWindow::onSaveToggled(bool rx, bool checked) {
+    session_.logSwitched(rx, checked);
     focusTxBuffer();
 }
 
 void MainWindow::openFilterWindow() {
     if (filterWindow_ == nullptr) {
-        filterWindow_ = new FilterWindow(aprs_.filterFlags, dir_, this);
+        filterWindow_ = new FilterWindow(session_.filterFlags(), dir_, this);
         filterWindow_->setScale(fontScale_);
-        // The device is asked to pause while the filter is being chosen: XOFF and XON
-        // alone, while what the user has typed and not sent stays in the Tx buffer.
-        connect(filterWindow_, &FilterWindow::aboutToLoad, this, [this] { sendFlowControl(kXoffByte); });
+        // The device is asked to pause while the filter is being chosen.
+        connect(filterWindow_, &FilterWindow::aboutToLoad, this, [this] { session_.filterWindowOpening(); });
         connect(filterWindow_, &FilterWindow::okClosed, this, [this] {
-            const WriteResult& written = filterWindow_->filterFileWrite();
-            noteFileWrite("filter", filterWindow_->filterFilePath(), written);
-            // A full disk may have room again later: the choice is written then.
-            filterFilePending_ = written.ok() ? std::string() : formatFilterFile(aprs_.filterFlags);
-            if (written.ok()) {
-                filterRetry_->stop();
-            } else {
-                filterRetry_->start();
-            }
-            sendFlowControl(kXonByte);
+            session_.filterWindowClosed(filterWindow_->filterFilePath(), filterWindow_->filterFileWrite());
             focusTxBuffer();
         });
     }
@@ -830,40 +470,31 @@ void MainWindow::openFilterWindow() {
 
 void MainWindow::aprsStart() {
     openFilterWindow();
-    aprs_.aprsStopped = 0;
+    session_.startAprs();
     showAprsRunning(true);
-    kml_.kmlCreateFile(seams_.clock());
     focusTxBuffer();
 }
 
 void MainWindow::aprsStop() {
-    aprs_.aprsStopped = 1;
+    session_.stopAprs();
     showAprsRunning(false);
-    kml_.kmlCloseFile();
     focusTxBuffer();
 }
 
 void MainWindow::aprsFilter() {
-    if (kml_.kmlDocumentOpen()) kml_.kmlCloseFile();
+    session_.closeTrackForFilter();
     openFilterWindow();
 }
 
 void MainWindow::copyCoordinates() {
-    seams_.putClipboard(fromCp1252(aprs_.lastCoordinates));
+    seams_.putClipboard(fromCp1252(session_.aprsState().lastCoordinates));
     static_cast<ClickLabel*>(labels_.at(35))->setBackground(QColor(kCopiedBlue));
     focusTxBuffer();
 }
 
 void MainWindow::openStationsWindow() { stationsWindow_->openWindow(); }
 
-void MainWindow::exitSequence() {
-    if (exited_) return;
-    exited_ = true;
-    if (seams_.port.isOpen()) seams_.port.close();
-    for (QTimer* timer : {rxQuiet_, txQuiet_, aprsQuiet_, filterRetry_}) timer->stop();
-    logFiles_.flushPending(logBuffers_);
-    if (kml_.kmlDocumentOpen()) kml_.kmlCloseFile();
-}
+void MainWindow::exitSequence() { session_.exitSequence(); }
 
 void MainWindow::exitProgram() {
     exitSequence();
@@ -878,70 +509,11 @@ void MainWindow::buildNoticeLine() {
     label37_->hide();
 }
 
-void MainWindow::watchFileWrites() {
-    logFiles_.setWriteObserver([this](const std::string& path, const WriteResult& result, std::uint64_t dropped) {
-        noteFileWrite(path, path, result, dropped);
-    });
-    kml_.setWriteObserver([this](const std::string& path, const WriteResult& result, std::uint64_t dropped) {
-        noteFileWrite("kml", path, result, dropped);  // every track of the run is one file to the user
-    });
-    const auto makeTimer = [this](LogKind log, auto flush) {
-        auto* timer = new QTimer(this);
-        timer->setSingleShot(true);
-        timer->setInterval(2000);
-        connect(timer, &QTimer::timeout, this, [this, log, flush] {
-            flush();
-            logTextAdded(log);  // text a failing file kept is tried again two seconds later
-        });
-        return timer;
-    };
-    rxQuiet_ = makeTimer(LogKind::Rx, [this] { logFiles_.flushRxLog(logBuffers_); });
-    txQuiet_ = makeTimer(LogKind::Tx, [this] { logFiles_.flushTxLog(logBuffers_); });
-    aprsQuiet_ = makeTimer(LogKind::Aprs, [this] { logFiles_.flushAprsLog(logBuffers_); });
-    filterRetry_ = new QTimer(this);
-    filterRetry_->setInterval(2000);
-    connect(filterRetry_, &QTimer::timeout, this, [this] { writeFilterFile(); });
-}
-
-void MainWindow::writeFilterFile() {
-    const std::string path = joinPath(dir_, "filter.ini");
-    const WriteResult result = replaceFile(path, filterFilePending_);
-    noteFileWrite("filter", path, result);
-    if (result.ok()) {
-        filterFilePending_.clear();
-        filterRetry_->stop();
-    }
-}
-
-// A log's timer is restarted by its own new text only, so it fires two seconds after that
-// log's last text, and runs only while something waits to be written: a busy channel
-// never holds back the text that was sent.
-void MainWindow::logTextAdded(LogKind log) {
-    QTimer* timer = log == LogKind::Rx ? rxQuiet_ : log == LogKind::Tx ? txQuiet_ : aprsQuiet_;
-    const std::string& pending = log == LogKind::Rx   ? logBuffers_.rxLogBuffer
-                                 : log == LogKind::Tx ? logBuffers_.txLogBuffer
-                                                      : logBuffers_.aprsLogBuffer;
-    if (exited_ || pending.empty()) {
-        timer->stop();
-        return;
-    }
-    timer->start();
-}
-
-void MainWindow::noteProblem(const std::string& key, const std::string& text) {
-    if (notices_.noteProblem(key, text)) showNotices();
-}
-
-void MainWindow::noteFileWrite(const std::string& key, const std::string& path, const WriteResult& result,
-                               std::uint64_t droppedBytes) {
-    if (notices_.noteWrite(key, path, result, droppedBytes)) showNotices();
-}
-
 void MainWindow::showNotices() {
     // Paths and the system's reasons are UTF-8, settings Windows-1252; shown without a box, so
     // receiving never waits on it.
-    const QString text = fromAirText(notices_.text());
-    const QRgb background = notices_.failing() ? 0xC00000 : 0x004000;
+    const QString text = fromAirText(session_.notices().text());
+    const QRgb background = session_.notices().failing() ? 0xC00000 : 0x004000;
     label37_->setStyleSheet(QStringLiteral("QLabel#Label37 { color: #FFFFFF; background-color: %1; }")
                                 .arg(QColor(background).name()));
     label37_->setToolTip(text);

@@ -4,8 +4,6 @@
 #include <functional>
 #include <optional>
 
-#include "platform/local_time.h"
-#include "platform/serial_port.h"
 
 namespace quilmo {
 
@@ -15,12 +13,10 @@ struct ScreenMetrics {
     double dpi = 96;
 };
 
-// Everything the main window reaches outside itself, so tests can pin the clock,
-// answer message boxes without blocking, watch the clipboard and keep the test
-// process alive on exit.
+// Everything the main window reaches outside itself and the session, so tests can answer
+// message boxes without blocking, watch the clipboard and keep the test process alive on
+// exit. (The port and the clock are the session's.)
 struct WindowSeams {
-    SerialPort& port;
-    std::function<LocalTime()> clock;
     std::function<void(const QString& title, const QString& text)> messageBox;
     std::function<void(const QString& text)> putClipboard;  // clears it, then puts the text
     std::function<void()> terminate;

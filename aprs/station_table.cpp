@@ -129,11 +129,12 @@ void StationTable::update(std::string_view station, std::uint32_t hash, const St
         row.altitudeM = trimmed(facts.altitudeM);
     }
     if (heardQueue_.size() > 2 * size_ + kFirstIndexSize) dropStaleHeard();
-    if (listener_ == nullptr) return;
-    if (known)
-        listener_->rowChanged(id);
-    else
-        listener_->rowAdded(id);
+    for (Listener* listener : listeners_) {
+        if (known)
+            listener->rowChanged(id);
+        else
+            listener->rowAdded(id);
+    }
 }
 
 StationTable::RowId StationTable::addRow(std::string_view station, std::uint32_t hash, std::size_t at) {
@@ -159,7 +160,7 @@ void StationTable::removeRow(RowId id) {
     Slot& slot = slots_[id];
     eraseEntry(probe(slot.row.station, slot.hash));
     --size_;
-    if (listener_ != nullptr) listener_->rowRemoved(id);
+    for (Listener* listener : listeners_) listener->rowRemoved(id);
     // Assigned, not destroyed: the strings keep their room for the next station here.
     slot.used = false;
     orders_[id] = 0;

@@ -73,7 +73,9 @@ public:
     StationTable(const StationTable&) = delete;
     StationTable& operator=(const StationTable&) = delete;
 
-    void setListener(Listener* listener) { listener_ = listener; }
+    // Any number of views (the Stations window, the map) follow the table.
+    void addListener(Listener* listener) { listeners_.push_back(listener); }
+    void removeListener(Listener* listener) { std::erase(listeners_, listener); }
 
     // A packet heard at `heard`. A killed object or item leaves the table; a new station
     // beyond the limit first sends away the one heard longest ago. A packet without a
@@ -136,7 +138,7 @@ private:
     std::vector<std::uint64_t> orders_;   // by row id: its latest heardOrder (compact, for the queue)
     std::deque<Heard> heardQueue_;        // every update in order; an entry is stale once its row moved on
     std::uint64_t heardCount_ = 0;
-    Listener* listener_ = nullptr;
+    std::vector<Listener*> listeners_;
 };
 
 // "YYYY-MM-DD HH:MM:SS"

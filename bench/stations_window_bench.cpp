@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "aprs/stations_window.h"
+#include "app/stations_window.h"
 
 namespace {
 
@@ -37,7 +37,8 @@ StationFacts factsOf(int n) {
 void BM_StationsWindowFrame(benchmark::State& state) {
     const int stations = static_cast<int>(state.range(0));
     const int perSecond = static_cast<int>(state.range(1));
-    StationsWindow window([](const QString&) {});
+    StationTable table;
+    StationsWindow window(table, [](const QString&) {});
     auto* view = window.findChild<QTableView*>("StationsTable");
     window.resize(1280, 480);  // as bench/flood shows it beside the main window
     window.openWindow();

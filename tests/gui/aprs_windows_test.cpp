@@ -19,8 +19,8 @@
 #include <set>
 
 #include "../e2e/qt_files.h"
-#include "aprs/filter_window.h"
-#include "aprs/stations_window.h"
+#include "app/filter_window.h"
+#include "app/stations_window.h"
 
 using namespace quilmo;
 using namespace quilmo::test;
@@ -60,7 +60,8 @@ StationFacts heard(const char* station, const char* text, const char* distance =
 
 struct StationsFixture {
     QStringList clipboard;
-    StationsWindow window{[this](const QString& text) { clipboard << text; }};
+    StationTable table;
+    StationsWindow window{table, [this](const QString& text) { clipboard << text; }};
     QTableView* view = window.findChild<QTableView*>("StationsTable");
     int second = 0;
 
@@ -210,7 +211,8 @@ private slots:
     // row was taken away: after each frame the rows are exactly the table's, and Qt's model
     // tester finds every signal consistent.
     void model_catchesUpWithAnyMixOfChanges() {
-        StationsModel model(5);
+        StationTable table(5);
+        StationsModel model(table);
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         std::mt19937 random(14);
         for (int step = 0; step < 3000; ++step) {

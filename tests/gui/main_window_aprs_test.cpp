@@ -3,8 +3,8 @@
 // clipboard button. The decoder's records are unit-tested; here one packet proves the
 // path from the port to every place a record lands.
 // On a KISS TNC: frames in become monitor lines in the Rx view and the Rx log, UI frames
-// become records, damaged frames are counted in the status line, and typed lines go out
-// as UI frames, one write each, or not at all without a callsign.
+// become records, damaged frames are counted in the status line. What a KISS TNC is sent,
+// and what the session does with a device lost mid-frame, is tested on the session.
 #include <QLabel>
 #include <QTableView>
 #include <QtTest>
@@ -34,18 +34,7 @@ std::string heard(const std::string& monitorLine) { return kissWrap(encodeMonito
 // SABM from SRC to DEST: shown, never decoded.
 std::string sabm() { return kissWrap(addressBytes("DEST", 0, true, false) + addressBytes("SRC", 0, false, true) + "\x3F"); }
 
-// A line typed and sent with `key`; `frames` are the monitor lines of the frames written,
-// one write each.
-struct KissSend {
-    std::string ini;
-    QString typed;
-    Qt::Key key;
-    QStringList frames;
-    QString history, buffer;
-};
-
 }  // namespace
-Q_DECLARE_METATYPE(KissSend)
 
 class MainWindowAprsTest : public QObject {
     Q_OBJECT
@@ -76,30 +65,11 @@ private slots:
         QCOMPARE(h.clipboard, (QStringList{kCoordinates, kCoordinates}));
 
         h.click("Label31");  // stop: the track is complete, decoding pauses
-        QVERIFY(!h.window->kmlTrack().kmlDocumentOpen());
+        QVERIFY(!h.session->kmlTrack().kmlDocumentOpen());
         QVERIFY(h.find("Label32")->isVisible() && h.find("Label33")->isVisible() && !h.find("Label35")->isVisible());
         const std::string shown = h.window->aprsView().text();
         h.port.feed(kStatusLine + "\r\n");
         QCOMPARE(h.window->aprsView().text(), shown);
-    }
-
-    // Heard direct, through a digipeater and as another TNC prints it: the Rx view shows every
-    // copy, everything else counts the packet once.
-    void copies_shownInRxCountedOnce() {
-        Harness h;
-        h.start("APRS=1\n");
-        QVERIFY(h.startAprs());
-        const std::string copies = kPosition + "SRC>DEST,DIGI*,WIDE2-1:!4430.60N/01120.10E-text\r\n" +
-                                   "SRC>DEST,DIGI,WIDE2* <UI C>:!4430.60N/01120.10E-text\r\n";
-        h.port.feed(copies);
-        QCOMPARE(h.window->rxView().text(), copies);
-        QCOMPARE(h.window->aprsView().text(), kRecord);
-        QCOMPARE(h.readFile("$log_aprs.txt"), kRecord + "\r\n");
-        QCOMPARE(QByteArray::fromStdString(h.readFile(kKml)).count("<Placemark>"), 1);
-        h.click("Label36");
-        const QAbstractItemModel* rows = h.find("Stations")->findChild<QTableView*>("StationsTable")->model();
-        QTRY_COMPARE(rows->rowCount(), 1);
-        QCOMPARE(rows->index(0, 2).data().toString(), QStringLiteral("1"));  // packets
     }
 
     // A packet the filter hides still offers its coordinates and reaches the Stations
@@ -124,7 +94,7 @@ private slots:
         QWidget* stations = h.find("Stations");
         QTRY_VERIFY(stations->isVisible());
         QCOMPARE(h.port.written, sent);
-        QVERIFY(h.window->kmlTrack().kmlDocumentOpen());
+        QVERIFY(h.session->kmlTrack().kmlDocumentOpen());
         const QAbstractItemModel* rows = stations->findChild<QTableView*>("StationsTable")->model();
         QTRY_COMPARE(rows->rowCount(), 2);
         QCOMPARE(rows->index(0, 0).data().toString(), QStringLiteral("CAR"));
@@ -134,10 +104,10 @@ private slots:
         // The filter button closes the track; decoding goes on while the window is open, so
         // the next position opens a new one. A second click only raises it: no second XOFF.
         h.click("Label34");
-        QVERIFY(!h.window->kmlTrack().kmlDocumentOpen());
+        QVERIFY(!h.session->kmlTrack().kmlDocumentOpen());
         QVERIFY(h.find("Form2")->isVisible());
         h.port.feed("CAR>DEST:!4430.61N/01120.10E>on\r\n");
-        QVERIFY(h.window->kmlTrack().kmlDocumentOpen());
+        QVERIFY(h.session->kmlTrack().kmlDocumentOpen());
         h.click("Label34");
         QCOMPARE(h.port.written, sent + "\x13");
     }
@@ -163,50 +133,6 @@ private slots:
 
         h.click("Command2");
         QCOMPARE(h.readFile("$log_rx.txt"), kLogHeader + monitor);
-    }
-
-    // A device lost halfway through a frame: the half frame is not glued to the next one.
-    // With KISSRAW the Rx log gets the bytes as they came.
-    void kiss_deviceLoss_halfFrameIsNotGluedToTheNext() {
-        Harness h;
-        h.start("KISS=1\nKISSRAW=1\nSAVERX=1\n");
-        const std::string lost = heard(kStatusLine), after = heard("A>B:after");
-        h.port.feed(lost.substr(0, 10));
-        h.port.onConnectionChanged(false);
-        h.port.onConnectionChanged(true);
-        // The device sends on from where it was; only the first whole frame after a FEND counts.
-        h.port.feed(lost.substr(10) + after);
-        QCOMPARE(h.window->rxView().text(), std::string("A>B:after\r\n"));
-        QVERIFY(h.find<QLabel>("Label6")->text().endsWith("  KISS dropped: 0"));
-        h.click("Command2");
-        QCOMPARE(h.readFile("$log_rx.txt"), kLogHeader + lost + after);
-    }
-
-    void kiss_transmit_data() {
-        QTest::addColumn<KissSend>("send");
-        const std::string call = "MYCALL=n0call-7\nUNPROTO=APZQLM VIA WIDE1-1,WIDE2-1\n";
-        QTest::newRow("enter") << KissSend{"KISS=1\n" + call, "hello", Qt::Key_Return,
-                                           {"N0CALL-7>APZQLM,WIDE1-1,WIDE2-1:hello"}, "hello\n", ""};
-        QTest::newRow("F12, default destination, XOFF dropped")
-            << KissSend{"KISS=1\nMYCALL=N0CALL\n", "^#H^S", Qt::Key_F12, {"N0CALL>APZQLM:14:15"}, "14:15^S", ""};
-        QTest::newRow("no callsign: nothing sent, text kept, no hold")
-            << KissSend{"KISS=1\nCTRLDEND=1\n", "a^D", Qt::Key_F12, {}, "", "a^D"};
-    }
-    void kiss_transmit() {
-        QFETCH(KissSend, send);
-        Harness h;
-        h.start(send.ini);
-        h.send(send.typed, send.key);
-        std::vector<std::string> expected;
-        for (const QString& f : send.frames) expected.push_back(heard(f.toStdString()));
-        QCOMPARE(h.port.writes, expected);
-        QCOMPARE(h.text("Text2"), send.history);
-        QCOMPARE(h.text("Text3"), send.buffer);
-        // Refused: the user is told what is missing.
-        QCOMPARE(h.messages.size(), send.frames.isEmpty() ? 1 : 0);
-        if (send.frames.isEmpty()) QVERIFY(h.messages[0].contains("MYCALL="));
-        QCOMPARE(h.window->txState().txHold, std::int16_t{0});
-        QVERIFY(!h.find("Label30")->isVisible());
     }
 };
 

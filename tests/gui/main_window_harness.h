@@ -15,6 +15,7 @@
 
 #include "../e2e/qt_files.h"
 #include "app/growing_view.h"
+#include "app/link_session.h"
 #include "app/main_window.h"
 #include "platform/serial_port.h"
 
@@ -65,6 +66,7 @@ struct BasicHarness {
     QStringList messages;   // "title: text"
     QStringList clipboard;
     int terminations = 0;
+    std::unique_ptr<LinkSession> session;
     std::unique_ptr<MainWindow> window;
 
     QString path(const std::string& name) const { return dir.filePath(QString::fromStdString(name)); }
@@ -79,13 +81,13 @@ struct BasicHarness {
     // Start-up as the program runs it, then the window shown and active.
     MainWindow& start(const std::string& ini = {}, ScreenMetrics screen = {QSize(1024, 768), 96}) {
         writeFile("Quilmo.ini", ini);
-        WindowSeams seams{port,
-                          [] { return LocalTime{2026, 12, 5, 14, 15, 3}; },
-                          [this](const QString& title, const QString& text) { messages << title + ": " + text; },
+        session = std::make_unique<LinkSession>(dir.path().toStdString(), port,
+                                                [] { return LocalTime{2026, 12, 5, 14, 15, 3}; });
+        WindowSeams seams{[this](const QString& title, const QString& text) { messages << title + ": " + text; },
                           [this](const QString& text) { clipboard << text; },
                           [this] { ++terminations; },
                           screen};
-        window = std::make_unique<MainWindow>(dir.path().toStdString(), std::move(seams));
+        window = std::make_unique<MainWindow>(*session, std::move(seams));
         window->startUp();
         window->show();
         QApplication::setActiveWindow(window.get());

@@ -653,7 +653,7 @@ TEST(StationTable, UpdateRules) {
         StationTable table(c.maxRows);
         EventLog events;
         events.table = &table;
-        table.setListener(&events);
+        table.addListener(&events);
         for (const auto& [facts, second] : c.heardAt) table.update(facts, LocalTime{2026, 12, 5, 9, 5, second});
         EXPECT_EQ(rowsOf(table), c.rows) << c.name;
         EXPECT_EQ(events.log, c.events) << c.name;

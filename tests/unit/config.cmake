@@ -1,5 +1,5 @@
 # The app core and the main window's layout, which is plain arithmetic and tested without Qt.
-add_executable(config_test ${CMAKE_CURRENT_LIST_DIR}/config_test.cpp ${PROJECT_SOURCE_DIR}/app/layout.cpp)
+add_executable(config_test ${CMAKE_CURRENT_LIST_DIR}/config_test.cpp)
 target_link_libraries(config_test PRIVATE quilmo_appcore GTest::gtest_main)
 gtest_discover_tests(config_test PROPERTIES LABELS unit)
 

@@ -1,4 +1,4 @@
-#include "aprs/filter_window.h"
+#include "app/filter_window.h"
 
 #include <QCheckBox>
 #include <QPushButton>

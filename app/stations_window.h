@@ -15,13 +15,14 @@ class QTableView;
 
 namespace quilmo {
 
-// The heard-stations table as a Qt model. The table tells of every change at once; the
-// model only notes it and brings its rows up to date when asked (applyPending), in a few
-// range inserts, removals and data changes, never a reset, so selection and scroll stay.
+// The heard-stations table as a Qt model. The table (the session's) tells of every change
+// at once; the model only notes it and brings its rows up to date when asked
+// (applyPending), in a few range inserts, removals and data changes, never a reset, so
+// selection and scroll stay.
 class StationsModel : public QAbstractTableModel, private StationTable::Listener {
     Q_OBJECT
 public:
-    explicit StationsModel(std::size_t maxRows = StationTable::kMaxRows, QObject* parent = nullptr);
+    explicit StationsModel(StationTable& table, QObject* parent = nullptr);
     ~StationsModel() override;
 
     StationTable& table() { return table_; }
@@ -54,7 +55,7 @@ private:
     void applyChanges();
     void applyAdditions();
 
-    StationTable table_;
+    StationTable& table_;
     std::vector<StationTable::RowId> rows_;  // model row -> table row
     std::vector<int> position_;              // table row -> model row, -1 when not shown
     std::vector<std::uint8_t> pending_;      // table row -> kAdd | kChange | kRemove
@@ -80,15 +81,13 @@ private:
     QString needle_;
 };
 
-// The non-modal "Stations" window. It owns the table the main window feeds; while it is
-// shown its rows catch up a few times a second, only when something changed, and not at
-// all while it is hidden.
+// The non-modal "Stations" window on the session's table; while it is shown its rows catch
+// up a few times a second, only when something changed, and not at all while it is hidden.
 class StationsWindow : public QWidget {
     Q_OBJECT
 public:
     using PutClipboard = std::function<void(const QString& text)>;
-    explicit StationsWindow(PutClipboard putClipboard, QWidget* parent = nullptr,
-                            std::size_t maxRows = StationTable::kMaxRows);
+    StationsWindow(StationTable& table, PutClipboard putClipboard, QWidget* parent = nullptr);
 
     StationTable& table() { return model_->table(); }
     // Shows the window, or brings it to the front.

@@ -1,4 +1,4 @@
-#include "aprs/stations_window.h"
+#include "app/stations_window.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -65,11 +65,13 @@ QString harmless(QString cell) {
 
 }  // namespace
 
-StationsModel::StationsModel(std::size_t maxRows, QObject* parent) : QAbstractTableModel(parent), table_(maxRows) {
-    table_.setListener(this);
+StationsModel::StationsModel(StationTable& table, QObject* parent) : QAbstractTableModel(parent), table_(table) {
+    table_.addListener(this);
+    // Stations heard before the model was made are waiting as additions.
+    table_.forEachNewestFirst([this](StationTable::RowId id, const StationRow&) { rowAdded(id); });
 }
 
-StationsModel::~StationsModel() { table_.setListener(nullptr); }
+StationsModel::~StationsModel() { table_.removeListener(this); }
 
 void StationsModel::grow(StationTable::RowId id) {
     if (id < position_.size()) return;
@@ -284,13 +286,13 @@ bool StationsSortModel::filterAcceptsRow(int sourceRow, const QModelIndex&) cons
     return needle_.isEmpty() || stations()->rowMatches(sourceRow, needle_);
 }
 
-StationsWindow::StationsWindow(PutClipboard putClipboard, QWidget* parent, std::size_t maxRows)
+StationsWindow::StationsWindow(StationTable& table, PutClipboard putClipboard, QWidget* parent)
     : QWidget(parent, Qt::Window), putClipboard_(std::move(putClipboard)), frame_(this) {
     setObjectName(QStringLiteral("Stations"));
     setWindowTitle(QStringLiteral("Stations"));
     if (!putClipboard_) putClipboard_ = [](const QString& text) { QApplication::clipboard()->setText(text); };
 
-    model_ = new StationsModel(maxRows, this);
+    model_ = new StationsModel(table, this);
     sorted_ = new StationsSortModel(this);
     sorted_->setSourceModel(model_);
 

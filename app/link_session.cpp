@@ -1,0 +1,337 @@
+#include "app/link_session.h"
+
+#include <QMetaObject>
+#include <QTimer>
+#include <utility>
+#include <vector>
+
+#include "app/port_status.h"
+#include "aprs/filter_file.h"
+#include "aprs/geometry.h"
+#include "terminal/kiss_transmit.h"
+
+namespace quilmo {
+
+namespace {
+
+constexpr char kXoffByte = 19;
+constexpr int kQuietMs = 2000;
+
+OpenProblem helpFor(PortOpenProblem problem) {
+    switch (problem) {
+        case PortOpenProblem::NoSuchDevice: return OpenProblem::NoSuchDevice;
+        case PortOpenProblem::PermissionDenied: return OpenProblem::PermissionDenied;
+        case PortOpenProblem::Other: break;
+    }
+    return OpenProblem::Other;
+}
+
+}  // namespace
+
+LinkSession::LinkSession(std::string filesFolder, SerialPort& port, std::function<LocalTime()> clock, QObject* parent)
+    : QObject(parent), dir_(std::move(filesFolder)), port_(port), clock_(std::move(clock)), logFiles_(dir_), kml_(dir_) {
+    watchFileWrites();
+    monotonic_.start();
+}
+
+LinkSession::~LinkSession() {
+    port_.onReceive = nullptr;
+    port_.onConnectionChanged = nullptr;
+    port_.onOpenFailed = nullptr;
+}
+
+void LinkSession::readSettings() {
+    settings_ = readConfiguration(dir_);
+    // Distances need APRS on as well as a valid own position.
+    if (settings_.aprsEnabled != 1) settings_.myPositionSet = false;
+    if (settings_.myPositionSet) {
+        own_.myLongValue = dmsTextToDegrees(settings_.myLong);
+        own_.myLatValue = dmsTextToDegrees(settings_.myLat);
+    }
+    // Decoding always starts paused until " APRS start".
+    if (settings_.aprsEnabled == 1) aprs_.aprsStopped = 1;
+    // Only KISS frames are built from UNPROTO=; a text TNC keeps its own.
+    if (settings_.kiss == 1 && !settings_.unprotoProblem.empty()) noteProblem("unproto", settings_.unprotoProblem);
+}
+
+void LinkSession::prepareLogSwitches() {
+    // 2 marks "switched on by the configuration": the box handler then only turns it into 1,
+    // and the header is written by writeLogHeaders, once.
+    logBuffers_.saveRx = settings_.saveRx == 1 ? 2 : 0;
+    logBuffers_.saveTx = settings_.saveTx == 1 ? 2 : 0;
+}
+
+void LinkSession::writeLogHeaders() {
+    const std::string header = logHeaderLine(clock_());
+    if (logBuffers_.saveRx == 1) {
+        logBuffers_.rxLogBuffer = header;
+        logFiles_.flushRxLog(logBuffers_);
+    }
+    if (logBuffers_.saveTx == 1) {
+        logBuffers_.txLogBuffer = header;
+        logFiles_.flushTxLog(logBuffers_);
+    }
+}
+
+void LinkSession::logSwitched(bool rx, bool checked) {
+    if (rx) {
+        logFiles_.onSaveRxChanged(logBuffers_, checked, clock_());
+    } else {
+        logFiles_.onSaveTxChanged(logBuffers_, checked, clock_());
+    }
+    logTextAdded(rx ? LogKind::Rx : LogKind::Tx);
+}
+
+void LinkSession::openPort() {
+    port_.onReceive = [this] { onSerialReceive(); };
+    port_.onConnectionChanged = [this](bool connected) { onConnectionChanged(connected); };
+    // A network port learns only later that its first attempt failed. The box waits for
+    // the event loop, so it never runs inside the port's own handling.
+    port_.onOpenFailed = [this](const std::string& reason) {
+        QMetaObject::invokeMethod(
+            this, [this, reason] { reportOpenFailure(reason, PortOpenProblem::Other); }, Qt::QueuedConnection);
+    };
+    std::string error;
+    const bool opened = port_.open(portSettingsFrom(settings_), error);
+    // A serial device that did not open is waited for, as one that went away.
+    portState_ = port_.state();
+    emit portStateChanged();
+    if (!opened) reportOpenFailure(error, port_.openProblem());
+}
+
+void LinkSession::reportOpenFailure(const std::string& reason, PortOpenProblem problem) {
+    emit openFailed(openFailureText(settings_, reason, helpFor(problem), dir_, fileGroupName(portDevicePath(settings_))));
+}
+
+void LinkSession::onConnectionChanged(bool connected) {
+    // A line cut by the loss is shown and logged as it came, but never glued to the
+    // first packet after the device is back.
+    aprs_.aprsLineBuffer.clear();
+    kissMonitor_.reset();
+    portState_ = connected ? PortState::Open : PortState::Lost;
+    emit portStateChanged();
+}
+
+void LinkSession::exitSequence() {
+    if (exited_) return;
+    exited_ = true;
+    if (port_.isOpen()) port_.close();
+    for (QTimer* timer : {rxQuiet_, txQuiet_, aprsQuiet_, filterRetry_}) timer->stop();
+    logFiles_.flushPending(logBuffers_);
+    if (kml_.kmlDocumentOpen()) kml_.kmlCloseFile();
+}
+
+// ---- receiving
+
+void LinkSession::onSerialReceive() {
+    const std::string chunk = port_.readAll();
+    if (chunk.empty()) return;
+    tx_.txHold = 0;
+    if (settings_.kiss == 1) {
+        receiveKiss(chunk);
+        logTextAdded(LogKind::Rx);
+        return;
+    }
+    emit received(chunk);
+    if (settings_.aprsEnabled == 1 && aprs_.aprsStopped == 0)
+        aprs_.aprsLineBuffer.append(chunk, [this](std::string_view line) { decodeAprsPacket(line); });
+    if (logBuffers_.saveRx == 1) logFiles_.addRx(logBuffers_, chunk);
+    logTextAdded(LogKind::Rx);
+}
+
+void LinkSession::receiveKiss(const std::string& chunk) {
+    const std::uint64_t droppedBefore = kissMonitor_.dropped();
+    const KissReceived received = kissMonitor_.receive(chunk);
+    if (!received.monitorText.empty()) emit this->received(received.monitorText);
+    // Each UI frame is one whole packet: it goes to the decoder as it is, with no line
+    // assembly that could hold it back or join it with the next one.
+    if (settings_.aprsEnabled == 1 && aprs_.aprsStopped == 0) {
+        for (const std::string& line : received.aprsLines) decodeAprsPacket(line);
+    }
+    const std::string& logged = settings_.kissRaw == 1 ? chunk : received.monitorText;
+    if (logBuffers_.saveRx == 1 && !logged.empty()) logFiles_.addRx(logBuffers_, logged);
+    if (kissMonitor_.dropped() != droppedBefore) emit portStateChanged();
+}
+
+void LinkSession::decodeAprsPacket(std::string_view line) {
+    // A packet heard again (through a digipeater, from a second TNC) is shown in the Rx
+    // view with every copy, but counts once everywhere else.
+    if (duplicates_.isRepeat(line, monotonic_.elapsed())) return;
+    const DecoderSettings decoderSettings{settings_.myPositionSet, own_.myLatValue, own_.myLongValue,
+                                          settings_.speedZero};
+    const LocalTime now = clock_();
+    const DecodeContext context{decoderSettings, aprs_.filterFlags, now, true, true};
+    decodeAprsLineInto(line, context, packet_);
+    // Every recognised packet counts, whether the filter shows its record or not.
+    if (packet_.recognised) stations_.update(packet_.station, now);
+    if (packet_.shown) {
+        logFiles_.appendAprsLog(logBuffers_, packet_.record);
+        logTextAdded(LogKind::Aprs);
+        if (packet_.placemark) kml_.kmlAppendPlacemark(*packet_.placemark);
+    }
+    if (packet_.recognised) emit packetDecoded(packet_);
+    // The coordinates stay offered until another position replaces them; a packet
+    // without a position leaves them alone.
+    if (!packet_.lastCoordinates.empty()) {
+        aprs_.lastCoordinates = packet_.lastCoordinates;
+        emit coordinatesOffered();
+    }
+}
+
+// ---- APRS decoding and the filter window
+
+void LinkSession::startAprs() {
+    aprs_.aprsStopped = 0;
+    kml_.kmlCreateFile(clock_());
+}
+
+void LinkSession::stopAprs() {
+    aprs_.aprsStopped = 1;
+    kml_.kmlCloseFile();
+}
+
+void LinkSession::closeTrackForFilter() {
+    if (kml_.kmlDocumentOpen()) kml_.kmlCloseFile();
+}
+
+void LinkSession::filterWindowOpening() { sendFlowControl(kXoffByte); }
+
+void LinkSession::filterWindowClosed(const std::string& path, const WriteResult& written) {
+    noteFileWrite("filter", path, written);
+    // A full disk may have room again later: the choice is written then.
+    filterFilePending_ = written.ok() ? std::string() : formatFilterFile(aprs_.filterFlags);
+    if (written.ok()) {
+        filterRetry_->stop();
+    } else {
+        filterRetry_->start();
+    }
+    sendFlowControl(17);
+}
+
+void LinkSession::writeFilterFile() {
+    const std::string path = joinPath(dir_, "filter.ini");
+    const WriteResult result = replaceFile(path, filterFilePending_);
+    noteFileWrite("filter", path, result);
+    if (!result.ok()) return;
+    filterFilePending_.clear();
+    filterRetry_->stop();
+}
+
+// ---- transmitting
+
+LinkSession::Transmit LinkSession::transmit(std::string_view txBuffer, const ValueFields& fields) {
+    const std::int16_t holdBefore = tx_.txHold;
+    const TransmitPlan plan = planTransmit(txBuffer, fields, clock_(), settings_.ctrlDEnd, tx_.txHold);
+    if (plan.held) return Transmit::Held;
+
+    if (settings_.kiss == 1) {
+        if (!sendKiss(plan.sendText)) {
+            tx_.txHold = holdBefore;  // nothing went out, so nothing waits for an answer
+            return Transmit::Refused;
+        }
+    } else {
+        if (!plan.sendText.empty() && !port_.isOpen()) {
+            tx_.txHold = holdBefore;
+            refuse(linkDownText());
+            return Transmit::Refused;
+        }
+        if (plan.xoff == XoffIndicator::Show) emit xoffShown(true);
+        if (plan.xoff == XoffIndicator::Hide) emit xoffShown(false);
+        port_.write(plan.sendText);
+    }
+    emit sent(plan.readable);
+    if (logBuffers_.saveTx == 1) logFiles_.addTx(logBuffers_, plan.readable);
+    logTextAdded(LogKind::Tx);
+    return Transmit::Sent;
+}
+
+void LinkSession::sendFlowControl(char byte) {
+    // A KISS TNC has no monitor to pause; a held line or a closed port sends nothing, and
+    // nobody asked for anything else to go out.
+    if (settings_.kiss == 1 || tx_.txHold == 1 || !port_.isOpen()) return;
+    port_.write(std::string_view(&byte, 1));
+    emit xoffShown(byte == kXoffByte);
+    const std::string readable = bytesToCaret(std::string_view(&byte, 1));
+    emit sent(readable);
+    if (logBuffers_.saveTx == 1) logFiles_.addTx(logBuffers_, readable);
+    logTextAdded(LogKind::Tx);
+}
+
+// Converse mode: the lines go out as UI frames, one write each, or nothing goes out.
+bool LinkSession::sendKiss(const std::string& sendText) {
+    const KissTransmit kiss = kissTransmitFrames(sendText, settings_.myCall, settings_.unproto);
+    if (kiss.refused) {
+        refuse(kiss.notice);
+        return false;
+    }
+    if (kiss.frames.empty()) return true;
+    if (!settings_.unprotoProblem.empty()) {
+        refuse(settings_.unprotoProblem);
+        return false;
+    }
+    if (!port_.isOpen()) {
+        refuse(linkDownText());
+        return false;
+    }
+    for (const std::string& frame : kiss.frames) port_.write(frame);
+    return true;
+}
+
+std::string LinkSession::linkDownText() const {
+    return "Nothing was sent: " + portDisplayName(settings_) + " is not connected. The text stays in the Tx buffer.";
+}
+
+void LinkSession::refuse(const std::string& why) { emit transmitRefused(why); }
+
+// ---- logs and notices
+
+void LinkSession::watchFileWrites() {
+    logFiles_.setWriteObserver([this](const std::string& path, const WriteResult& result, std::uint64_t dropped) {
+        noteFileWrite(path, path, result, dropped);
+    });
+    kml_.setWriteObserver([this](const std::string& path, const WriteResult& result, std::uint64_t dropped) {
+        noteFileWrite("kml", path, result, dropped);  // every track of the run is one file to the user
+    });
+    const auto makeTimer = [this](LogKind log, auto flush) {
+        auto* timer = new QTimer(this);
+        timer->setSingleShot(true);
+        timer->setInterval(kQuietMs);
+        connect(timer, &QTimer::timeout, this, [this, log, flush] {
+            flush();
+            logTextAdded(log);  // text a failing file kept is tried again two seconds later
+        });
+        return timer;
+    };
+    rxQuiet_ = makeTimer(LogKind::Rx, [this] { logFiles_.flushRxLog(logBuffers_); });
+    txQuiet_ = makeTimer(LogKind::Tx, [this] { logFiles_.flushTxLog(logBuffers_); });
+    aprsQuiet_ = makeTimer(LogKind::Aprs, [this] { logFiles_.flushAprsLog(logBuffers_); });
+    filterRetry_ = new QTimer(this);
+    filterRetry_->setInterval(kQuietMs);
+    connect(filterRetry_, &QTimer::timeout, this, [this] { writeFilterFile(); });
+}
+
+// A log's timer is restarted by its own new text only, so it fires two seconds after that
+// log's last text, and runs only while something waits to be written: a busy channel
+// never holds back the text that was sent.
+void LinkSession::logTextAdded(LogKind log) {
+    QTimer* timer = log == LogKind::Rx ? rxQuiet_ : log == LogKind::Tx ? txQuiet_ : aprsQuiet_;
+    const std::string& pending = log == LogKind::Rx   ? logBuffers_.rxLogBuffer
+                                 : log == LogKind::Tx ? logBuffers_.txLogBuffer
+                                                      : logBuffers_.aprsLogBuffer;
+    if (exited_ || pending.empty()) {
+        timer->stop();
+        return;
+    }
+    timer->start();
+}
+
+void LinkSession::noteFileWrite(const std::string& key, const std::string& path, const WriteResult& result,
+                                std::uint64_t droppedBytes) {
+    if (notices_.noteWrite(key, path, result, droppedBytes)) emit noticesChanged();
+}
+
+void LinkSession::noteProblem(const std::string& key, const std::string& text) {
+    if (notices_.noteProblem(key, text)) emit noticesChanged();
+}
+
+}  // namespace quilmo

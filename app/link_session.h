@@ -1,0 +1,160 @@
+#pragma once
+#include <QElapsedTimer>
+#include <QObject>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "app/config.h"
+#include "aprs/decoder.h"
+#include "aprs/duplicate_filter.h"
+#include "aprs/filter_flags.h"
+#include "aprs/framing.h"
+#include "aprs/station_table.h"
+#include "kml/kml_track.h"
+#include "platform/file_notices.h"
+#include "platform/serial_port.h"
+#include "terminal/kiss_monitor.h"
+#include "terminal/logs.h"
+#include "terminal/transmit.h"
+
+class QTimer;
+
+namespace quilmo {
+
+struct AprsState {
+    AprsLineAssembler aprsLineBuffer;
+    std::int16_t aprsStopped = 0;
+    std::string lastCoordinates;
+    FilterFlags filterFlags{};
+};
+
+struct TxState {
+    std::int16_t txHold = 0;
+};
+
+struct OwnPosition {
+    double myLatValue = 0;
+    double myLongValue = 0;
+};
+
+// The link and everything that follows from it, without a widget: the port and its
+// state, the logs, KISS, line assembly, the decoder, the KML track, the heard stations,
+// the file notices and the one path to the port. Windows show what it tells them and send
+// through it; none of them needs another window to reach the traffic.
+//
+// A new window subscribes to the signals it needs (received text, sent text, decoded
+// packets, port state, notices) and reads the rest (settings, stations, the track)
+// through the accessors. Everything runs on the thread of the event loop.
+class LinkSession : public QObject {
+    Q_OBJECT
+public:
+    LinkSession(std::string filesFolder, SerialPort& port, std::function<LocalTime()> clock,
+                QObject* parent = nullptr);
+    ~LinkSession() override;
+
+    // Start-up, in this order: the settings, the log switches as Quilmo.ini sets them
+    // (then the window ticks its boxes, which calls logSwitched), the logs' header lines,
+    // and last the port.
+    void readSettings();
+    void prepareLogSwitches();
+    void writeLogHeaders();
+    void openPort();
+    // Closes the port, writes pending logs, closes the KML track; runs once.
+    void exitSequence();
+
+    // The "save Rx" / "save Tx" boxes.
+    void logSwitched(bool rx, bool checked);
+
+    // APRS decoding: a new track on start, the track completed on stop; the filter window
+    // completes the track while it is open (decoding goes on).
+    void startAprs();
+    void stopAprs();
+    void closeTrackForFilter();
+    // The filter window opens (XOFF) and its "Ok" wrote filter.ini (XON).
+    void filterWindowOpening();
+    void filterWindowClosed(const std::string& path, const WriteResult& written);
+
+    // The one writer to the port. The Tx buffer's bytes and the value fields are expanded
+    // and sent (a line to a text TNC, UI frames to a KISS TNC). Held: CTRLDEND waits for
+    // data, nothing changes. Refused: nothing was sent, transmitRefused says why.
+    enum class Transmit { Sent, Held, Refused };
+    Transmit transmit(std::string_view txBuffer, const ValueFields& fields);
+    // XOFF (19) or XON (17) alone; nothing when the port is not open or a KISS TNC is on it.
+    void sendFlowControl(char byte);
+
+    const Settings& settings() const { return settings_; }
+    const OwnPosition& ownPosition() const { return own_; }
+    PortState portState() const { return portState_; }
+    std::uint64_t kissDropped() const { return kissMonitor_.dropped(); }
+    const LogBuffers& logBuffers() const { return logBuffers_; }
+    const AprsState& aprsState() const { return aprs_; }
+    FilterFlags& filterFlags() { return aprs_.filterFlags; }
+    const TxState& txState() const { return tx_; }
+    const KmlTrack& kmlTrack() const { return kml_; }
+    StationTable& stations() { return stations_; }
+    const FileNotices& notices() const { return notices_; }
+    const std::string& filesFolder() const { return dir_; }
+    // Every file write's result ends here; noticesChanged tells when the line changes.
+    void noteFileWrite(const std::string& key, const std::string& path, const WriteResult& result,
+                       std::uint64_t droppedBytes = 0);
+    void noteProblem(const std::string& key, const std::string& text);
+
+signals:
+    // Text for the Rx view: the bytes as received, or a KISS TNC's frames as monitor lines.
+    void received(const std::string& text);
+    // What went out, as the Tx view and the Tx log show it.
+    void sent(const std::string& readable);
+    void xoffShown(bool shown);
+    // Every packet the decoder recognised, shown by the filter or not (packet.shown).
+    void packetDecoded(const DecodedPacket& packet);
+    // A position's coordinates wait for the clipboard button.
+    void coordinatesOffered();
+    void portStateChanged();
+    void openFailed(const std::string& text);
+    void noticesChanged();
+    void transmitRefused(const std::string& why);
+
+private:
+    enum class LogKind { Rx, Tx, Aprs };
+    void onSerialReceive();
+    void receiveKiss(const std::string& chunk);
+    void decodeAprsPacket(std::string_view line);
+    bool sendKiss(const std::string& sendText);
+    void refuse(const std::string& why);
+    std::string linkDownText() const;
+    void onConnectionChanged(bool connected);
+    void reportOpenFailure(const std::string& reason, PortOpenProblem problem);
+    void logTextAdded(LogKind log);
+    void writeFilterFile();
+    void watchFileWrites();
+
+    std::string dir_;
+    SerialPort& port_;
+    std::function<LocalTime()> clock_;
+
+    Settings settings_;
+    OwnPosition own_;
+    PortState portState_ = PortState::NotOpen;
+    LogFiles logFiles_;
+    LogBuffers logBuffers_;
+    AprsState aprs_;
+    TxState tx_;
+    KissMonitor kissMonitor_;
+    KmlTrack kml_;
+    StationTable stations_;
+    FileNotices notices_;
+    DuplicateFilter duplicates_;
+    QElapsedTimer monotonic_;  // the duplicate window's clock: it never goes back
+    DecodedPacket packet_;     // reused: its strings keep their room from packet to packet
+    bool exited_ = false;
+
+    QTimer* rxQuiet_ = nullptr;  // write pending log text after its own log's quiet spell
+    QTimer* txQuiet_ = nullptr;
+    QTimer* aprsQuiet_ = nullptr;
+    QTimer* filterRetry_ = nullptr;  // tries a failed filter.ini again until it is written
+    std::string filterFilePending_;  // what the last "Ok" could not write
+};
+
+}  // namespace quilmo

@@ -1,0 +1,320 @@
+// The link session without any window: what goes out on the port for each kind of link
+// and state, what comes in from a KISS TNC, the logs and their timers, a disk that fills
+// and frees, and copies of one packet. The windows' tests prove that keys and buttons
+// reach these paths; here the paths themselves are checked, with an in-memory port.
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../e2e/qt_files.h"
+#include "../unit/ax25_frames.h"
+#include "app/link_session.h"
+
+using namespace quilmo;
+using namespace quilmo::test;
+
+namespace {
+
+const std::string kLogHeader = "------------- 2026-12-05  14:15 -----------------\r\n";
+const std::string kKml = "kml/$20261205_1415.kml";
+
+class FakePort : public SerialPort {
+public:
+    bool open(const PortSettings&, std::string& error) override {
+        if (missing) error = "No such file or directory";
+        return open_ = !missing;
+    }
+    bool isOpen() const override { return open_; }
+    std::string readAll() override { return std::exchange(pending, {}); }
+    void write(std::string_view bytes) override { writes.emplace_back(bytes); }
+    void close() override { open_ = false; }
+    void feed(std::string_view bytes) {
+        pending += bytes;
+        onReceive();
+    }
+    std::string written() const {
+        std::string all;
+        for (const std::string& w : writes) all += w;
+        return all;
+    }
+
+    std::string pending;
+    std::vector<std::string> writes;  // one entry per write, so a frame split over two shows
+    bool missing = false;
+
+private:
+    bool open_ = false;
+};
+
+// A session on the fake port in a folder of its own, started as the program starts it,
+// with what it tells recorded.
+struct Session {
+    QTemporaryDir dir;
+    FakePort port;
+    std::unique_ptr<LinkSession> link;
+    std::string received, sent, records;
+    QStringList refusals, openFailures;
+
+    explicit Session(const std::string& ini, bool deviceMissing = false, const QString& base = {})
+        : dir(base.isEmpty() ? QDir::tempPath() + "/session-XXXXXX" : base + "/session-XXXXXX") {
+        port.missing = deviceMissing;
+        write("Quilmo.ini", ini);
+        link = std::make_unique<LinkSession>(dir.path().toStdString(), port,
+                                             [] { return LocalTime{2026, 12, 5, 14, 15, 3}; });
+        QObject::connect(link.get(), &LinkSession::received, [this](const std::string& t) { received += t; });
+        QObject::connect(link.get(), &LinkSession::sent, [this](const std::string& t) { sent += t; });
+        QObject::connect(link.get(), &LinkSession::packetDecoded, [this](const DecodedPacket& p) {
+            if (p.shown) records += p.record;
+        });
+        QObject::connect(link.get(), &LinkSession::transmitRefused,
+                         [this](const std::string& why) { refusals << QString::fromStdString(why); });
+        QObject::connect(link.get(), &LinkSession::openFailed,
+                         [this](const std::string& text) { openFailures << QString::fromStdString(text); });
+        link->readSettings();
+        link->prepareLogSwitches();
+        // The window's boxes, ticked as Quilmo.ini says.
+        if (link->logBuffers().saveRx == 2) link->logSwitched(true, true);
+        if (link->logBuffers().saveTx == 2) link->logSwitched(false, true);
+        link->writeLogHeaders();
+        link->openPort();
+        link->filterFlags() = showAllFilter();  // as the filter window leaves them without a filter.ini
+    }
+    QString path(const std::string& name) const { return dir.filePath(QString::fromStdString(name)); }
+    void write(const std::string& name, const std::string& bytes) const {
+        test::writeFile(path(name), QByteArray::fromStdString(bytes));
+    }
+    std::string read(const std::string& name) const {
+        return QFile::exists(path(name)) ? test::readFile(path(name)).toStdString() : "<missing>";
+    }
+};
+
+std::string heard(const std::string& monitorLine) { return kissWrap(encodeMonitorLine(monitorLine).frame); }
+
+// A tmpfs of its own, filled to the last page and freed again on demand.
+struct SmallDisk {
+    QTemporaryDir mountPoint;
+    bool mounted = ::mount("tmpfs", mountPoint.path().toLocal8Bit().constData(), "tmpfs", 0, "size=256k") == 0;
+    ~SmallDisk() {
+        if (mounted) ::umount2(mountPoint.path().toLocal8Bit().constData(), MNT_DETACH);
+    }
+    QString filler() const { return mountPoint.filePath("filler"); }
+    void fill() const {
+        const int fd = ::open(filler().toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const std::string block(4096, 'f');
+        while (::write(fd, block.data(), block.size()) > 0) {}
+        ::close(fd);
+    }
+    void free() const { QFile::remove(filler()); }
+};
+
+std::string position(int n) {
+    return QString::asprintf("S%02d>APRS:!44%02d.60N/01120.10E-\r\n", n, n % 60).toStdString();
+}
+
+struct Transmission {
+    std::string ini;
+    std::string buffer;  // the Tx buffer's bytes as the window hands them over
+    bool deviceMissing = false;
+    LinkSession::Transmit result;
+    QStringList frames;  // monitor lines of the KISS frames written, one write each; or
+    std::string written; // the bytes written to a text TNC
+    std::string sent = {};
+    QString refusal = {};
+};
+
+}  // namespace
+Q_DECLARE_METATYPE(Transmission)
+
+class SessionTest : public QObject {
+    Q_OBJECT
+private slots:
+    void transmit_data() {
+        QTest::addColumn<Transmission>("t");
+        using T = LinkSession::Transmit;
+        const std::string call = "KISS=1\nMYCALL=n0call-7\nUNPROTO=APZQLM VIA WIDE1-1,WIDE2-1\n";
+        const QString down = "Nothing was sent: COM1 is not connected. The text stays in the Tx buffer.";
+        QTest::newRow("text TNC: caret notation and placeholders")
+            << Transmission{"", "hi ^#H^C\r\n", false, T::Sent, {}, "hi 14:15\x03\r\n", "hi 14:15^C\r\n"};
+        QTest::newRow("text TNC: a UTF-8 line goes as it is")
+            << Transmission{"", "73 \xE2\x9C\x93\r\n", false, T::Sent, {}, "73 \xE2\x9C\x93\r\n", "73 \xE2\x9C\x93\r\n"};
+        QTest::newRow("KISS: a frame a line")
+            << Transmission{call, "hello\r\nagain", false, T::Sent,
+                            {"N0CALL-7>APZQLM,WIDE1-1,WIDE2-1:hello", "N0CALL-7>APZQLM,WIDE1-1,WIDE2-1:again"}, "",
+                            "hello\r\nagain"};
+        QTest::newRow("KISS: default destination, XOFF dropped")
+            << Transmission{"KISS=1\nMYCALL=N0CALL\n", "^#H^S", false, T::Sent, {"N0CALL>APZQLM:14:15"}, "", "14:15^S"};
+        QTest::newRow("KISS: no callsign")
+            << Transmission{"KISS=1\nCTRLDEND=1\n", "a^D", false, T::Refused, {}, "", "",
+                            "KISS mode sends only with your callsign in Quilmo.ini (MYCALL=). Nothing was sent."};
+        QTest::newRow("KISS: a path AX.25 cannot carry")
+            << Transmission{"KISS=1\nMYCALL=N0CALL\nUNPROTO=CQ VIA A,B,C,D,E,F,G,H,I\n", "hi\r\n", false, T::Refused, {}, "",
+                            "", "UNPROTO=CQ VIA A,B,C,D,E,F,G,H,I cannot be used: AX.25 carries at most 8 digipeaters. "
+                                "Nothing is sent until it is mended."};
+        QTest::newRow("text TNC, link down") << Transmission{"", "hello\r\n", true, T::Refused, {}, "", "", down};
+        QTest::newRow("KISS, link down") << Transmission{"KISS=1\nMYCALL=N0CALL\n", "hello\r\n", true, T::Refused, {}, "", "", down};
+        QTest::newRow("link down, nothing to send") << Transmission{"", "", true, T::Sent, {}, "", ""};
+        QTest::newRow("ctrl-d end, then held")
+            << Transmission{"CTRLDEND=1\n", "abc^Ddef", false, T::Sent, {}, "abc\x04", "abc^D"};
+    }
+    void transmit() {
+        QFETCH(Transmission, t);
+        Session s(t.ini + "SAVETX=1\n", t.deviceMissing);
+        QCOMPARE(s.link->transmit(t.buffer, {}), t.result);
+        if (t.frames.isEmpty()) {
+            QCOMPARE(s.port.written(), t.written);
+        } else {
+            std::vector<std::string> expected;
+            for (const QString& f : t.frames) expected.push_back(heard(f.toStdString()));
+            QCOMPARE(s.port.writes, expected);
+        }
+        QCOMPARE(s.sent, t.sent);
+        QCOMPARE(s.refusals.join('|'), t.refusal);
+        // A refused transmission leaves no hold; a ^D that went out holds the next.
+        const bool heldAfter = t.result == LinkSession::Transmit::Sent && t.written.find('\x04') != std::string::npos;
+        QCOMPARE(s.link->txState().txHold, std::int16_t{heldAfter});
+        if (heldAfter) QCOMPARE(s.link->transmit("next\r\n", {}), LinkSession::Transmit::Held);
+        s.link->exitSequence();
+        QCOMPARE(s.read("$log_tx.txt"), kLogHeader + t.sent);  // the log is what was shown as sent
+    }
+
+    // The filter window pauses a text TNC with XOFF and XON alone; a KISS TNC or a port that
+    // is not open gets nothing.
+    void filterWindow_flowControlAlone() {
+        const struct { const char* ini; bool missing; std::string written; } rows[] = {
+            {"APRS=1\n", false, "\x13\x11"}, {"APRS=1\nKISS=1\nMYCALL=N0CALL\n", false, ""}, {"APRS=1\n", true, ""},
+        };
+        for (const auto& r : rows) {
+            Session s(r.ini, r.missing);
+            QSignalSpy xoff(s.link.get(), &LinkSession::xoffShown);
+            s.link->filterWindowOpening();
+            s.link->filterWindowClosed(s.path("filter.ini").toStdString(), {2, 0});
+            QCOMPARE(s.port.written(), r.written);
+            QCOMPARE(s.sent, r.written.empty() ? "" : "^S^Q");
+            QCOMPARE(xoff.size(), r.written.empty() ? 0 : 2);
+        }
+    }
+
+    void kiss_receive_monitorLinesRecordsAndDrops() {
+        Session s("KISS=1\nAPRS=1\nSAVERX=1\n");
+        s.link->startAprs();
+        const std::string position = "SRC>DEST,PATH*:!4430.60N/01120.10E-text", status = "SRC>DEST:>status here";
+        const std::string sabm = kissWrap(addressBytes("DEST", 0, true, false) + addressBytes("SRC", 0, false, true) + "\x3F");
+        s.port.feed("banner before KISS\r\n" + heard(position) + sabm + kissWrap("\x82\x83") + heard(status));
+        const std::string monitor = position + "\r\nSRC>DEST <SABM P>\r\n" + status + "\r\n";
+        QCOMPARE(s.received, monitor);
+        QVERIFY(s.records.starts_with("------- 2026-12-05 14:15 ------\r\nSRC>DEST,PATH*:\r\nlat./lon.: 44\xb0" "30'36\"N"));
+        QVERIFY(s.records.find("st.report: status here\r\n") != std::string::npos);
+        QCOMPARE(s.link->kissDropped(), std::uint64_t{1});
+        s.link->exitSequence();
+        QCOMPARE(s.read("$log_rx.txt"), kLogHeader + monitor);
+    }
+
+    // A device lost halfway through a frame: the half frame is not glued to the next one.
+    // With KISSRAW the Rx log gets the bytes as they came.
+    void kiss_deviceLoss_halfFrameIsNotGluedToTheNext() {
+        Session s("KISS=1\nKISSRAW=1\nSAVERX=1\n");
+        const std::string lost = heard("SRC>DEST:>status here"), after = heard("A>B:after");
+        s.port.feed(lost.substr(0, 10));
+        s.port.onConnectionChanged(false);
+        QCOMPARE(s.link->portState(), PortState::Lost);
+        s.port.onConnectionChanged(true);
+        // The device sends on from where it was; only the first whole frame after a FEND counts.
+        s.port.feed(lost.substr(10) + after);
+        QCOMPARE(s.received, std::string("A>B:after\r\n"));
+        QCOMPARE(s.link->kissDropped(), std::uint64_t{0});
+        s.link->exitSequence();
+        QCOMPARE(s.read("$log_rx.txt"), kLogHeader + lost + after);
+    }
+
+    // Heard direct, through a digipeater and as another TNC prints it: one record, one log
+    // entry, one placemark, one packet in the table.
+    void copies_countedOnce() {
+        Session s("APRS=1\n");
+        s.link->startAprs();
+        s.port.feed("SRC>DEST,PATH:!4430.60N/01120.10E-text\r\nSRC>DEST,DIGI*,WIDE2-1:!4430.60N/01120.10E-text\r\n"
+                    "SRC>DEST,DIGI,WIDE2* <UI C>:!4430.60N/01120.10E-text\r\n");
+        QCOMPARE(QString::fromStdString(s.records).count("lat./lon."), 1);
+        QCOMPARE(QString::fromStdString(s.read("$log_aprs.txt")).count("lat./lon."), 1);
+        QCOMPARE(QString::fromStdString(s.read(kKml)).count("<Placemark>"), 1);
+        QCOMPARE(s.link->stations().row(s.link->stations().find("SRC")).packets, std::uint64_t{1});
+    }
+
+    // Text waits for a batch until the session ends or its own log has been quiet for two
+    // seconds, however busy the other log is.
+    void logs_pendingAtExitOrAfterTheirOwnQuiet() {
+        {
+            Session s("SAVERX=1\nSAVETX=1\n");
+            s.port.feed("pending");
+            s.link->transmit("at\r\n", {});
+            QCOMPARE(s.read("$log_rx.txt") + s.read("$log_tx.txt"), kLogHeader + kLogHeader);
+            s.link->exitSequence();
+            QCOMPARE(s.read("$log_rx.txt"), kLogHeader + "pending");
+            QCOMPARE(s.read("$log_tx.txt"), kLogHeader + "at\r\n");
+            QVERIFY(!s.port.isOpen());
+        }
+        Session s("SAVERX=1\nSAVETX=1\n");
+        QTimer traffic;
+        QObject::connect(&traffic, &QTimer::timeout, [&s] { s.port.feed("N0CALL>APRS:>busy\r\n"); });
+        traffic.start(300);
+        s.link->transmit("at\r\n", {});
+        QTRY_COMPARE_WITH_TIMEOUT(s.read("$log_tx.txt"), kLogHeader + "at\r\n", 4000);
+        QVERIFY(traffic.isActive());
+    }
+
+    void diskFillsAndFrees_logsLoseNothingTrackStaysWhole() {
+        SmallDisk disk;
+        if (!disk.mounted) QSKIP("mounting a tmpfs is not permitted here; CI runs as root and can");
+        Session s("APRS=1\nSAVERX=1\n", false, disk.mountPoint.path());
+        s.link->startAprs();
+        std::string fed;
+        const auto feed = [&](int from, int to) {
+            for (int n = from; n < to; ++n) {
+                fed += position(n);
+                s.port.feed(position(n));
+            }
+        };
+        feed(0, 5);
+        QCOMPARE(s.link->notices().text(), std::string());
+        disk.fill();
+        feed(5, 40);
+        QVERIFY2(s.link->notices().text().find("No space left on device") != std::string::npos, s.link->notices().text().c_str());
+        QCOMPARE(s.link->logBuffers().saveRx, std::int16_t{1});
+        const auto wellFormed = [&s] { return QProcess::execute("xmllint", {"--noout", s.path(kKml)}) == 0; };
+        QVERIFY(wellFormed());
+        disk.free();
+        feed(40, 45);
+        QVERIFY2(s.link->notices().text().ends_with("is written again"), s.link->notices().text().c_str());
+        QCOMPARE(s.read("$log_rx.txt"), kLogHeader + fed);
+        QCOMPARE(QString::fromStdString(s.read("$log_aprs.txt")).count("lat./lon."), 45);
+        QVERIFY(wellFormed());
+        const std::string track = s.read(kKml);
+        for (const int n : {0, 4, 40, 44}) QVERIFY(track.find(" " + position(n).substr(0, 3)) != std::string::npos);
+    }
+
+    // The filter the user chose is written once the folder takes it again, without another
+    // "Ok": the notice does not outlive the fault.
+    void filterFileFailed_writtenWhenPossibleAgain() {
+        Session s("APRS=1\n");
+        const std::string file = s.path("filter.ini").toStdString();
+        std::filesystem::create_directory(file);
+        s.link->filterWindowClosed(file, replaceFile(file, "0\r\n"));
+        QVERIFY2(s.link->notices().text().starts_with("Cannot write " + file), s.link->notices().text().c_str());
+        std::filesystem::remove(file);
+        QTRY_COMPARE_WITH_TIMEOUT(s.link->notices().text(), file + " is written again", 5000);
+        QCOMPARE(s.read("filter.ini"), std::string("0\r\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(SessionTest)
+#include "session_test.moc"
