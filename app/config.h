@@ -29,6 +29,11 @@ struct Settings {
     std::int32_t kissRaw = 0;  // "KISSRAW=": 1 the Rx log gets the raw KISS bytes
     std::string myCall;        // "MYCALL=": "N0CALL-7", upper case; empty when missing or invalid
     std::string unproto;       // "UNPROTO=": "APZQLM,WIDE1-1"; empty when missing or invalid
+    std::int32_t beaconMinutes = 0;  // "BEACON=": 0 off, else at least 5
+    std::string beaconText;          // "BEACONTEXT=": the beacon's comment, at most 43 characters
+    std::string symbol;              // "SYMBOL=": table and code, "/-" unless two valid characters
+    std::int32_t passcode = -1;      // "PASSCODE=": APRS-IS passcode; -1 receive only
+    std::string aprsIsFilter;        // "FILTER=": APRS-IS filter; by default 100 km around the own position
 
     // Derived while reading.
     std::int32_t rtsLineOn = 0;
