@@ -13,7 +13,36 @@ constexpr std::array<char16_t, 32> kHigh = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
 };
 
+// One character from `at` on, moving `at` past it; -1 for a damaged sequence.
+long decodeUtf8(std::string_view text, std::size_t& at) {
+    const auto lead = static_cast<unsigned char>(text[at++]);
+    if (lead < 0x80) return lead;
+    const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
+    if (extra < 0) return -1;
+    long cp = lead & (0x3F >> extra);
+    for (int i = 0; i < extra; ++i) {
+        if (at >= text.size() || (static_cast<unsigned char>(text[at]) & 0xC0) != 0x80) return -1;
+        cp = (cp << 6) | (static_cast<unsigned char>(text[at++]) & 0x3F);
+    }
+    return cp;
+}
+
+char cp1252Of(long cp) {
+    if (cp >= 0 && (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))) return static_cast<char>(cp);
+    for (std::size_t i = 0; i < kHigh.size(); ++i) {
+        if (kHigh[i] == cp) return static_cast<char>(0x80 + i);
+    }
+    return '?';
+}
+
 }  // namespace
+
+std::string utf8AsCp1252(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) out += cp1252Of(decodeUtf8(text, at));
+    return out;
+}
 
 void appendCp1252AsUtf8(std::string& out, std::string_view bytes) {
     for (const char c : bytes) {
