@@ -60,6 +60,14 @@ bool waitsForAnswer(MessageState state) {
 
 std::int64_t waitAfterTry(int tries) { return kFirstRetryMs << (tries - 1); }
 
+// Messages stay in the order of their ids, so one is found by halving.
+template <typename Messages>
+auto findIn(Messages& messages, std::int64_t id) -> decltype(&messages.front()) {
+    const auto at = std::lower_bound(messages.begin(), messages.end(), id,
+                                     [](const StoredMessage& m, std::int64_t key) { return m.id < key; });
+    return at != messages.end() && at->id == id ? &*at : nullptr;
+}
+
 }  // namespace
 
 std::string messageAddressField(std::string_view addressee) {
@@ -334,15 +342,9 @@ std::optional<std::int64_t> Messaging::nextWakeAt() const {
     return next;
 }
 
-const StoredMessage* Messaging::message(std::int64_t id) const {
-    return const_cast<Messaging*>(this)->find(id);
-}
+const StoredMessage* Messaging::message(std::int64_t id) const { return findIn(messages_, id); }
 
-StoredMessage* Messaging::find(std::int64_t id) {
-    const auto at = std::lower_bound(messages_.begin(), messages_.end(), id,
-                                     [](const StoredMessage& m, std::int64_t key) { return m.id < key; });
-    return at != messages_.end() && at->id == id ? &*at : nullptr;
-}
+StoredMessage* Messaging::find(std::int64_t id) { return findIn(messages_, id); }
 
 std::vector<std::string> Messaging::stations() const {
     std::vector<std::string> out;
