@@ -77,9 +77,9 @@ const std::string kToMe = ":N0CALL-7 :";
 const std::string kToW1aw = ":W1AW     :";
 
 const Scenario kScenarios[] = {
-    {"a numbered message is shown and acknowledged at once",
-     {{0, Do::Hear, "W1AW", kToMe + "Hello{5", {kToW1aw + "ack5"}}},
-     {"W1AW in Hello{5 unread"}},
+    {"a numbered message is shown and acknowledged at once, one without number only shown",
+     {{0, Do::Hear, "W1AW", kToMe + "Hello{5", {kToW1aw + "ack5"}}, {1, Do::Hear, "W1AW", kToMe + "no number"}},
+     {"W1AW in Hello{5 unread", "W1AW in no number unread"}},
     {"each copy is acknowledged, one within 30 minutes is not shown again",
      {{0, Do::Hear, "W1AW", kToMe + "Hi{5", {kToW1aw + "ack5"}},
       {600, Do::Hear, "W1AW*", kToMe + "Hi{5", {kToW1aw + "ack5"}},
@@ -90,14 +90,12 @@ const Scenario kScenarios[] = {
      {{0, Do::Hear, "W1AW", kToMe + "Hi{5", {kToW1aw + "ack5"}},
       {1, Do::Hear, "K1ABC-9", kToMe + "Hi{5", {":K1ABC-9  :ack5"}}},
      {"W1AW in Hi{5 unread", "K1ABC-9 in Hi{5 unread"}},
-    {"a message without number is shown and not acknowledged",
-     {{0, Do::Hear, "W1AW", kToMe + "no number"}},
-     {"W1AW in no number unread"}},
-    {"MYCALL without SSID is -0 as well",
-     {{0, Do::Hear, "W1AW", ":N0CALL-0 :Hi{1", {kToW1aw + "ack1"}}, {1, Do::Hear, "W1AW", ":n0call   :Hi{2", {kToW1aw + "ack2"}}},
+    {"MYCALL without SSID is -0 as well, another SSID is someone else",
+     {{0, Do::Hear, "W1AW", ":N0CALL-0 :Hi{1", {kToW1aw + "ack1"}}, {1, Do::Hear, "W1AW", ":n0call   :Hi{2", {kToW1aw + "ack2"}},
+      {2, Do::Hear, "W1AW", ":N0CALL-8 :Hi{3"}},
      {"W1AW in Hi{1 unread", "W1AW in Hi{2 unread"}, "none", "N0CALL"},
-    {"another SSID of my call is someone else",
-     {{0, Do::Hear, "W1AW", ":N0CALL-8 :Hi{1"}, {1, Do::Hear, "W1AW", ":N0CALL   :Hi{2"}},
+    {"with an SSID in MYCALL, the bare call is someone else",
+     {{0, Do::Hear, "W1AW", ":N0CALL   :Hi{2"}},
      {}},
     {"bulletins, acks and our own packets heard back are never acknowledged",
      {{0, Do::Hear, "W1AW", ":BLN1     :Net tonight{3"}, {1, Do::Hear, "W1AW", kToMe + "ack9"},
@@ -106,9 +104,6 @@ const Scenario kScenarios[] = {
     {"a message through a gateway is answered to its sender",
      {{0, Do::Hear, "GATE", "}W1AW>APRS,TCPIP,GATE*:" + kToMe + "via IS{7", {kToW1aw + "ack7"}}},
      {"W1AW in via IS{7 unread"}},
-    {"read messages are no longer unread",
-     {{0, Do::Hear, "W1AW", kToMe + "one"}, {1, Do::Hear, "K1ABC", kToMe + "two"}, {2, Do::Read, "W1AW"}},
-     {"W1AW in one", "K1ABC in two unread"}},
     {"ours goes out at once and is acknowledged",
      {{0, Do::Send, "w1aw", "Hello", {kToW1aw + "Hello{1"}}, {5, Do::Hear, "W1AW", kToMe + "ack1"}},
      {"W1AW out Hello{1 acknowledged"}},
@@ -139,9 +134,6 @@ const Scenario kScenarios[] = {
      {{0, Do::Hear, "W1AW", kToMe + "Hi{AB}", {kToW1aw + "ackAB"}}, {5, Do::Send, "W1AW", "Yo", {kToW1aw + "Yo{1}AB"}},
       {9, Do::Hear, "W1AW", kToMe + "Fine{AC}1", {kToW1aw + "ackAC"}}, {10, Do::Send, "W1AW", "Bye", {kToW1aw + "Bye{2}AC"}}},
      {"W1AW in Hi{AB unread", "W1AW out Yo{1 acknowledged", "W1AW in Fine{AC unread", "W1AW out Bye{2 sending 1/7"}, "40"},
-    {"without reply-acks from the station ours carry none",
-     {{0, Do::Hear, "W1AW", kToMe + "Hi{5", {kToW1aw + "ack5"}}, {5, Do::Send, "W1AW", "Yo", {kToW1aw + "Yo{1"}}},
-     {"W1AW in Hi{5 unread", "W1AW out Yo{1 sending 1/7"}, "35"},
     {"while the link cannot send nothing waits, is tried or acknowledged",
      {{0, Do::LinkDown}, {1, Do::Send, "W1AW", "Hi"}, {2, Do::Hear, "K1ABC", kToMe + "Yo{3"}, {60, Do::Wake},
       {100, Do::LinkUp}, {100, Do::Wake, "", "", {kToW1aw + "Hi{1"}}},
@@ -151,9 +143,6 @@ const Scenario kScenarios[] = {
       {89, Do::Wake}, {90, Do::Wake, "", "", {kToW1aw + "Hi{1"}}, {91, Do::Send, "K1ABC", "Yo", {":K1ABC    :Yo{2"}},
       {92, Do::Hear, "W1AW", kToMe + "ack1"}},
      {"W1AW out Hi{1 acknowledged", "K1ABC out Yo{2 sending 1/7"}, "121"},
-    {"a restart after a long stop tries at once",
-     {{0, Do::Send, "W1AW", "Hi", {kToW1aw + "Hi{1"}}, {40, Do::Restart}, {7200, Do::Wake, "", "", {kToW1aw + "Hi{1"}}},
-     {"W1AW out Hi{1 sending 2/7"}, "7260"},
     {"received messages and their unread marks outlive a restart",
      {{0, Do::Hear, "W1AW", kToMe + "one{1", {kToW1aw + "ack1"}}, {1, Do::Hear, "K1ABC", kToMe + "two"}, {2, Do::Read, "K1ABC"},
       {3, Do::Restart}, {4, Do::Hear, "W1AW", kToMe + "one{1", {kToW1aw + "ack1"}}},
@@ -223,19 +212,27 @@ TEST(Messaging, BulletinsInAListOfTheirOwn) {
     EXPECT_TRUE(station.messaging->messages().empty());
 }
 
-// A store that stops working leaves a notice; messaging goes on in memory, and a store that
-// cannot be read at all is not written to either.
-TEST(Messaging, StoreFailureGivesNoticeAndWorksOnInMemory) {
+// Each change is one transaction (a send: message and counter; their message with our ack in
+// it: both). A store that stops working leaves a notice and messaging goes on in memory; one
+// that cannot be read at all is not written to either.
+TEST(Messaging, OneTransactionPerChangeAndMemoryWhenTheStoreFails) {
     Station station("N0CALL-7");
+    station.messaging->send("W1AW", "Hi");
+    station.messaging->receive("W1AW", kToMe + "Fine{3}1");
+    station.messaging->wake();  // nothing due: nothing written
+    EXPECT_EQ(station.store.transactions, 2);
+    EXPECT_EQ(station.store.kept.nextNumber, 2);
+    EXPECT_EQ(station.store.kept.messages.size(), 2U);
+
     int told = 0;
     station.messaging->addListener([&] { ++told; });
     station.store.failWith = "Cannot write /x/quilmo.sqlite: disk I/O error.";
-    station.messaging->send("W1AW", "Hi");
+    station.messaging->send("K1ABC", "Hi");
     EXPECT_EQ(station.messaging->notice(), "Cannot write /x/quilmo.sqlite: disk I/O error. Messages are kept only until the program ends.");
     station.store.failWith.clear();
-    station.messaging->receive("W1AW", kToMe + "ack1");
-    EXPECT_EQ(describe(station.messaging->messages().at(0)), "W1AW out Hi{1 acknowledged");
-    EXPECT_EQ(station.store.transactions, 0);
+    station.messaging->receive("K1ABC", kToMe + "ack2");
+    EXPECT_EQ(describe(station.messaging->messages().back()), "K1ABC out Hi{2 acknowledged");
+    EXPECT_EQ(station.store.transactions, 2);
     EXPECT_EQ(told, 2);
 
     test::MemoryMessageStore unreadable;
@@ -245,19 +242,6 @@ TEST(Messaging, StoreFailureGivesNoticeAndWorksOnInMemory) {
     unreadable.failWith.clear();
     messaging.send("W1AW", "Hi");
     EXPECT_EQ(unreadable.transactions, 0);
-}
-
-// Every change is one transaction: a send writes the message and the counter together.
-TEST(Messaging, OneTransactionPerChange) {
-    Station station("N0CALL-7");
-    station.messaging->send("W1AW", "Hi");
-    EXPECT_EQ(station.store.transactions, 1);
-    EXPECT_EQ(station.store.kept.nextNumber, 2);
-    station.messaging->receive("W1AW", kToMe + "Fine{3}1");  // their message and our ack together
-    EXPECT_EQ(station.store.transactions, 2);
-    EXPECT_EQ(station.store.kept.messages.size(), 2U);
-    station.messaging->wake();  // nothing due: nothing written
-    EXPECT_EQ(station.store.transactions, 2);
 }
 
 }  // namespace
