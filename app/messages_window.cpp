@@ -141,8 +141,9 @@ MessagesWindow::MessagesWindow(Messaging& messaging, Transmit transmit, QWidget*
     // A reason belongs to the text it was given for.
     connect(text_, &QLineEdit::textEdited, this, [this] { showReason({}); });
     connect(stations_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        chooseStation(item->data(Qt::UserRole).toString().toStdString());
-        addressee_->setText(item->data(Qt::UserRole).toString());
+        const QString station = item->data(Qt::UserRole).toString();  // the list is filled anew below
+        addressee_->setText(station);
+        chooseStation(toCp1252(station));
         text_->setFocus();
     });
     connect(conversation_, &QTreeWidget::itemSelectionChanged, this, &MessagesWindow::updateButtons);
@@ -182,19 +183,22 @@ void MessagesWindow::refresh() {
     if (isVisible() && !station_.empty()) messaging_.markRead(station_);
 }
 
+// Rows are rewritten in place, not made anew: this runs inside the list's own click.
 void MessagesWindow::fillStations() {
     QSignalBlocker quiet(stations_);
-    stations_->clear();
-    for (const std::string& station : messaging_.stations()) {
+    const std::vector<std::string> stations = messaging_.stations();
+    while (stations_->count() > static_cast<int>(stations.size())) delete stations_->takeItem(stations_->count() - 1);
+    while (stations_->count() < static_cast<int>(stations.size())) stations_->addItem(QString());
+    for (int row = 0; row < stations_->count(); ++row) {
+        const std::string& station = stations[static_cast<std::size_t>(row)];
         const int unread = messaging_.unreadCount(station);
-        QString text = fromCp1252(station);
-        if (unread > 0) text += QStringLiteral(" (%1)").arg(unread);
-        auto* item = new QListWidgetItem(text, stations_);
+        QListWidgetItem* item = stations_->item(row);
+        item->setText(fromCp1252(station) + (unread > 0 ? QStringLiteral(" (%1)").arg(unread) : QString()));
         item->setData(Qt::UserRole, fromCp1252(station));
         QFont font = item->font();
         font.setBold(unread > 0);
         item->setFont(font);
-        if (station == station_) item->setSelected(true);
+        item->setSelected(station == station_);
     }
 }
 
