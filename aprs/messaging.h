@@ -33,9 +33,10 @@ struct SendResult {
 };
 
 // APRS messaging as a state machine: conversations by station, acknowledgements both
-// ways, retries of what we send, bulletins. It never transmits and never reads the wall
-// clock by itself: what is to go out collects in one queue (information fields such as
-// ":W1AW     :hello{12"), and nextWakeAt says when wake() must be called next.
+// ways, retries of what we send, bulletins. It never transmits, keeps no timer and reads
+// the time only from the clock it is given: what is to go out collects in one queue
+// (information fields such as ":W1AW     :hello{12"), and nextWakeAt says when wake()
+// must be called next.
 //
 // The owner's part: pass every decoded packet to receive(); say whether the link can
 // send (setLinkReady); after every call, and whenever a listener hears of a change, send
