@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "aprs/beacon.h"
+#include "aprs/geometry.h"
 #include "aprs/numeric.h"
 #include "platform/files.h"
 #include "terminal/ax25.h"
@@ -45,6 +47,11 @@ constexpr Key kKeys[] = {
     {"KISSRAW=", Kind::Number, &Settings::kissRaw, nullptr, 0},
     {"MYCALL=", Kind::Text, nullptr, &Settings::myCall, 0},
     {"UNPROTO=", Kind::Phrase, nullptr, &Settings::unproto, 0},
+    {"BEACON=", Kind::Number, &Settings::beaconMinutes, nullptr, 0},
+    {"BEACONTEXT=", Kind::Phrase, nullptr, &Settings::beaconText, 0},
+    {"SYMBOL=", Kind::Text, nullptr, &Settings::symbol, 0},
+    {"PASSCODE=", Kind::Number, &Settings::passcode, nullptr, -1},
+    {"FILTER=", Kind::Phrase, nullptr, &Settings::aprsIsFilter, 0},
 };
 
 // Windows-1252 upper case, byte for byte, so both copies keep the same length.
@@ -124,6 +131,44 @@ void correctKiss(Settings& s) {
     if (s.kiss == 1) s.xonXoff = 0;
 }
 
+// Blanks at the ends go (they are where "KEY= value" puts them); control bytes never go on the air.
+std::string trimmedPhrase(std::string_view text) {
+    std::string out;
+    for (const char c : trimBlanks(text)) {
+        if (static_cast<unsigned char>(c) >= 32) out += c;
+    }
+    return std::string(trimBlanks(out));
+}
+
+// An overlay (digit or letter) or one of the two tables, then any printable symbol code.
+bool validSymbol(std::string_view symbol) {
+    if (symbol.size() != 2) return false;
+    const char table = symbol[0], code = symbol[1];
+    const bool tableOk = table == '/' || table == '\\' || (table >= '0' && table <= '9') || (table >= 'A' && table <= 'Z');
+    return tableOk && code > ' ' && code < 127;
+}
+
+// "44.49": two decimals (about a kilometre) are plenty for a range filter; written by
+// hand so the user's locale cannot turn the point into a comma.
+std::string twoDecimals(double degrees) {
+    const auto hundredths = static_cast<long long>(roundHalfEven(std::fabs(degrees) * 100));
+    const std::string fraction = std::to_string(hundredths % 100);
+    return std::string(degrees < 0 && hundredths != 0 ? "-" : "") + std::to_string(hundredths / 100) + "." +
+           (fraction.size() == 1 ? "0" : "") + fraction;
+}
+
+// After the own-position check: the default filter needs the position.
+void correctStation(Settings& s) {
+    if (s.beaconMinutes < 0) s.beaconMinutes = 0;
+    if (s.beaconMinutes > 0 && s.beaconMinutes < 5) s.beaconMinutes = 5;
+    s.beaconText = trimmedPhrase(s.beaconText).substr(0, kMaxBeaconComment);
+    if (!validSymbol(s.symbol)) s.symbol = std::string(kDefaultSymbol);
+    if (s.passcode < -1 || s.passcode > 32767) s.passcode = -1;
+    s.aprsIsFilter = trimmedPhrase(s.aprsIsFilter);
+    if (!s.aprsIsFilter.empty() || !s.myPositionSet) return;
+    s.aprsIsFilter = "r/" + twoDecimals(dmsTextToDegrees(s.myLat)) + "/" + twoDecimals(dmsTextToDegrees(s.myLong)) + "/100";
+}
+
 }  // namespace
 
 void parseConfigurationLine(Settings& settings, std::string_view line, std::string_view upperLine) {
@@ -176,6 +221,7 @@ void correctConfiguration(Settings& s) {
         s.myLat.clear();
         s.myLong.clear();
     }
+    correctStation(s);
 }
 
 Settings parseConfiguration(std::string_view fileBytes) {

@@ -32,6 +32,11 @@ struct Settings {
     // An UNPROTO= that AX.25 cannot carry: what the user is told, and nothing goes out in
     // KISS mode until it is mended. Empty when it is missing or usable.
     std::string unprotoProblem;
+    std::int32_t beaconMinutes = 0;  // "BEACON=": 0 off, else at least 5
+    std::string beaconText;          // "BEACONTEXT=": the beacon's comment, at most 43 characters
+    std::string symbol;              // "SYMBOL=": table and code, "/-" unless two valid characters
+    std::int32_t passcode = -1;      // "PASSCODE=": APRS-IS passcode; -1 receive only
+    std::string aprsIsFilter;        // "FILTER=": APRS-IS filter; by default 100 km around the own position
 
     // Derived while reading.
     std::int32_t rtsLineOn = 0;

@@ -92,4 +92,36 @@ void appendAirTextAsUtf8(std::string& out, std::string_view bytes) {
     }
 }
 
+void appendCp1252AsUtf8(std::string& out, std::string_view bytes) {
+    for (const char c : bytes) appendUtf8(out, cp1252CodePoint(static_cast<unsigned char>(c)));
+}
+
+std::string utf8AsCp1252(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[at]);
+        if (byte < 0x80) {
+            out += static_cast<char>(byte);
+            ++at;
+            continue;
+        }
+        const std::size_t length = utf8SequenceAt(text, at);
+        if (length == 0 || length == kUtf8Incomplete) {
+            out += '?';
+            ++at;
+            continue;
+        }
+        const char32_t cp = utf8CodePoint(text.substr(at, length));
+        at += length;
+        char found = '?';
+        if (cp >= 0xA0 && cp <= 0xFF) found = static_cast<char>(cp);
+        for (unsigned b = 0x80; b <= 0x9F && found == '?'; ++b)
+            if (cp1252CodePoint(static_cast<unsigned char>(b)) == cp) found = static_cast<char>(b);
+        out += found;
+    }
+    return out;
+}
+
 }  // namespace quilmo

@@ -28,4 +28,10 @@ void appendUtf8(std::string& out, char32_t codePoint);
 // unfinished sequence at the end too). Control bytes pass unchanged.
 void appendAirTextAsUtf8(std::string& out, std::string_view bytes);
 
+// Every byte as its Windows-1252 character in UTF-8, and the way back: the two round-trip
+// every byte, for a store that keeps bytes as text. On the way back a character
+// Windows-1252 cannot hold, and a damaged sequence, become "?".
+void appendCp1252AsUtf8(std::string& out, std::string_view bytes);
+std::string utf8AsCp1252(std::string_view text);
+
 }  // namespace quilmo

@@ -6,7 +6,8 @@ namespace quilmo {
 namespace {
 
 constexpr std::string_view kSchemeEnd = "://";
-constexpr const char* kForm = "write tcp://HOST:PORT, for example tcp://localhost:8001";
+constexpr const char* kTcpForm = "write tcp://HOST:PORT, for example tcp://localhost:8001";
+constexpr const char* kAprsIsForm = "write aprsis://HOST:PORT, for example aprsis://rotate.aprs2.net:14580";
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isHexDigit(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
@@ -69,8 +70,8 @@ bool validIpv4(std::string_view host) {
     return parts == 4;
 }
 
-bool readHostName(std::string_view host, std::string& reason) {
-    if (host.empty()) return fail(reason, std::string("No host given: ") + kForm);
+bool readHostName(std::string_view host, std::string& reason, const char* form) {
+    if (host.empty()) return fail(reason, std::string("No host given: ") + form);
     bool digitsAndDots = true;
     for (char c : host) {
         if (!isNameCharacter(c)) return fail(reason, "A host name cannot contain " + describe(c));
@@ -99,8 +100,8 @@ bool readIpv6(std::string_view host, std::string& reason) {
     return true;
 }
 
-bool readPort(std::string_view text, std::uint16_t& port, std::string& reason) {
-    if (text.empty()) return fail(reason, std::string("No port given: ") + kForm);
+bool readPort(std::string_view text, std::uint16_t& port, std::string& reason, const char* form) {
+    if (text.empty()) return fail(reason, std::string("No port given: ") + form);
     long value = 0;
     for (char c : text) {
         if (!isDigit(c)) return fail(reason, "The port must be a number from 1 to 65535, not " + quoted(text));
@@ -120,17 +121,27 @@ bool isNetworkDeviceText(std::string_view text) {
     return text.find(kSchemeEnd) != std::string_view::npos;
 }
 
+bool isAprsIsDeviceText(std::string_view text) {
+    const std::size_t schemeEnd = text.find(kSchemeEnd);
+    return schemeEnd != std::string_view::npos && equalsIgnoringCase(text.substr(0, schemeEnd), "aprsis");
+}
+
 bool parseTcpDeviceText(std::string_view text, TcpAddress& out, std::string& reason) {
     const std::size_t schemeEnd = text.find(kSchemeEnd);
-    if (schemeEnd == std::string_view::npos) return fail(reason, std::string("Not a network address: ") + kForm);
-    if (!equalsIgnoringCase(text.substr(0, schemeEnd), "tcp")) {
+    if (schemeEnd == std::string_view::npos) return fail(reason, std::string("Not a network address: ") + kTcpForm);
+    const std::string_view scheme = text.substr(0, schemeEnd);
+    const bool aprsIs = equalsIgnoringCase(scheme, "aprsis");
+    if (!aprsIs && !equalsIgnoringCase(scheme, "tcp")) {
         return fail(reason, "Unknown kind of connection " + quoted(text.substr(0, schemeEnd + kSchemeEnd.size())) +
-                                ": only tcp://HOST:PORT is understood");
+                                ": only tcp://HOST:PORT and aprsis://HOST:PORT are understood");
     }
+    // An APRS-IS server is a TCP connection like any other; only what is said over it differs.
+    const char* form = aprsIs ? kAprsIsForm : kTcpForm;
     const std::string_view rest = text.substr(schemeEnd + kSchemeEnd.size());
-    if (rest.empty()) return fail(reason, std::string("No host and port given: ") + kForm);
+    if (rest.empty()) return fail(reason, std::string("No host and port given: ") + form);
 
     TcpAddress address;
+    address.aprsIs = aprsIs;
     std::string_view portText;
     if (rest.front() == '[') {
         const std::size_t close = rest.find(']');
@@ -138,7 +149,7 @@ bool parseTcpDeviceText(std::string_view text, TcpAddress& out, std::string& rea
         const std::string_view host = rest.substr(1, close - 1);
         if (!readIpv6(host, reason)) return false;
         const std::string_view after = rest.substr(close + 1);
-        if (after.empty()) return fail(reason, std::string("No port given: ") + kForm);
+        if (after.empty()) return fail(reason, std::string("No port given: ") + form);
         if (after.front() != ':') {
             return fail(reason, "Expected ':' and the port after the IPv6 address, found " + describe(after.front()));
         }
@@ -147,18 +158,18 @@ bool parseTcpDeviceText(std::string_view text, TcpAddress& out, std::string& rea
     } else {
         const std::size_t colon = rest.find(':');
         if (colon == std::string_view::npos) {
-            if (!readHostName(rest, reason)) return false;
-            return fail(reason, std::string("No port given: ") + kForm);
+            if (!readHostName(rest, reason, form)) return false;
+            return fail(reason, std::string("No port given: ") + form);
         }
         if (rest.find(':', colon + 1) != std::string_view::npos) {
             return fail(reason, "An IPv6 address must stand in brackets, for example tcp://[::1]:8001");
         }
         const std::string_view host = rest.substr(0, colon);
-        if (!readHostName(host, reason)) return false;
+        if (!readHostName(host, reason, form)) return false;
         address.host = std::string(host);
         portText = rest.substr(colon + 1);
     }
-    if (!readPort(portText, address.port, reason)) return false;
+    if (!readPort(portText, address.port, reason, form)) return false;
     out = std::move(address);
     return true;
 }

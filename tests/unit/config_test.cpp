@@ -105,6 +105,32 @@ TEST(Config, KissKeys) {
     EXPECT_EQ(kissStatusText(parseConfiguration(""), 3), "");
 }
 
+// Beacon and APRS-IS keys: numbers corrected, texts trimmed and checked, the filter around the own position.
+TEST(Config, StationKeys) {
+    const auto minutes = &Settings::beaconMinutes, pass = &Settings::passcode;
+    const auto text = &Settings::beaconText, symbol = &Settings::symbol, filter = &Settings::aprsIsFilter;
+    const std::string position = "MYLAT=" + kLat + "\nMYLONG=" + kLong + "\n";
+    expectRows({
+        {"beacon off by default", "", minutes, "0"}, {"beacon below 5 minutes", "BEACON=1\n", minutes, "5"},
+        {"beacon 5 kept", "BEACON=5\n", minutes, "5"}, {"beacon 30", "beacon=30\n", minutes, "30"},
+        {"negative beacon is off", "BEACON=-10\n", minutes, "0"}, {"empty beacon is off", "BEACON=\n", minutes, "0"},
+        {"BEACONTEXT= is no BEACON=", "BEACONTEXT=10\n", minutes, "0"},
+        {"comment keeps its blanks, ends trimmed", "BEACONTEXT=  Bologna  QTH \r\n", text, "Bologna  QTH"},
+        {"comment without control bytes", "BEACONTEXT=a\tb\n", text, "ab"},
+        {"comment cut to 43", "BEACONTEXT=" + std::string(50, 'x') + "\n", text, std::string(43, 'x')},
+        {"symbol by default", "", symbol, "/-"}, {"symbol alternate table", "SYMBOL=\\>\n", symbol, "\\>"},
+        {"symbol with overlay", "SYMBOL=S#\n", symbol, "S#"}, {"symbol blanks vanish", "SYMBOL= / > \n", symbol, "/>"},
+        {"symbol too long", "SYMBOL=/>x\n", symbol, "/-"}, {"symbol bad table", "SYMBOL=x>\n", symbol, "/-"},
+        {"passcode missing", "", pass, "-1"}, {"passcode empty", "PASSCODE=\n", pass, "-1"},
+        {"passcode", "PASSCODE=12345\n", pass, "12345"}, {"passcode too large", "PASSCODE=32768\n", pass, "-1"},
+        {"passcode negative", "PASSCODE=-5\n", pass, "-1"},
+        {"no filter without position", "", filter, ""},
+        {"filter around the own position", position, filter, "r/44.49/11.34/100"},
+        {"filter south-west", "MYLAT=33\xB0" "52'3\"S\nMYLONG=151\xB0" "12'30\"W\n", filter, "r/-33.87/-151.21/100"},
+        {"filter as written, blanks kept", position + "FILTER= r/1/2/50  b/W1AW \n", filter, "r/1/2/50  b/W1AW"},
+    });
+}
+
 // The file is only ever read; a missing one is left behind empty.
 TEST(Config, MissingFileIsCreatedEmptyAndExistingOneOnlyRead) {
     test::TempDir dir;
@@ -188,7 +214,9 @@ TEST(DeviceText, NetworkAddressesAreReadAndBadOnesSayWhy) {
         {"tcp://[localhost]:8001", "An IPv6 address cannot contain 'l'"},
         {"tcp://[1:2]:8001", "Not an IPv6 address between the brackets: \"1:2\""},
         {"tcp://[fe80::1%]:8001", "No interface name after '%' in the IPv6 address"},
-        {"udp://host:8001", "Unknown kind of connection \"udp://\": only tcp://HOST:PORT is understood"},
+        {"udp://host:8001", "Unknown kind of connection \"udp://\": only tcp://HOST:PORT and aprsis://HOST:PORT are understood"},
+        {"aprsis://rotate.aprs2.net:14580", "", "rotate.aprs2.net", 14580},
+        {"aprsis://:14580", "No host given: write aprsis://HOST:PORT, for example aprsis://rotate.aprs2.net:14580"},
     };
     for (const auto& r : rows) {
         TcpAddress address{"untouched", 7};  // a refused text leaves it alone
@@ -197,6 +225,7 @@ TEST(DeviceText, NetworkAddressesAreReadAndBadOnesSayWhy) {
         EXPECT_EQ(isNetworkDeviceText(r.text) && parseTcpDeviceText(r.text, address, reason), read) << r.text;
         EXPECT_EQ(std::make_tuple(reason, address.host, int{address.port}),
                   std::make_tuple(r.reason, read ? r.host : "untouched", read ? r.port : 7)) << r.text;
+        EXPECT_EQ(address.aprsIs, read && isAprsIsDeviceText(r.text)) << r.text;
     }
     EXPECT_FALSE(isNetworkDeviceText("/dev/ttyUSB0"));
 }

@@ -1,0 +1,391 @@
+#include "aprs/messaging.h"
+
+#include <algorithm>
+#include <tuple>
+
+#include "aprs/aprs_message.h"
+
+namespace quilmo {
+namespace {
+
+constexpr std::size_t kAddresseeWidth = 9;
+constexpr std::int64_t kLargestNumber = 99999;  // five digits, the most a number may have
+constexpr std::size_t kMostBulletins = 500;
+// Third-party packets may carry third-party packets; nobody nests them deeper than this.
+constexpr int kDeepestThirdParty = 3;
+
+char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+
+std::string upperCopy(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = upper(c);
+    return out;
+}
+
+// A monitor may mark a station heard directly with "*".
+std::string stationName(std::string_view source) {
+    while (!source.empty() && source.back() == '*') source.remove_suffix(1);
+    return upperCopy(source);
+}
+
+// "N0CALL" and "N0CALL-0" are one station; case does not matter.
+std::string withoutSsidZero(std::string_view call) {
+    std::string out = upperCopy(call);
+    if (out.ends_with("-0")) out.resize(out.size() - 2);
+    return out;
+}
+
+bool sameCallsign(std::string_view a, std::string_view b) {
+    return !a.empty() && !b.empty() && withoutSsidZero(a) == withoutSsidZero(b);
+}
+
+bool isAddresseeCharacter(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-';
+}
+
+std::string addresseeRefusal(std::string_view addressee, std::string_view myCall) {
+    if (addressee.empty()) return "Write the station to send to.";
+    const bool wellFormed = addressee.size() <= kAddresseeWidth &&
+                            std::all_of(addressee.begin(), addressee.end(), isAddresseeCharacter);
+    if (!wellFormed) return "Not a station: up to 9 letters, digits and '-'.";
+    const std::string name = upperCopy(addressee);
+    if (name.starts_with("BLN") || name.starts_with("NWS")) return "Bulletins (BLN, NWS) are not sent from here.";
+    if (sameCallsign(name, myCall)) return "That is your own callsign.";
+    return {};
+}
+
+bool waitsForAnswer(MessageState state) {
+    return state == MessageState::Sending || state == MessageState::GivenUp || state == MessageState::Cancelled;
+}
+
+std::int64_t waitAfterTry(int tries) { return kFirstRetryMs << (tries - 1); }
+
+// Messages stay in the order of their ids, so one is found by halving.
+template <typename Messages>
+auto findIn(Messages& messages, std::int64_t id) -> decltype(&messages.front()) {
+    const auto at = std::lower_bound(messages.begin(), messages.end(), id,
+                                     [](const StoredMessage& m, std::int64_t key) { return m.id < key; });
+    return at != messages.end() && at->id == id ? &*at : nullptr;
+}
+
+}  // namespace
+
+std::string messageAddressField(std::string_view addressee) {
+    std::string field = ":" + std::string(addressee);
+    if (field.size() < kAddresseeWidth + 1) field.resize(kAddresseeWidth + 1, ' ');
+    return field + ":";
+}
+
+std::string messageTextRefusal(std::string_view text) {
+    if (text.empty()) return "Nothing to send: write a text.";
+    if (text.size() > kMaxMessageText) {
+        return "The text has " + std::to_string(text.size()) + " characters; a message holds at most 67.";
+    }
+    for (const char c : text) {
+        if (c == '|' || c == '~' || c == '{') {
+            return std::string("The text holds '") + c + "', which a message cannot carry ('|', '~' and '{' are not allowed).";
+        }
+        if (static_cast<unsigned char>(c) < 32 || c == 127) return "The text holds a control character, which a message cannot carry.";
+    }
+    return {};
+}
+
+std::string messageStateText(const StoredMessage& m) {
+    switch (m.state) {
+        case MessageState::Received: return {};
+        case MessageState::Sending:
+            if (m.tries == 0) return "waiting for the link";
+            return "sending " + std::to_string(m.tries) + "/" + std::to_string(kMessageTries);
+        case MessageState::Acknowledged: return "acknowledged";
+        case MessageState::Rejected: return "rejected";
+        case MessageState::GivenUp: return "given up";
+        case MessageState::Cancelled: return "cancelled";
+    }
+    return {};
+}
+
+Messaging::Messaging(std::string myCall, MessageStore* store, WallClock clock)
+    : myCall_(std::move(myCall)), store_(store), clock_(std::move(clock)) {
+    if (store_ == nullptr) return;
+    std::string reason;
+    std::optional<StoredMessages> kept = store_->load(reason);
+    if (!kept) {
+        store_ = nullptr;
+        notice_ = reason + " Messages are kept only until the program ends.";
+        return;
+    }
+    messages_ = std::move(kept->messages);
+    nextNumber_ = kept->nextNumber;
+    for (const StoredMessage& m : messages_) nextId_ = std::max(nextId_, m.id + 1);
+}
+
+void Messaging::receive(std::string_view source, std::string_view information) {
+    receiveMessage(source, information, 0);
+}
+
+void Messaging::receiveMessage(std::string_view source, std::string_view information, int depth) {
+    if (!information.empty() && information.front() == '}' && depth < kDeepestThirdParty) {
+        const std::string_view inner = information.substr(1);
+        const std::size_t header = inner.find('>'), colon = inner.find(':');
+        if (header == std::string_view::npos || colon == std::string_view::npos || header > colon) return;
+        receiveMessage(inner.substr(0, header), inner.substr(colon + 1), depth + 1);
+        return;
+    }
+    const std::string station = stationName(source);
+    // Our own packets come back through digipeaters and gateways: never answer them.
+    if (station.empty() || sameCallsign(station, myCall_)) return;
+    const AprsMessageParts parts = parseAprsMessage(information);
+    if (!parts.valid) return;
+    if (parts.bulletin) {
+        if (parts.kind == AprsMessageParts::Kind::Message) noteBulletin(station, parts.addressee, parts.text);
+        return;
+    }
+    if (!addressedToMe(parts.addressee)) return;
+
+    MessageChange change;
+    const std::size_t queued = outgoing_.size();
+    if (parts.kind == AprsMessageParts::Kind::Ack) {
+        answered(station, parts.number, MessageState::Acknowledged, change);
+    } else if (parts.kind == AprsMessageParts::Kind::Reject) {
+        answered(station, parts.number, MessageState::Rejected, change);
+    } else {
+        if (!parts.replyAck.empty()) answered(station, parts.replyAck, MessageState::Acknowledged, change);
+        takeTheirs(station, parts.text, parts.number, parts.replyAckForm, change);
+    }
+    if (change.messages.empty() && outgoing_.size() == queued) return;
+    commit(change);
+    changed();
+}
+
+bool Messaging::addressedToMe(std::string_view addressee) const {
+    return sameCallsign(addressee, myCall_);
+}
+
+// An ack or reject names one of ours by its number; a late one still counts.
+void Messaging::answered(std::string_view station, std::string_view number, MessageState state, MessageChange& change) {
+    for (auto m = messages_.rbegin(); m != messages_.rend(); ++m) {
+        if (!m->outgoing || m->station != station || m->number != number) continue;
+        if (!waitsForAnswer(m->state)) return;
+        m->state = state;
+        change.messages.push_back(*m);
+        return;
+    }
+}
+
+void Messaging::takeTheirs(const std::string& station, std::string_view text, std::string_view number,
+                           bool replyAcks, MessageChange& change) {
+    const std::int64_t now = clock_();
+    bool copy = false;
+    if (!number.empty()) {
+        // Every copy is acknowledged: the sender repeats until one of our acks reaches it.
+        if (linkReady_) outgoing_.push_back(messageAddressField(station) + "ack" + std::string(number));
+        copy = std::any_of(messages_.begin(), messages_.end(), [&](const StoredMessage& m) {
+            return !m.outgoing && m.station == station && m.number == number && now - m.time < kDuplicateWindowMs;
+        });
+    }
+    if (copy) return;
+    StoredMessage m;
+    m.id = nextId_++;
+    m.station = station;
+    m.time = now;
+    m.text = std::string(text);
+    m.number = std::string(number);
+    m.unread = true;
+    m.replyAcks = replyAcks;
+    messages_.push_back(m);
+    change.messages.push_back(std::move(m));
+}
+
+void Messaging::noteBulletin(const std::string& station, std::string_view addressee, std::string_view text) {
+    const std::int64_t now = clock_();
+    const auto before = [](const Bulletin& a, const Bulletin& b) {
+        return std::tie(a.addressee, a.station) < std::tie(b.addressee, b.station);
+    };
+    Bulletin b{station, std::string(addressee), std::string(text), now};
+    auto at = std::lower_bound(bulletins_.begin(), bulletins_.end(), b, before);
+    if (at != bulletins_.end() && at->addressee == b.addressee && at->station == b.station) {
+        if (at->text == b.text) return;  // the same bulletin, repeated as bulletins are
+        *at = std::move(b);
+    } else {
+        bulletins_.insert(at, std::move(b));
+    }
+    if (bulletins_.size() > kMostBulletins) {
+        bulletins_.erase(std::min_element(bulletins_.begin(), bulletins_.end(),
+                                          [](const Bulletin& x, const Bulletin& y) { return x.time < y.time; }));
+    }
+    changed();
+}
+
+SendResult Messaging::send(std::string_view addressee, std::string_view text) {
+    SendResult result;
+    if (myCall_.empty()) {
+        result.reason = "Messages are sent only with your callsign in Quilmo.ini (MYCALL=). Nothing was sent.";
+        return result;
+    }
+    result.reason = addresseeRefusal(addressee, myCall_);
+    if (result.reason.empty()) result.reason = messageTextRefusal(text);
+    if (!result.reason.empty()) return result;
+
+    StoredMessage m;
+    m.id = nextId_++;
+    m.station = upperCopy(addressee);
+    m.outgoing = true;
+    m.time = clock_();
+    m.text = std::string(text);
+    m.number = nextNumberText();
+    m.state = MessageState::Sending;
+    m.nextTry = m.time;
+    if (linkReady_) transmitTry(m, m.time);
+    messages_.push_back(m);
+    commit(MessageChange{{m}, nextNumber_});
+    changed();
+    result.accepted = true;
+    result.id = m.id;
+    return result;
+}
+
+bool Messaging::cancel(std::int64_t id) {
+    StoredMessage* m = find(id);
+    if (m == nullptr || m->state != MessageState::Sending) return false;
+    m->state = MessageState::Cancelled;
+    commit(MessageChange{{*m}, std::nullopt});
+    changed();
+    return true;
+}
+
+bool Messaging::resend(std::int64_t id) {
+    StoredMessage* m = find(id);
+    if (m == nullptr || (m->state != MessageState::GivenUp && m->state != MessageState::Cancelled)) return false;
+    // A new number: the station may have kept the old one as already shown.
+    m->number = nextNumberText();
+    m->state = MessageState::Sending;
+    m->tries = 0;
+    m->nextTry = clock_();
+    if (linkReady_) transmitTry(*m, m->nextTry);
+    commit(MessageChange{{*m}, nextNumber_});
+    changed();
+    return true;
+}
+
+void Messaging::markRead(std::string_view station) {
+    MessageChange change;
+    for (StoredMessage& m : messages_) {
+        if (!m.unread || m.station != station) continue;
+        m.unread = false;
+        change.messages.push_back(m);
+    }
+    if (change.messages.empty()) return;
+    commit(change);
+    changed();
+}
+
+void Messaging::setLinkReady(bool ready) {
+    if (ready == linkReady_) return;
+    linkReady_ = ready;
+    changed();
+}
+
+void Messaging::wake() {
+    if (!linkReady_) return;
+    const std::int64_t now = clock_();
+    MessageChange change;
+    for (StoredMessage& m : messages_) {
+        if (m.state != MessageState::Sending || m.nextTry > now) continue;
+        if (m.tries >= kMessageTries) {
+            m.state = MessageState::GivenUp;
+        } else {
+            transmitTry(m, now);
+        }
+        change.messages.push_back(m);
+    }
+    if (change.messages.empty()) return;
+    commit(change);
+    changed();
+}
+
+void Messaging::transmitTry(StoredMessage& m, std::int64_t now) {
+    std::string field = messageAddressField(m.station) + m.text + "{" + m.number;
+    if (const std::optional<std::string> theirs = replyAckFor(m.station)) field += "}" + *theirs;
+    outgoing_.push_back(std::move(field));
+    ++m.tries;
+    m.nextTry = now + waitAfterTry(m.tries);
+}
+
+// A station that sent reply-acks gets them: the number of its latest message, which
+// spares it waiting for our separate ack. Nothing when it never used them.
+std::optional<std::string> Messaging::replyAckFor(const std::string& station) const {
+    for (auto m = messages_.rbegin(); m != messages_.rend(); ++m) {
+        if (m->outgoing || m->station != station || m->number.empty()) continue;
+        if (!m->replyAcks) return std::nullopt;
+        return m->number;
+    }
+    return std::nullopt;
+}
+
+std::string Messaging::nextNumberText() {
+    if (nextNumber_ < 1 || nextNumber_ > kLargestNumber) nextNumber_ = 1;
+    return std::to_string(nextNumber_++);
+}
+
+std::vector<std::string> Messaging::takeOutgoing() {
+    std::vector<std::string> out;
+    out.swap(outgoing_);
+    return out;
+}
+
+std::optional<std::int64_t> Messaging::nextWakeAt() const {
+    if (!linkReady_) return std::nullopt;
+    std::optional<std::int64_t> next;
+    for (const StoredMessage& m : messages_) {
+        if (m.state == MessageState::Sending && (!next || m.nextTry < *next)) next = m.nextTry;
+    }
+    return next;
+}
+
+const StoredMessage* Messaging::message(std::int64_t id) const { return findIn(messages_, id); }
+
+StoredMessage* Messaging::find(std::int64_t id) { return findIn(messages_, id); }
+
+std::vector<std::string> Messaging::stations() const {
+    std::vector<std::string> out;
+    for (auto m = messages_.rbegin(); m != messages_.rend(); ++m) {
+        if (std::find(out.begin(), out.end(), m->station) == out.end()) out.push_back(m->station);
+    }
+    return out;
+}
+
+int Messaging::unreadCount() const {
+    return static_cast<int>(std::count_if(messages_.begin(), messages_.end(), [](const StoredMessage& m) { return m.unread; }));
+}
+
+int Messaging::unreadCount(std::string_view station) const {
+    return static_cast<int>(std::count_if(messages_.begin(), messages_.end(),
+                                          [&](const StoredMessage& m) { return m.unread && m.station == station; }));
+}
+
+// One failed write and the store is left alone: a half-kept history would be worse than
+// a clear notice that nothing more is kept.
+void Messaging::commit(const MessageChange& change) {
+    if (store_ == nullptr || (change.messages.empty() && !change.nextNumber)) return;
+    std::string reason;
+    if (store_->apply(change, reason)) return;
+    store_ = nullptr;
+    notice_ = reason + " Messages are kept only until the program ends.";
+}
+
+int Messaging::addListener(std::function<void()> listener) {
+    listeners_.emplace_back(nextListener_, std::move(listener));
+    return nextListener_++;
+}
+
+void Messaging::removeListener(int id) {
+    std::erase_if(listeners_, [id](const auto& l) { return l.first == id; });
+}
+
+void Messaging::changed() {
+    // A listener may remove itself (a window closing) while it is told.
+    const auto listeners = listeners_;
+    for (const auto& [id, listener] : listeners) listener();
+}
+
+}  // namespace quilmo

@@ -1,0 +1,125 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/message_store.h"
+#include "platform/wall_clock.h"
+
+namespace quilmo {
+
+inline constexpr std::size_t kMaxMessageText = 67;
+inline constexpr int kMessageTries = 7;
+// The wait after the first try; it doubles after each one.
+inline constexpr std::int64_t kFirstRetryMs = 30'000;
+// A copy of a message (same sender and number) this soon after the first is not shown again.
+inline constexpr std::int64_t kDuplicateWindowMs = 30 * 60'000;
+
+// The latest text of one bulletin line of one station ("BLN1", "NWS-WARN" …).
+struct Bulletin {
+    std::string station;
+    std::string addressee;
+    std::string text;
+    std::int64_t time = 0;
+};
+
+struct SendResult {
+    bool accepted = false;
+    std::string reason;  // why not, for the user
+    std::int64_t id = 0;
+};
+
+// APRS messaging as a state machine: conversations by station, acknowledgements both
+// ways, retries of what we send, bulletins. It never transmits, keeps no timer and reads
+// the time only from the clock it is given: what is to go out collects in one queue
+// (information fields such as ":W1AW     :hello{12"), and nextWakeAt says when wake()
+// must be called next.
+//
+// The owner's part: pass every decoded packet to receive(); say whether the link can
+// send (setLinkReady); after every call, and whenever a listener hears of a change, send
+// what takeOutgoing() hands out and arm one timer for nextWakeAt() (none: nothing waits).
+class Messaging {
+public:
+    // `myCall` as configured ("N0CALL-7"), empty when there is none: then nothing is sent
+    // and nothing is addressed to us. `store` may be null (kept in memory only).
+    Messaging(std::string myCall, MessageStore* store, WallClock clock);
+
+    // A packet heard: its source ("W1AW-7"; a trailing "*" is ignored) and information
+    // field. Third-party packets ("}W1AW>APRS,TCPIP,GATE*::…") are opened here.
+    void receive(std::string_view source, std::string_view information);
+    // A new message of ours; refused with the reason when it cannot go.
+    SendResult send(std::string_view addressee, std::string_view text);
+    // Stops the tries of a message still being sent.
+    bool cancel(std::int64_t id);
+    // Sends a given-up or cancelled message again, under a new number, from the first try.
+    bool resend(std::int64_t id);
+    // The conversation has been looked at.
+    void markRead(std::string_view station);
+    // Whether anything can go out now (a link that is up and may send). Tries wait while
+    // it cannot, and no acknowledgement is queued that could only go out late.
+    void setLinkReady(bool ready);
+    // Due tries go out, and messages that had their last one give up.
+    void wake();
+
+    // What is to be transmitted, oldest first; the queue is empty afterwards.
+    std::vector<std::string> takeOutgoing();
+    // When wake() is due next; nothing when nothing waits.
+    std::optional<std::int64_t> nextWakeAt() const;
+
+    const std::vector<StoredMessage>& messages() const { return messages_; }
+    const StoredMessage* message(std::int64_t id) const;
+    // Stations with a conversation, the latest first.
+    std::vector<std::string> stations() const;
+    // Bulletins by name, then station.
+    const std::vector<Bulletin>& bulletins() const { return bulletins_; }
+    int unreadCount() const;
+    int unreadCount(std::string_view station) const;
+    // Why messages are not kept across runs; empty while they are.
+    const std::string& notice() const { return notice_; }
+    const std::string& myCall() const { return myCall_; }
+    bool linkReady() const { return linkReady_; }
+
+    // Called after every change, for views and for the owner's timer.
+    int addListener(std::function<void()> listener);
+    void removeListener(int id);
+
+private:
+    void receiveMessage(std::string_view source, std::string_view information, int depth);
+    bool addressedToMe(std::string_view addressee) const;
+    void answered(std::string_view station, std::string_view number, MessageState state, MessageChange& change);
+    void takeTheirs(const std::string& station, std::string_view text, std::string_view number, bool replyAcks,
+                    MessageChange& change);
+    void noteBulletin(const std::string& station, std::string_view addressee, std::string_view text);
+    void transmitTry(StoredMessage& m, std::int64_t now);
+    std::string nextNumberText();
+    std::optional<std::string> replyAckFor(const std::string& station) const;
+    StoredMessage* find(std::int64_t id);
+    void commit(const MessageChange& change);
+    void changed();
+
+    std::string myCall_;
+    MessageStore* store_;
+    WallClock clock_;
+    std::vector<StoredMessage> messages_;
+    std::vector<Bulletin> bulletins_;
+    std::vector<std::string> outgoing_;
+    std::int64_t nextId_ = 1;
+    std::int64_t nextNumber_ = 1;
+    bool linkReady_ = false;
+    std::string notice_;
+    std::vector<std::pair<int, std::function<void()>>> listeners_;
+    int nextListener_ = 1;
+};
+
+// "sending 3/7", "acknowledged", "rejected", "given up", "cancelled", "waiting for the
+// link" (a message of ours with no try yet); empty for one of theirs.
+std::string messageStateText(const StoredMessage& message);
+// Why the text cannot be sent as a message; empty when it can.
+std::string messageTextRefusal(std::string_view text);
+// ":W1AW     :" — the addressee padded to nine characters between colons.
+std::string messageAddressField(std::string_view addressee);
+
+}  // namespace quilmo

@@ -1,0 +1,204 @@
+#include "platform/sqlite_message_store.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "platform/cp1252_utf8.h"
+
+namespace quilmo {
+namespace {
+
+constexpr const char* kSchema =
+    "CREATE TABLE IF NOT EXISTS messages ("
+    " id INTEGER PRIMARY KEY, station TEXT NOT NULL, outgoing INTEGER NOT NULL, time_ms INTEGER NOT NULL,"
+    " text TEXT NOT NULL, number TEXT NOT NULL, state TEXT NOT NULL, tries INTEGER NOT NULL,"
+    " next_try_ms INTEGER NOT NULL, unread INTEGER NOT NULL, reply_acks INTEGER NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS counters (name TEXT PRIMARY KEY, value INTEGER NOT NULL);";
+constexpr const char* kNextNumber = "next_number";
+
+// States by name, so the file reads plainly in sqlite3.
+constexpr std::array<std::pair<MessageState, const char*>, 6> kStateNames = {{
+    {MessageState::Received, "received"},
+    {MessageState::Sending, "sending"},
+    {MessageState::Acknowledged, "acknowledged"},
+    {MessageState::Rejected, "rejected"},
+    {MessageState::GivenUp, "given up"},
+    {MessageState::Cancelled, "cancelled"},
+}};
+
+const char* stateName(MessageState state) {
+    for (const auto& [s, name] : kStateNames)
+        if (s == state) return name;
+    return "received";
+}
+
+// A state this version does not know (a newer one wrote it) is no message of ours in flight.
+MessageState stateNamed(std::string_view name, bool outgoing) {
+    for (const auto& [s, text] : kStateNames)
+        if (name == text) return s;
+    return outgoing ? MessageState::GivenUp : MessageState::Received;
+}
+
+// A prepared statement that finalizes itself.
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool ok() const { return stmt_ != nullptr; }
+    void bind(int i, std::int64_t v) {
+        if (ok()) sqlite3_bind_int64(stmt_, i, v);
+    }
+    void bind(int i, const std::string& v) {
+        if (ok()) sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    }
+    int step() { return sqlite3_step(stmt_); }
+    void reset() { sqlite3_reset(stmt_); }
+    std::int64_t integer(int i) const { return sqlite3_column_int64(stmt_, i); }
+    std::string text(int i) const {
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
+        return bytes == nullptr ? std::string() : std::string(bytes, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i)));
+    }
+
+private:
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+std::string utf8(std::string_view cp1252) {
+    std::string out;
+    appendCp1252AsUtf8(out, cp1252);
+    return out;
+}
+
+StoredMessage messageFrom(const Statement& row) {
+    StoredMessage m;
+    m.id = row.integer(0);
+    m.station = row.text(1);
+    m.outgoing = row.integer(2) != 0;
+    m.time = row.integer(3);
+    m.text = utf8AsCp1252(row.text(4));
+    m.number = row.text(5);
+    m.state = stateNamed(row.text(6), m.outgoing);
+    m.tries = static_cast<int>(std::clamp<std::int64_t>(row.integer(7), 0, 1000));
+    m.nextTry = row.integer(8);
+    m.unread = row.integer(9) != 0;
+    m.replyAcks = row.integer(10) != 0;
+    return m;
+}
+
+}  // namespace
+
+SqliteMessageStore::SqliteMessageStore(std::string path) : path_(std::move(path)) {}
+
+SqliteMessageStore::~SqliteMessageStore() { sqlite3_close_v2(db_); }
+
+std::string SqliteMessageStore::failure(const char* doing) const {
+    return std::string("Cannot ") + doing + " " + path_ + ": " + (db_ != nullptr ? sqlite3_errmsg(db_) : "out of memory") + ".";
+}
+
+bool SqliteMessageStore::execute(const char* sql, std::string& reason) {
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK) return true;
+    reason = failure("write");
+    return false;
+}
+
+bool SqliteMessageStore::open(std::string& reason) {
+    if (db_ != nullptr) return true;
+    const bool opened = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK;
+    if (opened && prepare(reason)) return true;
+    if (!opened) reason = failure("open");
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    return false;
+}
+
+bool SqliteMessageStore::prepare(std::string& reason) {
+    sqlite3_busy_timeout(db_, 2000);
+    // WAL: a writer killed half-way leaves the database as it was before its transaction.
+    // NORMAL syncing keeps that; only a power cut may lose the last few changes.
+    Statement wal(db_, "PRAGMA journal_mode=WAL");
+    if (!wal.ok() || wal.step() != SQLITE_ROW) {
+        reason = failure("open");
+        return false;
+    }
+    if (wal.text(0) != "wal") {
+        reason = "Cannot open " + path_ + ": its folder does not allow a write-ahead journal.";
+        return false;
+    }
+    return execute("PRAGMA synchronous=NORMAL", reason) && execute(kSchema, reason);
+}
+
+std::optional<StoredMessages> SqliteMessageStore::load(std::string& reason) {
+    if (!open(reason)) return std::nullopt;
+    StoredMessages kept;
+    Statement rows(db_,
+                   "SELECT id, station, outgoing, time_ms, text, number, state, tries, next_try_ms, unread, reply_acks"
+                   " FROM messages ORDER BY id");
+    if (!rows.ok()) {
+        reason = failure("read");
+        return std::nullopt;
+    }
+    int step = SQLITE_ROW;
+    while ((step = rows.step()) == SQLITE_ROW) kept.messages.push_back(messageFrom(rows));
+    Statement counter(db_, "SELECT value FROM counters WHERE name = ?1");
+    counter.bind(1, std::string(kNextNumber));
+    const int counterStep = counter.ok() ? counter.step() : SQLITE_ERROR;
+    if (step != SQLITE_DONE || (counterStep != SQLITE_ROW && counterStep != SQLITE_DONE)) {
+        reason = failure("read");
+        return std::nullopt;
+    }
+    if (counterStep == SQLITE_ROW) kept.nextNumber = counter.integer(0);
+    return kept;
+}
+
+bool SqliteMessageStore::apply(const MessageChange& change, std::string& reason) {
+    if (!open(reason)) return false;
+    if (!execute("BEGIN IMMEDIATE", reason)) return false;
+    if (writeAll(change, reason) && execute("COMMIT", reason)) return true;
+    std::string ignored;  // the first reason is the one worth telling
+    execute("ROLLBACK", ignored);
+    return false;
+}
+
+bool SqliteMessageStore::writeAll(const MessageChange& change, std::string& reason) {
+    Statement put(db_,
+                  "INSERT OR REPLACE INTO messages (id, station, outgoing, time_ms, text, number, state, tries,"
+                  " next_try_ms, unread, reply_acks) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
+    Statement counter(db_, "INSERT OR REPLACE INTO counters (name, value) VALUES (?1, ?2)");
+    if (!put.ok() || !counter.ok()) {
+        reason = failure("write");
+        return false;
+    }
+    for (const StoredMessage& m : change.messages) {
+        put.bind(1, m.id);
+        put.bind(2, m.station);
+        put.bind(3, m.outgoing ? 1 : 0);
+        put.bind(4, m.time);
+        put.bind(5, utf8(m.text));
+        put.bind(6, m.number);
+        put.bind(7, std::string(stateName(m.state)));
+        put.bind(8, m.tries);
+        put.bind(9, m.nextTry);
+        put.bind(10, m.unread ? 1 : 0);
+        put.bind(11, m.replyAcks ? 1 : 0);
+        const int step = put.step();
+        put.reset();
+        if (step != SQLITE_DONE) {
+            reason = failure("write");
+            return false;
+        }
+    }
+    if (!change.nextNumber) return true;
+    counter.bind(1, std::string(kNextNumber));
+    counter.bind(2, *change.nextNumber);
+    if (counter.step() == SQLITE_DONE) return true;
+    reason = failure("write");
+    return false;
+}
+
+}  // namespace quilmo

@@ -1,0 +1,248 @@
+// APRS messaging as the station on the other end sees it: what goes out after each thing
+// heard, sent or waited for, on a clock moved by hand, and where every message ends up.
+#include "aprs/messaging.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "memory_message_store.h"
+
+namespace quilmo {
+namespace {
+
+constexpr std::int64_t kEpoch = 1'780'000'000'000;  // an ordinary day in 2026, in ms
+
+enum class Do { Hear, Send, Cancel, Resend, Wake, LinkUp, LinkDown, Restart, Read };
+
+// One thing happening at `at` seconds, and the fields that must go out right after it.
+struct Step {
+    int at;
+    Do what;
+    std::string a = {}, b = {};  // Hear: source, information. Send: addressee, text. Cancel, Resend: id. Read: station.
+    std::vector<std::string> out = {};
+};
+
+struct Scenario {
+    const char* name;
+    std::vector<Step> steps;
+    // Every message afterwards, one line each: station, direction, text{number}, state, "unread".
+    std::vector<std::string> messages;
+    const char* nextWake = "none";  // seconds, or none
+    const char* myCall = "N0CALL-7";
+};
+
+std::string describe(const StoredMessage& m) {
+    std::string line = m.station + (m.outgoing ? " out " : " in ") + m.text;
+    if (!m.number.empty()) line += "{" + m.number;
+    if (m.state != MessageState::Received) line += " " + messageStateText(m);
+    return line + (m.unread ? " unread" : "");
+}
+
+struct Station {
+    test::MemoryMessageStore store;
+    std::int64_t now = kEpoch;
+    std::string myCall;
+    std::unique_ptr<Messaging> messaging;
+
+    explicit Station(std::string call) : myCall(std::move(call)) { start(); }
+    void start() {
+        messaging = std::make_unique<Messaging>(myCall, &store, [this] { return now; });
+        messaging->setLinkReady(true);
+    }
+    void run(const Step& s) {
+        now = kEpoch + s.at * 1000LL;
+        switch (s.what) {
+            case Do::Hear: messaging->receive(s.a, s.b); break;
+            case Do::Send: messaging->send(s.a, s.b); break;
+            case Do::Cancel: messaging->cancel(std::stoll(s.a)); break;
+            case Do::Resend: messaging->resend(std::stoll(s.a)); break;
+            case Do::Wake: messaging->wake(); break;
+            case Do::LinkUp: messaging->setLinkReady(true); break;
+            case Do::LinkDown: messaging->setLinkReady(false); break;
+            case Do::Restart: start(); break;
+            case Do::Read: messaging->markRead(s.a); break;
+        }
+    }
+    std::string nextWake() const {
+        const auto at = messaging->nextWakeAt();
+        return at ? std::to_string((*at - kEpoch) / 1000) : "none";
+    }
+};
+
+const std::string kToMe = ":N0CALL-7 :";
+const std::string kToW1aw = ":W1AW     :";
+
+const Scenario kScenarios[] = {
+    {"a numbered message is shown and acknowledged at once, one without number only shown",
+     {{0, Do::Hear, "W1AW", kToMe + "Hello{5", {kToW1aw + "ack5"}}, {1, Do::Hear, "W1AW", kToMe + "no number"}},
+     {"W1AW in Hello{5 unread", "W1AW in no number unread"}},
+    {"each copy is acknowledged, one within 30 minutes is not shown again",
+     {{0, Do::Hear, "W1AW", kToMe + "Hi{5", {kToW1aw + "ack5"}},
+      {600, Do::Hear, "W1AW*", kToMe + "Hi{5", {kToW1aw + "ack5"}},
+      {1799, Do::Hear, "W1AW", kToMe + "Hi{5", {kToW1aw + "ack5"}},
+      {1800, Do::Hear, "W1AW", kToMe + "Hi{5", {kToW1aw + "ack5"}}},
+     {"W1AW in Hi{5 unread", "W1AW in Hi{5 unread"}},
+    {"the same number from another station is another message",
+     {{0, Do::Hear, "W1AW", kToMe + "Hi{5", {kToW1aw + "ack5"}},
+      {1, Do::Hear, "K1ABC-9", kToMe + "Hi{5", {":K1ABC-9  :ack5"}}},
+     {"W1AW in Hi{5 unread", "K1ABC-9 in Hi{5 unread"}},
+    {"MYCALL without SSID is -0 as well, another SSID is someone else",
+     {{0, Do::Hear, "W1AW", ":N0CALL-0 :Hi{1", {kToW1aw + "ack1"}}, {1, Do::Hear, "W1AW", ":n0call   :Hi{2", {kToW1aw + "ack2"}},
+      {2, Do::Hear, "W1AW", ":N0CALL-8 :Hi{3"}},
+     {"W1AW in Hi{1 unread", "W1AW in Hi{2 unread"}, "none", "N0CALL"},
+    {"with an SSID in MYCALL, the bare call is someone else",
+     {{0, Do::Hear, "W1AW", ":N0CALL   :Hi{2"}},
+     {}},
+    {"bulletins, acks and our own packets heard back are never acknowledged",
+     {{0, Do::Hear, "W1AW", ":BLN1     :Net tonight{3"}, {1, Do::Hear, "W1AW", kToMe + "ack9"},
+      {2, Do::Hear, "N0CALL-7", ":W1AW     :Hello{4"}, {3, Do::Hear, "N0CALL-7*", kToMe + "to myself{5"}},
+     {}},
+    {"a message through a gateway is answered to its sender",
+     {{0, Do::Hear, "GATE", "}W1AW>APRS,TCPIP,GATE*:" + kToMe + "via IS{7", {kToW1aw + "ack7"}}},
+     {"W1AW in via IS{7 unread"}},
+    {"ours goes out at once and is acknowledged",
+     {{0, Do::Send, "w1aw", "Hello", {kToW1aw + "Hello{1"}}, {5, Do::Hear, "W1AW", kToMe + "ack1"}},
+     {"W1AW out Hello{1 acknowledged"}},
+    {"an ack from another station, or for another number, changes nothing",
+     {{0, Do::Send, "W1AW", "Hello", {kToW1aw + "Hello{1"}}, {5, Do::Hear, "K1ABC", kToMe + "ack1"},
+      {6, Do::Hear, "W1AW", kToMe + "ack2"}},
+     {"W1AW out Hello{1 sending 1/7"}, "30"},
+    {"tries after 30, 60, 120 s … doubling, given up after the seventh, resent under a new number",
+     {{0, Do::Send, "W1AW", "Hi", {kToW1aw + "Hi{1"}}, {29, Do::Wake}, {30, Do::Wake, "", "", {kToW1aw + "Hi{1"}},
+      {89, Do::Wake}, {90, Do::Wake, "", "", {kToW1aw + "Hi{1"}}, {210, Do::Wake, "", "", {kToW1aw + "Hi{1"}},
+      {450, Do::Wake, "", "", {kToW1aw + "Hi{1"}}, {930, Do::Wake, "", "", {kToW1aw + "Hi{1"}},
+      {1890, Do::Wake, "", "", {kToW1aw + "Hi{1"}}, {3809, Do::Wake}, {3810, Do::Wake}, {3811, Do::Resend, "1", "", {kToW1aw + "Hi{2"}}},
+     {"W1AW out Hi{2 sending 1/7"}, "3841"},
+    {"a late wake-up sends once and counts the next wait from then",
+     {{0, Do::Send, "W1AW", "Hi", {kToW1aw + "Hi{1"}}, {500, Do::Wake, "", "", {kToW1aw + "Hi{1"}}},
+     {"W1AW out Hi{1 sending 2/7"}, "560"},
+    {"a reject ends the tries",
+     {{0, Do::Send, "W1AW", "Hi", {kToW1aw + "Hi{1"}}, {3, Do::Hear, "W1AW", kToMe + "rej1"}, {30, Do::Wake}},
+     {"W1AW out Hi{1 rejected"}},
+    {"a cancel ends the tries, a resend starts them again under a new number",
+     {{0, Do::Send, "W1AW", "Hi", {kToW1aw + "Hi{1"}}, {10, Do::Cancel, "1"}, {30, Do::Wake},
+      {40, Do::Resend, "1", "", {kToW1aw + "Hi{2"}}, {70, Do::Wake, "", "", {kToW1aw + "Hi{2"}}},
+     {"W1AW out Hi{2 sending 2/7"}, "130"},
+    {"an ack that comes after a cancel still counts",
+     {{0, Do::Send, "W1AW", "Hi", {kToW1aw + "Hi{1"}}, {10, Do::Cancel, "1"}, {20, Do::Hear, "W1AW", kToMe + "ack1"}},
+     {"W1AW out Hi{1 acknowledged"}},
+    {"a station that uses reply-acks gets them, and its reply-ack acknowledges ours",
+     {{0, Do::Hear, "W1AW", kToMe + "Hi{AB}", {kToW1aw + "ackAB"}}, {5, Do::Send, "W1AW", "Yo", {kToW1aw + "Yo{1}AB"}},
+      {9, Do::Hear, "W1AW", kToMe + "Fine{AC}1", {kToW1aw + "ackAC"}}, {10, Do::Send, "W1AW", "Bye", {kToW1aw + "Bye{2}AC"}}},
+     {"W1AW in Hi{AB unread", "W1AW out Yo{1 acknowledged", "W1AW in Fine{AC unread", "W1AW out Bye{2 sending 1/7"}, "40"},
+    {"while the link cannot send nothing waits, is tried or acknowledged",
+     {{0, Do::LinkDown}, {1, Do::Send, "W1AW", "Hi"}, {2, Do::Hear, "K1ABC", kToMe + "Yo{3"}, {60, Do::Wake},
+      {100, Do::LinkUp}, {100, Do::Wake, "", "", {kToW1aw + "Hi{1"}}},
+     {"W1AW out Hi{1 sending 1/7", "K1ABC in Yo{3 unread"}, "130"},
+    {"a message in flight when the program stops resumes its tries, numbers go on",
+     {{0, Do::Send, "W1AW", "Hi", {kToW1aw + "Hi{1"}}, {30, Do::Wake, "", "", {kToW1aw + "Hi{1"}}, {40, Do::Restart},
+      {89, Do::Wake}, {90, Do::Wake, "", "", {kToW1aw + "Hi{1"}}, {91, Do::Send, "K1ABC", "Yo", {":K1ABC    :Yo{2"}},
+      {92, Do::Hear, "W1AW", kToMe + "ack1"}},
+     {"W1AW out Hi{1 acknowledged", "K1ABC out Yo{2 sending 1/7"}, "121"},
+    {"received messages and their unread marks outlive a restart",
+     {{0, Do::Hear, "W1AW", kToMe + "one{1", {kToW1aw + "ack1"}}, {1, Do::Hear, "K1ABC", kToMe + "two"}, {2, Do::Read, "K1ABC"},
+      {3, Do::Restart}, {4, Do::Hear, "W1AW", kToMe + "one{1", {kToW1aw + "ack1"}}},
+     {"W1AW in one{1 unread", "K1ABC in two"}},
+    {"without MYCALL nothing is sent and nothing is for us",
+     {{0, Do::Send, "W1AW", "Hi"}, {1, Do::Hear, "W1AW", ":N0CALL   :Hi{1"}, {2, Do::Hear, "W1AW", ":         :Hi{2"}},
+     {}, "none", ""},
+};
+
+TEST(Messaging, Scenarios) {
+    for (const Scenario& sc : kScenarios) {
+        SCOPED_TRACE(sc.name);
+        Station station(sc.myCall);
+        for (const Step& step : sc.steps) {
+            station.run(step);
+            EXPECT_EQ(station.messaging->takeOutgoing(), step.out) << "at " << step.at << " s";
+        }
+        std::vector<std::string> messages;
+        for (const StoredMessage& m : station.messaging->messages()) messages.push_back(describe(m));
+        EXPECT_EQ(messages, sc.messages);
+        EXPECT_EQ(station.nextWake(), sc.nextWake);
+        EXPECT_EQ(station.messaging->notice(), "");
+    }
+}
+
+TEST(Messaging, RefusalsSayWhy) {
+    const std::string tooLong(68, 'x');
+    const struct { const char* addressee; std::string text; std::string reason; } rows[] = {
+        {"W1AW", std::string(67, 'x'), ""},
+        {"W1AW", tooLong, "The text has 68 characters; a message holds at most 67."},
+        {"W1AW", "a|b", "The text holds '|', which a message cannot carry ('|', '~' and '{' are not allowed)."},
+        {"W1AW", "a~b", "The text holds '~', which a message cannot carry ('|', '~' and '{' are not allowed)."},
+        {"W1AW", "a{b", "The text holds '{', which a message cannot carry ('|', '~' and '{' are not allowed)."},
+        {"W1AW", "tab\there", "The text holds a control character, which a message cannot carry."},
+        {"W1AW", "", "Nothing to send: write a text."},
+        {"", "Hi", "Write the station to send to."},
+        {"W1AW-10XYZ", "Hi", "Not a station: up to 9 letters, digits and '-'."},
+        {"W1 AW", "Hi", "Not a station: up to 9 letters, digits and '-'."},
+        {"BLN1", "Hi", "Bulletins (BLN, NWS) are not sent from here."},
+        {"n0call-7", "Hi", "That is your own callsign."},
+    };
+    for (const auto& r : rows) {
+        Station station("N0CALL-7");
+        const SendResult result = station.messaging->send(r.addressee, r.text);
+        EXPECT_EQ(result.reason, r.reason) << r.addressee << " " << r.text;
+        EXPECT_EQ(result.accepted, r.reason.empty());
+        EXPECT_EQ(station.messaging->takeOutgoing().size(), r.reason.empty() ? 1U : 0U);
+    }
+    Station noCall("");
+    EXPECT_EQ(noCall.messaging->send("W1AW", "Hi").reason,
+              "Messages are sent only with your callsign in Quilmo.ini (MYCALL=). Nothing was sent.");
+}
+
+// Bulletins keep one line per name and station, latest text, in name order; none is answered.
+TEST(Messaging, BulletinsInAListOfTheirOwn) {
+    Station station("N0CALL-7");
+    station.messaging->receive("W1AW", ":BLN2     :second");
+    station.messaging->receive("W1AW", ":BLN1     :first");
+    station.messaging->receive("K1ABC", ":BLN1     :other");
+    station.messaging->receive("W1AW", ":BLN1     :first, corrected");
+    station.messaging->receive("NWS", ":NWS-WARN :Storm");
+    std::vector<std::string> shown;
+    for (const Bulletin& b : station.messaging->bulletins()) shown.push_back(b.addressee + " " + b.station + " " + b.text);
+    EXPECT_EQ(shown, (std::vector<std::string>{"BLN1 K1ABC other", "BLN1 W1AW first, corrected", "BLN2 W1AW second",
+                                               "NWS-WARN NWS Storm"}));
+    EXPECT_TRUE(station.messaging->takeOutgoing().empty());
+    EXPECT_TRUE(station.messaging->messages().empty());
+}
+
+// Each change is one transaction (a send: message and counter; their message with our ack in
+// it: both). A store that stops working leaves a notice and messaging goes on in memory; one
+// that cannot be read at all is not written to either.
+TEST(Messaging, OneTransactionPerChangeAndMemoryWhenTheStoreFails) {
+    Station station("N0CALL-7");
+    station.messaging->send("W1AW", "Hi");
+    station.messaging->receive("W1AW", kToMe + "Fine{3}1");
+    station.messaging->wake();  // nothing due: nothing written
+    EXPECT_EQ(station.store.transactions, 2);
+    EXPECT_EQ(station.store.kept.nextNumber, 2);
+    EXPECT_EQ(station.store.kept.messages.size(), 2U);
+
+    int told = 0;
+    station.messaging->addListener([&] { ++told; });
+    station.store.failWith = "Cannot write /x/quilmo.sqlite: disk I/O error.";
+    station.messaging->send("K1ABC", "Hi");
+    EXPECT_EQ(station.messaging->notice(), "Cannot write /x/quilmo.sqlite: disk I/O error. Messages are kept only until the program ends.");
+    station.store.failWith.clear();
+    station.messaging->receive("K1ABC", kToMe + "ack2");
+    EXPECT_EQ(describe(station.messaging->messages().back()), "K1ABC out Hi{2 acknowledged");
+    EXPECT_EQ(station.store.transactions, 2);
+    EXPECT_EQ(told, 2);
+
+    test::MemoryMessageStore unreadable;
+    unreadable.failWith = "Cannot open /x/quilmo.sqlite: file is not a database.";
+    Messaging messaging("N0CALL-7", &unreadable, [] { return kEpoch; });
+    EXPECT_EQ(messaging.notice(), "Cannot open /x/quilmo.sqlite: file is not a database. Messages are kept only until the program ends.");
+    unreadable.failWith.clear();
+    messaging.send("W1AW", "Hi");
+    EXPECT_EQ(unreadable.transactions, 0);
+}
+
+}  // namespace
+}  // namespace quilmo
