@@ -85,6 +85,8 @@ const std::vector<LabelSpec>& consoleLabels() {
         {34, " APRS filter", 0x804000, kBlack, FontKind::Default, true},
         {35, "coord.>clipb.", 0xFFFFFF, kCopiedBlue, FontKind::Default, true},
         {36, " stations", 0xFFFFFF, 0x004080, FontKind::Default, true},
+        {38, " map", 0xFFFFFF, 0x004080, FontKind::Default, true},
+        {39, " messages", 0xFFFFFF, 0x004080, FontKind::Default, true},
     };
     return labels;
 }

@@ -57,6 +57,8 @@ std::map<std::string, TwipRect> mainWindowLayout(double screenW, double screenH,
         {"Label32", {aprsButtons, 8760, 975, 255}},
         {"Label34", {aprsButtons, 9360, 975, 255}},
         {"Label36", {aprsButtons, 9720, 975, 255}},  // " stations": the heard-stations window
+        {"Label38", {aprsButtons, 10035, 975, 255}},  // " map"
+        {"Label39", {aprsButtons, 10350, 975, 255}},  // " messages"
         // Check boxes
         {"Check1", {8880, 240, 975, 255}},
         {"Check2", {screenW - 2000, 240, 975, 315}},

@@ -238,9 +238,11 @@ void MainWindow::showAprsPanel(bool aprsOn) {
     // there, empty, its black box would hide a strip of the sent text.
     labels_.at(26)->setVisible(aprsOn);
     for (int n = 31; n <= 35; ++n) labels_.at(n)->setVisible(aprsOn);
-    labels_.at(36)->setVisible(aprsOn);
+    for (const int n : {36, 38, 39}) labels_.at(n)->setVisible(aprsOn);
     if (!aprsOn) return;
     labels_.at(36)->setToolTip(QStringLiteral("heard stations"));
+    labels_.at(38)->setToolTip(QStringLiteral("map of heard stations"));
+    labels_.at(39)->setToolTip(QStringLiteral("APRS messages"));
     labels_.at(31)->setToolTip(QStringLiteral("stop APRS"));
     labels_.at(32)->setToolTip(QStringLiteral("start APRS"));
     labels_.at(34)->setToolTip(QStringLiteral("work with APRS filter"));

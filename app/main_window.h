@@ -114,7 +114,7 @@ private:
     QCheckBox* check1_ = nullptr;
     QCheckBox* check2_ = nullptr;
     QLabel* picture1_ = nullptr;
-    std::map<int, QLabel*> labels_;             // Label1 … Label35 by number
+    std::map<int, QLabel*> labels_;             // Label1 … Label39 by number
     std::array<ClickLabel*, 8> macroButtons_{};  // Label12 … Label19
     FilterWindow* filterWindow_ = nullptr;       // made on first use, owned as a child
     StationsWindow* stationsWindow_ = nullptr;   // from the start: it follows the session's stations

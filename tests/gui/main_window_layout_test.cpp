@@ -26,7 +26,8 @@ private slots:
         QTest::addColumn<QString>("aprs");
         QTest::addColumn<QStringList>("hidden");  // besides the XOFF sign and the notice line
         QTest::newRow("1280x1024, APRS off") << QSize(1280, 1024) << "off"
-            << QStringList{"Text7", "Label25", "Label26", "Label31", "Label32", "Label33", "Label34", "Label35", "Label36"};
+            << QStringList{"Text7", "Label25", "Label26", "Label31", "Label32", "Label33", "Label34", "Label35", "Label36",
+                           "Label38", "Label39"};
         QTest::newRow("800x600, paused") << QSize(800, 600) << "paused" << QStringList{"Label31", "Label35"};
         QTest::newRow("960x540, running") << QSize(960, 540) << "running" << QStringList{"Label32", "Label33"};
     }

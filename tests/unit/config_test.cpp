@@ -240,6 +240,7 @@ TEST(MainWindowLayout, DrawingFormulasForTheScreen) {
         {"Text2", &TwipRect::width, 4290},     {"Text7", &TwipRect::width, 4290},
         {"Label6", &TwipRect::top, 10720},     {"Text3", &TwipRect::height, 1520.0 / 3 + 1455},
         {"Label37", &TwipRect::top, 11000},    {"Label36", &TwipRect::left, 13610},
+        {"Label38", &TwipRect::top, 10035},    {"Label39", &TwipRect::top, 10350},
     };
     for (const auto& r : rows) EXPECT_DOUBLE_EQ(on.at(r.name).*r.field, r.value) << r.name;
     EXPECT_EQ(on.at("Text2").height, 2535);
@@ -250,7 +251,7 @@ TEST(MainWindowLayout, DrawingFormulasForTheScreen) {
 // What each APRS state (off, paused, running) hides; everything else counts as shown,
 // the XOFF sign and the notice line included, since either may appear at any time.
 const std::set<std::string> kHiddenWhenAprs[] = {
-    {"Text7", "Label25", "Label26", "Label31", "Label32", "Label33", "Label34", "Label35", "Label36"},
+    {"Text7", "Label25", "Label26", "Label31", "Label32", "Label33", "Label34", "Label35", "Label36", "Label38", "Label39"},
     {"Label31", "Label35"}, {"Label32", "Label33"},
 };
 
