@@ -5,9 +5,13 @@
 #include <utility>
 #include <vector>
 
+#include "app/aprs_station.h"
 #include "app/port_status.h"
+#include "app/station_setup.h"
 #include "aprs/filter_file.h"
 #include "aprs/geometry.h"
+#include "aprs/monitor_header.h"
+#include "terminal/aprs_is.h"
 #include "terminal/kiss_transmit.h"
 
 namespace quilmo {
@@ -28,8 +32,15 @@ OpenProblem helpFor(PortOpenProblem problem) {
 
 }  // namespace
 
-LinkSession::LinkSession(std::string filesFolder, SerialPort& port, std::function<LocalTime()> clock, QObject* parent)
-    : QObject(parent), dir_(std::move(filesFolder)), port_(port), clock_(std::move(clock)), logFiles_(dir_), kml_(dir_) {
+LinkSession::LinkSession(std::string filesFolder, SerialPort& port, std::function<LocalTime()> clock,
+                         WallClock wallClock, QObject* parent)
+    : QObject(parent),
+      dir_(std::move(filesFolder)),
+      port_(port),
+      clock_(std::move(clock)),
+      wallClock_(std::move(wallClock)),
+      logFiles_(dir_),
+      kml_(dir_) {
     watchFileWrites();
     monotonic_.start();
 }
@@ -42,6 +53,9 @@ LinkSession::~LinkSession() {
 
 void LinkSession::readSettings() {
     settings_ = readConfiguration(dir_);
+    link_ = linkKindOf(settings_);
+    // An APRS-IS server speaks lines, whatever KISS= says.
+    if (link_ == LinkKind::AprsIs) settings_.kiss = 0;
     // Distances need APRS on as well as a valid own position.
     if (settings_.aprsEnabled != 1) settings_.myPositionSet = false;
     if (settings_.myPositionSet) {
@@ -52,6 +66,17 @@ void LinkSession::readSettings() {
     if (settings_.aprsEnabled == 1) aprs_.aprsStopped = 1;
     // Only KISS frames are built from UNPROTO=; a text TNC keeps its own.
     if (settings_.kiss == 1 && !settings_.unprotoProblem.empty()) noteProblem("unproto", settings_.unprotoProblem);
+    startStation();
+}
+
+// Messages and the beacon belong to APRS: without APRS=1 nothing is sent of its own accord
+// and no database is made.
+void LinkSession::startStation() {
+    if (settings_.aprsEnabled != 1) return;
+    station_ = std::make_unique<AprsStation>(settings_, dir_, wallClock_,
+                                             [this](std::string_view information) { return transmitInformation(information); });
+    connect(station_.get(), &AprsStation::noticeChanged, this, [this](const std::string& text) { noteProblem("messages", text); });
+    if (!station_->notice().empty()) noteProblem("messages", station_->notice());
 }
 
 void LinkSession::prepareLogSwitches() {
@@ -96,6 +121,7 @@ void LinkSession::openPort() {
     // A serial device that did not open is waited for, as one that went away.
     portState_ = port_.state();
     emit portStateChanged();
+    updateLinkReady();
     if (!opened) reportOpenFailure(error, port_.openProblem());
 }
 
@@ -109,13 +135,18 @@ void LinkSession::onConnectionChanged(bool connected) {
     aprs_.aprsLineBuffer.clear();
     kissMonitor_.reset();
     portState_ = connected ? PortState::Open : PortState::Lost;
+    aprsIsVerified_ = false;
     emit portStateChanged();
+    // Every connection is a new login, and sends nothing until the server verifies it.
+    if (connected && link_ == LinkKind::AprsIs) logInToAprsIs();
+    updateLinkReady();
 }
 
 void LinkSession::exitSequence() {
     if (exited_) return;
     exited_ = true;
     if (port_.isOpen()) port_.close();
+    updateLinkReady();  // the tries wait for the next run
     for (QTimer* timer : {rxQuiet_, txQuiet_, aprsQuiet_, filterRetry_}) timer->stop();
     logFiles_.flushPending(logBuffers_);
     if (kml_.kmlDocumentOpen()) kml_.kmlCloseFile();
@@ -133,8 +164,10 @@ void LinkSession::onSerialReceive() {
         return;
     }
     emit received(chunk);
-    if (settings_.aprsEnabled == 1 && aprs_.aprsStopped == 0)
-        aprs_.aprsLineBuffer.append(chunk, [this](std::string_view line) { decodeAprsPacket(line); });
+    // Lines are assembled while decoding pauses too: messages to us are answered whenever
+    // APRS is on, and an APRS-IS server's login reply is read whatever the settings.
+    if (station_ != nullptr || link_ == LinkKind::AprsIs)
+        aprs_.aprsLineBuffer.append(chunk, [this](std::string_view line) { packetLine(line); });
     if (logBuffers_.saveRx == 1) logFiles_.addRx(logBuffers_, chunk);
     logTextAdded(LogKind::Rx);
 }
@@ -145,12 +178,31 @@ void LinkSession::receiveKiss(const std::string& chunk) {
     if (!received.monitorText.empty()) emit this->received(received.monitorText);
     // Each UI frame is one whole packet: it goes to the decoder as it is, with no line
     // assembly that could hold it back or join it with the next one.
-    if (settings_.aprsEnabled == 1 && aprs_.aprsStopped == 0) {
-        for (const std::string& line : received.aprsLines) decodeAprsPacket(line);
+    for (const std::string& line : received.aprsLines) {
+        heardByStation(line);
+        if (settings_.aprsEnabled == 1 && aprs_.aprsStopped == 0) decodeAprsPacket(line);
     }
     const std::string& logged = settings_.kissRaw == 1 ? chunk : received.monitorText;
     if (logBuffers_.saveRx == 1 && !logged.empty()) logFiles_.addRx(logBuffers_, logged);
     if (kissMonitor_.dropped() != droppedBefore) emit portStateChanged();
+}
+
+void LinkSession::packetLine(std::string_view line) {
+    if (link_ == LinkKind::AprsIs) {
+        const AprsIsLine kind = aprsIsLineKind(line);
+        if (kind == AprsIsLine::LoginReply) aprsIsAnswered(line);
+        if (kind != AprsIsLine::Packet) return;  // the server talking: shown, never a packet
+    }
+    heardByStation(line);
+    if (settings_.aprsEnabled == 1 && aprs_.aprsStopped == 0) decodeAprsPacket(line);
+}
+
+// Every copy reaches messaging, before the duplicate filter: each copy of a message to us
+// is acknowledged, since the sender repeats until an ack gets through.
+void LinkSession::heardByStation(std::string_view line) {
+    if (station_ == nullptr) return;
+    if (const std::optional<MonitorPacket> packet = splitMonitorPacket(line))
+        station_->receive(packet->source, packet->information);
 }
 
 void LinkSession::decodeAprsPacket(std::string_view line) {
@@ -239,9 +291,7 @@ LinkSession::Transmit LinkSession::transmit(std::string_view txBuffer, const Val
         if (plan.xoff == XoffIndicator::Hide) emit xoffShown(false);
         port_.write(plan.sendText);
     }
-    emit sent(plan.readable);
-    if (logBuffers_.saveTx == 1) logFiles_.addTx(logBuffers_, plan.readable);
-    logTextAdded(LogKind::Tx);
+    noteSent(plan.readable);
     return Transmit::Sent;
 }
 
@@ -251,7 +301,40 @@ void LinkSession::sendFlowControl(char byte) {
     if (settings_.kiss == 1 || tx_.txHold == 1 || !port_.isOpen()) return;
     port_.write(std::string_view(&byte, 1));
     emit xoffShown(byte == kXoffByte);
-    const std::string readable = bytesToCaret(std::string_view(&byte, 1));
+    noteSent(bytesToCaret(std::string_view(&byte, 1)));
+}
+
+std::string LinkSession::transmitInformation(std::string_view information) {
+    if (std::string why = cannotSendText(); !why.empty()) return why;
+    // CTRLDEND: the TNC has not answered what was sent last; nothing may follow yet.
+    if (link_ == LinkKind::TextTnc && tx_.txHold == 1) return "Nothing was sent: the TNC has not answered the last ^D yet.";
+    const LinkTransmit out = encodeForLink(settings_, information);
+    if (out.refused) return out.notice;
+    port_.write(out.bytes);
+    noteSent(readableSent(information, out.bytes));
+    return {};
+}
+
+bool LinkSession::linkCanSend() const { return cannotSendText().empty(); }
+
+std::string LinkSession::cannotSendText() const {
+    if (!port_.isOpen()) return "Nothing was sent: " + portDisplayName(settings_) + " is not connected.";
+    if (settings_.myCall.empty()) return "Nothing is sent without your callsign in Quilmo.ini (MYCALL=).";
+    if (link_ == LinkKind::AprsIs && !aprsIsVerified_)
+        return aprsIsReceiveOnlyNotice(settings_.myCall, settings_.passcode, false);
+    if (link_ == LinkKind::KissTnc) return settings_.unprotoProblem;
+    return {};
+}
+
+// The Tx view and the Tx log show a frame to a KISS TNC as its monitor line, as frames
+// received are shown; on the other links the line that went out is already readable.
+std::string LinkSession::readableSent(std::string_view information, const std::string& bytes) const {
+    if (link_ != LinkKind::KissTnc) return bytes;
+    const std::string path = settings_.unproto.empty() ? std::string(kDefaultUnproto) : settings_.unproto;
+    return settings_.myCall + ">" + path + ":" + std::string(information) + "\r\n";
+}
+
+void LinkSession::noteSent(const std::string& readable) {
     emit sent(readable);
     if (logBuffers_.saveTx == 1) logFiles_.addTx(logBuffers_, readable);
     logTextAdded(LogKind::Tx);
@@ -282,6 +365,30 @@ std::string LinkSession::linkDownText() const {
 }
 
 void LinkSession::refuse(const std::string& why) { emit transmitRefused(why); }
+
+// ---- messaging, the beacon and APRS-IS
+
+void LinkSession::updateLinkReady() {
+    if (station_ != nullptr) station_->setLinkReady(!exited_ && linkCanSend());
+}
+
+// The login goes out as everything sent does, so the Tx view shows what the server was told.
+void LinkSession::logInToAprsIs() {
+    const std::string login = aprsIsLoginFor(settings_);
+    port_.write(login);
+    noteSent(login);
+}
+
+void LinkSession::aprsIsAnswered(std::string_view line) {
+    aprsIsVerified_ = aprsIsLoginVerified(line);
+    const std::string notice = aprsIsReceiveOnlyNotice(settings_.myCall, settings_.passcode, aprsIsVerified_);
+    if (notice.empty()) {
+        clearProblem("aprsis");
+    } else {
+        noteProblem("aprsis", notice);
+    }
+    updateLinkReady();
+}
 
 // ---- logs and notices
 
@@ -332,6 +439,10 @@ void LinkSession::noteFileWrite(const std::string& key, const std::string& path,
 
 void LinkSession::noteProblem(const std::string& key, const std::string& text) {
     if (notices_.noteProblem(key, text)) emit noticesChanged();
+}
+
+void LinkSession::clearProblem(const std::string& key) {
+    if (notices_.clearProblem(key)) emit noticesChanged();
 }
 
 }  // namespace quilmo

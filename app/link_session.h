@@ -3,6 +3,7 @@
 #include <QObject>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -15,13 +16,17 @@
 #include "kml/kml_track.h"
 #include "platform/file_notices.h"
 #include "platform/serial_port.h"
+#include "platform/wall_clock.h"
 #include "terminal/kiss_monitor.h"
+#include "terminal/link_transmit.h"
 #include "terminal/logs.h"
 #include "terminal/transmit.h"
 
 class QTimer;
 
 namespace quilmo {
+
+class AprsStation;
 
 struct AprsState {
     AprsLineAssembler aprsLineBuffer;
@@ -40,8 +45,9 @@ struct OwnPosition {
 };
 
 // The link and everything that follows from it, without a widget: the port and its
-// state, the logs, KISS, line assembly, the decoder, the KML track, the heard stations,
-// the file notices and the one path to the port. Windows show what it tells them and send
+// state, the APRS-IS login, the logs, KISS, line assembly, the decoder, the KML track,
+// the heard stations, messaging and the beacon, the file notices and the one path to
+// the port. Windows show what it tells them and send
 // through it; none of them needs another window to reach the traffic.
 //
 // A new window subscribes to the signals it needs (received text, sent text, decoded
@@ -50,8 +56,10 @@ struct OwnPosition {
 class LinkSession : public QObject {
     Q_OBJECT
 public:
+    // `clock` gives the local time texts and files are stamped with, `wallClock` the time
+    // message tries and beacons are kept in.
     LinkSession(std::string filesFolder, SerialPort& port, std::function<LocalTime()> clock,
-                QObject* parent = nullptr);
+                WallClock wallClock = systemMillis, QObject* parent = nullptr);
     ~LinkSession() override;
 
     // Start-up, in this order: the settings, the log switches as Quilmo.ini sets them
@@ -83,6 +91,14 @@ public:
     Transmit transmit(std::string_view txBuffer, const ValueFields& fields);
     // XOFF (19) or XON (17) alone; nothing when the port is not open or a KISS TNC is on it.
     void sendFlowControl(char byte);
+    // One APRS information field of ours (a message, an ack, the beacon) as the link sends
+    // it: a UI frame to a KISS TNC, a packet line to APRS-IS, a converse-mode line to a
+    // text TNC. It goes out only with MYCALL= on a link that can send; the answer is why
+    // not, empty when it went out.
+    std::string transmitInformation(std::string_view information);
+    // Whether packets of ours can go out now: the port open, MYCALL= set, an APRS-IS
+    // login verified, an UNPROTO= a KISS TNC can use.
+    bool linkCanSend() const;
 
     const Settings& settings() const { return settings_; }
     const OwnPosition& ownPosition() const { return own_; }
@@ -96,10 +112,15 @@ public:
     StationTable& stations() { return stations_; }
     const FileNotices& notices() const { return notices_; }
     const std::string& filesFolder() const { return dir_; }
+    LinkKind linkKind() const { return link_; }
+    // Messages and the beacon, with APRS=1 only; null otherwise.
+    AprsStation* station() { return station_.get(); }
     // Every file write's result ends here; noticesChanged tells when the line changes.
     void noteFileWrite(const std::string& key, const std::string& path, const WriteResult& result,
                        std::uint64_t droppedBytes = 0);
     void noteProblem(const std::string& key, const std::string& text);
+    // A standing problem that has gone away.
+    void clearProblem(const std::string& key);
 
 signals:
     // Text for the Rx view: the bytes as received, or a KISS TNC's frames as monitor lines.
@@ -120,7 +141,16 @@ private:
     enum class LogKind { Rx, Tx, Aprs };
     void onSerialReceive();
     void receiveKiss(const std::string& chunk);
+    void packetLine(std::string_view line);
+    void heardByStation(std::string_view line);
     void decodeAprsPacket(std::string_view line);
+    void startStation();
+    void updateLinkReady();
+    void logInToAprsIs();
+    void aprsIsAnswered(std::string_view line);
+    std::string cannotSendText() const;
+    std::string readableSent(std::string_view information, const std::string& bytes) const;
+    void noteSent(const std::string& readable);
     bool sendKiss(const std::string& sendText);
     void refuse(const std::string& why);
     std::string linkDownText() const;
@@ -133,8 +163,11 @@ private:
     std::string dir_;
     SerialPort& port_;
     std::function<LocalTime()> clock_;
+    WallClock wallClock_;
 
     Settings settings_;
+    LinkKind link_ = LinkKind::TextTnc;
+    bool aprsIsVerified_ = false;  // this connection's login reply said "verified"
     OwnPosition own_;
     PortState portState_ = PortState::NotOpen;
     LogFiles logFiles_;
@@ -155,6 +188,7 @@ private:
     QTimer* aprsQuiet_ = nullptr;
     QTimer* filterRetry_ = nullptr;  // tries a failed filter.ini again until it is written
     std::string filterFilePending_;  // what the last "Ok" could not write
+    std::unique_ptr<AprsStation> station_;
 };
 
 }  // namespace quilmo

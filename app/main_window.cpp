@@ -15,12 +15,14 @@
 #include <vector>
 
 #include "app/app_icon.h"
+#include "app/aprs_station.h"
 #include "app/click_label.h"
 #include "app/console_widgets.h"
 #include "app/filter_window.h"
 #include "app/growing_view.h"
 #include "app/layout.h"
 #include "app/link_session.h"
+#include "app/messages_window.h"
 #include "app/port_status.h"
 #include "app/stations_window.h"
 #include "app/text_display.h"
@@ -70,7 +72,9 @@ const BoundedText& MainWindow::rxView() const { return text1_->model(); }
 const BoundedText& MainWindow::txHistory() const { return text2_->model(); }
 const BoundedText& MainWindow::aprsView() const { return text7_->model(); }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    if (messagesListener_ != 0) session_.station()->messaging().removeListener(messagesListener_);
+}
 
 // What the session tells, the window shows; what the window shows comes from nowhere else.
 void MainWindow::followSession() {
@@ -196,6 +200,7 @@ void MainWindow::connectActions() {
     onClick(34, [this] { aprsFilter(); });
     onClick(35, [this] { copyCoordinates(); });
     onClick(36, [this] { openStationsWindow(); });
+    onClick(39, [this] { openMessagesWindow(); });
 
     connect(command2_, &QPushButton::clicked, this, [this] { exitProgram(); });
     connect(command3_, &QPushButton::clicked, this, [this] { showMinimized(); });
@@ -303,6 +308,7 @@ void MainWindow::startUp() {
 
     for (const auto& [number, label] : labels_) fitCaption(label);
     for (QWidget* box : {check1_, check2_}) fitCaption(box);
+    followMessages();
     showNotices();
     session_.openPort();
 }
@@ -495,6 +501,38 @@ void MainWindow::copyCoordinates() {
 }
 
 void MainWindow::openStationsWindow() { stationsWindow_->openWindow(); }
+
+void MainWindow::openMessagesWindow() {
+    AprsStation* station = session_.station();
+    if (station == nullptr) return;
+    if (messagesWindow_ == nullptr) {
+        messagesWindow_ = new MessagesWindow(
+            station->messaging(), [this](const std::string& information) { session_.transmitInformation(information); },
+            this);
+    }
+    messagesWindow_->openWindow();
+}
+
+void MainWindow::followMessages() {
+    AprsStation* station = session_.station();
+    if (station == nullptr) return;
+    messagesListener_ = station->messaging().addListener([this] { showUnreadCount(); });
+    showUnreadCount();
+}
+
+// " messages (2)": the caption grows with the count, and shrinks its font only as far as
+// the count needs.
+void MainWindow::showUnreadCount() {
+    const int unread = session_.station()->messaging().unreadCount();
+    if (unread == unreadShown_) return;
+    unreadShown_ = unread;
+    QLabel* label = labels_.at(39);
+    label->setText(unread > 0 ? QStringLiteral(" messages (%1)").arg(unread) : QStringLiteral(" messages"));
+    QFont font = fontOf(FontKind::Default);
+    font.setPointSizeF(font.pointSizeF() * fontScale_);
+    label->setFont(font);
+    fitCaption(label);
+}
 
 void MainWindow::exitSequence() { session_.exitSequence(); }
 

@@ -22,6 +22,7 @@ class ClickLabel;
 class FilterWindow;
 class GrowingView;
 class LinkSession;
+class MessagesWindow;
 class StationsWindow;
 
 // The program's one main window ("Form1"): the console's widgets, their layout, the keys,
@@ -85,6 +86,9 @@ private:
     void openFilterWindow();
     void copyCoordinates();
     void openStationsWindow();
+    void openMessagesWindow();
+    void followMessages();
+    void showUnreadCount();
     void buildNoticeLine();
     void showNotices();
     void showPortStatus();
@@ -118,6 +122,9 @@ private:
     std::array<ClickLabel*, 8> macroButtons_{};  // Label12 … Label19
     FilterWindow* filterWindow_ = nullptr;       // made on first use, owned as a child
     StationsWindow* stationsWindow_ = nullptr;   // from the start: it follows the session's stations
+    MessagesWindow* messagesWindow_ = nullptr;   // made on first use, owned as a child
+    int messagesListener_ = 0;                   // the unread count on " messages"
+    int unreadShown_ = -1;
 
     QLabel* label37_ = nullptr;  // the notice line
 };

@@ -161,4 +161,13 @@ MonitorHeader decoratedHeader(std::string_view line) {
 
 MonitorHeader findDecoratedHeader(std::string_view line) { return decoratedHeader(line); }
 
+std::optional<MonitorPacket> splitMonitorPacket(std::string_view line) {
+    const MonitorHeader header = findMonitorHeader(line);
+    if (!header.found || header.frame != MonitorFrame::Ui) return std::nullopt;
+    const std::string_view address = line.substr(header.addressStart, header.addressEnd - header.addressStart);
+    const std::size_t arrow = address.find('>');
+    if (arrow == 0 || arrow == kNone) return std::nullopt;
+    return MonitorPacket{address.substr(0, arrow), line.substr(header.end)};
+}
+
 }  // namespace quilmo

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <optional>
 #include <string_view>
 
 namespace quilmo {
@@ -53,5 +54,13 @@ inline MonitorHeader findMonitorHeader(std::string_view line) {
     }
     return findDecoratedHeader(line);
 }
+
+// The sender and the information field of a monitored UI packet, as views into the line;
+// nothing for a line that is no such packet (no header, a connected-mode frame).
+struct MonitorPacket {
+    std::string_view source;
+    std::string_view information;
+};
+std::optional<MonitorPacket> splitMonitorPacket(std::string_view line);
 
 }  // namespace quilmo

@@ -48,6 +48,16 @@ bool FileNotices::noteProblem(const std::string& key, const std::string& text) {
     return text_ != before;
 }
 
+bool FileNotices::clearProblem(const std::string& key) {
+    const auto gone = std::remove_if(failures_.begin(), failures_.end(),
+                                     [&](const Failure& f) { return f.key == key && !f.problem.empty(); });
+    if (gone == failures_.end()) return false;
+    failures_.erase(gone, failures_.end());
+    const std::string before = text_;
+    text_ = failures_.empty() ? std::string() : failureText();
+    return text_ != before;
+}
+
 std::string FileNotices::failureText() const {
     const Failure& newest = failures_.front();
     std::string text =

@@ -21,6 +21,9 @@ public:
     // A problem that stands for the whole run (a setting the program cannot use); shown
     // like a failing file, never mended by a write.
     bool noteProblem(const std::string& key, const std::string& text);
+    // The standing problem under `key` is gone (a server that verified the login after
+    // all). Returns true when the text changed.
+    bool clearProblem(const std::string& key);
     const std::string& text() const { return text_; }
     bool failing() const { return !failures_.empty(); }
 

@@ -252,6 +252,13 @@ TEST(FileNotices, FirstFailureStandsWhileItLastsAndOneNoticeTellsOfTheRecovery) 
     EXPECT_EQ(notices.text(), "UNPROTO=X cannot be used (and 1 more file)");
     notices.noteWrite("unproto", "", ok);
     EXPECT_TRUE(notices.failing());
+    // A problem that goes away takes its notice with it; a file's failure under the same key stays.
+    EXPECT_TRUE(notices.clearProblem("unproto"));
+    EXPECT_EQ(notices.text(), "Cannot write /d/.quilmo.lock: Is a directory");
+    EXPECT_FALSE(notices.clearProblem("lock"));
+    EXPECT_TRUE(notices.noteProblem("aprsis", "APRS-IS: receive only"));
+    EXPECT_TRUE(notices.clearProblem("aprsis"));
+    EXPECT_TRUE(notices.failing());
 }
 
 // An installed copy (share/quilmo beside its folder) keeps its files in the user's data

@@ -1,0 +1,63 @@
+#pragma once
+#include <QObject>
+#include <QTimer>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/config.h"
+#include "aprs/beacon.h"
+#include "aprs/messaging.h"
+#include "platform/message_store.h"
+#include "platform/wall_clock.h"
+
+namespace quilmo {
+
+// What the station does on APRS beyond what is typed: its messages, kept in quilmo.sqlite,
+// with their acks and tries, and the beacon. It sends only while the link can, through the
+// function it is given, and keeps one single-shot timer that runs only while a try or a
+// beacon waits: an idle program spends nothing here.
+class AprsStation : public QObject {
+    Q_OBJECT
+public:
+    // Puts one information field on the link; returns why it did not, empty when it went out.
+    using Send = std::function<std::string(std::string_view information)>;
+
+    AprsStation(const Settings& settings, const std::string& filesFolder, WallClock clock, Send send,
+                QObject* parent = nullptr);
+    ~AprsStation() override;
+
+    // A packet heard: its sender and information field.
+    void receive(std::string_view source, std::string_view information);
+    void setLinkReady(bool ready);
+    // Due tries and a due beacon go out. The timer calls it; so may anyone, it never sends early.
+    void wake();
+    // When wake() is due next; nothing while nothing waits.
+    std::optional<std::int64_t> nextWakeAt() const;
+    bool timerRunning() const { return timer_.isActive(); }
+
+    Messaging& messaging() { return *messaging_; }
+    // Why messages are not kept across runs; empty while they are.
+    const std::string& notice() const { return messaging_->notice(); }
+
+signals:
+    void noticeChanged(const std::string& text);
+
+private:
+    void changed();
+    void sendQueued();
+    void arm();
+
+    WallClock clock_;
+    Send send_;
+    std::unique_ptr<MessageStore> store_;
+    std::unique_ptr<Messaging> messaging_;
+    BeaconSchedule beacon_;
+    QTimer timer_;
+    std::string noticeTold_;
+};
+
+}  // namespace quilmo
