@@ -380,9 +380,10 @@ void LinkSession::logInToAprsIs() {
 }
 
 void LinkSession::aprsIsAnswered(std::string_view line) {
-    aprsIsVerified_ = aprsIsLoginVerified(line);
-    const std::string notice = aprsIsReceiveOnlyNotice(settings_.myCall, settings_.passcode, aprsIsVerified_);
-    if (notice.empty()) {
+    // A receive-only login stays one, whatever a server says to it.
+    const std::string notice = aprsIsReceiveOnlyNotice(settings_.myCall, settings_.passcode, aprsIsLoginVerified(line));
+    aprsIsVerified_ = notice.empty();
+    if (aprsIsVerified_) {
         clearProblem("aprsis");
     } else {
         noteProblem("aprsis", notice);

@@ -6,6 +6,7 @@
 // become records, damaged frames are counted in the status line. What a KISS TNC is sent,
 // and what the session does with a device lost mid-frame, is tested on the session.
 #include <QLabel>
+#include <QLineEdit>
 #include <QTableView>
 #include <QtTest>
 #include <vector>
@@ -133,6 +134,37 @@ private slots:
 
         h.click("Command2");
         QCOMPARE(h.readFile("$log_rx.txt"), kLogHeader + monitor);
+    }
+
+    // Two messages to us on a KISS TNC, decoding not started: both acknowledged at once and
+    // counted on " messages", whose caption still fits its box. The button opens the
+    // Messages window with the focus in the addressee field; a message written there goes
+    // out as a frame and shows in the Tx view like everything sent.
+    void messages_unreadCountOpensWindowThatSends() {
+        Harness h;
+        h.start("KISS=1\nAPRS=1\nMYCALL=N0CALL-7\n");
+        auto* button = h.find<QLabel>("Label39");
+        QCOMPARE(button->text(), QString(" messages"));
+        h.port.feed(heard("W1AW>APRS::N0CALL-7 :Are you there?{4") + heard("K1ABC-9>APRS::N0CALL-7 :73{5"));
+        QCOMPARE(h.port.writes,
+                 (std::vector<std::string>{heard("N0CALL-7>APZQLM::W1AW     :ack4"), heard("N0CALL-7>APZQLM::K1ABC-9  :ack5")}));
+        QCOMPARE(button->text(), QString(" messages (2)"));
+        QVERIFY(button->sizeHint().width() <= button->width());
+
+        h.click("Label39");
+        QWidget* messages = h.find("Messages");
+        QTRY_COMPARE(QApplication::activeWindow(), messages);  // a window with a parent counts as active at once
+        QCOMPARE(messages->windowTitle(), QString("Messages"));
+        QCOMPARE(QApplication::focusWidget(), messages->findChild<QLineEdit*>("Addressee"));
+        QTest::keyClicks(QApplication::focusWidget(), "w1aw");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTest::keyClicks(QApplication::focusWidget(), "Yes, here");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        const std::string reply = "N0CALL-7>APZQLM::W1AW     :Yes, here{1";
+        QCOMPARE(h.port.writes.back(), heard(reply));
+        QVERIFY(h.window->txHistory().text().ends_with(reply + "\r\n"));
+        // The conversation with W1AW is on screen now; K1ABC-9's message is still unread.
+        QCOMPARE(button->text(), QString(" messages (1)"));
     }
 };
 

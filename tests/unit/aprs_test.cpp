@@ -22,6 +22,7 @@
 
 #include "aprs/aprs_message.h"
 #include "aprs/decoder.h"
+#include "aprs/monitor_header.h"
 #include "aprs/duplicate_filter.h"
 #include "aprs/filter_file.h"
 #include "aprs/filter_flags.h"
@@ -191,6 +192,28 @@ TEST(Decoder, MonitorHeaderFormsGiveThePlainRecord) {
         ASSERT_TRUE(plain.shown) << r.name;
         EXPECT_EQ(std::tie(printed.record, printed.lastCoordinates), std::tie(plain.record, plain.lastCoordinates)) << r.name;
         EXPECT_EQ(printed.placemark ? printed.placemark->name : "", plain.placemark ? plain.placemark->name : "") << r.name;
+    }
+}
+
+// Messaging hears the sender and the information of every UI packet, however the TNC
+// printed the header; anything else is no packet to it.
+TEST(MonitorPacket, SenderAndInformationOfUiPacketsOnly) {
+    const struct { const char* line; const char* source; const char* information; } rows[] = {
+        {"W1AW-7>APRS,WIDE1-1*::N0CALL   :hi{3", "W1AW-7", ":N0CALL   :hi{3"},
+        {"[0.4] W1AW>APRS <UI>::N0CALL   :hi", "W1AW", ":N0CALL   :hi"},
+        {"22:51:33 W1AW>APRS:>status", "W1AW", ">status"},
+        {"GATE>APRS:}W1AW>APRS,TCPIP::N0CALL   :hi", "GATE", "}W1AW>APRS,TCPIP::N0CALL   :hi"},
+        {"W1AW>APRS:", "W1AW", ""},
+        {"W1AW>N0CALL <I R1 S2>::N0CALL   :hi", nullptr, nullptr},
+        {"cmd: no header here", nullptr, nullptr},
+        {">APRS::N0CALL   :hi", nullptr, nullptr},
+    };
+    for (const auto& r : rows) {
+        const std::optional<MonitorPacket> packet = splitMonitorPacket(r.line);
+        ASSERT_EQ(packet.has_value(), r.source != nullptr) << r.line;
+        if (!packet) continue;
+        EXPECT_EQ(std::string(packet->source) + " | " + std::string(packet->information), std::string(r.source) + " | " + r.information)
+            << r.line;
     }
 }
 

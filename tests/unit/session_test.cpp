@@ -1,6 +1,8 @@
 // The link session without any window: what goes out on the port for each kind of link
 // and state, what comes in from a KISS TNC, the logs and their timers, a disk that fills
-// and frees, and copies of one packet. The windows' tests prove that keys and buttons
+// and frees, and copies of one packet. Then APRS packets of our own: where they may go
+// out, two sessions exchanging a message, the beacon and the one timer, a database that
+// cannot be used. The windows' tests prove that keys and buttons
 // reach these paths; here the paths themselves are checked, with an in-memory port.
 #include <QFile>
 #include <QProcess>
@@ -19,6 +21,7 @@
 
 #include "../e2e/qt_files.h"
 #include "../unit/ax25_frames.h"
+#include "app/aprs_station.h"
 #include "app/link_session.h"
 
 using namespace quilmo;
@@ -28,6 +31,7 @@ namespace {
 
 const std::string kLogHeader = "------------- 2026-12-05  14:15 -----------------\r\n";
 const std::string kKml = "kml/$20261205_1415.kml";
+constexpr std::int64_t kEpoch = 1'780'000'000'000;  // the wall clock's start, in ms
 
 class FakePort : public SerialPort {
 public:
@@ -37,7 +41,11 @@ public:
     }
     bool isOpen() const override { return open_; }
     std::string readAll() override { return std::exchange(pending, {}); }
-    void write(std::string_view bytes) override { writes.emplace_back(bytes); }
+    void write(std::string_view bytes) override {
+        writes.emplace_back(bytes);
+        // The far end hears it later, from the event loop, as from a real device.
+        if (peer != nullptr) QTimer::singleShot(0, [to = peer, b = std::string(bytes)] { to->feed(b); });
+    }
     void close() override { open_ = false; }
     void feed(std::string_view bytes) {
         pending += bytes;
@@ -52,6 +60,7 @@ public:
     std::string pending;
     std::vector<std::string> writes;  // one entry per write, so a frame split over two shows
     bool missing = false;
+    FakePort* peer = nullptr;  // joined to another session's port: what one writes the other reads
 
 private:
     bool open_ = false;
@@ -65,13 +74,16 @@ struct Session {
     std::unique_ptr<LinkSession> link;
     std::string received, sent, records;
     QStringList refusals, openFailures;
+    std::int64_t now = kEpoch;  // the wall clock, moved by hand
 
-    explicit Session(const std::string& ini, bool deviceMissing = false, const QString& base = {})
+    explicit Session(const std::string& ini, bool deviceMissing = false, const QString& base = {},
+                     const std::vector<std::pair<std::string, std::string>>& files = {})
         : dir(base.isEmpty() ? QDir::tempPath() + "/session-XXXXXX" : base + "/session-XXXXXX") {
         port.missing = deviceMissing;
         write("Quilmo.ini", ini);
+        for (const auto& [name, bytes] : files) write(name, bytes);
         link = std::make_unique<LinkSession>(dir.path().toStdString(), port,
-                                             [] { return LocalTime{2026, 12, 5, 14, 15, 3}; });
+                                             [] { return LocalTime{2026, 12, 5, 14, 15, 3}; }, [this] { return now; });
         QObject::connect(link.get(), &LinkSession::received, [this](const std::string& t) { received += t; });
         QObject::connect(link.get(), &LinkSession::sent, [this](const std::string& t) { sent += t; });
         QObject::connect(link.get(), &LinkSession::packetDecoded, [this](const DecodedPacket& p) {
@@ -313,6 +325,119 @@ private slots:
         std::filesystem::remove(file);
         QTRY_COMPARE_WITH_TIMEOUT(s.link->notices().text(), file + " is written again", 5000);
         QCOMPARE(s.read("filter.ini"), std::string("0\r\n"));
+    }
+
+    // A packet of ours goes out only where the link can send it, each kind of link in its
+    // own form; the Tx view shows it as it went (a KISS frame as its monitor line).
+    void transmitInformation_onlyWhereTheLinkCanSend() {
+        const std::string field = ":W1AW     :hi{1";
+        const std::string verified = "# logresp N0CALL verified, server T2TEST\r\n";
+        const struct {
+            const char* name;
+            std::string ini;
+            bool missing;
+            std::string before;  // fed to the session, or typed when it starts with "typed:"
+            bool canSend;
+            std::string written, sent, refusal;
+        } rows[] = {
+            {"text TNC: a converse-mode line", "MYCALL=N0CALL\n", false, "", true, field + "\r", field + "\r", ""},
+            {"text TNC without MYCALL", "", false, "", false, "", "", "Nothing is sent without your callsign in Quilmo.ini (MYCALL=)."},
+            {"text TNC waiting for the answer to ^D", "MYCALL=N0CALL\nCTRLDEND=1\n", false, "typed:x^D", true, "", "",
+             "Nothing was sent: the TNC has not answered the last ^D yet."},
+            {"KISS: a UI frame via UNPROTO", "KISS=1\nMYCALL=N0CALL\nUNPROTO=APZQLM VIA WIDE1-1\n", false, "", true,
+             heard("N0CALL>APZQLM,WIDE1-1:" + field), "N0CALL>APZQLM,WIDE1-1:" + field + "\r\n", ""},
+            {"KISS without MYCALL", "KISS=1\n", false, "", false, "", "", "Nothing is sent without your callsign in Quilmo.ini (MYCALL=)."},
+            {"KISS, device not there", "KISS=1\nMYCALL=N0CALL\n", true, "", false, "", "", "Nothing was sent: COM1 is not connected."},
+            {"KISS, a path AX.25 cannot carry", "KISS=1\nMYCALL=N0CALL\nUNPROTO=CQ VIA A,B,C,D,E,F,G,H,I\n", false, "", false, "", "",
+             "UNPROTO=CQ VIA A,B,C,D,E,F,G,H,I cannot be used: AX.25 carries at most 8 digipeaters. Nothing is sent until it is mended."},
+            {"APRS-IS before the server verified", "DEVICE=aprsis://127.0.0.1:14580\nMYCALL=N0CALL\nPASSCODE=1\n", false, "", false,
+             "", "", "APRS-IS: the server did not verify the login (check MYCALL= and PASSCODE=): receive only."},
+            {"APRS-IS verified, KISS= left aside", "DEVICE=aprsis://127.0.0.1:14580\nKISS=1\nMYCALL=N0CALL\nPASSCODE=1\n", false, verified,
+             true, "N0CALL>APZQLM,TCPIP*:" + field + "\r\n", "N0CALL>APZQLM,TCPIP*:" + field + "\r\n", ""},
+            {"APRS-IS receive only by PASSCODE=, whatever the server says", "DEVICE=aprsis://127.0.0.1:14580\nMYCALL=N0CALL\n", false, verified, false, "", "",
+             "APRS-IS: receive only. Sending needs PASSCODE= in Quilmo.ini."},
+        };
+        for (const auto& r : rows) {
+            Session s(r.ini + "SAVETX=1\n", r.missing);
+            if (r.before.starts_with("typed:")) s.link->transmit(r.before.substr(6), {});
+            if (!r.before.empty() && !r.before.starts_with("typed:")) s.port.feed(r.before);
+            const std::string writtenBefore = s.port.written(), sentBefore = s.sent;
+            QVERIFY2(s.link->linkCanSend() == r.canSend, r.name);
+            QVERIFY2(s.link->transmitInformation(field) == r.refusal, r.name);
+            QVERIFY2(s.port.written().substr(writtenBefore.size()) == r.written, r.name);
+            QVERIFY2(s.sent.substr(sentBefore.size()) == r.sent, r.name);
+            QVERIFY2(s.refusals.isEmpty(), r.name);  // a packet of ours never raises the Tx buffer's box
+            s.link->exitSequence();
+            QVERIFY2(s.read("$log_tx.txt") == kLogHeader + s.sent, r.name);
+        }
+    }
+
+    // Two stations on one channel: a message, its ack, no other frame. The receiver never
+    // pressed " APRS start": a message to it is answered all the same.
+    void kissLoopback_messageAcknowledgedWhileDecodingPauses() {
+        const std::string common = "KISS=1\nAPRS=1\nUNPROTO=APZQLM VIA WIDE1-1\n";
+        Session a(common + "MYCALL=N0CALL-1\n"), b(common + "MYCALL=N0CALL-2\n");
+        a.port.peer = &b.port;
+        b.port.peer = &a.port;
+        Messaging& alice = a.link->station()->messaging();
+        Messaging& bob = b.link->station()->messaging();
+        const SendResult sent = alice.send("n0call-2", "Hello there");
+        QVERIFY(sent.accepted);
+        QTRY_COMPARE(messageStateText(*alice.message(sent.id)), std::string("acknowledged"));
+        const std::string message = "N0CALL-1>APZQLM,WIDE1-1::N0CALL-2 :Hello there{1", ack = "N0CALL-2>APZQLM,WIDE1-1::N0CALL-1 :ack1";
+        QCOMPARE(a.port.writes, std::vector<std::string>{heard(message)});
+        QCOMPARE(b.port.writes, std::vector<std::string>{heard(ack)});
+        QCOMPARE(a.sent, message + "\r\n");
+        QCOMPARE(b.received, message + "\r\n");
+        QCOMPARE(b.sent, ack + "\r\n");
+        QCOMPARE(b.records, std::string());
+        QCOMPARE(bob.unreadCount(), 1);
+        QCOMPARE(bob.messages().front().text, std::string("Hello there"));
+        // Nothing waits any more, so no timer runs on either side.
+        QVERIFY(!a.link->station()->timerRunning());
+        QVERIFY(!b.link->station()->timerRunning());
+    }
+
+    // The beacon 10 s after the link is up, then every BEACON= minutes; a message's next try
+    // 30 s after the first. The timer runs only while one of them waits, and a link that goes
+    // down stops it.
+    void beaconAndTries_timerRunsOnlyWhileSomethingWaits() {
+        Session s("KISS=1\nAPRS=1\nMYCALL=N0CALL-7\nBEACON=5\nBEACONTEXT=Quilmo test\n"
+                  "MYLAT=44\xb0" "29'30\"N\nMYLONG=11\xb0" "20'15\"E\n");
+        AprsStation& station = *s.link->station();
+        QVERIFY(station.timerRunning());
+        QCOMPARE(station.nextWakeAt(), std::optional<std::int64_t>(kEpoch + 10'000));
+        station.wake();
+        QCOMPARE(s.port.writes.size(), 0u);  // not yet due
+        s.now += 10'000;
+        station.wake();
+        QCOMPARE(s.port.writes, std::vector<std::string>{heard("N0CALL-7>APZQLM:=4429.50N/01120.25E-Quilmo test")});
+        QCOMPARE(station.nextWakeAt(), std::optional<std::int64_t>(s.now + 5 * 60'000));
+
+        Session idle("KISS=1\nAPRS=1\nMYCALL=N0CALL-7\n");
+        AprsStation& quiet = *idle.link->station();
+        QVERIFY(!quiet.timerRunning());
+        QCOMPARE(quiet.nextWakeAt(), std::nullopt);
+        quiet.messaging().send("W1AW", "hi");
+        QCOMPARE(quiet.nextWakeAt(), std::optional<std::int64_t>(kEpoch + 30'000));
+        QVERIFY(quiet.timerRunning());
+        idle.now += 30'000;
+        quiet.wake();
+        QCOMPARE(idle.port.writes, std::vector<std::string>(2, heard("N0CALL-7>APZQLM::W1AW     :hi{1")));
+        idle.port.close();
+        idle.port.onConnectionChanged(false);
+        QVERIFY(!quiet.timerRunning());
+        QCOMPARE(messageStateText(quiet.messaging().messages().front()), std::string("sending 2/7"));
+    }
+
+    // A database that cannot be used is named on the notice line; messages go on in memory.
+    void unusableDatabase_noticeAndMessagesInMemory() {
+        Session s("KISS=1\nAPRS=1\nMYCALL=N0CALL-7\n", false, {}, {{"quilmo.sqlite", std::string(1024, 'x')}});
+        QCOMPARE(s.link->notices().text(), "Cannot open " + s.path("quilmo.sqlite").toStdString() +
+                                               ": file is not a database. Messages are kept only until the program ends.");
+        QVERIFY(s.link->notices().failing());
+        QVERIFY(s.link->station()->messaging().send("W1AW", "hi").accepted);
+        QCOMPARE(s.port.writes, std::vector<std::string>{heard("N0CALL-7>APZQLM::W1AW     :hi{1")});
     }
 };
 
