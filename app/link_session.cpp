@@ -296,9 +296,10 @@ LinkSession::Transmit LinkSession::transmit(std::string_view txBuffer, const Val
 }
 
 void LinkSession::sendFlowControl(char byte) {
-    // A KISS TNC has no monitor to pause; a held line or a closed port sends nothing, and
-    // nobody asked for anything else to go out.
-    if (settings_.kiss == 1 || tx_.txHold == 1 || !port_.isOpen()) return;
+    // A KISS TNC has no monitor to pause, and to an APRS-IS server the byte would be the
+    // start of our next line; a held line or a closed port sends nothing, and nobody asked
+    // for anything else to go out.
+    if (settings_.kiss == 1 || link_ == LinkKind::AprsIs || tx_.txHold == 1 || !port_.isOpen()) return;
     port_.write(std::string_view(&byte, 1));
     emit xoffShown(byte == kXoffByte);
     noteSent(bytesToCaret(std::string_view(&byte, 1)));

@@ -200,11 +200,12 @@ private slots:
         QCOMPARE(s.read("$log_tx.txt"), kLogHeader + t.sent);  // the log is what was shown as sent
     }
 
-    // The filter window pauses a text TNC with XOFF and XON alone; a KISS TNC or a port that
-    // is not open gets nothing.
+    // The filter window pauses a text TNC with XOFF and XON alone; a KISS TNC, an APRS-IS
+    // server or a port that is not open gets nothing.
     void filterWindow_flowControlAlone() {
         const struct { const char* ini; bool missing; std::string written; } rows[] = {
             {"APRS=1\n", false, "\x13\x11"}, {"APRS=1\nKISS=1\nMYCALL=N0CALL\n", false, ""}, {"APRS=1\n", true, ""},
+            {"APRS=1\nDEVICE=aprsis://127.0.0.1:14580\n", false, ""},
         };
         for (const auto& r : rows) {
             Session s(r.ini, r.missing);
