@@ -17,7 +17,7 @@ std::string coordinateText(double degrees, int degreeDigits, char positive, char
     const auto hundredths = static_cast<long long>(roundHalfEven(std::fabs(degrees) * kHundredthsPerDegree));
     const long long whole = hundredths / 6000, minutes = hundredths % 6000 / 100, fraction = hundredths % 100;
     const char hemisphere = degrees < 0 && hundredths != 0 ? negative : positive;
-    char text[24];
+    char text[32];  // g++ sizes every field at its widest: "%c" must still fit, or -O3 fails the build
     std::snprintf(text, sizeof text, "%0*lld%02lld.%02lld%c", degreeDigits, whole, minutes, fraction, hemisphere);
     return text;
 }
