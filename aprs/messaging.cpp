@@ -124,6 +124,8 @@ void Messaging::receive(std::string_view source, std::string_view information) {
 }
 
 void Messaging::receiveMessage(std::string_view source, std::string_view information, int depth) {
+    // Every packet heard comes here, and nearly none is a message: passed over before anything is copied.
+    if (information.empty() || (information.front() != ':' && information.front() != '}')) return;
     if (!information.empty() && information.front() == '}' && depth < kDeepestThirdParty) {
         const std::string_view inner = information.substr(1);
         const std::size_t header = inner.find('>'), colon = inner.find(':');
