@@ -20,6 +20,7 @@
 #include "../e2e/qt_files.h"
 #include "../unit/ax25_frames.h"
 #include "app/link_session.h"
+#include "fake_serial_port.h"
 
 using namespace quilmo;
 using namespace quilmo::test;
@@ -29,46 +30,18 @@ namespace {
 const std::string kLogHeader = "------------- 2026-12-05  14:15 -----------------\r\n";
 const std::string kKml = "kml/$20261205_1415.kml";
 
-class FakePort : public SerialPort {
-public:
-    bool open(const PortSettings&, std::string& error) override {
-        if (missing) error = "No such file or directory";
-        return open_ = !missing;
-    }
-    bool isOpen() const override { return open_; }
-    std::string readAll() override { return std::exchange(pending, {}); }
-    void write(std::string_view bytes) override { writes.emplace_back(bytes); }
-    void close() override { open_ = false; }
-    void feed(std::string_view bytes) {
-        pending += bytes;
-        onReceive();
-    }
-    std::string written() const {
-        std::string all;
-        for (const std::string& w : writes) all += w;
-        return all;
-    }
-
-    std::string pending;
-    std::vector<std::string> writes;  // one entry per write, so a frame split over two shows
-    bool missing = false;
-
-private:
-    bool open_ = false;
-};
-
 // A session on the fake port in a folder of its own, started as the program starts it,
 // with what it tells recorded.
 struct Session {
     QTemporaryDir dir;
-    FakePort port;
+    FakeSerialPort port;
     std::unique_ptr<LinkSession> link;
     std::string received, sent, records;
     QStringList refusals, openFailures;
 
     explicit Session(const std::string& ini, bool deviceMissing = false, const QString& base = {})
         : dir(base.isEmpty() ? QDir::tempPath() + "/session-XXXXXX" : base + "/session-XXXXXX") {
-        port.missing = deviceMissing;
+        port.failOpen = deviceMissing;
         write("Quilmo.ini", ini);
         link = std::make_unique<LinkSession>(dir.path().toStdString(), port,
                                              [] { return LocalTime{2026, 12, 5, 14, 15, 3}; });
@@ -172,7 +145,7 @@ private slots:
         Session s(t.ini + "SAVETX=1\n", t.deviceMissing);
         QCOMPARE(s.link->transmit(t.buffer, {}), t.result);
         if (t.frames.isEmpty()) {
-            QCOMPARE(s.port.written(), t.written);
+            QCOMPARE(s.port.written, t.written);
         } else {
             std::vector<std::string> expected;
             for (const QString& f : t.frames) expected.push_back(heard(f.toStdString()));
@@ -199,7 +172,7 @@ private slots:
             QSignalSpy xoff(s.link.get(), &LinkSession::xoffShown);
             s.link->filterWindowOpening();
             s.link->filterWindowClosed(s.path("filter.ini").toStdString(), {2, 0});
-            QCOMPARE(s.port.written(), r.written);
+            QCOMPARE(s.port.written, r.written);
             QCOMPARE(s.sent, r.written.empty() ? "" : "^S^Q");
             QCOMPARE(xoff.size(), r.written.empty() ? 0 : 2);
         }
