@@ -19,6 +19,9 @@ std::string twoDigits(int value);
 std::string timeText(const LocalTime& t);
 // "YYYY-MM-DD" (year without leading zeros)
 std::string dateText(const LocalTime& t);
+// Seconds since 1970-01-01 00:00:00 of the same wall clock: for telling how long ago,
+// and which of two times came first, without a time zone.
+long long wallClockSeconds(const LocalTime& t);
 // Parses "YYYY-MM-DDTHH:MM:SS"; false when the text has another form.
 bool parseIsoLocalTime(const std::string& text, LocalTime& out);
 

@@ -1,0 +1,23 @@
+#pragma once
+#include <optional>
+#include <vector>
+
+#include "kml/map_clip.h"
+
+namespace quilmo {
+
+// A label wanted beside a marker: the marker's centre and radius, the text's size.
+struct LabelWish {
+    ScreenPoint anchor;
+    double radius = 0;
+    double width = 0;
+    double height = 0;
+};
+
+// Labels in the order of the wishes (the first ones win): each beside its marker, to the
+// right, else to the left, above or below, where it covers no label placed before, no
+// marker and does not leave `bounds`; none where there is no such room.
+std::vector<std::optional<ScreenRect>> placeLabels(const std::vector<LabelWish>& wishes,
+                                                   const std::vector<ScreenRect>& markers, const ScreenRect& bounds);
+
+}  // namespace quilmo
