@@ -45,6 +45,8 @@ constexpr Key kKeys[] = {
     {"KISSRAW=", Kind::Number, &Settings::kissRaw, nullptr, 0},
     {"MYCALL=", Kind::Text, nullptr, &Settings::myCall, 0},
     {"UNPROTO=", Kind::Phrase, nullptr, &Settings::unproto, 0},
+    {"MAPTILES=", Kind::Text, nullptr, &Settings::mapTiles, 0},
+    {"MAPATTRIB=", Kind::Phrase, nullptr, &Settings::mapAttribution, 0},
 };
 
 // Windows-1252 upper case, byte for byte, so both copies keep the same length.
@@ -123,6 +125,16 @@ void correctKiss(Settings& s) {
     if (s.kiss == 1) s.xonXoff = 0;
 }
 
+// A template the map can use: a web address with all three tile numbers, else nothing.
+void correctMap(Settings& s) {
+    const std::string& t = s.mapTiles;
+    const bool web = t.starts_with("http://") || t.starts_with("https://");
+    const bool numbered = t.find("{z}") != std::string::npos && t.find("{x}") != std::string::npos &&
+                          t.find("{y}") != std::string::npos;
+    if (!web || !numbered) s.mapTiles.clear();
+    s.mapAttribution = std::string(trimBlanks(s.mapAttribution));
+}
+
 }  // namespace
 
 void parseConfigurationLine(Settings& settings, std::string_view line, std::string_view upperLine) {
@@ -167,6 +179,7 @@ void correctConfiguration(Settings& s) {
     if (!isFlag(s.speedZero)) s.speedZero = 0;
 
     correctKiss(s);
+    correctMap(s);
 
     checkCoordinate(s.myLat, 'N', 'S');
     checkCoordinate(s.myLong, 'E', 'W');

@@ -29,6 +29,8 @@ struct Settings {
     std::int32_t kissRaw = 0;  // "KISSRAW=": 1 the Rx log gets the raw KISS bytes
     std::string myCall;        // "MYCALL=": "N0CALL-7", upper case; empty when missing or invalid
     std::string unproto;       // "UNPROTO=": "APZQLM,WIDE1-1"; empty when missing or invalid
+    std::string mapTiles;      // "MAPTILES=": a tile URL template with {z}, {x} and {y}; empty: the offline map only
+    std::string mapAttribution;  // "MAPATTRIB=": the tiles' attribution, blanks kept; empty when not given
 
     // Derived while reading.
     std::int32_t rtsLineOn = 0;
