@@ -57,7 +57,7 @@ QString countText(std::uint32_t count) {
 }  // namespace
 
 const QColor MapPainter::kSea(0x0A, 0x16, 0x24);
-const QColor MapPainter::kLand(0x1D, 0x29, 0x22);
+const QColor MapPainter::kLand(0x22, 0x30, 0x28);
 
 QColor MapPainter::colourOf(MarkerKind kind) {
     switch (kind) {
@@ -201,15 +201,8 @@ MapFrame MapPainter::paintOverlay(QPainter& painter, const MapViewport& view, co
         painter.setPen(QPen(colourOf(st.kind), 2, Qt::SolidLine, Qt::RoundCap));
         painter.drawLine(s.at, s.at + QPointF(std::sin(c), -std::cos(c)) * kCourseLength);
     }
-    for (const DrawnCluster& c : frame.clusters) paintCluster(painter, c);
     const qreal ratio = painter.device()->devicePixelRatioF();
-    for (const Single& s : singles) {
-        const MapStation& st = stations[static_cast<std::size_t>(s.station)];
-        const QImage& image = sprite(st.kind, s.station == overlay.selected, ratio);
-        painter.drawImage(s.at - QPointF(image.width(), image.height()) / (2 * ratio), image);
-        frame.markers.push_back({s.at, kMarkerRadius, s.station});
-    }
-    paintLabels(painter, view, overlay, singles);
+    // The own position lies under the stations: a cluster's count there stays readable.
     if (overlay.own) {
         const QImage& image = sprite(MarkerKind::Own, false, ratio);
         for (const double copy : worldCopies(view)) {
@@ -218,6 +211,14 @@ MapFrame MapPainter::paintOverlay(QPainter& painter, const MapViewport& view, co
             frame.markers.push_back({at, kOwnRadius, -1});
         }
     }
+    for (const DrawnCluster& c : frame.clusters) paintCluster(painter, c);
+    for (const Single& s : singles) {
+        const MapStation& st = stations[static_cast<std::size_t>(s.station)];
+        const QImage& image = sprite(st.kind, s.station == overlay.selected, ratio);
+        painter.drawImage(s.at - QPointF(image.width(), image.height()) / (2 * ratio), image);
+        frame.markers.push_back({s.at, kMarkerRadius, s.station});
+    }
+    paintLabels(painter, view, overlay, singles, frame.clusters);
     return frame;
 }
 
@@ -293,7 +294,7 @@ void MapPainter::paintCluster(QPainter& painter, const DrawnCluster& cluster) {
 
 // Labels where there is room, the selected station's first, then the newest.
 void MapPainter::paintLabels(QPainter& painter, const MapViewport& view, const MapOverlay& overlay,
-                             const std::vector<Single>& singles) {
+                             const std::vector<Single>& singles, const std::vector<DrawnCluster>& clusters) {
     const auto& stations = overlay.scene.stations();
     std::vector<const Single*> order;
     order.reserve(singles.size());
@@ -309,12 +310,17 @@ void MapPainter::paintLabels(QPainter& painter, const MapViewport& view, const M
         const QSizeF size = labelText(stations[static_cast<std::size_t>(s->station)].name).size();
         wishes.push_back({{s->at.x(), s->at.y()}, kMarkerRadius + 1, size.width() + 6, size.height() + 2});
     }
-    for (const Single& s : singles)
-        markers.push_back({s.at.x() - kMarkerRadius, s.at.y() - kMarkerRadius, s.at.x() + kMarkerRadius, s.at.y() + kMarkerRadius});
-    if (overlay.own) {
-        const QPointF at(view.screenX(overlay.own->x), view.screenY(overlay.own->y));
-        markers.push_back({at.x() - kOwnRadius, at.y() - kOwnRadius, at.x() + kOwnRadius, at.y() + kOwnRadius});
+    // Nothing a label could hide: markers, their course lines, clusters and the own position.
+    const auto around = [&markers](QPointF at, double r) { markers.push_back({at.x() - r, at.y() - r, at.x() + r, at.y() + r}); };
+    for (const Single& s : singles) {
+        around(s.at, kMarkerRadius);
+        const float course = stations[static_cast<std::size_t>(s.station)].course;
+        if (course < 0) continue;
+        const double c = course * std::numbers::pi / 180;
+        around(s.at + QPointF(std::sin(c), -std::cos(c)) * kCourseLength * 0.6, kCourseLength * 0.45);
     }
+    for (const DrawnCluster& c : clusters) around(c.at, c.radius);
+    if (overlay.own) around(QPointF(view.screenX(overlay.own->x), view.screenY(overlay.own->y)), kOwnRadius);
     const auto placed = placeLabels(wishes, markers, {0, 0, static_cast<double>(view.width()), static_cast<double>(view.height())});
     painter.setFont(labelFont_);
     painter.setPen(kLabelText);

@@ -74,7 +74,7 @@ private:
                     long long since);
     void paintCluster(QPainter& painter, const DrawnCluster& cluster);
     void paintLabels(QPainter& painter, const MapViewport& view, const MapOverlay& overlay,
-                     const std::vector<Single>& singles);
+                     const std::vector<Single>& singles, const std::vector<DrawnCluster>& clusters);
     const QImage& sprite(MarkerKind kind, bool selected, qreal ratio);
     const QStaticText& labelText(const std::string& name);
 
