@@ -91,15 +91,19 @@ void MapPainter::paintBase(QPainter& painter, const MapViewport& view, const Bas
                            std::vector<TileId>* wanted) {
     painter.fillRect(QRectF(0, 0, view.width(), view.height()), kSea);
     if (base != nullptr) {
-        painter.setRenderHint(QPainter::Antialiasing, true);
+        // Smoothing the land's edge costs ten times the fill, and the coastline drawn over
+        // it, smoothed, hides the steps anyway. Lines one pixel wide take the painter's
+        // fast path; wider ones go through its stroker, several times slower.
         for (const double copy : worldCopies(view, true)) {
+            painter.setRenderHint(QPainter::Antialiasing, false);
             painter.setPen(Qt::NoPen);
             painter.setBrush(kLand);
             paintLayer(painter, view, base->land, copy, true);
+            painter.setRenderHint(QPainter::Antialiasing, true);
             painter.setBrush(Qt::NoBrush);
             painter.setPen(QPen(kBorder, 1));
             paintLayer(painter, view, base->borders, copy, false);
-            painter.setPen(QPen(kCoast, 1.2));
+            painter.setPen(QPen(kCoast, 1));
             paintLayer(painter, view, base->coast, copy, false);
         }
     }
@@ -249,12 +253,30 @@ void MapPainter::gather(const MapViewport& view, const MapOverlay& overlay, std:
             }
         }
     }
+    absorbIntoClusters(singles, frame.clusters, overlay.selected);
     // The selected station stands out of its cluster.
     if (overlay.selected >= 0 && !selectedSeen) {
         const WorldPoint at = stations[static_cast<std::size_t>(overlay.selected)].at;
         const double copy = std::round(view.centre().x - at.x);
         singles.push_back({overlay.selected, QPointF(view.screenX(at.x + copy), view.screenY(at.y))});
     }
+}
+
+// The grid's cells meet at straight edges, so a station just across one from a cluster
+// would sit on the cluster's circle; it joins that cluster instead.
+void MapPainter::absorbIntoClusters(std::vector<Single>& singles, std::vector<DrawnCluster>& clusters, int selected) {
+    if (clusters.empty()) return;
+    std::erase_if(singles, [&](const Single& s) {
+        if (s.station == selected) return false;
+        for (DrawnCluster& c : clusters) {
+            const QPointF d = s.at - c.at;
+            const double reach = c.radius + kMarkerRadius;
+            if (d.x() * d.x() + d.y() * d.y() > reach * reach) continue;
+            ++c.count;
+            return true;
+        }
+        return false;
+    });
 }
 
 void MapPainter::paintTrack(QPainter& painter, const MapViewport& view, const MapStation& station,
@@ -271,8 +293,8 @@ void MapPainter::paintTrack(QPainter& painter, const MapViewport& view, const Ma
     thinOut(points_, 1.0);
     if (points_.size() < 2) return;
     QColor colour = colourOf(station.kind);
-    colour.setAlpha(150);
-    painter.setPen(QPen(colour, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    colour.setAlpha(190);
+    painter.setPen(QPen(colour, 1));  // one pixel: the painter's fast path
     pieces_.clear();
     clipLine(points_, {-4, -4, view.width() + 4.0, view.height() + 4.0}, pieces_);
     QPolygonF polygon;

@@ -70,6 +70,7 @@ private:
     void paintLayer(QPainter& painter, const MapViewport& view, const BaseMapLayer& layer, double copy, bool rings);
     void paintTiles(QPainter& painter, const MapViewport& view, const TileImages& tiles, std::vector<TileId>* wanted);
     void gather(const MapViewport& view, const MapOverlay& overlay, std::vector<Single>& singles, MapFrame& frame);
+    static void absorbIntoClusters(std::vector<Single>& singles, std::vector<DrawnCluster>& clusters, int selected);
     void paintTrack(QPainter& painter, const MapViewport& view, const MapStation& station, const StationTrack& track,
                     long long since);
     void paintCluster(QPainter& painter, const DrawnCluster& cluster);

@@ -38,8 +38,7 @@ void MapScene::rebuild(const StationTable& table, const StationTracks& tracks, l
         if (!row.hasPosition) continue;
         const long long heard = wallClockSeconds(row.lastHeard);
         if (heard < since) continue;
-        const StationTrack* track = tracks.find(row.station);
-        MapStation s{row.station, project({row.latitude, row.longitude}), markerKindOf(row, track && track->objectOrItem()), -1, heard};
+        MapStation s{row.station, project({row.latitude, row.longitude}), markerKindOf(row, tracks.objectOrItem(row.station)), -1, heard};
         if (s.kind == MarkerKind::Moving && !row.course.empty()) s.course = static_cast<float>(readNumber(row.course));
         bounds_ = {std::min(bounds_.left, s.at.x), std::min(bounds_.top, s.at.y), std::max(bounds_.right, s.at.x),
                    std::max(bounds_.bottom, s.at.y)};

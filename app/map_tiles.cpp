@@ -88,7 +88,6 @@ void TileLoader::start(const TileId& tile) {
                          cacheOnly ? QNetworkRequest::AlwaysCache : QNetworkRequest::PreferCache);
     request.setTransferTimeout(options_.timeoutMs);
     QNetworkReply* reply = network_->get(request);
-    ++requestsMade_;
     replies_.insert(reply, tile);
     connect(reply, &QNetworkReply::finished, this, [this, reply, tile, cacheOnly] { finished(reply, tile, cacheOnly); });
 }

@@ -50,8 +50,6 @@ public:
     const QImage* image(const TileId& tile) const override;
     // Empty while the server answers.
     const QString& notice() const { return notice_; }
-    int inFlight() const { return static_cast<int>(replies_.size()); }
-    int requestsMade() const { return requestsMade_; }
 
     // "$XDG_CACHE_HOME/quilmo/tiles", or "~/.cache/quilmo/tiles".
     static QString tileCacheFolder();
@@ -86,7 +84,6 @@ private:
     QDateTime pausedUntil_;
     QTimer resume_;
     QString notice_;
-    int requestsMade_ = 0;
 };
 
 }  // namespace quilmo

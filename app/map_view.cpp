@@ -28,7 +28,6 @@ MapView::MapView(const MapScene& scene, const StationTracks& tracks, TileLoader*
     : QWidget(parent), scene_(scene), tracks_(tracks), tiles_(tiles), describe_(std::move(describe)) {
     setObjectName(QStringLiteral("MapView"));
     setFocusPolicy(Qt::StrongFocus);
-    setMouseTracking(false);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(200, 150);
     if (tiles_ != nullptr) {

@@ -120,8 +120,6 @@ MapWindow::MapWindow(MapSources sources, QWidget* parent) : QWidget(parent, Qt::
     });
 }
 
-MapWindow::~MapWindow() = default;
-
 std::string MapWindow::attributionFor(const std::string& mapTiles, const std::string& mapAttribution) {
     if (!mapAttribution.empty() || mapTiles.empty()) return mapAttribution;
     if (mapTiles.find("tile.openstreetmap.org") != std::string::npos) return "\xA9 OpenStreetMap contributors";

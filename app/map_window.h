@@ -42,7 +42,6 @@ public:
     static constexpr int kCatchUpMs = 500;
 
     explicit MapWindow(MapSources sources, QWidget* parent = nullptr);
-    ~MapWindow() override;
 
     void openWindow();
     MapView* view() const { return view_; }

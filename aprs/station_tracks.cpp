@@ -29,6 +29,7 @@ void StationTracks::add(const StationFacts& facts, const LocalTime& heard) {
     // A name padded to its field's width is the same object as the name alone.
     const std::string_view station = trimBlanks(facts.station);
     if (station.empty()) return;
+    noteKind(station, facts);
     if (facts.killed) {
         const auto it = byName_.find(station);
         if (it != byName_.end()) release(it);
@@ -36,12 +37,28 @@ void StationTracks::add(const StationFacts& facts, const LocalTime& heard) {
     }
     if (!facts.hasPosition || !usable(facts)) return;
     const std::uint32_t slot = slotFor(station);
-    slots_[slot].objectOrItem_ = facts.objectOrItem;
     const TrackPoint point{toUnits(facts.latitude), toUnits(facts.longitude),
                            static_cast<std::uint32_t>(std::max(0LL, wallClockSeconds(heard)))};
     append(slot, point);
     while (total_ > totalLimit_) dropOldest();
     if (queue_.size() > 2 * total_ + 4096) compactQueue();
+}
+
+bool StationTracks::objectOrItem(std::string_view station) const {
+    return !objects_.empty() && objects_.find(trimBlanks(station)) != objects_.end();
+}
+
+void StationTracks::noteKind(std::string_view station, const StationFacts& facts) {
+    if (!facts.objectOrItem || facts.killed) {
+        if (!objects_.empty()) {
+            const auto it = objects_.find(station);
+            if (it != objects_.end()) objects_.erase(it);
+        }
+        return;
+    }
+    // Never more names than the heard-stations table keeps rows.
+    if (objects_.size() >= kMostObjects) objects_.clear();
+    objects_.emplace(station);
 }
 
 std::uint32_t StationTracks::slotFor(std::string_view station) {
@@ -111,7 +128,6 @@ void StationTracks::release(NameMap::iterator at) {
     total_ -= t.count_;
     t.count_ = 0;
     t.first_ = 0;
-    t.objectOrItem_ = false;
     std::vector<TrackPoint>().swap(t.ring_);
     names_[slot] = nullptr;
     byName_.erase(at);

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "aprs/decoder.h"
@@ -28,7 +29,6 @@ public:
     bool empty() const { return count_ == 0; }
     const TrackPoint& operator[](std::size_t i) const { return ring_[(first_ + i) % ring_.size()]; }
     const TrackPoint& back() const { return (*this)[count_ - 1]; }
-    bool objectOrItem() const { return objectOrItem_; }
 
 private:
     friend class StationTracks;
@@ -38,12 +38,12 @@ private:
     // How many of the oldest entries of the shared queue that name this slot stand for
     // points already gone (dropped at the station's own limit, or a killed object's).
     std::uint32_t staleInQueue_ = 0;
-    bool objectOrItem_ = false;
 };
 
 // The positions heard this run per station, fed with the facts of every packet: at most
 // `perStation` per station and `total` in all, the oldest going first. A position equal to
-// the last one only renews its time; a killed object or item loses its track.
+// the last one only renews its time; a killed object or item loses its track. It also knows
+// which names are objects or items, for the map to mark them apart.
 class StationTracks {
 public:
     static constexpr std::size_t kPerStation = 500;
@@ -59,6 +59,8 @@ public:
     std::size_t stations() const { return byName_.size(); }
     // The station's track; nullptr when it has none.
     const StationTrack* find(std::string_view station) const;
+    // Whether the name was last heard as an object or item (not killed since).
+    bool objectOrItem(std::string_view station) const;
 
 private:
     struct NameHash {
@@ -67,6 +69,8 @@ private:
     };
     using NameMap = std::unordered_map<std::string, std::uint32_t, NameHash, std::equal_to<>>;
 
+    static constexpr std::size_t kMostObjects = 100000;
+    void noteKind(std::string_view station, const StationFacts& facts);
     std::uint32_t slotFor(std::string_view station);
     void append(std::uint32_t slot, const TrackPoint& point);
     void dropOldest();
@@ -81,6 +85,9 @@ private:
     std::vector<const std::string*> names_;  // by slot: its key in byName_, nullptr when free
     NameMap byName_;
     std::deque<std::uint32_t> queue_;  // the slot of every point added, oldest first
+    // Objects are few beside stations, so asking this small set for each of many stations
+    // costs far less than finding each one's track.
+    std::unordered_set<std::string, NameHash, std::equal_to<>> objects_;
 };
 
 }  // namespace quilmo

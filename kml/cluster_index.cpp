@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 
 namespace quilmo {
 namespace {
@@ -23,19 +22,19 @@ std::uint64_t zOrder(std::uint32_t x, std::uint32_t y) { return spread(x) | (spr
 }  // namespace
 
 void ClusterIndex::build(std::vector<Entry> entries) {
-    std::vector<std::uint32_t> order(entries.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::vector<std::uint64_t> keys(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i) keys[i] = zOrder(entries[i].x, entries[i].y);
-    std::sort(order.begin(), order.end(), [&keys](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
+    // Keys sorted beside their entry's place: the sort then reads memory in order.
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> order(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        order[i] = {zOrder(entries[i].x, entries[i].y), static_cast<std::uint32_t>(i)};
+    std::sort(order.begin(), order.end());
 
     keys_.resize(entries.size());
     entries_.resize(entries.size());
     sumX_.assign(entries.size() + 1, 0);
     sumY_.assign(entries.size() + 1, 0);
     for (std::size_t i = 0; i < order.size(); ++i) {
-        keys_[i] = keys[order[i]];
-        entries_[i] = entries[order[i]];
+        keys_[i] = order[i].first;
+        entries_[i] = entries[order[i].second];
         sumX_[i + 1] = sumX_[i] + entries_[i].x;
         sumY_[i + 1] = sumY_[i] + entries_[i].y;
     }

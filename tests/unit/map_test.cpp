@@ -253,10 +253,12 @@ TEST(StationTracks, LimitsRepeatsAndKills) {
     obj.objectOrItem = true;
     hear(obj);
     EXPECT_EQ(trackText(tracks, "A"), "4");
-    EXPECT_TRUE(tracks.find("OBJ")->objectOrItem());
+    EXPECT_TRUE(tracks.objectOrItem("OBJ"));
+    EXPECT_FALSE(tracks.objectOrItem("A"));
     obj.killed = true;
     hear(obj);
     EXPECT_EQ(trackText(tracks, "OBJ"), "none");
+    EXPECT_FALSE(tracks.objectOrItem("OBJ"));
     hear(at("D", 40, 0));
     hear(at("D", 41, 0));
     EXPECT_EQ(trackText(tracks, "A"), "none") << "a station whose points are all gone leaves";
