@@ -330,7 +330,7 @@ void MapPainter::paintLabels(QPainter& painter, const MapViewport& view, const M
     std::vector<ScreenRect> markers;
     for (const Single* s : order) {
         const QSizeF size = labelText(stations[static_cast<std::size_t>(s->station)].name).size();
-        wishes.push_back({{s->at.x(), s->at.y()}, kMarkerRadius + 1, size.width() + 6, size.height() + 2});
+        wishes.push_back({{s->at.x(), s->at.y()}, kMarkerRadius + 1, size.width() + 6, size.height() + 2, s->station == overlay.selected});
     }
     // Nothing a label could hide: markers, their course lines, clusters and the own position.
     const auto around = [&markers](QPointF at, double r) { markers.push_back({at.x() - r, at.y() - r, at.x() + r, at.y() + r}); };

@@ -68,10 +68,14 @@ std::vector<std::optional<ScreenRect>> placeLabels(const std::vector<LabelWish>&
         };
         for (const ScreenRect& c : candidates) {
             if (!within(c, bounds) || !occupied.free(c)) continue;
-            occupied.add(c);
             placed[i] = c;
             break;
         }
+        for (const ScreenRect& c : candidates) {
+            if (placed[i] || !w.mustShow) break;
+            if (within(c, bounds)) placed[i] = c;
+        }
+        if (placed[i]) occupied.add(*placed[i]);
     }
     return placed;
 }

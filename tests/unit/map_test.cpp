@@ -209,13 +209,16 @@ TEST(MapGeometry, ClippingThinningAndLabelRoom) {
 
     // Two stations side by side: the first label goes right; the second finds the map's edge
     // to its right and the first label to its left, so it goes above. A third in the corner
-    // finds no room.
-    const std::vector<LabelWish> wishes{{{50, 50}, 4, 40, 12}, {{100, 50}, 4, 40, 12}, {{135, 5}, 4, 40, 12}};
-    const auto placed = placeLabels(wishes, {{46, 46, 54, 54}, {96, 46, 104, 54}}, {0, 0, 140, 100});
-    ASSERT_TRUE(placed[0] && placed[1]);
+    // finds no room. A fourth, on the second, finds every place taken (a marker lies below)
+    // but must show: it takes the first place inside the map.
+    const std::vector<LabelWish> wishes{{{50, 50}, 4, 40, 12}, {{100, 50}, 4, 40, 12}, {{135, 5}, 4, 40, 12},
+                                        {{100, 50}, 4, 40, 12, true}};
+    const auto placed = placeLabels(wishes, {{46, 46, 54, 54}, {96, 46, 104, 54}, {96, 58, 104, 66}}, {0, 0, 140, 100});
+    ASSERT_TRUE(placed[0] && placed[1] && placed[3]);
     EXPECT_EQ(std::tie(placed[0]->left, placed[0]->top), std::make_tuple(56.0, 44.0));
     EXPECT_EQ(std::tie(placed[1]->left, placed[1]->top), std::make_tuple(80.0, 32.0));
     EXPECT_FALSE(placed[2]);
+    EXPECT_EQ(std::tie(placed[3]->left, placed[3]->top), std::make_tuple(54.0, 44.0));
 }
 
 StationFacts at(std::string station, double lat, double lon) {
