@@ -23,8 +23,8 @@ struct HeavyMap {
     StationTable table;
     StationTracks tracks;
     MapScene scene;
-    HeavyMap() {
-        bench::fillHeavyMap(table, tracks);
+    explicit HeavyMap(int stations = bench::kStations) {
+        bench::fillHeavyMap(table, tracks, stations);
         scene.rebuild(table, tracks, MapScene::kAllTime);
     }
 };
@@ -76,13 +76,17 @@ void BM_MapFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_MapFrame)->ArgsProduct({{0, 1, 2}, {1, 0}})->Unit(benchmark::kMillisecond);
 
+// With a few hundred stations, as a single channel gives them, and with the heavy map.
 void BM_MapSceneRebuild(benchmark::State& state) {
-    HeavyMap& map = heavyMap();
+    const int stations = static_cast<int>(state.range(0));
+    std::unique_ptr<HeavyMap> light;
+    if (stations != bench::kStations) light = std::make_unique<HeavyMap>(stations);
+    HeavyMap& map = light ? *light : heavyMap();
     MapScene scene;
     for (auto _ : state) scene.rebuild(map.table, map.tracks, MapScene::kAllTime);
     state.SetLabel(std::to_string(scene.stations().size()) + " stations, " + std::to_string(map.tracks.points()) + " track points");
 }
-BENCHMARK(BM_MapSceneRebuild)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MapSceneRebuild)->Arg(500)->Arg(bench::kStations)->Unit(benchmark::kMillisecond);
 
 void BM_LoadBuiltInBaseMap(benchmark::State& state) {
     std::size_t points = 0;

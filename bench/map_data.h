@@ -12,8 +12,7 @@
 namespace quilmo::bench {
 
 constexpr int kStations = 100000;
-constexpr int kMoving = 10000;
-constexpr int kPointsPerMoving = 100;  // 1,000,000 track points
+constexpr int kPointsPerMoving = 100;  // a tenth of the stations move: 1,000,000 track points
 const LocalTime kNow{2026, 12, 5, 18, 0, 0};
 
 struct City {
@@ -42,14 +41,15 @@ inline StationFacts stationFacts(int n, double lat, double lon) {
     return f;
 }
 
-// Fills the table and the tracks; returns the number of track points given.
-inline void fillHeavyMap(StationTable& table, StationTracks& tracks) {
+// Fills the table and the tracks: `stations` stations, the first tenth of them moving.
+inline void fillHeavyMap(StationTable& table, StationTracks& tracks, int stations = kStations) {
+    const int movingOnes = stations / 10;
     std::mt19937 random(20261205);
     int totalWeight = 0;
     for (const City& c : kCities) totalWeight += c.weight;
     std::normal_distribution<double> spread(0, 0.35);
     std::uniform_int_distribution<int> pick(0, totalWeight - 1);
-    for (int n = 0; n < kStations; ++n) {
+    for (int n = 0; n < stations; ++n) {
         int w = pick(random);
         const City* city = kCities;
         while (w >= city->weight) w -= (city++)->weight;
@@ -57,7 +57,7 @@ inline void fillHeavyMap(StationTable& table, StationTracks& tracks) {
         StationFacts f = stationFacts(n, lat, lon);
         LocalTime heard = kNow;
         heard.hour -= 6;
-        const bool moving = n < kMoving;
+        const bool moving = n < movingOnes;
         const int points = moving ? kPointsPerMoving : 1;
         for (int k = 0; k < points; ++k) {
             heard.minute = (k * 360 / points) % 60;

@@ -171,6 +171,10 @@ private slots:
         QTRY_VERIFY(near(f.colourAt(kAtlantic), server.colour));
         QVERIFY(near(f.colourAt(kParis), MapPainter::kLand));
         QCOMPARE(server.userAgent, QByteArray("Quilmo/6.0"));
+        const std::string osm = "https://tile.openstreetmap.org/{z}/{x}/{y}.png";
+        QCOMPARE(MapWindow::attributionFor(osm, ""), std::string("\xA9 OpenStreetMap contributors"));
+        QCOMPARE(MapWindow::attributionFor(osm, "mine"), std::string("mine"));
+        QCOMPARE(MapWindow::attributionFor(server.urlTemplate().toStdString(), ""), std::string());
         const qsizetype asked = server.paths.size();
         QCOMPARE(QSet<QByteArray>(server.paths.begin(), server.paths.end()).size(), asked);
         f.lookAt({20, 1}, 2);  // the same tiles once more
