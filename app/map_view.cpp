@@ -49,7 +49,11 @@ void MapView::setSelected(int station) {
     update();
 }
 
-void MapView::sceneChanged() { update(); }
+void MapView::sceneChanged() {
+    // The last frame's stations are places in the old scene: nothing to point at until the next.
+    frame_ = {};
+    update();
+}
 
 void MapView::moved() { update(); }
 
