@@ -125,7 +125,7 @@ void MapPainter::paintLayer(QPainter& painter, const MapViewport& view, const Ba
             const BaseMapPoint& p = layer.points[line.first + i];
             points_[i] = {p.x * a + bx, p.y * a + by};
         }
-        thinOut(points_, 0.7);
+        thinOut(points_, 1.0);
         const bool clip = farOut(x0, y0, x1, y1, view);
         if (rings) {
             const std::vector<ScreenPoint>* ring = &points_;
