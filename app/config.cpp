@@ -52,6 +52,8 @@ constexpr Key kKeys[] = {
     {"SYMBOL=", Kind::Text, nullptr, &Settings::symbol, 0},
     {"PASSCODE=", Kind::Number, &Settings::passcode, nullptr, -1},
     {"FILTER=", Kind::Phrase, nullptr, &Settings::aprsIsFilter, 0},
+    {"MAPTILES=", Kind::Text, nullptr, &Settings::mapTiles, 0},
+    {"MAPATTRIB=", Kind::Phrase, nullptr, &Settings::mapAttribution, 0},
 };
 
 // Windows-1252 upper case, byte for byte, so both copies keep the same length.
@@ -169,6 +171,16 @@ void correctStation(Settings& s) {
     s.aprsIsFilter = "r/" + twoDecimals(dmsTextToDegrees(s.myLat)) + "/" + twoDecimals(dmsTextToDegrees(s.myLong)) + "/100";
 }
 
+// A template the map can use: a web address with all three tile numbers, else nothing.
+void correctMap(Settings& s) {
+    const std::string& t = s.mapTiles;
+    const bool web = t.starts_with("http://") || t.starts_with("https://");
+    const bool numbered = t.find("{z}") != std::string::npos && t.find("{x}") != std::string::npos &&
+                          t.find("{y}") != std::string::npos;
+    if (!web || !numbered) s.mapTiles.clear();
+    s.mapAttribution = std::string(trimBlanks(s.mapAttribution));
+}
+
 }  // namespace
 
 void parseConfigurationLine(Settings& settings, std::string_view line, std::string_view upperLine) {
@@ -213,6 +225,7 @@ void correctConfiguration(Settings& s) {
     if (!isFlag(s.speedZero)) s.speedZero = 0;
 
     correctKiss(s);
+    correctMap(s);
 
     checkCoordinate(s.myLat, 'N', 'S');
     checkCoordinate(s.myLong, 'E', 'W');

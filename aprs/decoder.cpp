@@ -57,6 +57,7 @@ bool isPositionType(char c) { return c == '!' || c == '=' || c == '/' || c == '@
 void clearFacts(StationFacts& facts) {
     facts.station.clear();
     facts.killed = false;
+    facts.objectOrItem = false;
     facts.symbol.clear();
     facts.hasPosition = false;
     facts.latitude = facts.longitude = 0;
@@ -74,6 +75,7 @@ void nameStation(StationFacts& facts, std::string_view header, const PacketLine&
     if (packet.named) {
         facts.station = packet.name();
         facts.killed = packet.killed;
+        facts.objectOrItem = true;
         return;
     }
     const std::size_t arrow = header.find('>');

@@ -30,6 +30,7 @@ struct DecodeContext {
 struct StationFacts {
     std::string station;        // source callsign with SSID, or the object or item name
     bool killed = false;        // a killed object or item: it leaves the table
+    bool objectOrItem = false;  // `station` names an object or item, not its sender
     std::string symbol;         // the symbol name a "station..:" line shows; empty when none
     bool hasPosition = false;   // false: the packet carried no (valid) position
     double latitude = 0;        // signed decimal degrees, north and east positive

@@ -20,6 +20,17 @@ std::string utcOffsetText(int minutes) {
     return (minutes < 0 ? "-" : "+") + twoDigits(magnitude / 60) + ":" + twoDigits(magnitude % 60);
 }
 
+long long wallClockSeconds(const LocalTime& t) {
+    // Days from the civil date (H. Hinnant's algorithm), March-based years.
+    const long long y = t.year - (t.month <= 2 ? 1 : 0);
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const long long yearOfEra = y - era * 400;
+    const long long dayOfYear = (153 * (t.month + (t.month > 2 ? -3 : 9)) + 2) / 5 + t.day - 1;
+    const long long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    const long long days = era * 146097 + dayOfEra - 719468;
+    return ((days * 24 + t.hour) * 60 + t.minute) * 60 + t.second;
+}
+
 bool parseIsoLocalTime(const std::string& text, LocalTime& out) {
     LocalTime t;
     char tail = 0;

@@ -24,6 +24,9 @@ std::string timeText(const LocalTime& t);
 std::string dateText(const LocalTime& t);
 // "+01:00", "-05:30", "+00:00": the offset as ISO 8601 writes it.
 std::string utcOffsetText(int minutes);
+// Seconds since 1970-01-01 00:00:00 of the same wall clock: for telling how long ago,
+// and which of two times came first, without a time zone.
+long long wallClockSeconds(const LocalTime& t);
 // Parses "YYYY-MM-DDTHH:MM:SS"; false when the text has another form. The offset stays 0.
 bool parseIsoLocalTime(const std::string& text, LocalTime& out);
 

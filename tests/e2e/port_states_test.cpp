@@ -310,7 +310,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(readFile(dir.filePath("$log_rx.txt")).startsWith("------------- "), 20000);
 
         QVERIFY(simulate());
-        QTRY_COMPARE_WITH_TIMEOUT(heard(), 1, 20000);
+        // The program may be in its longest wait (30 s) between two tries when the simulator comes.
+        QTRY_COMPARE_WITH_TIMEOUT(heard(), 1, 40000);
         sim.terminate();
         QVERIFY(sim.waitForFinished(10000) && simulate());
         QTRY_COMPARE_WITH_TIMEOUT(heard(), 2, 30000);

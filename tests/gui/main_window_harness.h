@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "../e2e/qt_files.h"
+#include "../unit/fake_serial_port.h"
 #include "app/growing_view.h"
 #include "app/link_session.h"
 #include "app/main_window.h"
@@ -29,34 +30,6 @@ inline const std::string kPosition = "SRC>DEST,PATH:!4430.60N/01120.10E-text\r\n
 inline const std::string kRecord =
     "------- 2026-12-05 14:15 ------\r\nSRC>DEST,PATH:\r\nlat./lon.: 44\xb0" "30'36\"N 11\xb0" "20'6\"E\r\n"
     "dec.coord: 44.51 11.335\r\nstation..: Home\r\nmessage..: text\r\n\r\n";
-
-class FakeSerialPort : public SerialPort {
-public:
-    bool open(const PortSettings&, std::string& error) override {
-        if (failOpen) error = "No such file or directory";
-        return open_ = !failOpen;
-    }
-    bool isOpen() const override { return open_; }
-    std::string readAll() override { return std::exchange(pending, {}); }
-    void write(std::string_view bytes) override {
-        written += bytes;
-        writes.emplace_back(bytes);  // so a frame split over two writes shows
-    }
-    void close() override { open_ = false; }
-
-    // The TNC sends: the bytes wait in the port and the receive callback fires.
-    void feed(std::string_view bytes) {
-        pending += bytes;
-        onReceive();
-    }
-
-    std::string pending, written;
-    std::vector<std::string> writes;
-    bool failOpen = false;  // the device is not there
-
-private:
-    bool open_ = false;
-};
 
 // Port is the in-memory fake here, the real QSerialPort in the end-to-end tests.
 template <typename Port>

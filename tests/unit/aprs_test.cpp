@@ -312,10 +312,11 @@ TEST(Decoder, FilterPerRecordClass) {
     }
 }
 
-// The facts of a packet as one line: station|killed|symbol|position|distance|azimuth|speed|course|altitude|text.
+// The facts of a packet as one line: station|object, killed|symbol|position|distance|azimuth|speed|course|altitude|text.
 std::string factsOf(const StationFacts& f) {
     const std::string position = f.hasPosition ? trimmedNumericText(f.latitude) + " " + trimmedNumericText(f.longitude) : "";
-    return f.station + "|" + (f.killed ? "killed" : "") + "|" + f.symbol + "|" + position + "|" + f.distanceKm + "|" +
+    const std::string kind = std::string(f.objectOrItem ? "object" : "") + (f.killed ? " killed" : "");
+    return f.station + "|" + kind + "|" + f.symbol + "|" + position + "|" + f.distanceKm + "|" +
            f.azimuth + "|" + f.speedKmh + "|" + f.course + "|" + f.altitudeM + "|" + f.lastText;
 }
 
@@ -325,10 +326,10 @@ TEST(Decoder, StationFactsOfEveryPacketKind) {
     const struct { const char* name; std::string line, facts; } rows[] = {
         {"position", "SRC-9>APRS,WIDE1-1:!4500.00N/01200.00E>090/020/A=001234 hello", "SRC-9||Car|45 12|77|43°NE|37|90°E|376|/A=001234 hello"},
         {"MIC-E", "SRC>TT3P50,WIDE1-1:`(0&!ZN>/\"4{}comment", "SRC||Car|44.5083333333333 12.335|79|89°E|104|250°W|100|comment"},
-        {"object", "SRC>APRS:;LEADER   *092345z4500.00N/01200.00E>comment", "LEADER||Car|45 12|77|43°NE||||comment"},
-        {"killed item", "SRC>APRS:)AID_4500.00N/01200.00E>", "AID|killed|Car|45 12|77|43°NE||||"},
-        {"killed object, filler blanks", "SRC>APRS:;LEADER   _092345z4500.00N/01200.00E>", "LEADER|killed|Car|45 12|77|43°NE||||"},
-        {"killed object without a name", "SRC>APRS:;         _092345z4500.00N/01200.00E>", "|killed|Car|45 12|77|43°NE||||"},
+        {"object", "SRC>APRS:;LEADER   *092345z4500.00N/01200.00E>comment", "LEADER|object|Car|45 12|77|43°NE||||comment"},
+        {"killed item", "SRC>APRS:)AID_4500.00N/01200.00E>", "AID|object killed|Car|45 12|77|43°NE||||"},
+        {"killed object, filler blanks", "SRC>APRS:;LEADER   _092345z4500.00N/01200.00E>", "LEADER|object killed|Car|45 12|77|43°NE||||"},
+        {"killed object without a name", "SRC>APRS:;         _092345z4500.00N/01200.00E>", "|object killed|Car|45 12|77|43°NE||||"},
         {"message", "SRC>APRS::N0CALL-9 :Hello{12", "SRC|||||||||Hello{12"},
         {"weather", "WX>APRS:!4500.00N/01200.00E_220/004g005t077rain", "WX||Weather station|45 12|77|43°NE|7|220°SW||rain"},
         {"third party: the inner source", "GATE>APRS,TCPIP:}ISRC>IDEST,IPATH:>hi", "ISRC|||||||||hi"},

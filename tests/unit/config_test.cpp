@@ -102,6 +102,24 @@ TEST(Config, KissKeys) {
         EXPECT_EQ(parseConfiguration(r.ini).unprotoProblem, expected) << r.ini;
     }
     EXPECT_EQ(kissStatusText(parseConfiguration("KISS=1\n"), 3), "  KISS dropped: 3");
+}
+
+// The map's tile template loses its blanks like every value; the attribution keeps them inside.
+TEST(Config, MapKeys) {
+    const auto tiles = &Settings::mapTiles, attrib = &Settings::mapAttribution;
+    const std::string osm = "https://tile.openstreetmap.org/{z}/{x}/{y}.png";
+    expectRows({
+        {"no key, offline", "", tiles, ""},
+        {"OpenStreetMap's template", "MAPTILES=" + osm + "\r\n", tiles, osm},
+        {"key in lower case, value keeps its case", "maptiles=http://Tiles.local:8080/{z}/{x}/{y}.png?key=AbC\n", tiles,
+         "http://Tiles.local:8080/{z}/{x}/{y}.png?key=AbC"},
+        {"blanks inside vanish", "MAPTILES= https://t.example/ {z}/{x}/{y}.png\n", tiles, "https://t.example/{z}/{x}/{y}.png"},
+        {"a tile number missing", "MAPTILES=https://t.example/{z}/{x}.png\n", tiles, ""},
+        {"not a web address", "MAPTILES=file:///tiles/{z}/{x}/{y}.png\n", tiles, ""},
+        {"attribution keeps inner blanks, loses outer ones", "MAPATTRIB=  \xA9 OpenStreetMap  contributors \r\n", attrib,
+         "\xA9 OpenStreetMap  contributors"},
+        {"attribution and template, a line each", "MAPATTRIB=Tiles by me\nMAPTILES=" + osm + "\n", attrib, "Tiles by me"},
+    });
     EXPECT_EQ(kissStatusText(parseConfiguration(""), 3), "");
 }
 

@@ -23,6 +23,7 @@
 #include "../unit/ax25_frames.h"
 #include "app/aprs_station.h"
 #include "app/link_session.h"
+#include "fake_serial_port.h"
 
 using namespace quilmo;
 using namespace quilmo::test;
@@ -33,44 +34,21 @@ const std::string kLogHeader = "------------- 2026-12-05  14:15 ----------------
 const std::string kKml = "kml/$20261205_1415.kml";
 constexpr std::int64_t kEpoch = 1'780'000'000'000;  // the wall clock's start, in ms
 
-class FakePort : public SerialPort {
-public:
-    bool open(const PortSettings&, std::string& error) override {
-        if (missing) error = "No such file or directory";
-        return open_ = !missing;
-    }
-    bool isOpen() const override { return open_; }
-    std::string readAll() override { return std::exchange(pending, {}); }
+// Two of them joined: what one writes the other reads, later, from the event loop, as
+// from a real device.
+struct JoinedPort : FakeSerialPort {
+    JoinedPort* peer = nullptr;
     void write(std::string_view bytes) override {
-        writes.emplace_back(bytes);
-        // The far end hears it later, from the event loop, as from a real device.
+        FakeSerialPort::write(bytes);
         if (peer != nullptr) QTimer::singleShot(0, [to = peer, b = std::string(bytes)] { to->feed(b); });
     }
-    void close() override { open_ = false; }
-    void feed(std::string_view bytes) {
-        pending += bytes;
-        onReceive();
-    }
-    std::string written() const {
-        std::string all;
-        for (const std::string& w : writes) all += w;
-        return all;
-    }
-
-    std::string pending;
-    std::vector<std::string> writes;  // one entry per write, so a frame split over two shows
-    bool missing = false;
-    FakePort* peer = nullptr;  // joined to another session's port: what one writes the other reads
-
-private:
-    bool open_ = false;
 };
 
 // A session on the fake port in a folder of its own, started as the program starts it,
 // with what it tells recorded.
 struct Session {
     QTemporaryDir dir;
-    FakePort port;
+    JoinedPort port;
     std::unique_ptr<LinkSession> link;
     std::string received, sent, records;
     QStringList refusals, openFailures;
@@ -79,7 +57,7 @@ struct Session {
     explicit Session(const std::string& ini, bool deviceMissing = false, const QString& base = {},
                      const std::vector<std::pair<std::string, std::string>>& files = {})
         : dir(base.isEmpty() ? QDir::tempPath() + "/session-XXXXXX" : base + "/session-XXXXXX") {
-        port.missing = deviceMissing;
+        port.failOpen = deviceMissing;
         write("Quilmo.ini", ini);
         for (const auto& [name, bytes] : files) write(name, bytes);
         link = std::make_unique<LinkSession>(dir.path().toStdString(), port,
@@ -184,7 +162,7 @@ private slots:
         Session s(t.ini + "SAVETX=1\n", t.deviceMissing);
         QCOMPARE(s.link->transmit(t.buffer, {}), t.result);
         if (t.frames.isEmpty()) {
-            QCOMPARE(s.port.written(), t.written);
+            QCOMPARE(s.port.written, t.written);
         } else {
             std::vector<std::string> expected;
             for (const QString& f : t.frames) expected.push_back(heard(f.toStdString()));
@@ -212,7 +190,7 @@ private slots:
             QSignalSpy xoff(s.link.get(), &LinkSession::xoffShown);
             s.link->filterWindowOpening();
             s.link->filterWindowClosed(s.path("filter.ini").toStdString(), {2, 0});
-            QCOMPARE(s.port.written(), r.written);
+            QCOMPARE(s.port.written, r.written);
             QCOMPARE(s.sent, r.written.empty() ? "" : "^S^Q");
             QCOMPARE(xoff.size(), r.written.empty() ? 0 : 2);
         }
@@ -362,10 +340,10 @@ private slots:
             Session s(r.ini + "SAVETX=1\n", r.missing);
             if (r.before.starts_with("typed:")) s.link->transmit(r.before.substr(6), {});
             if (!r.before.empty() && !r.before.starts_with("typed:")) s.port.feed(r.before);
-            const std::string writtenBefore = s.port.written(), sentBefore = s.sent;
+            const std::string writtenBefore = s.port.written, sentBefore = s.sent;
             QVERIFY2(s.link->linkCanSend() == r.canSend, r.name);
             QVERIFY2(s.link->transmitInformation(field) == r.refusal, r.name);
-            QVERIFY2(s.port.written().substr(writtenBefore.size()) == r.written, r.name);
+            QVERIFY2(s.port.written.substr(writtenBefore.size()) == r.written, r.name);
             QVERIFY2(s.sent.substr(sentBefore.size()) == r.sent, r.name);
             QVERIFY2(s.refusals.isEmpty(), r.name);  // a packet of ours never raises the Tx buffer's box
             s.link->exitSequence();

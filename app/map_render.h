@@ -1,0 +1,95 @@
+#pragma once
+#include <QColor>
+#include <QFont>
+#include <QHash>
+#include <QImage>
+#include <QPointF>
+#include <QStaticText>
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "app/map_scene.h"
+#include "kml/base_map.h"
+#include "kml/map_clip.h"
+#include "kml/map_viewport.h"
+
+class QPainter;
+
+namespace quilmo {
+
+class TileImages;
+
+// What a frame drew where, for the mouse to find again.
+struct DrawnMarker {
+    QPointF at;
+    double radius = 0;
+    int station = -1;  // in MapScene::stations(); -1 for the own position
+};
+struct DrawnCluster {
+    QPointF at;
+    double radius = 0;
+    std::uint32_t count = 0;
+    WorldPoint centre;
+};
+struct MapFrame {
+    std::vector<DrawnMarker> markers;  // bottom to top
+    std::vector<DrawnCluster> clusters;
+};
+
+struct MapOverlay {
+    const MapScene& scene;
+    const StationTracks& tracks;
+    std::optional<WorldPoint> own;
+    int selected = -1;  // in scene.stations()
+};
+
+// Paints the map: the base (sea, land, coasts, borders, and tiles over them when there are
+// any) and the stations over it. Everything is clipped and thinned to what the view can show,
+// so a frame costs about the same at every zoom.
+class MapPainter {
+public:
+    MapPainter();
+
+    // Tiles, when given, cover the vector map where they are loaded; `wanted` gets the tiles
+    // the view shows, most wanted first.
+    void paintBase(QPainter& painter, const MapViewport& view, const BaseMap* base, const TileImages* tiles,
+                   std::vector<TileId>* wanted);
+    MapFrame paintOverlay(QPainter& painter, const MapViewport& view, const MapOverlay& overlay);
+    void paintAttribution(QPainter& painter, const MapViewport& view, const QString& text);
+
+    static QColor colourOf(MarkerKind kind);
+    static const QColor kSea;
+    static const QColor kLand;
+
+private:
+    struct Single {
+        int station;
+        QPointF at;
+    };
+    void paintLayer(QPainter& painter, const MapViewport& view, const BaseMapLayer& layer, double copy, bool rings);
+    void paintTiles(QPainter& painter, const MapViewport& view, const TileImages& tiles, std::vector<TileId>* wanted);
+    void gather(const MapViewport& view, const MapOverlay& overlay, std::vector<Single>& singles, MapFrame& frame);
+    static void absorbIntoClusters(std::vector<Single>& singles, std::vector<DrawnCluster>& clusters, int selected);
+    void paintTrack(QPainter& painter, const MapViewport& view, const MapStation& station, const StationTrack& track,
+                    long long since);
+    void paintCluster(QPainter& painter, const DrawnCluster& cluster);
+    void paintLabels(QPainter& painter, const MapViewport& view, const MapOverlay& overlay,
+                     const std::vector<Single>& singles, const std::vector<DrawnCluster>& clusters);
+    const QImage& sprite(MarkerKind kind, bool selected, qreal ratio);
+    const QStaticText& labelText(const std::string& name);
+
+    std::vector<ScreenPoint> points_;  // scratch, kept from frame to frame
+    std::vector<ScreenPoint> clipped_;
+    std::vector<std::vector<ScreenPoint>> pieces_;
+    QFont labelFont_;
+    QFont clusterFont_;
+    QHash<QString, QStaticText> labels_;
+    std::array<QImage, 10> sprites_;  // per kind, plain and selected
+    qreal spriteRatio_ = 0;
+};
+
+// The base map built into the program; loaded once, on first use.
+const BaseMap& builtInBaseMap();
+
+}  // namespace quilmo

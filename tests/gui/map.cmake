@@ -1,0 +1,8 @@
+# The map window offscreen: the base map's land and sea, clusters parting as the view zooms,
+# and tiles from a small HTTP server the test runs itself.
+add_executable(map_window_test ${CMAKE_CURRENT_LIST_DIR}/map_window_test.cpp ${CMAKE_CURRENT_LIST_DIR}/tile_server.h)
+target_include_directories(map_window_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(map_window_test PRIVATE quilmo_app Qt6::Network Qt6::Test)
+add_test(NAME map_window_test COMMAND map_window_test)
+set_tests_properties(map_window_test PROPERTIES LABELS gui
+  ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0")

@@ -1,0 +1,227 @@
+// The map window offscreen, fed directly through its table and tracks: the built-in base
+// map shows land and sea where they are at every zoom, crowded stations gather into a
+// cluster that parts when zoomed in, the time choice and the catch-up pace, and tiles from a
+// local server (one missing, one server that never answers, one gone after filling the disk
+// cache). The index, projection and track rules themselves are unit-tested.
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "app/map_render.h"
+#include "app/map_view.h"
+#include "app/map_window.h"
+#include "tile_server.h"
+
+using namespace quilmo;
+using namespace quilmo::test;
+
+namespace {
+
+const LocalTime kNow{2026, 12, 5, 9, 30, 0};
+const GeoPoint kParis{48.8566, 2.3522}, kAtlantic{30, -40}, kBologna{44.4949, 11.3426};
+
+struct MapFixture {
+    QTemporaryDir cache;
+    StationTable table;
+    StationTracks tracks;
+    std::optional<GeoPoint> own;
+    int tileTimeoutMs = 300;
+    std::unique_ptr<MapWindow> window;
+
+    void hear(const std::string& station, GeoPoint at, int minutesAgo = 1) {
+        StationFacts f;
+        f.station = station;
+        f.hasPosition = true;
+        f.latitude = at.latitude;
+        f.longitude = at.longitude;
+        f.lastText = "text of " + station;
+        LocalTime heard = kNow;
+        heard.minute -= minutesAgo % 60;
+        heard.hour -= minutesAgo / 60;
+        table.update(f, heard);
+        tracks.add(f, heard);
+    }
+    bool open(const QString& tiles = {}) {
+        window = std::make_unique<MapWindow>(MapSources{table, tracks, own, tiles.toStdString(), {},
+                                                        [](const std::string& s) { return "record of " + s + "\r\n"; },
+                                                        [] { return kNow; }, cache.path(), tileTimeoutMs});
+        window->openWindow();
+        return QTest::qWaitForWindowExposed(window.get());
+    }
+    MapViewport& viewport() const { return window->view()->viewport(); }
+    // Where the point is drawn, in the copy of the world nearest the view's middle.
+    QPointF screenOf(GeoPoint g) const {
+        const WorldPoint w = project(g);
+        const double copy = std::round(viewport().centre().x - w.x);
+        return {viewport().screenX(w.x + copy), viewport().screenY(w.y)};
+    }
+    QColor colourAt(GeoPoint g) const {
+        const QImage frame = window->view()->grab().toImage();
+        return frame.pixelColor(screenOf(g).toPoint());
+    }
+    void lookAt(GeoPoint centre, double zoom) const {
+        viewport().setZoom(zoom);
+        viewport().setCentre(project(centre));
+        window->view()->update();
+    }
+};
+
+bool near(const QColor& a, const QColor& b) {
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) <= 6;
+}
+
+}  // namespace
+
+class MapWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void baseMap_landAndSeaWhereTheyAre_data() {
+        QTest::addColumn<double>("lat");
+        QTest::addColumn<double>("lon");
+        QTest::addColumn<double>("zoom");  // 0: the whole world
+        QTest::addColumn<bool>("land");
+        QTest::newRow("whole world: Paris") << kParis.latitude << kParis.longitude << 0.0 << true;
+        QTest::newRow("whole world: mid-Atlantic") << kAtlantic.latitude << kAtlantic.longitude << 0.0 << false;
+        QTest::newRow("city: Paris") << kParis.latitude << kParis.longitude << 14.0 << true;
+        QTest::newRow("city: mid-Atlantic") << kAtlantic.latitude << kAtlantic.longitude << 14.0 << false;
+        QTest::newRow("street: Paris") << kParis.latitude << kParis.longitude << 19.0 << true;
+        QTest::newRow("country: Alaska across 180 degrees") << 66.0 << -155.0 << 4.0 << true;
+    }
+    void baseMap_landAndSeaWhereTheyAre() {
+        QFETCH(double, lat);
+        QFETCH(double, lon);
+        QFETCH(double, zoom);
+        QFETCH(bool, land);
+        MapFixture f;
+        QVERIFY(f.open());
+        if (zoom > 0) f.lookAt(std::abs(lon) > 150 ? GeoPoint{lat, 179.5} : GeoPoint{lat, lon}, zoom);
+        const QColor seen = f.colourAt({lat, lon});
+        QVERIFY2(near(seen, land ? MapPainter::kLand : MapPainter::kSea), qPrintable(seen.name()));
+    }
+
+    // The first view fits the own position and every station; forty stations in one town
+    // are one cluster there, standing apart once zoomed in; the own position is a marker.
+    void stations_firstViewFitsAndClustersPart() {
+        MapFixture f;
+        f.own = GeoPoint{kBologna.latitude - 0.005, kBologna.longitude};
+        for (int i = 0; i < 40; ++i) f.hear("BO" + std::to_string(i), {kBologna.latitude + (i % 8) * 0.01, kBologna.longitude + (i / 8) * 0.01});
+        f.hear("VK2XYZ", {-33.8688, 151.2093});
+        QVERIFY(f.open());
+        QCOMPARE(f.window->findChild<QLabel*>("MapCount")->text(), QString("41 stations"));
+        MapView* view = f.window->view();
+        view->grab();
+        const QRect inside = view->rect();
+        for (const GeoPoint& g : {*f.own, GeoPoint{-33.8688, 151.2093}}) QVERIFY(inside.contains(f.screenOf(g).toPoint()));
+        const DrawnCluster* cluster = view->clusterAt(f.screenOf({kBologna.latitude + 0.035, kBologna.longitude + 0.02}));
+        QVERIFY(cluster != nullptr);
+        QCOMPARE(cluster->count, 40u);
+        const DrawnMarker* sydney = view->markerAt(f.screenOf({-33.8688, 151.2093}));
+        QVERIFY(sydney && f.window->scene().stations()[static_cast<std::size_t>(sydney->station)].name == "VK2XYZ");
+
+        f.lookAt({kBologna.latitude + 0.03, kBologna.longitude + 0.02}, 13);
+        view->grab();
+        QVERIFY(view->clusterAt(f.screenOf({kBologna.latitude + 0.035, kBologna.longitude + 0.02})) == nullptr);
+        const DrawnMarker* one = view->markerAt(f.screenOf({kBologna.latitude + 0.01, kBologna.longitude}));
+        QVERIFY(one && f.window->scene().stations()[static_cast<std::size_t>(one->station)].name == "BO1");
+        const DrawnMarker* own = view->markerAt(f.screenOf(*f.own));
+        QVERIFY(own && own->station == -1);
+    }
+
+    // Stations heard before the chosen time leave the map; new packets show within half a
+    // second, not at once.
+    void timeChoiceAndCatchUpPace() {
+        MapFixture f;
+        f.hear("NEW", kBologna, 5);
+        f.hear("HOUR", kParis, 50);
+        f.hear("OLD", kAtlantic, 5 * 60);
+        QVERIFY(f.open());
+        auto* count = f.window->findChild<QLabel*>("MapCount");
+        auto* range = f.window->findChild<QComboBox*>("MapRange");
+        QCOMPARE(range->currentText(), QString("all"));
+        const struct { const char* choice; const char* shown; } rows[] = {
+            {"last 15 min", "1 stations"}, {"last 1 h", "2 stations"}, {"last 6 h", "3 stations"}, {"all", "3 stations"}};
+        for (const auto& r : rows) {
+            range->setCurrentText(r.choice);
+            QCOMPARE(count->text(), QString(r.shown));
+        }
+        f.hear("LATER", kParis, 0);
+        f.window->refresh();
+        QCOMPARE(count->text(), QString("3 stations"));
+        QTRY_COMPARE(count->text(), QString("4 stations"));
+        QVERIFY(f.window->centreOnStation("LATER"));
+        QCOMPARE(f.window->selectedStation(), QString("LATER"));
+        QCOMPARE(f.window->findChild<QPlainTextEdit*>("MapRecord")->toPlainText(), QString("record of LATER\n"));
+        QVERIFY(!f.window->centreOnStation("NOBODY"));
+    }
+
+    // Tiles cover the vector map where they come; a missing one leaves it visible and is not
+    // asked for again; with the server gone the disk cache still has the others.
+    void tiles_missingOneLeavesTheVectorMapAndTheDiskKeepsTheRest() {
+        MapFixture f;
+        TileServer server;
+        server.answers["/2/2/1.png"] = TileServer::Answer::NotFound;  // Paris's
+        QVERIFY(f.open(server.urlTemplate()));
+        f.lookAt({20, 0}, 2);
+        f.colourAt(kParis);
+        const WorldRect v = f.viewport().visible();
+        const qsizetype inView = static_cast<qsizetype>(tilesCovering(2, v.left, v.top, v.right, v.bottom).size());
+        QTRY_COMPARE(server.paths.size(), inView);
+        QTRY_VERIFY(near(f.colourAt(kAtlantic), server.colour));
+        QVERIFY(near(f.colourAt(kParis), MapPainter::kLand));
+        QCOMPARE(server.userAgent, QByteArray("Quilmo/6.0"));
+        const std::string osm = "https://tile.openstreetmap.org/{z}/{x}/{y}.png";
+        QCOMPARE(MapWindow::attributionFor(osm, ""), std::string("\xA9 OpenStreetMap contributors"));
+        QCOMPARE(MapWindow::attributionFor(osm, "mine"), std::string("mine"));
+        QCOMPARE(MapWindow::attributionFor(server.urlTemplate().toStdString(), ""), std::string());
+        const qsizetype asked = server.paths.size();
+        QCOMPARE(QSet<QByteArray>(server.paths.begin(), server.paths.end()).size(), asked);
+        f.lookAt({20, 1}, 2);  // the same tiles once more
+        f.colourAt(kParis);
+        QTest::qWait(100);
+        QCOMPARE(server.paths.size(), asked);
+        QVERIFY(f.window->tileNotice().isEmpty());
+
+        const QString sameTemplate = server.urlTemplate();
+        server.close();
+        f.window.reset();
+        QVERIFY(f.open(sameTemplate));
+        f.lookAt({20, 0}, 2);
+        QTRY_VERIFY(near(f.colourAt(kAtlantic), server.colour));
+        QCOMPARE(server.paths.size(), asked);
+    }
+
+    // Two requests at a time; a server that does not answer is given up after the timeout,
+    // and after three failures in a row it is left alone for a while, with a notice.
+    void tiles_silentServerIsLeftAloneWithANotice() {
+        MapFixture f;
+        TileServer server;
+        server.fallback = TileServer::Answer::Silence;
+        f.tileTimeoutMs = 1000;
+        QVERIFY(f.open(server.urlTemplate()));
+        QSignalSpy changed(f.window.get(), &MapWindow::tileNoticeChanged);
+        f.lookAt({20, 0}, 2);
+        f.colourAt(kParis);
+        QTRY_COMPARE(server.paths.size(), 2);
+        QTest::qWait(300);
+        QCOMPARE(server.paths.size(), 2);
+        auto* notice = f.window->findChild<QLabel*>("MapNotice");
+        QTRY_VERIFY(notice->isVisible());
+        QCOMPARE(notice->text(), QString("Map tiles unavailable (no answer within 1 s): the offline map is shown; "
+                                         "the tile server is asked again in 30 s"));
+        QCOMPARE(f.window->tileNotice(), notice->text());
+        QCOMPARE(changed.size(), 1);
+        const qsizetype asked = server.paths.size();
+        const GeoPoint australia{-25, 134};
+        f.lookAt(australia, 3);  // other tiles: not asked for while the server rests
+        f.colourAt(australia);
+        QTest::qWait(700);
+        QCOMPARE(server.paths.size(), asked);
+        QVERIFY(near(f.colourAt(australia), MapPainter::kLand));
+    }
+};
+
+QTEST_MAIN(MapWindowTest)
+#include "map_window_test.moc"
