@@ -22,6 +22,7 @@ class ClickLabel;
 class FilterWindow;
 class GrowingView;
 class LinkSession;
+class MapWindow;
 class StationsWindow;
 
 // The program's one main window ("Form1"): the console's widgets, their layout, the keys,
@@ -85,6 +86,7 @@ private:
     void openFilterWindow();
     void copyCoordinates();
     void openStationsWindow();
+    void openMapWindow();
     void buildNoticeLine();
     void showNotices();
     void showPortStatus();
@@ -118,6 +120,7 @@ private:
     std::array<ClickLabel*, 8> macroButtons_{};  // Label12 … Label19
     FilterWindow* filterWindow_ = nullptr;       // made on first use, owned as a child
     StationsWindow* stationsWindow_ = nullptr;   // from the start: it follows the session's stations
+    MapWindow* mapWindow_ = nullptr;             // made on first use; closing only hides it
 
     QLabel* label37_ = nullptr;  // the notice line
 };
