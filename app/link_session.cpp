@@ -11,6 +11,7 @@
 #include "aprs/filter_file.h"
 #include "aprs/geometry.h"
 #include "aprs/monitor_header.h"
+#include "aprs/numeric.h"
 #include "terminal/aprs_is.h"
 #include "terminal/kiss_transmit.h"
 
@@ -43,9 +44,11 @@ LinkSession::LinkSession(std::string filesFolder, SerialPort& port, std::functio
       kml_(dir_) {
     watchFileWrites();
     monotonic_.start();
+    stations_.addListener(this);
 }
 
 LinkSession::~LinkSession() {
+    stations_.removeListener(this);
     port_.onReceive = nullptr;
     port_.onConnectionChanged = nullptr;
     port_.onOpenFailed = nullptr;
@@ -215,7 +218,13 @@ void LinkSession::decodeAprsPacket(std::string_view line) {
     const DecodeContext context{decoderSettings, aprs_.filterFlags, now, true, true};
     decodeAprsLineInto(line, context, packet_);
     // Every recognised packet counts, whether the filter shows its record or not.
-    if (packet_.recognised) stations_.update(packet_.station, now);
+    if (packet_.recognised) {
+        stations_.update(packet_.station, now);
+        tracks_.add(packet_.station, now);
+        // Under the name the table keeps (an object's name without its padding).
+        const StationTable::RowId id = stations_.find(trimBlanks(packet_.station.station));
+        if (id != StationTable::kNoRow) latestLines_.insert_or_assign(stations_.row(id).station, std::string(line));
+    }
     if (packet_.shown) {
         logFiles_.appendAprsLog(logBuffers_, packet_.record);
         logTextAdded(LogKind::Aprs);
@@ -228,6 +237,19 @@ void LinkSession::decodeAprsPacket(std::string_view line) {
         aprs_.lastCoordinates = packet_.lastCoordinates;
         emit coordinatesOffered();
     }
+}
+
+void LinkSession::rowRemoved(StationTable::RowId id) { latestLines_.erase(stations_.row(id).station); }
+
+std::string LinkSession::latestRecord(const std::string& station) const {
+    const auto line = latestLines_.find(station);
+    const StationTable::RowId id = stations_.find(station);
+    if (line == latestLines_.end() || id == StationTable::kNoRow) return {};
+    const DecoderSettings decoderSettings{settings_.myPositionSet, own_.myLatValue, own_.myLongValue,
+                                          settings_.speedZero};
+    const FilterFlags all = showAllFilter();
+    const DecodeContext context{decoderSettings, all, stations_.row(id).lastHeard, false, false};
+    return decodeAprsLine(line->second, context).record;
 }
 
 // ---- APRS decoding and the filter window

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "app/config.h"
 #include "aprs/decoder.h"
@@ -13,6 +14,7 @@
 #include "aprs/filter_flags.h"
 #include "aprs/framing.h"
 #include "aprs/station_table.h"
+#include "aprs/station_tracks.h"
 #include "kml/kml_track.h"
 #include "platform/file_notices.h"
 #include "platform/serial_port.h"
@@ -53,7 +55,7 @@ struct OwnPosition {
 // A new window subscribes to the signals it needs (received text, sent text, decoded
 // packets, port state, notices) and reads the rest (settings, stations, the track)
 // through the accessors. Everything runs on the thread of the event loop.
-class LinkSession : public QObject {
+class LinkSession : public QObject, private StationTable::Listener {
     Q_OBJECT
 public:
     // `clock` gives the local time texts and files are stamped with, `wallClock` the time
@@ -110,6 +112,12 @@ public:
     const TxState& txState() const { return tx_; }
     const KmlTrack& kmlTrack() const { return kml_; }
     StationTable& stations() { return stations_; }
+    // The positions each station was heard at this run, for the map.
+    const StationTracks& tracks() const { return tracks_; }
+    // The record of a station's latest packet, as the APRS view shows a record (whatever the
+    // filter), stamped with when it was heard; empty for a station not in the table.
+    std::string latestRecord(const std::string& station) const;
+    LocalTime now() const { return clock_(); }
     const FileNotices& notices() const { return notices_; }
     const std::string& filesFolder() const { return dir_; }
     LinkKind linkKind() const { return link_; }
@@ -159,6 +167,9 @@ private:
     void logTextAdded(LogKind log);
     void writeFilterFile();
     void watchFileWrites();
+    void rowAdded(StationTable::RowId) override {}
+    void rowChanged(StationTable::RowId) override {}
+    void rowRemoved(StationTable::RowId id) override;
 
     std::string dir_;
     SerialPort& port_;
@@ -177,6 +188,9 @@ private:
     KissMonitor kissMonitor_;
     KmlTrack kml_;
     StationTable stations_;
+    StationTracks tracks_;
+    // Each station's latest packet line, kept for as long as the station is in the table.
+    std::unordered_map<std::string, std::string> latestLines_;
     FileNotices notices_;
     DuplicateFilter duplicates_;
     QElapsedTimer monotonic_;  // the duplicate window's clock: it never goes back

@@ -22,6 +22,7 @@
 #include "app/growing_view.h"
 #include "app/layout.h"
 #include "app/link_session.h"
+#include "app/map_window.h"
 #include "app/messages_window.h"
 #include "app/port_status.h"
 #include "app/stations_window.h"
@@ -60,6 +61,11 @@ MainWindow::MainWindow(LinkSession& session, WindowSeams seams, QWidget* parent)
 
     buildWidgets();
     stationsWindow_ = new StationsWindow(session_.stations(), seams_.putClipboard, this);
+    stationsWindow_->setLatestRecord([this](const std::string& station) { return session_.latestRecord(station); });
+    // A station picked in the list is where the map looks next.
+    connect(stationsWindow_, &StationsWindow::stationActivated, this, [this](const QString& station) {
+        if (mapWindow_ != nullptr) mapWindow_->centreOnStation(station);
+    });
     buildTabOrder();
     connectActions();
     buildNoticeLine();
@@ -84,6 +90,7 @@ void MainWindow::followSession() {
             [this](const std::string& readable) { text2_->append(readable, GrowingView::Trim::AfterAppend); });
     connect(&session_, &LinkSession::xoffShown, this, [this](bool shown) { labels_.at(30)->setVisible(shown); });
     connect(&session_, &LinkSession::packetDecoded, this, [this](const DecodedPacket& packet) {
+        if (mapWindow_ != nullptr) mapWindow_->refresh();
         if (!packet.shown) return;
         text7_->append(packet.record, GrowingView::Trim::AfterAppend);
         focusTxBuffer();
@@ -200,6 +207,7 @@ void MainWindow::connectActions() {
     onClick(34, [this] { aprsFilter(); });
     onClick(35, [this] { copyCoordinates(); });
     onClick(36, [this] { openStationsWindow(); });
+    onClick(38, [this] { openMapWindow(); });
     onClick(39, [this] { openMessagesWindow(); });
 
     connect(command2_, &QPushButton::clicked, this, [this] { exitProgram(); });
@@ -501,6 +509,19 @@ void MainWindow::copyCoordinates() {
 }
 
 void MainWindow::openStationsWindow() { stationsWindow_->openWindow(); }
+
+void MainWindow::openMapWindow() {
+    if (mapWindow_ == nullptr) {
+        const Settings& settings = session_.settings();
+        std::optional<GeoPoint> own;
+        if (settings.myPositionSet) own = GeoPoint{session_.ownPosition().myLatValue, session_.ownPosition().myLongValue};
+        mapWindow_ = new MapWindow({session_.stations(), session_.tracks(), own, settings.mapTiles, settings.mapAttribution,
+                                    [this](const std::string& station) { return session_.latestRecord(station); },
+                                    [this] { return session_.now(); }},
+                                   this);
+    }
+    mapWindow_->openWindow();
+}
 
 void MainWindow::openMessagesWindow() {
     AprsStation* station = session_.station();

@@ -22,6 +22,7 @@ class ClickLabel;
 class FilterWindow;
 class GrowingView;
 class LinkSession;
+class MapWindow;
 class MessagesWindow;
 class StationsWindow;
 
@@ -86,6 +87,7 @@ private:
     void openFilterWindow();
     void copyCoordinates();
     void openStationsWindow();
+    void openMapWindow();
     void openMessagesWindow();
     void followMessages();
     void showUnreadCount();
@@ -122,6 +124,7 @@ private:
     std::array<ClickLabel*, 8> macroButtons_{};  // Label12 … Label19
     FilterWindow* filterWindow_ = nullptr;       // made on first use, owned as a child
     StationsWindow* stationsWindow_ = nullptr;   // from the start: it follows the session's stations
+    MapWindow* mapWindow_ = nullptr;             // made on first use; closing only hides it
     MessagesWindow* messagesWindow_ = nullptr;   // made on first use, owned as a child
     int messagesListener_ = 0;                   // the unread count on " messages"
     int unreadShown_ = -1;

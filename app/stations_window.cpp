@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QShortcut>
 #include <QTableView>
@@ -341,9 +343,20 @@ StationsWindow::StationsWindow(StationTable& table, PutClipboard putClipboard, Q
     auto* top = new QHBoxLayout;
     top->addWidget(filter_, 1);
     top->addWidget(count_);
+    record_ = new QPlainTextEdit(this);
+    record_->setObjectName(QStringLiteral("StationsRecord"));
+    record_->setReadOnly(true);
+    record_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // As the console's APRS view shows a record.
+    record_->setStyleSheet(QStringLiteral("QPlainTextEdit { color: #FFFF00; background-color: #000000; }"));
+    record_->setFixedHeight(record_->fontMetrics().lineSpacing() * 12 + 12);
+    record_->hide();
+    connect(view_, &QTableView::doubleClicked, this, &StationsWindow::showRecord);
+
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(view_, 1);
+    layout->addWidget(record_);
     resize(std::min(tableWidth + 40, screen()->availableGeometry().width()), 480);
 
     connect(filter_, &QLineEdit::textChanged, this, [this](const QString& text) {
@@ -357,6 +370,16 @@ StationsWindow::StationsWindow(StationTable& table, PutClipboard putClipboard, Q
         if (isVisible()) frame_.start();
     });
     updateCount();
+}
+
+void StationsWindow::showRecord(const QModelIndex& index) {
+    const QModelIndex source = sorted_->mapToSource(index);
+    const StationRow* row = model_->stationRow(source.row());
+    if (row == nullptr) return;
+    const std::string record = latestRecord_ ? latestRecord_(row->station) : std::string();
+    record_->setPlainText(fromAirText(record).trimmed());
+    record_->setVisible(!record.empty());
+    emit stationActivated(fromAirText(row->station));
 }
 
 void StationsWindow::openWindow() {

@@ -11,6 +11,7 @@
 
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QTableView;
 
 namespace quilmo {
@@ -42,6 +43,8 @@ public:
     // The station or the last text contains `needle` (any case).
     bool rowMatches(int row, const QString& needle) const;
     QString cellText(int row, int column) const;
+    // The table's row behind a model row; null when there is none.
+    const StationRow* stationRow(int row) const { return rowAt(row); }
 
 private:
     void rowAdded(StationTable::RowId id) override;
@@ -94,10 +97,19 @@ public:
     void openWindow();
     // The selected rows as shown, tab-separated, the header line first.
     QString selectedRowsText() const;
+    // Where a double-clicked station's latest record comes from (Windows-1252 or UTF-8 text
+    // from the air, CR LF lines); it is shown under the table.
+    void setLatestRecord(std::function<std::string(const std::string& station)> latestRecord) {
+        latestRecord_ = std::move(latestRecord);
+    }
     // How long after a change the rows catch up: longer when catching up costs much.
     int catchUpInterval() const { return frame_.interval(); }
     // What the frame timer does: the rows brought up to date and repainted.
     void catchUp();
+
+signals:
+    // A row was double-clicked: its station.
+    void stationActivated(const QString& station);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -105,6 +117,7 @@ protected:
 
 private:
     void updateCount();
+    void showRecord(const QModelIndex& index);
 
     PutClipboard putClipboard_;
     StationsModel* model_ = nullptr;
@@ -112,6 +125,8 @@ private:
     QLineEdit* filter_ = nullptr;
     QLabel* count_ = nullptr;
     QTableView* view_ = nullptr;
+    QPlainTextEdit* record_ = nullptr;  // hidden until a row is double-clicked
+    std::function<std::string(const std::string& station)> latestRecord_;
     QTimer frame_;
 };
 

@@ -11,8 +11,14 @@
 #include <QtTest>
 #include <vector>
 
+#include <QPlainTextEdit>
+#include <QToolTip>
+
 #include "../unit/ax25_frames.h"
 #include "app/click_label.h"
+#include "app/map_scene.h"
+#include "app/map_view.h"
+#include "app/map_window.h"
 #include "main_window_harness.h"
 
 using namespace quilmo;
@@ -71,6 +77,56 @@ private slots:
         const std::string shown = h.window->aprsView().text();
         h.port.feed(kStatusLine + "\r\n");
         QCOMPARE(h.window->aprsView().text(), shown);
+    }
+
+
+    // The map follows the session: its button opens it, a hover tells of a station, a click
+    // shows the station's latest record beside it, and a double-click in the Stations window
+    // shows that record there and centres the map on the station.
+    void map_hoverClickAndStationsDoubleClick() {
+        Harness h;
+        h.writeFile("filter.ini", "62\r\n");  // cars only: the records below are hidden, not lost
+        h.start("APRS=1\nMYLAT=44\xb0" "29'30\"N\r\nMYLONG=11\xb0" "20'15\"E\r\n");
+        QVERIFY(h.startAprs());
+        h.port.feed(kPosition + "FAR>APRS:!4930.00N/00215.00E-far away\r\n");
+        h.click("Label38");
+        auto* map = h.find<MapWindow>("MapWindow");
+        QTRY_VERIFY(map->isVisible());
+        QCOMPARE(map->windowTitle(), QStringLiteral("Map"));
+        QCOMPARE(h.port.written, std::string("\x13\x11"));  // opening the map sends nothing
+        MapView* view = map->view();
+        // Where SRC is drawn, once the map has caught up and painted a frame.
+        const auto drawnAt = [&](const char* name) {
+            view->repaint();
+            const MapStation& station = map->scene().stations()[static_cast<std::size_t>(map->scene().find(name))];
+            return QPoint(qRound(view->viewport().screenX(station.at.x)), qRound(view->viewport().screenY(station.at.y)));
+        };
+        QTRY_VERIFY(map->scene().stations().size() == 2 && view->markerAt(drawnAt("SRC")) != nullptr);
+        const QPoint at = drawnAt("SRC");
+        QHelpEvent hover(QEvent::ToolTip, at, view->mapToGlobal(at));
+        QApplication::sendEvent(view, &hover);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY2(QToolTip::text().contains("SRC") && QToolTip::text().contains("km"), qPrintable(QToolTip::text()));
+        QTest::mouseClick(view, Qt::LeftButton, {}, at);
+        QCOMPARE(map->selectedStation(), QStringLiteral("SRC"));
+        const QString shown = h.find<QPlainTextEdit>("MapRecord")->toPlainText();
+        QVERIFY2(shown.contains("SRC>DEST,PATH:") && shown.contains("message..: text"), qPrintable(shown));
+
+        h.click("Label36");
+        QWidget* stations = h.find("Stations");
+        auto* table = stations->findChild<QTableView*>("StationsTable");
+        QTRY_COMPARE(table->model()->rowCount(), 2);
+        const int far = table->model()->index(0, 0).data().toString() == "FAR" ? 0 : 1;
+        const QRect cell = table->visualRect(table->model()->index(far, 0));
+        // As a double-click comes: a click, then the second press read as a double-click.
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+        auto* record = stations->findChild<QPlainTextEdit*>("StationsRecord");
+        QVERIFY(record->isVisible());
+        QVERIFY2(record->toPlainText().contains("FAR>APRS:") && record->toPlainText().contains("far away"),
+                 qPrintable(record->toPlainText()));
+        QCOMPARE(map->selectedStation(), QStringLiteral("FAR"));
+        QCOMPARE(drawnAt("FAR"), QPoint(view->width() / 2, view->height() / 2));
     }
 
     // A packet the filter hides still offers its coordinates and reaches the Stations
