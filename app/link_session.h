@@ -49,8 +49,8 @@ struct OwnPosition {
 // The link and everything that follows from it, without a widget: the port and its
 // state, the APRS-IS login, the logs, KISS, line assembly, the decoder, the KML track,
 // the heard stations, messaging and the beacon, the file notices and the one path to
-// the port. Windows show what it tells them and send
-// through it; none of them needs another window to reach the traffic.
+// the port. Windows show what it tells them and send through it; none of them needs
+// another window to reach the traffic.
 //
 // A new window subscribes to the signals it needs (received text, sent text, decoded
 // packets, port state, notices) and reads the rest (settings, stations, the track)
@@ -120,7 +120,6 @@ public:
     LocalTime now() const { return clock_(); }
     const FileNotices& notices() const { return notices_; }
     const std::string& filesFolder() const { return dir_; }
-    LinkKind linkKind() const { return link_; }
     // Messages and the beacon, with APRS=1 only; null otherwise.
     AprsStation* station() { return station_.get(); }
     // Every file write's result ends here; noticesChanged tells when the line changes.
