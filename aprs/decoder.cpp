@@ -30,12 +30,13 @@ void removeCrLfPairs(PacketLine& packet) {
 
 // Sets headerEnd, taking the TNC's decoration (frame tag, date and time, channel) out of
 // the header so that a packet reads SOURCE>DEST,PATH: whatever its TNC printed. False for
-// a connected-mode frame, which carries no APRS.
+// a connected-mode frame, which carries no APRS, and for a header whose addresses are no
+// callsigns: no station is made up from text that only looks like one.
 bool takeHeader(PacketLine& packet) {
-    const MonitorHeader header = findMonitorHeader(packet.text);
+    MonitorHeader header = findMonitorHeader(packet.text);
     packet.headerEnd = 0;
     if (!header.found) return true;
-    if (header.frame != MonitorFrame::Ui) return false;
+    if (header.frame != MonitorFrame::Ui || !checkAddresses(packet.text, header)) return false;
     if (!header.decorated()) {
         packet.headerEnd = header.end;
         return true;

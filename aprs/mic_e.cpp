@@ -166,10 +166,19 @@ struct Longitude {
     std::optional<double> degrees;  // from the numbers when they are the usual ones
 };
 
+// The bytes as MIC-E writes them: degrees 10..189 (0..9 as 118..127), minutes 0..59
+// (0..9 as 88..97), hundredths 0..99, each plus 28. Others are no longitude, whatever
+// the arithmetic below would make of them.
+bool isLongitudeBytes(std::string_view info) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(info[i]); };
+    return byte(1) >= 0x26 && byte(1) <= 0x7F && byte(2) >= 0x26 && byte(2) <= 0x61 && byte(3) >= 0x1C &&
+           byte(3) <= 0x7F;
+}
+
 // Empty text when the three longitude bytes are missing or give no longitude.
 Longitude decodeLongitude(std::string_view info, const Latitude& lat) {
     Longitude out;
-    if (info.size() < 4) return out;
+    if (info.size() < 4 || !isLongitudeBytes(info)) return out;
     int degrees = byteValue(info, 1) + lat.longitudeOffset;
     if (degrees >= 180 && degrees <= 189) degrees -= 80;
     if (degrees >= 190 && degrees <= 199) degrees -= 190;
@@ -263,9 +272,13 @@ Motion decodeMotion(std::string_view info, int speedZero) {
     return {true, kmh, course};
 }
 
-// Base-91 altitude in the three characters before a "}" in fourth place.
+bool isBase91(char c) { return c >= '!' && c <= '{'; }
+
+// Base-91 altitude in the three characters before a "}" in fourth place; characters outside
+// base 91 are no altitude.
 bool takeAltitude(std::string_view& comment, std::string& kmlAltitude) {
     if (comment.size() < 4 || comment.find('}') != 3) return false;
+    if (!isBase91(comment[0]) || !isBase91(comment[1]) || !isBase91(comment[2])) return false;
     auto c = [&](std::size_t i) { return static_cast<std::int32_t>(static_cast<unsigned char>(comment[i])) - 33; };
     const std::int32_t metres = c(0) * 8281 + c(1) * 91 + c(2) - 10000;
     kmlAltitude = trimmedNumericText(metres);
@@ -297,14 +310,17 @@ void decodeMicE(std::string_view header, std::string_view info, std::string_view
     // not a position, whatever they would give.
     const Latitude lat = decodeLatitude(d);
     const Longitude lon = decodeLongitude(info, lat);
-    const bool located = isMicEDestination(parts.destination) && lat.inRange && !lon.text.empty();
+    // A destination that is no MIC-E latitude makes the packet no MIC-E packet: its other
+    // bytes are no speed, course or altitude either.
+    const bool micE = isMicEDestination(parts.destination) && lat.inRange;
+    const bool located = micE && !lon.text.empty();
     if (located) setLastCoordinates(out.lastCoordinates, lat.shown, lon.text);
     const bool shown = symbolRecordPasses(ctx.filter, symbolIndex);
     if (!shown && !ctx.wantStation) return;
 
-    const Motion motion = fields.micEShort ? Motion{} : decodeMotion(info, ctx.settings.speedZero);
+    const Motion motion = fields.micEShort || !micE ? Motion{} : decodeMotion(info, ctx.settings.speedZero);
     std::string kmlAltitude = "0";
-    const bool hasAltitude = takeAltitude(comment, kmlAltitude);
+    const bool hasAltitude = micE && takeAltitude(comment, kmlAltitude);
     std::optional<Position> position;
     if (located) position = locate(Coordinates{lat.shown, lon.text, lat.degrees, lon.degrees}, ctx.settings);
     comment = trimBlanks(comment);

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "aprs/callsign.h"
 #include "aprs/text_util.h"
 
 namespace quilmo {
@@ -157,8 +158,69 @@ MonitorHeader decoratedHeader(std::string_view line) {
     return header;
 }
 
+bool isBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+std::string_view trimmedElement(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+// "qAR", "qAC" …: from here on the path names APRS-IS servers and logins.
+bool isQConstruct(std::string_view element) {
+    return element.size() == 3 && element[0] == 'q' && element[1] == 'A';
+}
+
+bool checkPath(std::string_view path) {
+    bool first = true, servers = false;
+    for (std::size_t from = 0;;) {
+        const std::size_t comma = path.find(',', from);
+        std::string_view element = trimmedElement(path.substr(from, comma == kNone ? kNone : comma - from));
+        if (first) {
+            if (!isHeaderCallsign(element)) return false;
+        } else if (servers) {
+            if (element.empty()) return false;
+            for (const char c : element)
+                if (isBlankOrControl(c)) return false;
+        } else if (isQConstruct(element)) {
+            servers = true;
+        } else {
+            if (element.ends_with('*')) element.remove_suffix(1);
+            if (!isHeaderCallsign(element)) return false;
+        }
+        first = false;
+        if (comma == kNone) return true;
+        from = comma + 1;
+    }
+}
+
 }  // namespace
 
 MonitorHeader findDecoratedHeader(std::string_view line) { return decoratedHeader(line); }
+
+bool checkAddresses(std::string_view line, MonitorHeader& header) {
+    const std::size_t start = header.addressStart;
+    const std::size_t arrow = line.find('>', start);
+    if (arrow == kNone || arrow >= header.addressEnd) return false;
+    // The source: blanks and a "*" (heard directly, as some TNCs mark it) may follow it.
+    std::size_t end = arrow;
+    while (end > start && line[end - 1] == ' ') --end;
+    if (end > start && line[end - 1] == '*') --end;
+    std::size_t source = end;
+    while (source > start && isCallsignCharacter(line[source - 1])) --source;
+    if (!isHeaderCallsign(line.substr(source, end - source))) return false;
+    if (source > start) {
+        // Text glued to the callsign makes it another word, not a callsign.
+        if (!isBlankOrControl(line[source - 1])) return false;
+        const std::string_view before = line.substr(start, source - start);
+        if (before.find_first_not_of(' ') != kNone) header.addressStart = source;
+    }
+    return checkPath(line.substr(arrow + 1, header.addressEnd - arrow - 1));
+}
+
+bool isMonitorLine(std::string_view line) {
+    MonitorHeader header = findMonitorHeader(line);
+    return header.found && checkAddresses(line, header);
+}
 
 }  // namespace quilmo

@@ -149,12 +149,15 @@ TEST(Decoder, NoPositionFromFieldsThatAreNoCoordinate) {
         {"blank between digits", "SRC>DST:!49 3.50N/07201.75W-", record("SRC>DST:", {home})},
         {"compressed outside base 91", "SRC>DST:!/5L!~<*e7>", record("SRC>DST:", {kCar})},
         {"compressed cut short", "SRC>DST:!/5L!!<*", record("SRC>DST:", {})},
-        {"MIC-E under a software destination", "SQ7PFS>APDR13:`(0&!ZN>/x", micE({moving[0], moving[1], kCar, "message..: x"}, "SQ7PFS>")},
-        {"MIC-E short destination", "SRC>TT3:`(0&!ZN>/", micE(moving)},
-        {"MIC-E letter no destination has", "SRC>TT3M50:`(0&!ZN>/", micE(moving)},
-        {"MIC-E latitude beyond the pole", "SRC>YY3P50:`(0&!ZN>/", micE(moving)},
+        // A destination that is no MIC-E latitude takes the speed, course and altitude bytes with it.
+        {"MIC-E under a software destination", "SQ7PFS>APDR13:`(0&!ZN>/x", micE({kCar, "message..: x"}, "SQ7PFS>")},
+        {"MIC-E short destination", "SRC>TT3:`(0&!ZN>/", micE({kCar, kEnRoute})},
+        {"MIC-E letter no destination has", "SRC>TT3M50:`(0&!ZN>/", micE({kCar, kEnRoute})},
+        {"MIC-E latitude beyond the pole", "SRC>YY3P50:`(0&!ZN>/\"4{}x", micE({kCar, kEnRoute, "message..: \"4{}x"})},
         {"MIC-E longitude cut off", "SRC>TT3P50:`(0", micE({kEnRoute})},
         {"MIC-E minutes byte out of range", "SRC>TT3P50:`(\xE0&!ZN>/", micE(moving)},
+        {"MIC-E degrees byte below 0x26", "IV3CVN-9>TU3RY9:` )T!6S>/>\"5G}Riccardo=",
+         micE({"speed....: 96 km/h", "course...: 255°W", "altitude.: 139 m", "radio....: Kenwood TH-D72", kCar, kEnRoute, "message..: Riccardo"}, "IV3CVN-9>")},
     }, {.myPositionSet = true, .myLatValue = 44.5, .myLongValue = 11.34});
 }
 
@@ -201,10 +204,28 @@ TEST(Decoder, OnlyUiTagsAreDecoration) {
         {"I frame", "A>B <I R1 S2>:" + pos, ""}, {"Kantronics I frame", "A>B <I12>:" + pos, ""},
         {"version 2 response", "A>B <<rr1>>:" + pos, ""}, {"Kantronics connect request", "A>B <C>:" + pos, ""},
         {"UI and I frame tags", "A>B [12/06/26 10:11:12] <I R1 S2>:" + pos, ""},
-        {"unknown tag stays", "A>B <IGATE>:>x", record("A>B <IGATE>:", {"from.....: A", "st.report: x"})},
-        {"bracket without digits stays", "A>B [x] <UI>:>x", record("A>B [x] <UI>:", {"from.....: A", "st.report: x"})},
+        // What is no tag stays in the addresses, where it is no callsign.
+        {"unknown tag is no callsign", "A>B <IGATE>:>x", ""}, {"bracket without digits is no callsign", "A>B [x] <UI>:>x", ""},
         {"tags in the information field", "A>B:>at [12:00] <UI R>", record("A>B:", {"from.....: A", "st.report: at [12:00] <UI R>"})},
         {"no header", "[0.4] <UI> >x", ""}, {"time without a header", "22:51:33 >x", ""},
+    });
+}
+
+// A callsign in a header is letters and digits, an optional SSID of letters and digits, nine characters at most; text
+// typed in front of a monitor line (its echo) is no part of it. A line whose header holds no callsign gives no record.
+TEST(Decoder, HeaderAddressesAreCallsigns) {
+    const std::string status = "st.report: x";
+    expectRecords({
+        {"echo of typed text before the header", "hello IK4WXB>APRS,WIDE2-1:=4430.53N/01117.26E-Casa",
+         record("IK4WXB>APRS,WIDE2-1:", {"lat./lon.: 44°30'31.8\"N 11°17'15.6\"E", "dec.coord: 44.5088333333333 11.2876666666667", "station..: Home",
+                                         "message..: Casa"})},
+        {"echo before a channel", "hello [0.4] N0CALL>APRS:>x", record("N0CALL>APRS:", {"from.....: N0CALL", status})},
+        {"text glued to the source", "helloIK4WXB>APRS:>x", ""}, {"underscore in the source", "K6IFR_S>APJS10,TCPIP*:>x", ""},
+        {"ten characters", "OH7LZB-166>APRS:>x", ""}, {"empty SSID", "A->CALL:>status", ""}, {"no destination", "None>:>x", ""},
+        {"digipeater with an underscore", "IQ3VQ>APD225,APD225_2:>x", ""}, {"blank inside a digipeater", "SRC>APRS,WIDE 1:>x", ""},
+        {"letters in the SSID, repeated digipeaters", "SRC-AB>APRS,DIGI-1*,WIDE2*:>x",
+         record("SRC-AB>APRS,DIGI-1*,WIDE2*:", {"from.....: SRC-AB", status})},
+        {"servers after a q-construct", "SRC>APRS,TCPIP*,qAX,SZ8L_GREE:>x", record("SRC>APRS,TCPIP*,qAX,SZ8L_GREE:", {"from.....: SRC", status})},
     });
 }
 
@@ -230,8 +251,13 @@ TEST(Decoder, ObjectsItemsTextsAndEncapsulatedPackets) {
         {"object live", "SRC>DST:;LEADER   *092345z4903.50N/07201.75W>comment", position({"object...: LEADER", kCar, "message..: comment"})},
         {"object killed keeps filler", "SRC>DST:;LEADER   _092345z4903.50N/07201.75W>", position({"object...: LEADER    (deleted)", kCar})},
         {"fixed width beats _ in name", "SRC>DST:;LEAD_ER  *092345z4903.50N/07201.75W>", position({"object...: LEAD_ER", kCar})},
-        {"; in name dropped", "SRC>DST:;LE;DER   *092345z4903.50N/07201.75W>", position({"object...: LEDER", kCar})},
-        {"short name scanned", "SRC>DST:;AB*092345z4903.50N/07201.75W>", position({"object...: AB", kCar})},
+        // The name is the nine characters as sent; "*" or "_" after them and a time or position next, or no object.
+        {"; in name kept", "SRC>DST:;OBJ;NAME *092345z4903.50N/07201.75W>", position({"object...: OBJ;NAME", kCar})},
+        {"leading blanks kept", "SRC>DST:;  LEADER *092345z4903.50N/07201.75W>", position({"object...:   LEADER", kCar})},
+        {"short name is no object", "SRC>DST:;AB*092345z4903.50N/07201.75W>", ""},
+        {"killed mark in a malformed packet", "SRC>DST:;110507zS0%E/Th4_a AK", ""},
+        {"neither time nor position", "SRC>DST:;LEADER   *hello there, no position", ""},
+        {"position without a time", "SRC>DST:;LEADER   *       4903.50N/07201.75W>", position({"object...: LEADER", kCar})},
         {"object without terminator", "SRC>DST:;NOTERMINATOR", ""},
         {"item live", "SRC>DST:)AID #2!4903.50N/07201.75WA", position({"item.....: AID #2"})},
         {"item killed", "SRC>DST:)AID_4903.50N/07201.75W>", position({"item.....: AID (deleted)", kCar})},
@@ -243,6 +269,7 @@ TEST(Decoder, ObjectsItemsTextsAndEncapsulatedPackets) {
         {"message", "N0CALL>APRS,WIDE1-1::N0CALL-9 :Hello{12",
          record("N0CALL>APRS,WIDE1-1:", {"from.....: N0CALL", "to.......: N0CALL-9", "message..: Hello{12"})},
         {"message too short", "SRC>DST::N0CALL", record("SRC>DST:", {"from.....: SRC"})},
+        {"nine-character addressee", "SRC>DST::N0CALL-10:Hi", record("SRC>DST:", {"from.....: SRC", "to.......: N0CALL-10", "message..: Hi"})},
         {"message without header", ":N0CALL-9 :Hi", record("", {"to.......: N0CALL-9", "message..: Hi"})},
         {"status", "SRC>DST:>Net control", record("SRC>DST:", {"from.....: SRC", "st.report: Net control"})},
         {"capabilities", "SRC>DST:<IGATE,MSG_CNT=0", record("SRC>DST:", {"from.....: SRC", "st.capab.: IGATE,MSG_CNT=0"})},
@@ -303,6 +330,7 @@ TEST(Decoder, StationFactsOfEveryPacketKind) {
         {"third party: the inner source", "GATE>APRS,TCPIP:}ISRC>IDEST,IPATH:>hi", "ISRC|||||||||hi"},
         {"no valid position", "SRC>APRS:!4903.50X/07201.75W-x", "SRC||Home|||||||x"},
         {"heard-directly mark", "SRC*>APRS:>x", "SRC|||||||||x"},
+        {"echo before the header", "hello IK4WXB>APRS:>x", "IK4WXB|||||||||x"},
         {"connected-mode frame", "SRC>APRS <I R1 S2>:>x", "|||||||||"},
         {"unknown type", "SRC>APRS:$GPRMC,063909,A", "|||||||||"}, {"no header: nobody to name", ">x", "|||||||||x"},
     };
@@ -374,6 +402,9 @@ TEST(MicE, WholeRecords) {
         // A symbol table one or two places early means the speed and course bytes are missing.
         {"symbol one byte early", "SRC>TT3P50:`(0&!Z>/moved", micE({kMicELatLon, kMicEDec, kCar, kEnRoute, "message..: moved"})},
         {"symbol two bytes early", "SRC>TT3P50:`(0&!>/moved", micE({kMicELatLon, kMicEDec, kCar, kEnRoute, "message..: moved"})},
+        {"altitude byte outside base 91", "KJ4ETP-9>SUUP6Y:`oU~nT >/]\x9Axt}hello=", micE({"lat./lon.: 35°50'41.4\"N 83°57'58.8\"W",
+         "dec.coord: 35.8448333333333 -83.9663333333333", "speed....: 46 km/h", "course...: 204°SW", "radio....: Kenwood TM-D710", kCar,
+         "status...: Off Duty", "message..: \x9Axt}hello"}, "KJ4ETP-9>")},
     });
 }
 
@@ -425,7 +456,7 @@ TEST(Corpus, EveryPacketDecodesSafely) {
         }
     }
     EXPECT_EQ(lines, 414);
-    EXPECT_GT(whole, 700);  // under both settings, all but a few dozen packets are shown
+    EXPECT_GT(whole, 670);  // under both settings, all but a few dozen packets are shown
 }
 
 TEST(Numeric, ReadNumberTakesTheLongestLeadingNumber) {
@@ -496,6 +527,13 @@ TEST(Framing, LinesAcrossReads) {
         {"TNC prompt before bare header", {"cmd:A>B:\r\n>1\r\n"}, {"A>B:>1"}},
         {"I frame header joined", {"A>B <I R1 S2>:\r\nhello\r\n"}, {"A>B <I R1 S2>:hello"}},
         {"control frame waits for nothing", {"A>B <RR 3>:\r\nC>D:>2\r\n"}, {"A>B <RR 3>:", "C>D:>2"}},
+        // Empty information frames are real traffic: a monitor line after a header alone is a packet of its own.
+        {"header alone, then a packet", {"N0CALL>BEACON:\r\nW1AW>APRS:!4903.50N/07201.75W-hello\r\n"},
+         {"N0CALL>BEACON:", "W1AW>APRS:!4903.50N/07201.75W-hello"}},
+        {"tagged header alone, then a packet", {"SRC>DST,WIDE1-1* <UI C>:\r\n", "[0.4] W1AW>APRS:>x\r\n"},
+         {"SRC>DST,WIDE1-1* <UI C>:", "[0.4] W1AW>APRS:>x"}},
+        {"third-party information joined", {"SRC>DST:\r\n}W1AW>APRS,TCPIP,SRC*:>x\r\n"}, {"SRC>DST:}W1AW>APRS,TCPIP,SRC*:>x"}},
+        {"header without callsigns waits for nothing", {"K6IFR_S>APRS:\r\n>x\r\n"}, {"K6IFR_S>APRS:", ">x"}},
         {"held header, then another", {"A>B:\r\nC>D <UI>:\r\n", ">2\r\n"}, {"A>B:", "C>D <UI>:>2"}},
     };
     for (const auto& r : rows) EXPECT_EQ(assemble(r.reads), r.lines) << r.name;
@@ -719,6 +757,9 @@ TEST(QuilmoDecode, RecordsOfACapture) {
     const struct { const char* name; std::string input, args, records; } rows[] = {
         {"all", kCapture, "", kMoving + kHome + kParked},
         {"filter keeps the cars", kCapture, "--filter='" + dir.file("filter.ini") + "'", kMoving + kParked},
+        // A header alone takes no monitor line as its information, CR LF lines taken straight from the block or not.
+        {"header alone, then a packet", "N0CALL>BEACON:\r\nSRC>DEST,PATH:!4903.50N/07201.75W-\r\n", "", kHome},
+        {"header alone, LF", "N0CALL>BEACON:\nSRC>DEST,PATH:!4903.50N/07201.75W-\n", "", kHome},
         {"config: own position and zero speed", "SRC>TT3P50:`(0&l!!>/\n", "--config '" + dir.file("Quilmo.ini") + "'",
          kMicE + "distance.: 55 km\nazimut...: 180°S\nspeed....: 0 km/h\ncourse...: 105°E\nstation..: Car\nstatus...: En Route\n\n"},
     };
