@@ -95,12 +95,13 @@ TEST(Decoder, PositionLayoutsAndWeather) {
     const std::string station = "station..: Weather station";
     expectRecords({
         {"uncompressed", "SRC>DST:!4903.50N/07201.75W-Test 001234", position({"station..: Home", "message..: Test 001234"})},
-        {"timestamp not shown", "SRC>DST:/092345z4903.50N/07201.75W>Test1234", position({kCar, "message..: Test1234"})},
-        {"alternate table has no name", "SRC>DST:!0903.51N\\07201.75W#",
-         record("SRC>DST:", {"lat./lon.: 09°03'30.6\"N 72°01'45\"W", "dec.coord: 9.0585 -72.0291666666667"})},
+        {"timestamp on a line of its own", "SRC>DST:/092345z4903.50N/07201.75W>Test1234",
+         position({kCar, "message..: Test1234", "time.....: 09 23:45z"})},
+        {"alternate table has names too", "SRC>DST:!0903.51N\\07201.75W#",
+         record("SRC>DST:", {"lat./lon.: 09°03'30.6\"N 72°01'45\"W", "dec.coord: 9.0585 -72.0291666666667", "station..: Digipeater"})},
         {"compressed with course/speed", "SRC>DST:!/5L!!<*e7>7P[", compressed({"speed....: 67 km/h", "course...: 88°E", kCar})},
         {"compressed without cs", "SRC>DST:!/5L!!<*e7>   Hello", compressed({kCar, "message..: Hello"})},
-        {"compressed overlay table", "SRC>DST:!D5L!!<*e7#   ", compressed({})},
+        {"compressed overlay table", "SRC>DST:!D5L!!<*e7#   ", compressed({"station..: Digipeater (overlay D)"})},
         {"compressed altitude comes first", "SRC>DST:!/5L!!<*e7>S]S/A=001234", compressed({"altitude.: 3049 m", kCar, "message..: /A=001234"})},
         {"header on its own line", "SRC>DST,PATH:\r\n!4903.50N/07201.75W-", position({"station..: Home"}, "SRC>DST,PATH:")},
         {"ambiguous digits count as 0", "SRC>DST:!602 .  S/0250 .  W#",
@@ -115,7 +116,8 @@ TEST(Decoder, PositionLayoutsAndWeather) {
          position({"speed....: 19 km/h", "course...: 400°", kCar})},
         {"zero speed hidden", "SRC>DST:!4903.50N/07201.75W>000/000", position({kCar})},
         {"unknown course/speed as dots", "SRC>DST:!4903.50N/07201.75W>.../... on", position({kCar, "message..: on"})},
-        {"PHG is no course/speed", "SRC>DST:!4903.50N/07201.75W>PHG7220/RELAY", position({kCar, "message..: PHG7220/RELAY"})},
+        {"PHG is no course/speed", "SRC>DST:!4903.50N/07201.75W>PHG7220/RELAY",
+         position({kCar, "message..: PHG7220/RELAY", "phg......: 49 W, 12 m, 2 dBi, omni"})},
         // Comments of a weather station: rain comes in hundredths of an inch, h00 means 100 %.
         {"placeholders", wx + "g...t   h..b.....", position({station})},
         {"short field is text", wx + "g5", position({station, "message..: g5"})},
@@ -124,7 +126,8 @@ TEST(Decoder, PositionLayoutsAndWeather) {
         {"all fields", wx + "g005t-05r000p100P000h00b10125wRSW",  // pressure half to even, rain 0.254 mm
          position({station, "gust.....: 8 km/h", "temperat.: -21°C", "pressure.: 1012 mbar", "humidity.: 100 %", "rain hour: 0 mm",
                    "rain day.: 0 mm", "rain 24h.: 25 mm", "message..: wRSW"})},
-        {"wind is course and speed", wx + "220/004g005", position({"speed....: 7 km/h", "course...: 220°SW", station, "gust.....: 8 km/h"})},
+        {"wind is course and speed", wx + "220/004g005",
+         position({"speed....: 7 km/h", "course...: 220°SW", station, "wind.....: 220°SW 7 km/h", "gust.....: 8 km/h"})},
         {"only the weather symbol", "SRC>DST:!4903.50N/07201.75W-t077", position({"station..: Home", "message..: t077"})},
     });
     expectRecords({{"zero speed shown with SPEEDZERO", "SRC>DST:!4903.50N/07201.75W>000/000",
@@ -248,18 +251,20 @@ TEST(Decoder, PlacemarkHoldsHeaderTimeAndCoordinatesWithAltitude) {
 
 TEST(Decoder, ObjectsItemsTextsAndEncapsulatedPackets) {
     expectRecords({
-        {"object live", "SRC>DST:;LEADER   *092345z4903.50N/07201.75W>comment", position({"object...: LEADER", kCar, "message..: comment"})},
-        {"object killed keeps filler", "SRC>DST:;LEADER   _092345z4903.50N/07201.75W>", position({"object...: LEADER    (deleted)", kCar})},
-        {"fixed width beats _ in name", "SRC>DST:;LEAD_ER  *092345z4903.50N/07201.75W>", position({"object...: LEAD_ER", kCar})},
+        {"object live", "SRC>DST:;LEADER   *092345z4903.50N/07201.75W>comment",
+         position({"object...: LEADER", kCar, "message..: comment", "time.....: 09 23:45z"})},
+        {"object killed keeps filler", "SRC>DST:;LEADER   _092345z4903.50N/07201.75W>",
+         position({"object...: LEADER    (deleted)", kCar, "time.....: 09 23:45z"})},
+        {"fixed width beats _ in name", "SRC>DST:;LEAD_ER  *092345z4903.50N/07201.75W>", position({"object...: LEAD_ER", kCar, "time.....: 09 23:45z"})},
         // The name is the nine characters as sent; "*" or "_" after them and a time or position next, or no object.
-        {"; in name kept", "SRC>DST:;OBJ;NAME *092345z4903.50N/07201.75W>", position({"object...: OBJ;NAME", kCar})},
-        {"leading blanks kept", "SRC>DST:;  LEADER *092345z4903.50N/07201.75W>", position({"object...:   LEADER", kCar})},
+        {"; in name kept", "SRC>DST:;OBJ;NAME *092345z4903.50N/07201.75W>", position({"object...: OBJ;NAME", kCar, "time.....: 09 23:45z"})},
+        {"leading blanks kept", "SRC>DST:;  LEADER *092345z4903.50N/07201.75W>", position({"object...:   LEADER", kCar, "time.....: 09 23:45z"})},
         {"short name is no object", "SRC>DST:;AB*092345z4903.50N/07201.75W>", ""},
         {"killed mark in a malformed packet", "SRC>DST:;110507zS0%E/Th4_a AK", ""},
         {"neither time nor position", "SRC>DST:;LEADER   *hello there, no position", ""},
         {"position without a time", "SRC>DST:;LEADER   *       4903.50N/07201.75W>", position({"object...: LEADER", kCar})},
         {"object without terminator", "SRC>DST:;NOTERMINATOR", ""},
-        {"item live", "SRC>DST:)AID #2!4903.50N/07201.75WA", position({"item.....: AID #2"})},
+        {"item live", "SRC>DST:)AID #2!4903.50N/07201.75WA", position({"item.....: AID #2", "station..: Aid Station"})},
         {"item killed", "SRC>DST:)AID_4903.50N/07201.75W>", position({"item.....: AID (deleted)", kCar})},
         {"encapsulated with inner path", "SRC>DEST,PATH:}ISRC>IDEST,IPATH,GATE*:!4903.50N/07201.75W>x,y:z",
          position({kCar, "message..: x,y:z"}, "ISRC>SRC>DEST,PATH>IDEST:")},
@@ -267,14 +272,14 @@ TEST(Decoder, ObjectsItemsTextsAndEncapsulatedPackets) {
          record("ISRC>SRC>DEST>IDEST:", {"from.....: ISRC", "st.report: on air, 73"})},
         {"encapsulated without inner header", "SRC>DEST:}no header here", ""},
         {"message", "N0CALL>APRS,WIDE1-1::N0CALL-9 :Hello{12",
-         record("N0CALL>APRS,WIDE1-1:", {"from.....: N0CALL", "to.......: N0CALL-9", "message..: Hello{12"})},
+         record("N0CALL>APRS,WIDE1-1:", {"from.....: N0CALL", "to.......: N0CALL-9", "message..: Hello{12", "msg.no...: 12"})},
         {"message too short", "SRC>DST::N0CALL", record("SRC>DST:", {"from.....: SRC"})},
         {"nine-character addressee", "SRC>DST::N0CALL-10:Hi", record("SRC>DST:", {"from.....: SRC", "to.......: N0CALL-10", "message..: Hi"})},
         {"message without header", ":N0CALL-9 :Hi", record("", {"to.......: N0CALL-9", "message..: Hi"})},
         {"status", "SRC>DST:>Net control", record("SRC>DST:", {"from.....: SRC", "st.report: Net control"})},
         {"capabilities", "SRC>DST:<IGATE,MSG_CNT=0", record("SRC>DST:", {"from.....: SRC", "st.capab.: IGATE,MSG_CNT=0"})},
         {"telemetry", "SRC>DST:T#005,199,000,255,073,123,01101001",
-         record("SRC>DST:", {"from.....: SRC", "telemetry: 005,199,000,255,073,123,01101001"})},
+         record("SRC>DST:", {"from.....: SRC", "telemetry: 005,199,000,255,073,123,01101001", "telemetry: #005 199 0 255 73 123 01101001"})},
         {"T without #", "SRC>DST:TEST", ""},
         {"sender blanks trimmed", " SRC >DST:>x", record(" SRC >DST:", {"from.....: SRC", "st.report: x"})},
         {"colon before arrow", "a:b>c:d", ""}, {"no colon", "hello world", ""}, {"empty information", "SRC>DEST:", ""},
@@ -308,31 +313,39 @@ TEST(Decoder, FilterPerRecordClass) {
     }
 }
 
-// The facts of a packet as one line: station|killed|symbol|position|distance|azimuth|speed|course|altitude|text.
+// The facts of a packet as one line: station|killed|symbol|position|distance|azimuth|speed|course|altitude|text, then
+// " via " and device when there are any.
 std::string factsOf(const StationFacts& f) {
     const std::string position = f.hasPosition ? trimmedNumericText(f.latitude) + " " + trimmedNumericText(f.longitude) : "";
-    return f.station + "|" + (f.killed ? "killed" : "") + "|" + f.symbol + "|" + position + "|" + f.distanceKm + "|" +
-           f.azimuth + "|" + f.speedKmh + "|" + f.course + "|" + f.altitudeM + "|" + f.lastText;
+    std::string line = f.station + "|" + (f.killed ? "killed" : "") + "|" + f.symbol + "|" + position + "|" + f.distanceKm + "|" +
+                       f.azimuth + "|" + f.speedKmh + "|" + f.course + "|" + f.altitudeM + "|" + f.lastText;
+    if (!f.via.empty() || !f.device.empty()) line += " via " + f.via + (f.device.empty() ? "" : ", " + f.device);
+    return line;
 }
 
 // What each kind of packet tells the heard-stations table, the same whether the filter shows its record or
 // not, and in the forms its record lines show.
 TEST(Decoder, StationFactsOfEveryPacketKind) {
     const struct { const char* name; std::string line, facts; } rows[] = {
-        {"position", "SRC-9>APRS,WIDE1-1:!4500.00N/01200.00E>090/020/A=001234 hello", "SRC-9||Car|45 12|77|43°NE|37|90°E|376|/A=001234 hello"},
-        {"MIC-E", "SRC>TT3P50,WIDE1-1:`(0&!ZN>/\"4{}comment", "SRC||Car|44.5083333333333 12.335|79|89°E|104|250°W|100|comment"},
-        {"object", "SRC>APRS:;LEADER   *092345z4500.00N/01200.00E>comment", "LEADER||Car|45 12|77|43°NE||||comment"},
-        {"killed item", "SRC>APRS:)AID_4500.00N/01200.00E>", "AID|killed|Car|45 12|77|43°NE||||"},
-        {"killed object, filler blanks", "SRC>APRS:;LEADER   _092345z4500.00N/01200.00E>", "LEADER|killed|Car|45 12|77|43°NE||||"},
-        {"killed object without a name", "SRC>APRS:;         _092345z4500.00N/01200.00E>", "|killed|Car|45 12|77|43°NE||||"},
-        {"message", "SRC>APRS::N0CALL-9 :Hello{12", "SRC|||||||||Hello{12"},
-        {"weather", "WX>APRS:!4500.00N/01200.00E_220/004g005t077rain", "WX||Weather station|45 12|77|43°NE|7|220°SW||rain"},
-        {"third party: the inner source", "GATE>APRS,TCPIP:}ISRC>IDEST,IPATH:>hi", "ISRC|||||||||hi"},
-        {"no valid position", "SRC>APRS:!4903.50X/07201.75W-x", "SRC||Home|||||||x"},
-        {"heard-directly mark", "SRC*>APRS:>x", "SRC|||||||||x"},
-        {"echo before the header", "hello IK4WXB>APRS:>x", "IK4WXB|||||||||x"},
+        {"position", "SRC-9>APRS,WIDE1-1:!4500.00N/01200.00E>090/020/A=001234 hello",
+         "SRC-9||Car|45 12|77|43°NE|37|90°E|376|/A=001234 hello via direct"},
+        {"MIC-E", "SRC>TT3P50,RELAY*,WIDE1-1:`(0&!ZN>/\"4{}comment", "SRC||Car|44.5083333333333 12.335|79|89°E|104|250°W|100|comment via RELAY"},
+        {"MIC-E radio", "SRC>TT3P50:`(0&!ZN>/>hello^", "SRC||Car|44.5083333333333 12.335|79|89°E|104|250°W||hello via direct, Kenwood TH-D74"},
+        {"object", "SRC>APZMDR,DIGI*,WIDE2*:;LEADER   *092345z4500.00N/01200.00E>comment",
+         "LEADER||Car|45 12|77|43°NE||||comment via WIDE2, HaMDR trackers"},
+        {"killed item", "SRC>APRS:)AID_4500.00N/01200.00E>", "AID|killed|Car|45 12|77|43°NE|||| via direct"},
+        {"killed object, filler blanks", "SRC>APRS:;LEADER   _092345z4500.00N/01200.00E>", "LEADER|killed|Car|45 12|77|43°NE|||| via direct"},
+        {"killed object without a name", "SRC>APRS:;         _092345z4500.00N/01200.00E>", "|killed|Car|45 12|77|43°NE|||| via direct"},
+        {"message", "SRC>APDR15::N0CALL-9 :Hello{12", "SRC|||||||||Hello{12 via direct, APRSdroid Android App"},
+        {"weather", "WX>APRS:!4500.00N/01200.00E_220/004g005t077rain", "WX||Weather station|45 12|77|43°NE|7|220°SW||rain via direct"},
+        {"alternate symbol", "SRC>APRS:!4500.00N\\01200.00E>", "SRC||Vehicle|45 12|77|43°NE|||| via direct"},
+        {"overlay symbol", "SRC>APRS:!4500.00NS01200.00E>", "SRC||Solar powered|45 12|77|43°NE|||| via direct"},
+        {"third party: the inner source", "GATE>APRS,TCPIP:}ISRC>IDEST,IPATH:>hi", "ISRC|||||||||hi via direct"},
+        {"no valid position", "SRC>APRS:!4903.50X/07201.75W-x", "SRC||Home|||||||x via direct"},
+        {"heard-directly mark", "SRC*>APRS:>x", "SRC|||||||||x via direct"},
+        {"echo before the header", "hello IK4WXB>APRS:>x", "IK4WXB|||||||||x via direct"},
         {"connected-mode frame", "SRC>APRS <I R1 S2>:>x", "|||||||||"},
-        {"unknown type", "SRC>APRS:$GPRMC,063909,A", "|||||||||"}, {"no header: nobody to name", ">x", "|||||||||x"},
+        {"unknown type", "SRC>APRS:$GPVTG,063909,A", "|||||||||"}, {"no header: nobody to name", ">x", "|||||||||x"},
     };
     const DecoderSettings own{.myPositionSet = true, .myLatValue = 44.5, .myLongValue = 11.0 + 20.0 / 60};
     const FilterFlags all = showAllFilter(), none{};
@@ -603,13 +616,15 @@ TEST(FilterFile, AscendingCrLfLinesOfTheOnesAndAllWhenEmpty) {
 StationFacts located(std::string station, std::string symbol, double lat, double lon, std::string text = {}) {
     return {.station = std::move(station), .symbol = std::move(symbol), .hasPosition = true, .latitude = lat, .longitude = lon,
             .distanceKm = "77", .azimuth = "53\xB0NE", .speedKmh = "67", .course = "79.2\xB0" "E", .altitudeM = "376",
-            .lastText = std::move(text)};
+            .lastText = std::move(text), .device = "Kenwood TH-D72", .via = "WIDE1-1"};
 }
+// A status or message heard directly, from a program the device list does not know.
 StationFacts textOnly(std::string station, std::string text, bool killed = false) {
     StationFacts f;
     f.station = std::move(station);
     f.killed = killed;
     f.lastText = std::move(text);
+    f.via = "direct";
     return f;
 }
 StationFacts killed(std::string name) { return textOnly(std::move(name), "", true); }
@@ -636,26 +651,28 @@ std::vector<std::string> rowsOf(const StationTable& table) {
 }
 
 TEST(StationTable, UpdateRules) {
-    const std::string home = "|Home|44.5|-72.0291666666667|77|53\xB0NE|67|79.2\xB0" "E|376|";
+    // A station keeps the device it was last known by; "via" is that of its latest packet.
+    const std::string home = "|Home|Kenwood TH-D72|44.50000|-72.02917|77|53\xB0NE|67|79.2\xB0" "E|376|";
     const struct { const char* name; std::size_t maxRows; std::vector<std::pair<StationFacts, int>> heardAt; std::vector<std::string> rows;
                    std::string events; } cases[] = {
         {"the latest packet counts; one without a position keeps the last position and symbol", 10,
          {{located("N0CALL", "Car", 10, 20, "first"), 3}, {located("N0CALL", "Home", 44.5, -72.0291666666667, "second"), 4},
           {textOnly("N0CALL", "Net at 20:00"), 9}},
-         {"N0CALL|2026-12-05 09:05:09|3" + home + "Net at 20:00"}, "+N0CALL ~N0CALL ~N0CALL"},
+         {"N0CALL|2026-12-05 09:05:09|direct|3" + home + "Net at 20:00"}, "+N0CALL ~N0CALL ~N0CALL"},
         {"position-less first packet, then a position without symbol, speed or text", 10,
          {{textOnly("N0CALL", "hello"), 3}, {[] { auto f = located("N0CALL", "", -0.5, 0.25); f.speedKmh = f.course = ""; return f; }(), 5}},
-         {"N0CALL|2026-12-05 09:05:05|2||-.5|.25|77|53\xB0NE|||376|"}, "+N0CALL ~N0CALL"},
+         {"N0CALL|2026-12-05 09:05:05|WIDE1-1|2||Kenwood TH-D72|-0.50000|0.25000|77|53\xB0NE|||376|"}, "+N0CALL ~N0CALL"},
         {"objects are stations of their own, padded names included", 10,
          {{textOnly("N0CALL", "beacon"), 3}, {located("LEADER   ", "Car", 1, 2, "obj"), 4}, {located("LEADER", "Car", 1, 2, "moved"), 5}},
-         {"LEADER|2026-12-05 09:05:05|2|Car|1|2|77|53\xB0NE|67|79.2\xB0" "E|376|moved", "N0CALL|2026-12-05 09:05:03|1|||||||||beacon"},
+         {"LEADER|2026-12-05 09:05:05|WIDE1-1|2|Car|Kenwood TH-D72|1.00000|2.00000|77|53\xB0NE|67|79.2\xB0" "E|376|moved",
+          "N0CALL|2026-12-05 09:05:03|direct|1||||||||||beacon"},
          "+N0CALL +LEADER ~LEADER"},
         {"a killed object leaves; an unknown killed one adds nothing", 10,
          {{located("LEADER", "Car", 1, 2), 3}, {textOnly("N0CALL", "x"), 4}, {killed("LEADER   "), 5}, {killed("GHOST"), 6}},
-         {"N0CALL|2026-12-05 09:05:04|1|||||||||x"}, "+LEADER +N0CALL -LEADER"},
+         {"N0CALL|2026-12-05 09:05:04|direct|1||||||||||x"}, "+LEADER +N0CALL -LEADER"},
         {"at the limit the station heard longest ago leaves first", 2,
          {{textOnly("A", "a"), 1}, {textOnly("B", "b"), 2}, {textOnly("A", "a2"), 3}, {textOnly("C", "c"), 4}},
-         {"C|2026-12-05 09:05:04|1|||||||||c", "A|2026-12-05 09:05:03|2|||||||||a2"}, "+A +B ~A -B +C"},
+         {"C|2026-12-05 09:05:04|direct|1||||||||||c", "A|2026-12-05 09:05:03|direct|2||||||||||a2"}, "+A +B ~A -B +C"},
         {"no station, nothing recorded", 10, {{textOnly("", "lost"), 1}, {textOnly("   ", "lost"), 2}}, {}, ""},
     };
     for (const auto& c : cases) {
@@ -718,8 +735,9 @@ TEST(StationTable, CsvReadsBackWithARealReader) {
         "rows = list(csv.reader(open(sys.argv[1], newline=\"\", encoding=\"utf-8\"), strict=True))\n"
         "open(sys.argv[1] + \".read\", \"w\", encoding=\"utf-8\", newline=\"\").write(\"#\".join(\"|\".join(r) for r in rows[1:]))\n";
     ASSERT_EQ(std::system(("'" QUILMO_PYTHON3 "' -c '" + script + "' '" + dir.file("stations.csv") + "'").c_str()), 0);
-    EXPECT_EQ(dir.read("stations.csv.read"), "OBJ \u20AC|2026-01-02 03:04:06|1|Car|-33.5|151.25|77|53\u00B0NE|67|79.2\u00B0E|376|'-73 dBm \u00B0#"
-                                             "'=CMD|2026-01-02 03:04:05|1|||||||||a, b \"quoted\"\r\nnext line");
+    // Numeric columns hold numbers only: the course and the azimuth lose their sector.
+    EXPECT_EQ(dir.read("stations.csv.read"), "OBJ \u20AC|2026-01-02 03:04:06|WIDE1-1|1|Car|Kenwood TH-D72|-33.50000|151.25000|77|53|67|79.2|376|"
+                                             "'-73 dBm \u00B0#'=CMD|2026-01-02 03:04:05|direct|1||||||||||a, b \"quoted\"\r\nnext line");
 }
 
 // quilmo-decode, the built tool, run on small captures: its whole output compared.
