@@ -788,13 +788,18 @@ TEST(QuilmoDecode, RecordsOfACapture) {
 }
 
 // A capture large enough to be cut among threads, with headers alone, prompts, LF line ends
-// and overlong lines near every cut: the output must not depend on the thread count.
+// and overlong lines near every cut, and telemetry whose channels stations define and
+// redefine as it goes: the output must not depend on the thread count.
 TEST(QuilmoDecode, ThreadsGiveTheSameOutput) {
     const test::TempDir dir;
     const std::string comment(200, 'c');
     std::string input;
     for (int i = 0; input.size() < 700 * 1024; ++i) {
-        input += "S" + std::to_string(i % 97) + ">TT3P50:`(0&!ZN>/" + comment + std::to_string(i) + "\n";
+        const std::string station = "S" + std::to_string(i % 97), addressee = station + std::string(9 - station.size(), ' ');
+        if (i % 41 == 0) input += station + ">APRS::" + addressee + ":EQNS.0," + std::to_string(i % 7) + ",0\r\n";
+        if (i % 43 == 0) input += station + ">APRS::" + addressee + ":PARM.Volts" + std::to_string(i) + "\n";
+        if (i % 3 == 0) input += station + ">APRS:T#" + std::to_string(i % 1000) + "," + std::to_string(i % 256) + "\n";
+        input += station + ">TT3P50:`(0&!ZN>/" + comment + std::to_string(i) + "\n";
         input += i % 7 == 0 ? "cmd:SRC>DEST,PATH:\r\n" : i % 2 ? "SRC>DEST,PATH:\n" : "SRC>DEST,PATH:\r\n";
         input += "!4903.50N/07201.75W-" + comment + "\n";
         if (i % 11 == 0) input += "cmd:\r\nSRC>DEST:\r\nSRC>DEST,PATH:\r\n";
@@ -805,6 +810,7 @@ TEST(QuilmoDecode, ThreadsGiveTheSameOutput) {
                              dir.file("stations.csv") + "' --threads ";
     ASSERT_EQ(run(dir, input, args + "1"), 0) << dir.read("err");
     const std::string records = dir.read("out"), track = dir.read("track.kml"), stations = dir.read("stations.csv");
+    EXPECT_NE(records.find("\r\nVolts215.: 56\r\n"), std::string::npos);  // a channel named in another thread's part
     // The track holds the placemarks and is closed after the last; the table has a row per station.
     EXPECT_NE(track.find("<name>09:05:03 SRC&gt;DEST,PATH:</name>"), std::string::npos);
     EXPECT_TRUE(track.ends_with(wire("</Placemark>\n </Document>\n</kml>\n")));
