@@ -288,11 +288,13 @@ void writeTelemetry(RecordWriter& record, const TelemetryReport& report, const T
         if (!definition->units[i].empty()) out.push_back(' ');
         out += definition->units[i];
     }
+    // A bit is shown 1 when it is in the state the station calls active (BITS; 1 unless it said otherwise).
     for (std::size_t bit = 0; bit < report.bits.size(); ++bit) {
         const std::string& name = definition->names[5 + bit];
         if (name.empty()) continue;
+        const char active = bit < definition->bitSense.size() ? definition->bitSense[bit] : '1';
         beginChannelLine(record, name);
-        out.push_back(report.bits[bit]);
+        out.push_back(report.bits[bit] == active ? '1' : '0');
         if (!definition->units[5 + bit].empty()) out.push_back(' ');
         out += definition->units[5 + bit];
     }

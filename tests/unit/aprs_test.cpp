@@ -22,12 +22,15 @@
 
 #include "aprs/aprs_message.h"
 #include "aprs/decoder.h"
+#include "aprs/devices.h"
 #include "aprs/filter_file.h"
 #include "aprs/filter_flags.h"
 #include "aprs/framing.h"
 #include "aprs/geometry.h"
 #include "aprs/numeric.h"
 #include "aprs/station_table.h"
+#include "aprs/symbols.h"
+#include "aprs/telemetry.h"
 #include "kml/kml_track.h"
 #include "temp_dir.h"
 
@@ -288,6 +291,159 @@ TEST(Decoder, ObjectsItemsTextsAndEncapsulatedPackets) {
     });
 }
 
+// What else a packet carries goes on lines after those its record always had; one row of a real or hand-made
+// packet per kind. The other tables keep the records of packets without any of it as they were.
+TEST(Decoder, WhatElsePacketsCarry) {
+    expectRecords({
+        {"device from the destination, time of day", "IK4PRV-2>APX219,IR4BO-1*:/091845z4422.93N/01115.96E>271/024/A=000312 going home",
+         record("IK4PRV-2>APX219,IR4BO-1*:", {"lat./lon.: 44°22'55.8\"N 11°15'57.6\"E", "dec.coord: 44.3821666666667 11.266",
+                 "speed....: 44 km/h", "course...: 271°W", "altitude.: 95 m", "station..: Car",
+                 "message..: /A=000312 going home", "time.....: 09 18:45z", "device...: Xastir"})},
+        {"message number", "IW4DNR>APDR16,WIDE2-1::IZ4QLM-9 :ciao Marco, ci vediamo al ponte{17",
+         record("IW4DNR>APDR16,WIDE2-1:", {"from.....: IW4DNR", "to.......: IZ4QLM-9",
+                 "message..: ciao Marco, ci vediamo al ponte{17", "msg.no...: 17", "device...: APRSdroid Android App"})},
+        {"ack", "IZ4QLM-9>APOTW1,IR4BO-1*::IW4DNR   :ack17",
+         record("IZ4QLM-9>APOTW1,IR4BO-1*:", {"from.....: IZ4QLM-9", "to.......: IW4DNR", "message..: ack17", "ack......: 17",
+                 "device...: Open Track"})},
+        {"reject", "SQ7PFS>APRS::KB2ICI-14:rej003",
+         record("SQ7PFS>APRS:", {"from.....: SQ7PFS", "to.......: KB2ICI-14", "message..: rej003", "reject...: 003"})},
+        {"reply-ack: number and ack", "OH7AA-1>APRS,WIDE1-1,WIDE2-2,qAo,OH7AA::OH7LZB   :Testing, 1 2 3{42}f001",
+         record("OH7AA-1>APRS,WIDE1-1,WIDE2-2,qAo,OH7AA:", {"from.....: OH7AA-1", "to.......: OH7LZB",
+                 "message..: Testing, 1 2 3{42}f001", "msg.no...: 42", "ack......: f001"})},
+        {"PHG, overlay digipeater", "IR4BO-1>APNU19,WIDE2-1:!4429.42NS01121.07E#PHG5360/W2 Digi Colli Bolognesi 145.800",
+         record("IR4BO-1>APNU19,WIDE2-1:", {"lat./lon.: 44°29'25.2\"N 11°21'4.2\"E",
+                 "dec.coord: 44.4903333333333 11.3511666666667", "station..: SSn-N digipeater (includes WIDEn-N)",
+                 "message..: PHG5360/W2 Digi Colli Bolognesi 145.800", "phg......: 25 W, 24 m, 6 dBi, omni",
+                 "device...: UIdigi"})},
+        {"PHG with a bearing", "OH2RDP-1>BEACON-15,OH2RDG*,WIDE:!6028.51N/02505.68E#PHG7228/RELAY,WIDE, OH2AP Jarvenpaa",
+         record("OH2RDP-1>BEACON-15,OH2RDG*,WIDE:", {"lat./lon.: 60°28'30.6\"N 25°05'40.8\"E",
+                 "dec.coord: 60.4751666666667 25.0946666666667", "station..: Digipeater",
+                 "message..: PHG7228/RELAY,WIDE, OH2AP Jarvenpaa", "phg......: 49 W, 12 m, 2 dBi, 360°"})},
+        {"RNG", "SRC>APRS:!4903.50N/07201.75W#RNG0020 digi",
+         record("SRC>APRS:", {"lat./lon.: 49°03'30\"N 72°01'45\"W", "dec.coord: 49.0583333333333 -72.0291666666667",
+                 "station..: Digipeater", "message..: RNG0020 digi", "range....: 32 km"})},
+        {"compressed range", "OH2KKU-15>APRS,TCPIP*,qAC,FOURTH:!I0-X;T_Wv&{-Aigate testing",
+         record("OH2KKU-15>APRS,TCPIP*,qAC,FOURTH:", {"lat./lon.: 60°03'7.2\"N 24°30'16.2\"E", "dec.coord: 60.052 24.5045",
+                 "station..: Igate", "message..: igate testing", "range....: 8 km"})},
+        {"DFS", "SRC>APRS:!4903.50N/07201.75W\\DFS2360/df",
+         record("SRC>APRS:", {"lat./lon.: 49°03'30\"N 72°01'45\"W", "dec.coord: 49.0583333333333 -72.0291666666667",
+                 "station..: Triangle (DF station)", "message..: DFS2360/df", "dfs......: S2, 24 m, 6 dBi, omni"})},
+        {"DAO in digits", "K0ELR-15>APOT02,WIDE1-1,WIDE2-1,qAo,K0ELR:/102033h4133.03NX09029.49Wv204/000!W33! 12.3V 21C/A=000665",
+         record("K0ELR-15>APOT02,WIDE1-1,WIDE2-1,qAo,K0ELR:", {"lat./lon.: 41°33'1.98\"N 90°29'29.58\"W",
+                 "dec.coord: 41.55055 -90.49155", "altitude.: 203 m", "station..: Van (overlay X)",
+                 "message..: !W33! 12.3V 21C/A=000665", "time.....: 10:20:33h", "device...: Open Track"})},
+        {"DAO in base 91, southern and eastern", "SRC>APRS:!4903.50S/07201.75E#test!w5:!",
+         record("SRC>APRS:", {"lat./lon.: 49°03'30.132\"S 72°01'45.162\"E", "dec.coord: -49.05837 72.0292116666667",
+                 "station..: Digipeater", "message..: test!w5:!"})},
+        {"local time", "SRC>APRS:@092345/4903.50N/07201.75W>local",
+         record("SRC>APRS:", {"lat./lon.: 49°03'30\"N 72°01'45\"W", "dec.coord: 49.0583333333333 -72.0291666666667",
+                 "station..: Car", "message..: local", "time.....: 09 23:45l"})},
+        {"snow, luminosity and raw rain", "SRC>APRS:!4903.50N/07201.75W_220/004g005t077r000p000P000h50b09900s005L850#012wRSW",
+         record("SRC>APRS:", {"lat./lon.: 49°03'30\"N 72°01'45\"W", "dec.coord: 49.0583333333333 -72.0291666666667",
+                 "speed....: 7 km/h", "course...: 220°SW", "station..: Weather station", "wind.....: 220°SW 7 km/h",
+                 "gust.....: 8 km/h", "temperat.: 25°C", "pressure.: 990 mbar", "humidity.: 50 %", "rain hour: 0 mm",
+                 "rain day.: 0 mm", "rain 24h.: 0 mm", "snow 24h.: 13 cm", "luminos..: 850 W/m\xB2", "rain raw.: 12",
+                 "message..: wRSW"})},
+        {"luminosity above 999", "SRC>APRS:!4903.50N/07201.75W_220/004l150",
+         record("SRC>APRS:", {"lat./lon.: 49°03'30\"N 72°01'45\"W", "dec.coord: 49.0583333333333 -72.0291666666667",
+                 "speed....: 7 km/h", "course...: 220°SW", "station..: Weather station", "wind.....: 220°SW 7 km/h",
+                 "luminos..: 1150 W/m\xB2"})},
+        {"wind when calm", "BH8SEL-3>Office,qAS,BG6CQ:=2503.22N/10130.90E_000/000g000t057r000p000h48b08209ESP8266",
+         record("BH8SEL-3>Office,qAS,BG6CQ:", {"lat./lon.: 25°03'13.2\"N 101°30'54\"E", "dec.coord: 25.0536666666667 101.515",
+                 "station..: Weather station", "wind.....: 0°N 0 km/h", "gust.....: 0 km/h", "temperat.: 14°C",
+                 "pressure.: 821 mbar", "humidity.: 48 %", "rain hour: 0 mm", "rain 24h.: 0 mm", "message..: ESP8266"})},
+        {"weather without a position", "IK4WXB-13>APRS,WIDE2-1:_09091848c225s004g011t064r001p012P009h78b10142wDVS",
+         record("IK4WXB-13>APRS,WIDE2-1:", {"wind.....: 225°SW 6 km/h", "gust.....: 18 km/h", "temperat.: 18°C",
+                 "pressure.: 1014 mbar", "humidity.: 78 %", "rain hour: 0 mm", "rain day.: 2 mm", "rain 24h.: 3 mm",
+                 "message..: wDVS", "time.....: 09-09 18:48"})},
+        {"Ultimeter $ULTW", "WC4PEM-14>APN391,WIDE2-1,qAo,K2KZ-3:$ULTW0053002D028D02FA2813000D87BD000103E8015703430010000C",
+         record("WC4PEM-14>APN391,WIDE2-1,qAo,K2KZ-3:", {"wind.....: 63°NE 1 km/h", "gust.....: 8 km/h", "temperat.: 18°C",
+                 "pressure.: 1026 mbar", "humidity.: 100 %", "rain day.: 4 mm", "device...: Kantronics KPC-3 rom versions"})},
+        {"Ultimeter logging !!", "MB7DS>APRS,TCPIP*,qAC,APRSUK2:!!00000066013D000028710166--------0158053201200210",
+         record("MB7DS>APRS,TCPIP*,qAC,APRSUK2:", {"wind.....: 143°SE 0 km/h", "temperat.: 0°C", "pressure.: 1035 mbar",
+                 "rain day.: 73 mm"})},
+        {"compressed weather", "SRC>APRS:!/5L!!<*e7_7P[g005t077",
+         record("SRC>APRS:", {"lat./lon.: 49°30'0\"N 72°45'0\"W", "dec.coord: 49.5 -72.75", "speed....: 67 km/h",
+                 "course...: 88°E", "station..: Weather station", "wind.....: 88°E 67 km/h", "gust.....: 8 km/h",
+                 "temperat.: 25°C"})},
+        {"comment telemetry", "SRC>APRS:!4903.50N/07201.75W#test |!!!!\"&+O4c| end",
+         record("SRC>APRS:", {"lat./lon.: 49°03'30\"N 72°01'45\"W", "dec.coord: 49.0583333333333 -72.0291666666667",
+                 "station..: Digipeater", "message..: test |!!!!\"&+O4c| end", "telemetry: #0 0 96 956 1795"})},
+        {"NMEA RMC", "OH7LZB-11>APRS,W4GR*,WIDE2-1,qAR,WA4DSY:$GPRMC,145526,A,3349.0378,N,08406.2617,W,23.726,27.9,121207,4.9,W*7A",
+         record("OH7LZB-11>APRS,W4GR*,WIDE2-1,qAR,WA4DSY:", {"lat./lon.: 33°49'2.268\"N 84°06'15.702\"W",
+                 "dec.coord: 33.8172966666667 -84.1043616666667", "speed....: 44 km/h", "course...: 27.9°NE"})},
+        {"NMEA GGA with altitude", "SRC>APRS:$GPGGA,102705,5157.9762,N,00029.3256,W,1,04,2.0,75.7,M,47.6,M,,*62",
+         record("SRC>APRS:", {"lat./lon.: 51°57'58.572\"N 0°29'19.536\"W", "dec.coord: 51.96627 -.48876", "altitude.: 76 m"})},
+        {"NMEA GLL", "SRC>APRS:$GPGLL,4916.45,N,12311.12,W,225444,A*31",
+         record("SRC>APRS:", {"lat./lon.: 49°16'27\"N 123°11'7.2\"W", "dec.coord: 49.2741666666667 -123.185333333333"})},
+        {"NMEA checksum wrong", "SRC>APRS:$GPGLL,4916.45,N,12311.12,W,225444,A*00", ""},
+        {"NMEA without a fix", "AE4XO-14>GPSLK,WIDE1-1,WIDE2-2,qAR,AE4XO:$GPRMC,,V,3237.1002,N,08340.7972,W,,,,3.2,W*62", ""},
+        {"locator in a status", "SQ7PFS>APRS:>IO91SX/- My house",
+         record("SQ7PFS>APRS:", {"from.....: SQ7PFS", "st.report: IO91SX/- My house", "lat./lon.: 51°58'45\"N 0°27'30\"W",
+                 "dec.coord: 51.9791666666667 -.458333333333333"})},
+        {"four-character locator", "SQ7PFS>APRS:>JN54/G",
+         record("SQ7PFS>APRS:", {"from.....: SQ7PFS", "st.report: JN54/G", "lat./lon.: 44°30'0\"N 11°00'0\"E",
+                 "dec.coord: 44.5 11"})},
+        {"status time", "SQ7PFS>APRS:>092345zNet Control Center",
+         record("SQ7PFS>APRS:", {"from.....: SQ7PFS", "st.report: 092345zNet Control Center", "time.....: 09 23:45z"})},
+        {"MIC-E device suffix", "N0CALL>TT3P50:`(0&l!!>/`test_)",
+         micE({"lat./lon.: 44°30'30\"N 12°20'6\"E", "dec.coord: 44.5083333333333 12.335", "station..: Car",
+                 "status...: En Route", "message..: test", "device...: Yaesu FTM-100D"}, "N0CALL>")},
+        {"MIC-E TH-D74", "N0CALL>TT3P50:`(0&l!!>/>test^",
+         micE({"lat./lon.: 44°30'30\"N 12°20'6\"E", "dec.coord: 44.5083333333333 12.335", "station..: Car",
+                 "status...: En Route", "message..: test", "device...: Kenwood TH-D74"}, "N0CALL>")},
+        {"alternate symbol", "SRC>APRS:!4903.50N\\07201.75W>",
+         record("SRC>APRS:", {"lat./lon.: 49°03'30\"N 72°01'45\"W", "dec.coord: 49.0583333333333 -72.0291666666667",
+                 "station..: Vehicle"})},
+        {"overlay without a name of its own", "SRC>APRS:!4903.50N307201.75W>",
+         record("SRC>APRS:", {"lat./lon.: 49°03'30\"N 72°01'45\"W", "dec.coord: 49.0583333333333 -72.0291666666667",
+                 "station..: Vehicle (overlay 3)"})},
+        {"overlay on a symbol with none", "SRC>APRS:!4903.50N307201.75WE",
+         record("SRC>APRS:", {"lat./lon.: 49°03'30\"N 72°01'45\"W", "dec.coord: 49.0583333333333 -72.0291666666667",
+                 "station..: Smoke (overlay 3)"})},
+    });
+}
+
+// A station names its telemetry channels, their units and equations in messages to itself (or another station does
+// for it); its later reports show each named channel. The definitions outlive one decode: the caller keeps them.
+TEST(Telemetry, DefinitionsAcrossPacketsOfOneStation) {
+    const std::string report = "N0QBF-11>APRS:T#005,199,000,255,073,123,01101001", header = "N0QBF-11>APRS:";
+    const std::vector<std::string> values = {"from.....: N0QBF-11", "telemetry: 005,199,000,255,073,123,01101001",
+                                             "telemetry: #005 199 0 255 73 123 01101001"};
+    const auto defining = [](const std::string& text) { return "N0QBF-11>APRS::N0QBF-11 :" + text; };
+    const auto plus = [&values](std::vector<std::string> lines) {
+        lines.insert(lines.begin(), values.begin(), values.end());
+        return lines;
+    };
+    const struct { const char* name; std::string line, record; } steps[] = {
+        {"no definitions yet", report, record(header, values)},
+        {"names", defining("PARM.Battery,Btemp,ATemp,Pres,Alt,Camra,Chut,Sun,10m,ATV"), ""},
+        {"names only", report, record(header, plus({"Battery..: 199", "Btemp....: 0", "ATemp....: 255", "Pres.....: 73", "Alt......: 123",
+                                                    "Camra....: 0", "Chut.....: 1", "Sun......: 1", "10m......: 0", "ATV......: 1"}))},
+        {"units", defining("UNIT.v/100,deg.F,deg.F,Mbar,Kft,Click,OPEN,on,on,hi"), ""},
+        {"equations", defining("EQNS.0,5.2,0,0,.53,-32,3,4.39,49,-32,3,18,1,2,3"), ""},
+        {"bit sense", defining("BITS.10110000,N0QBF's Big Balloon"), ""},
+        {"all four", report, record(header, plus({"Battery..: 1034.8 v/100", "Btemp....: -32 deg.F", "ATemp....: 196243.45 deg.F",
+                                                  "Pres.....: -170291 Mbar", "Alt......: 15378 Kft", "Camra....: 0 Click", "Chut.....: 0 OPEN",
+                                                  "Sun......: 1 on", "10m......: 0 on", "ATV......: 0 hi"}))},
+        // Another station may define them for it; a name longer than nine characters is cut.
+        {"names from another station", "IGATE>APRS::N0QBF-11 :PARM.Supply voltage,,Outside", ""},
+        {"renamed", report, record(header, plus({"Supply vo: 1034.8 v/100", "Outside..: 196243.45 deg.F"}))},
+        {"other stations keep theirs", "OTHER>APRS:T#001,1", record("OTHER>APRS:", {"from.....: OTHER", "telemetry: 001,1", "telemetry: #001 1"})},
+    };
+    TelemetryDefinitions definitions;
+    const FilterFlags all = showAllFilter();
+    for (const auto& step : steps) {
+        const DecodedPacket p = decodeAprsLine(step.line, DecodeContext{{}, all, kNow, true, false, &definitions});
+        EXPECT_EQ(p.record, step.record.empty() ? p.record : step.record) << step.name;
+    }
+    // Bounded: beyond its room the station that began first is forgotten.
+    TelemetryDefinitions two(2);
+    for (const std::string station : {"A", "B", "C"}) two.apply({station, "PARM.x"});
+    EXPECT_EQ(std::make_tuple(two.find("A"), two.find("B") != nullptr, two.find("C") != nullptr, two.size()),
+              std::make_tuple(nullptr, true, true, std::size_t{2}));
+}
+
 TEST(Decoder, FilterPerRecordClass) {
     const struct { const char* name; std::string line; int flag; bool shown; } rows[] = {
         {"car with car", "SRC>DST:!4903.50N/07201.75W>", 62, true},
@@ -358,6 +514,36 @@ TEST(Decoder, StationFactsOfEveryPacketKind) {
         EXPECT_TRUE(hidden.record.empty()) << r.name;
         // The record lines made from the facts' texts are those made without them.
         EXPECT_EQ(shown.record, decodeAprsLine(r.line, DecodeContext{own, all, kNow}).record) << r.name;
+    }
+}
+
+// The device list built into the program: the most specific pattern wins, "#" takes only a digit, lengths must agree.
+TEST(DeviceList, MostSpecificPatternWins) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"APK003", "Kenwood TH-D72"}, {"APK005", "Kenwood TH-D7"}, {"APY01D", "Yaesu FT1D series"},
+        {"AP123D", "Painter Engineering uSmartDigi D-Gate DSTAR Gateway"}, {"APX219", "Xastir"}, {"APXR2Z", ""},
+        {"APRX28", "aprx"}, {"APRX45", "APRSmax"}, {"APDR15", "APRSdroid Android App"}, {"APDR1", ""}, {"APRS", ""},
+        {"BEACON", ""}, {"APZ", ""},
+    };
+    for (const auto& [destination, device] : rows) EXPECT_EQ(deviceOfDestination(destination), device) << destination;
+    const std::pair<const char*, const char*> headers[] = {
+        {"SRC>APK003-2,WIDE1-1:", "APK003"}, {"ISRC>SRC>DEST,PATH>APDR15:", "APDR15"}, {"SRC:", ""},
+    };
+    for (const auto& [header, destination] : headers) EXPECT_EQ(destinationOfHeader(header), destination) << header;
+}
+
+// Every symbol's name: the filter's 26 as they always were, the others from the symbol list, an overlay by its own
+// name or its alternate symbol's; a compressed position's overlay letters "a".."j" are the digits.
+TEST(SymbolNames, EveryTableAndOverlay) {
+    const struct { char table, code; const char* name; } rows[] = {
+        {'/', '>', "Car"}, {'/', 'k', "Truk"}, {'/', '!', "Police, Sheriff"}, {'/', '1', ""}, {'\\', '>', "Vehicle"},
+        {'\\', '1', ""}, {'S', '#', "SSn-N digipeater (includes WIDEn-N)"}, {'3', '>', "Vehicle (overlay 3)"},
+        {'a', '#', "Digipeater (overlay 0)"}, {'&', '>', ""}, {'/', '\xE9', ""},
+    };
+    for (const auto& r : rows) {
+        std::string name;
+        appendSymbolName(name, symbolName(r.table, r.code));
+        EXPECT_EQ(name, r.name) << r.table << r.code;
     }
 }
 
