@@ -49,9 +49,14 @@ const DeviceIndex& deviceIndex() {
 
 char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
+// A destination may stop before the pattern's last wildcards ("APTT4" for APTT??): some
+// devices send a shorter version number.
 bool matches(std::string_view pattern, std::string_view destination) {
-    if (pattern.size() != destination.size()) return false;
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
+    if (destination.size() > pattern.size()) return false;
+    std::size_t literalEnd = pattern.size();
+    while (literalEnd > 0 && (pattern[literalEnd - 1] == '?' || pattern[literalEnd - 1] == '#')) --literalEnd;
+    if (destination.size() < literalEnd) return false;
+    for (std::size_t i = 0; i < destination.size(); ++i) {
         const char p = pattern[i], d = upper(destination[i]);
         if (p == '?') continue;
         if (p == '#' ? !(d >= '0' && d <= '9') : p != d) return false;

@@ -104,7 +104,11 @@ std::optional<double> compressedRangeKm(char s) {
 }
 
 std::optional<PositionRefinement> readDao(std::string_view comment) {
+    // Base-91 telemetry may hold what looks like a DAO; it is telemetry.
+    const std::string_view telemetry = commentTelemetry(comment);
+    const std::size_t telemetryAt = telemetry.empty() ? comment.size() : telemetry.data() - comment.data();
     for (std::size_t at = comment.find('!'); at != std::string_view::npos; at = comment.find('!', at + 1)) {
+        if (at > telemetryAt && at < telemetryAt + telemetry.size()) continue;
         if (charAt(comment, at + 4) != '!') continue;
         const char kind = charAt(comment, at + 1), lat = charAt(comment, at + 2), lon = charAt(comment, at + 3);
         if (kind == 'W' && isAsciiDigit(lat) && isAsciiDigit(lon))

@@ -134,6 +134,17 @@ void decodeWeatherComment(PositionFields& f) {
     if (f.windGiven) setWindLine(f.weather, f.windDegrees, f.windKmh);
 }
 
+// "ccc/sss" at the start of the comment: course and speed, or a weather station's wind.
+void takeCourseSpeed(PositionFields& f, const DecoderSettings& settings) {
+    const double kmh = roundHalfEven(readNumber(f.comment.substr(4, 3)) * kKmhPerKnot);
+    const double course = readNumber(f.comment.substr(0, 3));
+    setSpeedAndCourse(f, kmh, course, settings);
+    f.windGiven = allDigits(f.comment.substr(0, 3)) && allDigits(f.comment.substr(4, 3));
+    f.windDegrees = course;
+    f.windKmh = kmh;
+    f.comment.remove_prefix(7);
+}
+
 void decodeUncompressed(std::string_view positionText, PositionFields& f, const DecoderSettings& settings,
                         PacketExtras& extras) {
     f.latField = trimBlanks(clippedPart(positionText, 0, 8));
@@ -143,13 +154,7 @@ void decodeUncompressed(std::string_view positionText, PositionFields& f, const 
     f.comment = clippedPart(positionText, 19);
 
     if (hasCourseSpeed(f.comment)) {
-        const double kmh = roundHalfEven(readNumber(f.comment.substr(4, 3)) * kKmhPerKnot);
-        const double course = readNumber(f.comment.substr(0, 3));
-        setSpeedAndCourse(f, kmh, course, settings);
-        f.windGiven = allDigits(f.comment.substr(0, 3)) && allDigits(f.comment.substr(4, 3));
-        f.windDegrees = course;
-        f.windKmh = kmh;
-        f.comment.remove_prefix(7);
+        takeCourseSpeed(f, settings);
     } else {
         readDataExtension(f.comment, extras);
     }
@@ -246,7 +251,10 @@ void decodeCompressed(std::string_view positionText, PositionFields& f, const De
     decodeCompressedExtension(cst, f, settings, extras);
     f.comment = trimBlanks(clippedPart(positionText, 13));
     if (!f.hasAltitude) takeCommentAltitude(f.comment, f);
-    if (f.symbolCode == "_") decodeWeatherComment(f);
+    if (f.symbolCode != "_") return;
+    // Some weather stations put their wind in the comment, as an uncompressed report does.
+    if (!f.windGiven && hasCourseSpeed(f.comment)) takeCourseSpeed(f, settings);
+    decodeWeatherComment(f);
 }
 
 bool isOverlay(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'j'); }

@@ -72,28 +72,34 @@ bool readTelemetryReport(std::string_view info, TelemetryReport& out) {
     return out.analogCount > 0;
 }
 
-bool readCommentTelemetry(std::string_view comment, TelemetryReport& out) {
+std::string_view commentTelemetry(std::string_view comment) {
     for (std::size_t open = comment.find('|'); open != kNone; open = comment.find('|', open + 1)) {
         const std::size_t close = comment.find('|', open + 1);
-        if (close == kNone) return false;
+        if (close == kNone) return {};
         const std::string_view inside = comment.substr(open + 1, close - open - 1);
         if (inside.size() < 4 || inside.size() > 14 || inside.size() % 2 != 0) continue;
         bool base91 = true;
         for (const char c : inside) base91 = base91 && isBase91(c);
-        if (!base91) continue;
-        out.sequence = std::to_string(base91Pair(inside));
-        const std::size_t pairs = inside.size() / 2 - 1;
-        out.analogCount = static_cast<int>(pairs < 5 ? pairs : 5);
-        for (int i = 0; i < out.analogCount; ++i)
-            out.analog[static_cast<std::size_t>(i)] = base91Pair(inside.substr(2 + 2 * static_cast<std::size_t>(i), 2));
-        out.bits.clear();
-        if (pairs == 6) {
-            const int value = base91Pair(inside.substr(12, 2));
-            for (int bit = 0; bit < 8; ++bit) out.bits.push_back((value >> bit) & 1 ? '1' : '0');
-        }
-        return true;
+        if (base91) return comment.substr(open, close - open + 1);
     }
-    return false;
+    return {};
+}
+
+bool readCommentTelemetry(std::string_view comment, TelemetryReport& out) {
+    const std::string_view field = commentTelemetry(comment);
+    if (field.empty()) return false;
+    const std::string_view inside = field.substr(1, field.size() - 2);
+    out.sequence = std::to_string(base91Pair(inside));
+    const std::size_t pairs = inside.size() / 2 - 1;
+    out.analogCount = static_cast<int>(pairs < 5 ? pairs : 5);
+    for (int i = 0; i < out.analogCount; ++i)
+        out.analog[static_cast<std::size_t>(i)] = base91Pair(inside.substr(2 + 2 * static_cast<std::size_t>(i), 2));
+    out.bits.clear();
+    if (pairs == 6) {
+        const int value = base91Pair(inside.substr(12, 2));
+        for (int bit = 0; bit < 8; ++bit) out.bits.push_back((value >> bit) & 1 ? '1' : '0');
+    }
+    return true;
 }
 
 bool isTelemetryDefinition(std::string_view text) {

@@ -17,6 +17,8 @@ bool readTelemetryReport(std::string_view info, TelemetryReport& out);
 // "|ss1122|" somewhere in a comment: sequence and up to five values in base 91, then the
 // bits as a sixth value. False when the comment holds none.
 bool readCommentTelemetry(std::string_view comment, TelemetryReport& out);
+// Where that telemetry stands in the comment, bars included; empty when none.
+std::string_view commentTelemetry(std::string_view comment);
 
 // What a station told about its telemetry in messages to itself: the names of its five
 // analog channels and eight bits (PARM), their units (UNIT), the equations that turn

@@ -144,7 +144,7 @@ TEST(Decoder, NoPositionFromFieldsThatAreNoCoordinate) {
     const std::vector<std::string> moving = {"speed....: 104 km/h", "course...: 250°W", kCar, kEnRoute};
     expectRecords({
         {"weather station's name", "PY5LF-13>APTT4,WIDE1-1:! Weather Station ISS Davis CURITIBA - PR",
-         record("PY5LF-13>APTT4,WIDE1-1:", {"message..: S Davis CURITIBA - PR"})},
+         record("PY5LF-13>APTT4,WIDE1-1:", {"message..: S Davis CURITIBA - PR", "device...: Tiny Track"})},
         {"nothing after the type", "SRC>APRS:!", record("SRC>APRS:", {})},
         {"text after a timestamp type", "SRC>APRS:@hello world", record("SRC>APRS:", {})},
         {"letters laid out as a position", "SRC>APRS:=ABCD.EFN/GHIJK.LMW-", record("SRC>APRS:", {home})},
@@ -366,6 +366,14 @@ TEST(Decoder, WhatElsePacketsCarry) {
          record("SRC>APRS:", {"lat./lon.: 49°30'0\"N 72°45'0\"W", "dec.coord: 49.5 -72.75", "speed....: 67 km/h",
                  "course...: 88°E", "station..: Weather station", "wind.....: 88°E 67 km/h", "gust.....: 8 km/h",
                  "temperat.: 25°C"})},
+        {"compressed weather, wind in the comment", "K1RI-2>APWW10,WIDE1-1:/221700h/9AmA<Ct3_ sT010/002g005t045r000p023P020h97b10148",
+         record("K1RI-2>APWW10,WIDE1-1:", {"lat./lon.: 41°48'28.2\"N 71°39'21\"W", "dec.coord: 41.8078333333333 -71.6558333333333",
+                 "speed....: 4 km/h", "course...: 10°N", "station..: Weather station", "wind.....: 10°N 4 km/h", "gust.....: 8 km/h",
+                 "temperat.: 7°C", "pressure.: 1015 mbar", "humidity.: 97 %", "rain hour: 0 mm", "rain day.: 5 mm", "rain 24h.: 6 mm",
+                 "time.....: 22:17:00h", "device...: APRSISCE win32 version"})},
+        {"what looks like a DAO inside telemetry is telemetry", "OH7LZB-13>SX15S6:'I',l >/ comment |!wEU!![S|",
+         micE({"lat./lon.: 38°15'21.6\"S 145°11'9.6\"E", "dec.coord: -38.256 145.186", "station..: Car", "status...: En Route",
+               "message..: comment |!wEU!![S|", "telemetry: #86 3328 0 5328"}, "OH7LZB-13>")},
         {"comment telemetry", "SRC>APRS:!4903.50N/07201.75W#test |!!!!\"&+O4c| end",
          record("SRC>APRS:", {"lat./lon.: 49°03'30\"N 72°01'45\"W", "dec.coord: 49.0583333333333 -72.0291666666667",
                  "station..: Digipeater", "message..: test |!!!!\"&+O4c| end", "telemetry: #0 0 96 956 1795"})},
@@ -517,12 +525,14 @@ TEST(Decoder, StationFactsOfEveryPacketKind) {
     }
 }
 
-// The device list built into the program: the most specific pattern wins, "#" takes only a digit, lengths must agree.
+// The device list built into the program: the most specific pattern wins, "#" takes only a digit; a destination may
+// stop short of a pattern's last wildcards, not go beyond it.
 TEST(DeviceList, MostSpecificPatternWins) {
     const std::pair<const char*, const char*> rows[] = {
         {"APK003", "Kenwood TH-D72"}, {"APK005", "Kenwood TH-D7"}, {"APY01D", "Yaesu FT1D series"},
         {"AP123D", "Painter Engineering uSmartDigi D-Gate DSTAR Gateway"}, {"APX219", "Xastir"}, {"APXR2Z", ""},
-        {"APRX28", "aprx"}, {"APRX45", "APRSmax"}, {"APDR15", "APRSdroid Android App"}, {"APDR1", ""}, {"APRS", ""},
+        {"APRX28", "aprx"}, {"APRX45", "APRSmax"}, {"APDR15", "APRSdroid Android App"}, {"APTT4", "Tiny Track"},
+        {"APDR", "APRSdroid Android App"}, {"APK0", "Kenwood TH-D7"}, {"APK00", "Kenwood TH-D7"}, {"APDR155", ""}, {"APRS", ""},
         {"BEACON", ""}, {"APZ", ""},
     };
     for (const auto& [destination, device] : rows) EXPECT_EQ(deviceOfDestination(destination), device) << destination;
