@@ -104,6 +104,7 @@ std::optional<double> compressedRangeKm(char s) {
 }
 
 std::optional<PositionRefinement> readDao(std::string_view comment) {
+    if (comment.find('!') == std::string_view::npos) return std::nullopt;  // nearly every comment
     // Base-91 telemetry may hold what looks like a DAO; it is telemetry.
     const std::string_view telemetry = commentTelemetry(comment);
     const std::size_t telemetryAt = telemetry.empty() ? comment.size() : telemetry.data() - comment.data();

@@ -160,28 +160,32 @@ MonitorHeader decoratedHeader(std::string_view line) {
 
 bool isBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
-std::string_view trimmedElement(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    return text;
-}
-
 // "qAR", "qAC" …: from here on the path names APRS-IS servers and logins.
 bool isQConstruct(std::string_view element) {
     return element.size() == 3 && element[0] == 'q' && element[1] == 'A';
 }
 
+bool hasNoBlanks(std::string_view element) {
+    for (const char c : element)
+        if (isBlankOrControl(c)) return false;
+    return !element.empty();
+}
+
+// "DEST,DIGI1,DIGI2*,qAR,SERVER" in one pass: it is read on every line.
 bool checkPath(std::string_view path) {
+    const std::size_t n = path.size();
     bool first = true, servers = false;
-    for (std::size_t from = 0;;) {
-        const std::size_t comma = path.find(',', from);
-        std::string_view element = trimmedElement(path.substr(from, comma == kNone ? kNone : comma - from));
+    for (std::size_t i = 0;; ++i) {
+        while (i < n && path[i] == ' ') ++i;
+        const std::size_t begin = i;
+        while (i < n && path[i] != ',') ++i;
+        std::size_t end = i;
+        while (end > begin && path[end - 1] == ' ') --end;
+        std::string_view element = path.substr(begin, end - begin);
         if (first) {
             if (!isHeaderCallsign(element)) return false;
         } else if (servers) {
-            if (element.empty()) return false;
-            for (const char c : element)
-                if (isBlankOrControl(c)) return false;
+            if (!hasNoBlanks(element)) return false;
         } else if (isQConstruct(element)) {
             servers = true;
         } else {
@@ -189,8 +193,7 @@ bool checkPath(std::string_view path) {
             if (!isHeaderCallsign(element)) return false;
         }
         first = false;
-        if (comma == kNone) return true;
-        from = comma + 1;
+        if (i >= n) return true;
     }
 }
 
@@ -219,6 +222,9 @@ bool checkAddresses(std::string_view line, MonitorHeader& header) {
 }
 
 bool isMonitorLine(std::string_view line) {
+    // A header has a ">" with a ":" after it; most information lines have not.
+    const std::size_t arrow = line.find('>');
+    if (arrow == kNone || line.find(':', arrow) == kNone) return false;
     MonitorHeader header = findMonitorHeader(line);
     return header.found && checkAddresses(line, header);
 }

@@ -28,7 +28,17 @@ void appendDate(std::string& out, const LocalTime& now, char separator = '-') {
     appendTwoDigits(out, now.day);
 }
 
+bool isTwoDigits(int value) { return value >= 0 && value < 100; }
+
 void appendClock(std::string& out, const LocalTime& now, bool seconds) {
+    // Every placemark writes a time twice: one append of the usual digits, not five.
+    if (isTwoDigits(now.hour) && isTwoDigits(now.minute) && isTwoDigits(now.second)) {
+        const char text[8] = {static_cast<char>('0' + now.hour / 10),   static_cast<char>('0' + now.hour % 10),   ':',
+                              static_cast<char>('0' + now.minute / 10), static_cast<char>('0' + now.minute % 10), ':',
+                              static_cast<char>('0' + now.second / 10), static_cast<char>('0' + now.second % 10)};
+        out.append(text, seconds ? 8 : 5);
+        return;
+    }
     appendTwoDigits(out, now.hour);
     out.push_back(':');
     appendTwoDigits(out, now.minute);
