@@ -509,7 +509,7 @@ TEST(Decoder, StationFactsOfEveryPacketKind) {
         {"heard-directly mark", "SRC*>APRS:>x", "SRC|||||||||x via direct"},
         {"echo before the header", "hello IK4WXB>APRS:>x", "IK4WXB|||||||||x via direct"},
         {"connected-mode frame", "SRC>APRS <I R1 S2>:>x", "|||||||||"},
-        {"unknown type", "SRC>APRS:$GPVTG,063909,A", "|||||||||"}, {"no header: nobody to name", ">x", "|||||||||x"},
+        {"unknown type", "SRC>APRS:$GPRMC,063909,A", "|||||||||"}, {"no header: nobody to name", ">x", "|||||||||x"},
     };
     const DecoderSettings own{.myPositionSet = true, .myLatValue = 44.5, .myLongValue = 11.0 + 20.0 / 60};
     const FilterFlags all = showAllFilter(), none{};
