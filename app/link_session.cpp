@@ -215,7 +215,7 @@ void LinkSession::decodeAprsPacket(std::string_view line) {
     const DecoderSettings decoderSettings{settings_.myPositionSet, own_.myLatValue, own_.myLongValue,
                                           settings_.speedZero};
     const LocalTime now = clock_();
-    const DecodeContext context{decoderSettings, aprs_.filterFlags, now, true, true};
+    const DecodeContext context{decoderSettings, aprs_.filterFlags, now, true, true, &aprs_.telemetry};
     decodeAprsLineInto(line, context, packet_);
     // Every recognised packet counts, whether the filter shows its record or not.
     if (packet_.recognised) {
@@ -241,14 +241,15 @@ void LinkSession::decodeAprsPacket(std::string_view line) {
 
 void LinkSession::rowRemoved(StationTable::RowId id) { latestLines_.erase(stations_.row(id).station); }
 
-std::string LinkSession::latestRecord(const std::string& station) const {
+std::string LinkSession::latestRecord(const std::string& station) {
     const auto line = latestLines_.find(station);
     const StationTable::RowId id = stations_.find(station);
     if (line == latestLines_.end() || id == StationTable::kNoRow) return {};
     const DecoderSettings decoderSettings{settings_.myPositionSet, own_.myLatValue, own_.myLongValue,
                                           settings_.speedZero};
     const FilterFlags all = showAllFilter();
-    const DecodeContext context{decoderSettings, all, stations_.row(id).lastHeard, false, false};
+    // The definitions it adds again are the ones it added when it was heard.
+    const DecodeContext context{decoderSettings, all, stations_.row(id).lastHeard, false, false, &aprs_.telemetry};
     return decodeAprsLine(line->second, context).record;
 }
 

@@ -15,6 +15,7 @@
 #include "aprs/framing.h"
 #include "aprs/station_table.h"
 #include "aprs/station_tracks.h"
+#include "aprs/telemetry.h"
 #include "kml/kml_track.h"
 #include "platform/file_notices.h"
 #include "platform/serial_port.h"
@@ -35,6 +36,8 @@ struct AprsState {
     std::int16_t aprsStopped = 0;
     std::string lastCoordinates;
     FilterFlags filterFlags{};
+    // What PARM/UNIT/EQNS/BITS messages defined, for naming telemetry channels.
+    TelemetryDefinitions telemetry;
 };
 
 struct TxState {
@@ -116,7 +119,7 @@ public:
     const StationTracks& tracks() const { return tracks_; }
     // The record of a station's latest packet, as the APRS view shows a record (whatever the
     // filter), stamped with when it was heard; empty for a station not in the table.
-    std::string latestRecord(const std::string& station) const;
+    std::string latestRecord(const std::string& station);
     LocalTime now() const { return clock_(); }
     const FileNotices& notices() const { return notices_; }
     const std::string& filesFolder() const { return dir_; }

@@ -240,8 +240,10 @@ int StationsModel::compareRows(int a, int b, int column, bool& aEmpty, bool& bEm
     switch (static_cast<StationColumn>(column)) {
     case StationColumn::Station: return text(ra->station, rb->station);
     case StationColumn::LastHeard: return compareValues(ra->heardOrder, rb->heardOrder);
+    case StationColumn::Via: return text(ra->via, rb->via);
     case StationColumn::Packets: return compareValues(ra->packets, rb->packets);
     case StationColumn::Symbol: return text(ra->symbol, rb->symbol);
+    case StationColumn::Device: return text(ra->device, rb->device);
     case StationColumn::Latitude:
     case StationColumn::Longitude: {
         aEmpty = !ra->hasPosition;
@@ -320,9 +322,9 @@ StationsWindow::StationsWindow(StationTable& table, PutClipboard putClipboard, Q
     view_->horizontalHeader()->setStretchLastSection(true);
     view_->horizontalHeader()->setSortIndicatorShown(true);
     // Widths from typical contents, not measured over the rows: that would cost per row.
-    const char* widest[] = {"WWWWWW-15W", "2026-12-05 09:05:03", "packets", "Weather station", "-44.5083333333333",
-                            "-172.029166666667", "distance km", "359°NW", "speed km/h", "359.9°NW", "altitude m",
-                            "a comment of a usual length"};
+    const char* widest[] = {"WWWWWW-15W", "2026-12-05 09:05:03", "WWWWWW-15", "packets", "Weather station",
+                            "Kenwood TH-D72", "-44.50833", "-172.02917", "distance km", "359°NW", "speed km/h",
+                            "359.9°NW", "altitude m", "a comment of a usual length"};
     QFont sortedHeader = view_->horizontalHeader()->font();
     sortedHeader.setBold(true);  // the sorted column's caption, with room for the arrow
     int tableWidth = 0;

@@ -1,11 +1,16 @@
 #include "aprs/decoder.h"
 
+#include <algorithm>
+
+#include "aprs/devices.h"
 #include "aprs/messages.h"
 #include "aprs/mic_e.h"
 #include "aprs/monitor_header.h"
+#include "aprs/nmea.h"
 #include "aprs/numeric.h"
 #include "aprs/position.h"
 #include "aprs/rewrite.h"
+#include "aprs/weather_reports.h"
 
 namespace quilmo {
 
@@ -30,12 +35,13 @@ void removeCrLfPairs(PacketLine& packet) {
 
 // Sets headerEnd, taking the TNC's decoration (frame tag, date and time, channel) out of
 // the header so that a packet reads SOURCE>DEST,PATH: whatever its TNC printed. False for
-// a connected-mode frame, which carries no APRS.
+// a connected-mode frame, which carries no APRS, and for a header whose addresses are no
+// callsigns: no station is made up from text that only looks like one.
 bool takeHeader(PacketLine& packet) {
-    const MonitorHeader header = findMonitorHeader(packet.text);
+    MonitorHeader header = findMonitorHeader(packet.text);
     packet.headerEnd = 0;
     if (!header.found) return true;
-    if (header.frame != MonitorFrame::Ui) return false;
+    if (header.frame != MonitorFrame::Ui || !checkAddresses(packet.text, header)) return false;
     if (!header.decorated()) {
         packet.headerEnd = header.end;
         return true;
@@ -67,6 +73,24 @@ void clearFacts(StationFacts& facts) {
     facts.course.clear();
     facts.altitudeM.clear();
     facts.lastText.clear();
+    facts.device.clear();
+    facts.via.clear();
+}
+
+// The digipeater that repeated the packet last: the last one marked "*".
+std::string_view viaOf(std::string_view header) {
+    std::string_view path = header.substr(0, header.find(':'));
+    const std::size_t comma = path.find(',');
+    if (comma == std::string_view::npos) return "direct";
+    path.remove_prefix(comma + 1);
+    std::string_view last;
+    for (std::size_t from = 0; from <= path.size();) {
+        const std::size_t end = std::min(path.find(',', from), path.size());
+        const std::string_view element = trimBlanks(path.substr(from, end - from));
+        if (element.size() > 1 && element.back() == '*') last = element.substr(0, element.size() - 1);
+        from = end + 1;
+    }
+    return last.empty() ? std::string_view("direct") : last;
 }
 
 // The station a packet speaks for: an object or item under its own name, else the source,
@@ -94,6 +118,9 @@ void decodeAprsLineInto(std::string_view line, const DecodeContext& ctx, Decoded
     if (!out.appendRecords) out.record.clear();
     out.recordStart = out.record.size();
     out.lastCoordinates.clear();
+    out.extras.clear();
+    out.telemetryUpdate.station.clear();
+    out.telemetryUpdate.text.clear();
     if (ctx.wantStation) clearFacts(out.station);
 
     PacketLine packet;
@@ -113,13 +140,24 @@ void decodeAprsLineInto(std::string_view line, const DecodeContext& ctx, Decoded
     const std::string_view nameLine = packet.itemLine.empty() ? packet.objectLine : packet.itemLine;
 
     const char type = info.empty() ? '\0' : info.front();
-    if (packet.headerEnd > 0 && (type == '`' || type == '\''))
+    const bool micE = packet.headerEnd > 0 && (type == '`' || type == '\'');
+    // A MIC-E destination is the latitude; any other names the sending device.
+    if (!micE) out.extras.device = deviceOfDestination(destinationOfHeader(header));
+    if (micE)
         decodeMicE(header, info, nameLine, ctx, out);
+    else if (isWeatherReport(info))
+        decodeWeatherReport(header, info, ctx, out);
     else if (isPositionType(type))
         decodePositionReport(header, info, nameLine, ctx, out);
+    else if (type == '$')
+        decodeNmea(header, info, ctx, out);
     else
         decodeTextPacket(header, info, ctx, out);
-    if (ctx.wantStation && out.recognised) nameStation(out.station, header, packet);
+    if (ctx.wantStation && out.recognised) {
+        nameStation(out.station, header, packet);
+        out.station.device = out.extras.device;
+        if (packet.headerEnd > 0) out.station.via = viaOf(header);
+    }
     // The placemark's strings are kept for the next position unless none is wanted.
     if (!out.shown || !ctx.wantPlacemark || !out.placemark || out.lastCoordinates.empty()) out.placemark.reset();
 }

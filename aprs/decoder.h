@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "aprs/filter_flags.h"
+#include "aprs/packet_extras.h"
 #include "platform/local_time.h"
 
 namespace quilmo {
@@ -16,12 +17,17 @@ struct DecoderSettings {
     int speedZero = 0;       // 1: show speed and course also when the speed is 0
 };
 
+class TelemetryDefinitions;
+
 struct DecodeContext {
     const DecoderSettings& settings;
     const FilterFlags& filter;
     LocalTime now;
     bool wantPlacemark = true;  // false: the caller keeps no track, so none is made
     bool wantStation = false;   // true: fill DecodedPacket::station for the heard-stations table
+    // The telemetry definitions heard so far: definition messages go in, telemetry reports
+    // get their named channel lines from it. None: reports show their values only.
+    TelemetryDefinitions* telemetry = nullptr;
 };
 
 // What a recognised packet tells about the station that sent it, filled (when asked for)
@@ -41,6 +47,8 @@ struct StationFacts {
     std::string course;         // as after "course...:" ("79.2" + degree sign + "E"); empty when not shown
     std::string altitudeM;      // as after "altitude.:" without the unit; empty when none
     std::string lastText;       // the message, status or comment text the record shows; empty when none
+    std::string device;         // as after "device...:" (or a MIC-E "radio....:"); empty when unknown
+    std::string via;            // the digipeater the packet came through last (its "*"), or "direct"
 };
 
 // Inner texts of one KML placemark (the writer adds the element tags and escapes).
@@ -61,6 +69,10 @@ struct DecodedPacket {
     std::string lastCoordinates;   // latText + " " + lonText; empty when no position
     std::optional<Placemark> placemark;  // for a shown position
     StationFacts station;          // filled when DecodeContext::wantStation; station empty: nothing to record
+    PacketExtras extras;           // what else the packet carried, for the record's last lines
+    // A telemetry definition the packet carried (a message "PARM." … to its station);
+    // station empty when none. Applied to DecodeContext::telemetry when there is one.
+    TelemetryUpdate telemetryUpdate;
 };
 
 // Decodes one monitored line (CR LF pairs already removed by the line assembly).

@@ -25,14 +25,20 @@ std::string_view withoutPrompt(std::string_view line) {
 bool isBareHeader(std::string_view line) {
     line = withoutPrompt(line);
     if (line.empty() || line.back() != ':') return false;
-    const MonitorHeader header = findMonitorHeader(line);
-    return header.found && header.end == line.size() && header.frame != MonitorFrame::Control;
+    MonitorHeader header = findMonitorHeader(line);
+    return header.found && header.end == line.size() && header.frame != MonitorFrame::Control &&
+           checkAddresses(line, header);
 }
+
+// A line that is a packet of its own, which a header printed alone must not take as its
+// information: empty information frames are real traffic.
+bool isPacketOfItsOwn(std::string_view line) { return isMonitorLine(withoutPrompt(line)); }
 
 }  // namespace
 
 std::string_view AprsLineAssembler::withoutPrompt(std::string_view line) { return quilmo::withoutPrompt(line); }
 bool AprsLineAssembler::endsInBareHeader(std::string_view line) { return isBareHeader(line); }
+bool AprsLineAssembler::isMonitorLine(std::string_view line) { return isPacketOfItsOwn(line); }
 
 void AprsLineAssembler::append(std::string_view chunk, std::vector<std::string>& out) {
     append(chunk, [&out](std::string_view line) { out.emplace_back(line); });
@@ -58,7 +64,7 @@ void AprsLineAssembler::append(std::string_view chunk, const std::function<void(
             continue;
         }
         const std::string_view fresh = line.substr(held_);
-        if (held_ > 0 && (fresh.empty() || isBareHeader(fresh))) {
+        if (held_ > 0 && (fresh.empty() || isPacketOfItsOwn(fresh))) {
             // The held header got no information line: it goes on alone.
             onLine(withoutPrompt(line.substr(0, held_)));
             start += held_;

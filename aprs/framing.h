@@ -7,7 +7,8 @@
 namespace quilmo {
 
 // Turns received text into packet lines. A line ends with CR LF; a monitor header printed
-// alone (its ":" the last character, decorated or not) is joined with the next line.
+// alone (its ":" the last character, decorated or not) is joined with the next line unless
+// that line is a monitor line itself: the header is then a packet with empty information.
 // Empty lines are skipped; text that grows past kMaxPending bytes without a line end is
 // dropped.
 class AprsLineAssembler {
@@ -37,7 +38,7 @@ public:
             std::string_view information;
             const std::size_t after = crLfLineAt(text, next, information);
             if (after == 0) break;
-            if (information.empty() || waitsForInformation(information)) {
+            if (information.empty() || isMonitorLine(information)) {
                 onLine(withoutPrompt(line));  // no information line: the header goes alone
                 continue;
             }
@@ -63,6 +64,7 @@ public:
 private:
     static std::string_view withoutPrompt(std::string_view line);
     static bool endsInBareHeader(std::string_view line);
+    static bool isMonitorLine(std::string_view line);
     // The line from `start` to a CR LF in `text`, and where the text after it begins; 0 when
     // no CR LF ends a line there (end of text, or a bare LF first).
     static std::size_t crLfLineAt(std::string_view text, std::size_t start, std::string_view& line) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "aprs/extensions.h"
 #include "aprs/filter_flags.h"
 #include "aprs/geometry.h"
 #include "aprs/numeric.h"
@@ -116,7 +117,8 @@ struct Latitude {
     bool inRange = false;           // at most 90 degrees, minutes below 60
 };
 
-Latitude decodeLatitude(const int (&d)[6]) {
+// `extra` hundredths of a minute refine a latitude given in plain digits (a DAO).
+Latitude decodeLatitude(const int (&d)[6], double extra) {
     Latitude out;
     char digit[6];
     for (int i = 0; i < 6; ++i) digit[i] = digitChar(d[i]);
@@ -132,6 +134,8 @@ Latitude decodeLatitude(const int (&d)[6]) {
     for (int i = 4; i < 6; ++i)
         if (digit[i]) hundredths = hundredths * 10 + (digit[i] == ' ' ? 0 : digit[i] - '0');
 
+    const bool plain = std::all_of(digit, digit + 6, isAsciiDigit);
+    const double refined = plain ? hundredths + extra : hundredths;
     std::string& text = out.shown;
     auto put = [&](char c) {
         if (c) text.push_back(c);
@@ -142,7 +146,7 @@ Latitude decodeLatitude(const int (&d)[6]) {
     put(digit[2]);
     put(digit[3]);
     text += '\'';
-    appendSecondsOfHundredths(text, hundredths);
+    appendSecondsOfHundredths(text, refined);
     text += '"';
     text += hemisphere;
     auto value = [&](int i) {  // a pair of digits, blanks as 0
@@ -151,10 +155,9 @@ Latitude decodeLatitude(const int (&d)[6]) {
     };
     const int degrees = value(0), minutes = value(2);
     out.inRange = minutes < 60 && degrees * 6000 + minutes * 100 + hundredths <= 90 * 6000;
-    const bool plain = std::all_of(digit, digit + 6, isAsciiDigit);
     if (plain) {
         auto pair = [&](int i) { return (digit[i] - '0') * 10 + (digit[i + 1] - '0'); };
-        out.degrees = dmsPartsToDegrees(pair(0), pair(2), secondsOfHundredthsAsRead(hundredths), hemisphere == "S");
+        out.degrees = dmsPartsToDegrees(pair(0), pair(2), secondsOfHundredthsAsRead(refined), hemisphere == "S");
     }
     return out;
 }
@@ -166,10 +169,19 @@ struct Longitude {
     std::optional<double> degrees;  // from the numbers when they are the usual ones
 };
 
+// The bytes as MIC-E writes them: degrees 10..189 (0..9 as 118..127), minutes 0..59
+// (0..9 as 88..97), hundredths 0..99, each plus 28. Others are no longitude, whatever
+// the arithmetic below would make of them.
+bool isLongitudeBytes(std::string_view info) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(info[i]); };
+    return byte(1) >= 0x26 && byte(1) <= 0x7F && byte(2) >= 0x26 && byte(2) <= 0x61 && byte(3) >= 0x1C &&
+           byte(3) <= 0x7F;
+}
+
 // Empty text when the three longitude bytes are missing or give no longitude.
-Longitude decodeLongitude(std::string_view info, const Latitude& lat) {
+Longitude decodeLongitude(std::string_view info, const Latitude& lat, double extra) {
     Longitude out;
-    if (info.size() < 4) return out;
+    if (info.size() < 4 || !isLongitudeBytes(info)) return out;
     int degrees = byteValue(info, 1) + lat.longitudeOffset;
     if (degrees >= 180 && degrees <= 189) degrees -= 80;
     if (degrees >= 190 && degrees <= 199) degrees -= 190;
@@ -184,11 +196,11 @@ Longitude decodeLongitude(std::string_view info, const Latitude& lat) {
     text += kDegree;
     appendTrimmedNumericText(text, minutes);
     text += '\'';
-    appendSecondsOfHundredths(text, hundredths);
+    appendSecondsOfHundredths(text, hundredths + extra);
     text += '"';
     text += lat.longitudeHemisphere;
     // Whole numbers read back as themselves; the seconds as their table says.
-    out.degrees = dmsPartsToDegrees(degrees, minutes, secondsOfHundredthsAsRead(hundredths),
+    out.degrees = dmsPartsToDegrees(degrees, minutes, secondsOfHundredthsAsRead(hundredths + extra),
                                     lat.longitudeHemisphere == "W");
     return out;
 }
@@ -220,25 +232,40 @@ struct RadioRule {
     char first;
     std::string_view last;  // empty: any other ending, only the first character goes
     std::string_view radio;
+    bool radioLine;         // the record has always named it on its "radio....:" line
 };
+// The radios a MIC-E comment's first and last characters name (facts of the APRS device
+// list); later radios get the "device...:" line every other packet has.
 constexpr RadioRule kRadios[] = {
-    {'>', "=", "Kenwood TH-D72"},   {'>', "v", "Kenwood TH-D7A"},   {'>', "", "Kenwood TH-D7A"},
-    {']', "=", "Kenwood TM-D710"},  {']', "v", "Kenwood TM-D7x"},   {']', "", "Kenwood TM-D700"},
-    {'`', "_ ", "Yaesu VX-8"},      {'`', "_\"", "Yaesu FTM-350"},  {'`', "_#", "Yaesu VX-8G"},
-    {'`', "_$", "Yaesu FT1D"},      {'`', "_%", "Yaesu FTM-400DR"}, {'`', "", ""},
-    {'\'', "|3", "Byonics TinyTrack3"}, {'\'', "|4", "Byonics TinyTrack4"}, {'\'', "", ""},
-    {' ', "", ""},
+    {'>', "=", "Kenwood TH-D72", true},       {'>', "^", "Kenwood TH-D74", false},
+    {'>', "&", "Kenwood TH-D75", false},      {'>', "v", "Kenwood TH-D7A", true},
+    {'>', "", "Kenwood TH-D7A", true},        {']', "=", "Kenwood TM-D710", true},
+    {']', "v", "Kenwood TM-D7x", true},       {']', "", "Kenwood TM-D700", true},
+    {'`', "_ ", "Yaesu VX-8", true},          {'`', "_\"", "Yaesu FTM-350", true},
+    {'`', "_#", "Yaesu VX-8G", true},         {'`', "_$", "Yaesu FT1D", true},
+    {'`', "_%", "Yaesu FTM-400DR", true},     {'`', "_)", "Yaesu FTM-100D", false},
+    {'`', "_(", "Yaesu FT2D", false},         {'`', "_0", "Yaesu FT3D", false},
+    {'`', "(5", "Anytone D578UV", false},     {'`', " X", "SainSonic AP510", false},
+    {'`', "", "", true},                      {'\'', "|3", "Byonics TinyTrack3", true},
+    {'\'', "|4", "Byonics TinyTrack4", true}, {'\'', "(8", "Anytone D878UV", false},
+    {'\'', ":4", "SCS P4dragon DR-7400", false}, {'\'', ":8", "SCS P4dragon DR-7800", false},
+    {'\'', "", "", true},                     {' ', "", "", true},
 };
 
-// Returns the radio's name (empty when none) and takes its marker characters off the comment.
-std::string_view identifyRadio(std::string_view& comment) {
+struct Radio {
+    std::string_view name;  // empty when none
+    bool radioLine = false;
+};
+
+// Returns the radio and takes its marker characters off the comment.
+Radio identifyRadio(std::string_view& comment) {
     if (comment.empty()) return {};
     for (const RadioRule& rule : kRadios) {
         if (comment[0] != rule.first) continue;
         if (!rule.last.empty() && !comment.ends_with(rule.last)) continue;
         if (comment.size() > rule.last.size()) comment.remove_suffix(rule.last.size());
         comment.remove_prefix(1);
-        return rule.radio;
+        return {rule.radio, rule.radioLine};
     }
     return {};
 }
@@ -263,9 +290,13 @@ Motion decodeMotion(std::string_view info, int speedZero) {
     return {true, kmh, course};
 }
 
-// Base-91 altitude in the three characters before a "}" in fourth place.
+bool isBase91(char c) { return c >= '!' && c <= '{'; }
+
+// Base-91 altitude in the three characters before a "}" in fourth place; characters outside
+// base 91 are no altitude.
 bool takeAltitude(std::string_view& comment, std::string& kmlAltitude) {
     if (comment.size() < 4 || comment.find('}') != 3) return false;
+    if (!isBase91(comment[0]) || !isBase91(comment[1]) || !isBase91(comment[2])) return false;
     auto c = [&](std::size_t i) { return static_cast<std::int32_t>(static_cast<unsigned char>(comment[i])) - 33; };
     const std::int32_t metres = c(0) * 8281 + c(1) * 91 + c(2) - 10000;
     kmlAltitude = trimmedNumericText(metres);
@@ -283,7 +314,10 @@ void decodeMicE(std::string_view header, std::string_view info, std::string_view
     const Fields fields = splitFields(info);
     const int symbolIndex = symbolIndexOf(fields.symbolTable, fields.symbolCode);
     std::string_view comment = fields.comment;
-    const std::string_view radio = identifyRadio(comment);
+    const Radio radio = identifyRadio(comment);
+    PacketExtras& extras = out.extras;
+    extras.device = radio.name;
+    extras.deviceOnRadioLine = radio.radioLine;
 
     int d[6];
     for (std::size_t i = 0; i < 6; ++i) d[i] = destinationValue(parts.destination, i);
@@ -295,22 +329,27 @@ void decodeMicE(std::string_view header, std::string_view info, std::string_view
 
     // The latitude lives in the destination: under any other destination the bytes are
     // not a position, whatever they would give.
-    const Latitude lat = decodeLatitude(d);
-    const Longitude lon = decodeLongitude(info, lat);
-    const bool located = isMicEDestination(parts.destination) && lat.inRange && !lon.text.empty();
+    const std::optional<PositionRefinement> dao = readDao(comment);
+    const Latitude lat = decodeLatitude(d, dao ? dao->latHundredths : 0);
+    const Longitude lon = decodeLongitude(info, lat, dao ? dao->lonHundredths : 0);
+    // A destination that is no MIC-E latitude makes the packet no MIC-E packet: its other
+    // bytes are no speed, course or altitude either.
+    const bool micE = isMicEDestination(parts.destination) && lat.inRange;
+    const bool located = micE && !lon.text.empty();
     if (located) setLastCoordinates(out.lastCoordinates, lat.shown, lon.text);
     const bool shown = symbolRecordPasses(ctx.filter, symbolIndex);
     if (!shown && !ctx.wantStation) return;
 
-    const Motion motion = fields.micEShort ? Motion{} : decodeMotion(info, ctx.settings.speedZero);
+    const Motion motion = fields.micEShort || !micE ? Motion{} : decodeMotion(info, ctx.settings.speedZero);
     std::string kmlAltitude = "0";
-    const bool hasAltitude = takeAltitude(comment, kmlAltitude);
+    const bool hasAltitude = micE && takeAltitude(comment, kmlAltitude);
     std::optional<Position> position;
     if (located) position = locate(Coordinates{lat.shown, lon.text, lat.degrees, lon.degrees}, ctx.settings);
     comment = trimBlanks(comment);
+    readCommentExtras(comment, false, extras);
     if (ctx.wantStation) {
         StationFacts& facts = out.station;
-        setSymbolFacts(facts, symbolIndex);
+        setSymbolFacts(facts, fields.symbolTable, fields.symbolCode);
         if (position) setPositionFacts(facts, *position);
         if (motion.shown) setMotionFacts(facts, motion.kmh, motion.course);
         if (hasAltitude) facts.altitudeM = kmlAltitude;
@@ -326,10 +365,11 @@ void decodeMicE(std::string_view header, std::string_view info, std::string_view
         record.begin("altitude.: ") += kmlAltitude;
         record.text() += " m";
     }
-    record.labelled("radio....: ", radio);
-    writeStationLine(record, symbolIndex);
+    if (radio.radioLine) record.labelled("radio....: ", radio.name);
+    writeStationLine(record, fields.symbolTable, fields.symbolCode);
     record.labelled("status...: ", status);
     record.labelled("message..: ", comment);
+    writeExtraLines(record, extras);
     record.finish();
     out.shown = true;
     if (ctx.wantPlacemark && position) {

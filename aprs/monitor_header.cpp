@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "aprs/callsign.h"
 #include "aprs/text_util.h"
 
 namespace quilmo {
@@ -157,17 +158,86 @@ MonitorHeader decoratedHeader(std::string_view line) {
     return header;
 }
 
+bool isBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// "qAR", "qAC" …: from here on the path names APRS-IS servers and logins.
+bool isQConstruct(std::string_view element) {
+    return element.size() == 3 && element[0] == 'q' && element[1] == 'A';
+}
+
+bool hasNoBlanks(std::string_view element) {
+    for (const char c : element)
+        if (isBlankOrControl(c)) return false;
+    return !element.empty();
+}
+
+// "DEST,DIGI1,DIGI2*,qAR,SERVER" in one pass: it is read on every line.
+bool checkPath(std::string_view path) {
+    const std::size_t n = path.size();
+    bool first = true, servers = false;
+    for (std::size_t i = 0;; ++i) {
+        while (i < n && path[i] == ' ') ++i;
+        const std::size_t begin = i;
+        while (i < n && path[i] != ',') ++i;
+        std::size_t end = i;
+        while (end > begin && path[end - 1] == ' ') --end;
+        std::string_view element = path.substr(begin, end - begin);
+        if (first) {
+            if (!isHeaderCallsign(element)) return false;
+        } else if (servers) {
+            if (!hasNoBlanks(element)) return false;
+        } else if (isQConstruct(element)) {
+            servers = true;
+        } else {
+            if (element.ends_with('*')) element.remove_suffix(1);
+            if (!isHeaderCallsign(element)) return false;
+        }
+        first = false;
+        if (i >= n) return true;
+    }
+}
+
 }  // namespace
 
 MonitorHeader findDecoratedHeader(std::string_view line) { return decoratedHeader(line); }
 
+bool checkAddresses(std::string_view line, MonitorHeader& header) {
+    const std::size_t start = header.addressStart;
+    const std::size_t arrow = line.find('>', start);
+    if (arrow == kNone || arrow >= header.addressEnd) return false;
+    // The source: blanks and a "*" (heard directly, as some TNCs mark it) may follow it.
+    std::size_t end = arrow;
+    while (end > start && line[end - 1] == ' ') --end;
+    if (end > start && line[end - 1] == '*') --end;
+    std::size_t source = end;
+    while (source > start && isCallsignCharacter(line[source - 1])) --source;
+    if (!isHeaderCallsign(line.substr(source, end - source))) return false;
+    if (source > start) {
+        // Text glued to the callsign makes it another word, not a callsign.
+        if (!isBlankOrControl(line[source - 1])) return false;
+        const std::string_view before = line.substr(start, source - start);
+        if (before.find_first_not_of(' ') != kNone) header.addressStart = source;
+    }
+    return checkPath(line.substr(arrow + 1, header.addressEnd - arrow - 1));
+}
+
+bool isMonitorLine(std::string_view line) {
+    // A header has a ">" with a ":" after it; most information lines have not.
+    const std::size_t arrow = line.find('>');
+    if (arrow == kNone || line.find(':', arrow) == kNone) return false;
+    MonitorHeader header = findMonitorHeader(line);
+    return header.found && checkAddresses(line, header);
+}
+
+// As the decoder reads a header, so that messaging answers only what the decoder would
+// take for a packet: its addresses callsigns, an echo in front cut off.
 std::optional<MonitorPacket> splitMonitorPacket(std::string_view line) {
-    const MonitorHeader header = findMonitorHeader(line);
-    if (!header.found || header.frame != MonitorFrame::Ui) return std::nullopt;
-    const std::string_view address = line.substr(header.addressStart, header.addressEnd - header.addressStart);
-    const std::size_t arrow = address.find('>');
-    if (arrow == 0 || arrow == kNone) return std::nullopt;
-    return MonitorPacket{address.substr(0, arrow), line.substr(header.end)};
+    MonitorHeader header = findMonitorHeader(line);
+    if (!header.found || header.frame != MonitorFrame::Ui || !checkAddresses(line, header)) return std::nullopt;
+    const std::size_t start = line.find_first_not_of(' ', header.addressStart);
+    std::size_t end = line.find('>', start);
+    while (end > start && line[end - 1] == ' ') --end;
+    return MonitorPacket{line.substr(start, end - start), line.substr(header.end)};
 }
 
 }  // namespace quilmo

@@ -30,6 +30,16 @@ struct MonitorHeader {
 // The header of a line whose first ":" may not close a plain header.
 MonitorHeader findDecoratedHeader(std::string_view line);
 
+// Whether the addresses of a found header are callsigns: the source and the destination
+// always, the digipeaters (each may carry the "*" of a repeated frame) up to an APRS-IS
+// q-construct, after which servers and logins name themselves as they like. Text in front
+// of the source, such as the echo of typed characters, moves `addressStart` to where the
+// source begins; blanks alone stay where they are.
+bool checkAddresses(std::string_view line, MonitorHeader& header);
+
+// A line that holds a monitor header whose addresses are callsigns, decorated or not.
+bool isMonitorLine(std::string_view line);
+
 // A header is the text up to the first ":" with a ">" before it, or the same text
 // decorated as TNCs print it. Decoration is recognised only in the forms TNCs use, so
 // "<" or "[" anywhere else (in the information field, in a line that is no header)

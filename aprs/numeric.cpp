@@ -387,6 +387,14 @@ double secondsOfHundredthsAsRead(int hundredths) {
     return secondsTable()[static_cast<std::size_t>(hundredths)].readBack;
 }
 
+double secondsOfHundredthsAsRead(double hundredths) {
+    if (hundredths >= 0 && hundredths < 100 && static_cast<double>(static_cast<int>(hundredths)) == hundredths)
+        return secondsOfHundredthsAsRead(static_cast<int>(hundredths));
+    std::string seconds;
+    appendSecondsOfHundredths(seconds, hundredths);
+    return readNumber(seconds);
+}
+
 void appendSecondsOfHundredths(std::string& out, double hundredths) {
     // Whole-number test by the integer round trip: std::trunc is a library call.
     if (hundredths >= 0 && hundredths < 100 && static_cast<double>(static_cast<int>(hundredths)) == hundredths) {

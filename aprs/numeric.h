@@ -30,6 +30,8 @@ void appendSecondsOfHundredths(std::string& out, double hundredths);
 // readNumber of the text appendSecondsOfHundredths writes for 0..99 hundredths: what the
 // seconds read back as, without writing and reading them.
 double secondsOfHundredthsAsRead(int hundredths);
+// The same for any number of hundredths, a refined position's fractions included.
+double secondsOfHundredthsAsRead(double hundredths);
 
 // Blanks (character 32 only) removed at both ends.
 inline std::string_view trimBlanks(std::string_view text) {

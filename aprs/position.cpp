@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "aprs/extensions.h"
 #include "aprs/filter_flags.h"
 #include "aprs/geometry.h"
 #include "aprs/numeric.h"
@@ -43,6 +44,10 @@ struct PositionFields {
     WeatherLines weather;
     std::optional<FieldValue> lat;  // both set when latField and lonField hold a coordinate
     std::optional<FieldValue> lon;
+    std::optional<PositionRefinement> dao;
+    bool windGiven = false;  // the course and speed bytes hold a number each
+    double windDegrees = 0;
+    double windKmh = 0;
 };
 
 void setSpeedAndCourse(PositionFields& f, double kmh, double course, const DecoderSettings& settings) {
@@ -104,11 +109,6 @@ std::optional<FieldValue> coordinateOf(std::string_view field, std::size_t degre
 std::optional<FieldValue> latitudeOf(std::string_view field) { return coordinateOf(field, 2, 'N', 'S', 90); }
 std::optional<FieldValue> longitudeOf(std::string_view field) { return coordinateOf(field, 3, 'E', 'W', 180); }
 
-// Decimal degrees as the shown text reads back: the seconds as their text reads.
-double degreesOf(const FieldValue& v) {
-    return dmsPartsToDegrees(v.degrees, v.minutes, secondsOfHundredthsAsRead(v.hundredths), v.negative);
-}
-
 // "/A=" and six digits (a leading "-" below sea level): feet, where most trackers put
 // their altitude in the comment.
 void takeCommentAltitude(std::string_view comment, PositionFields& f) {
@@ -124,7 +124,29 @@ void takeCommentAltitude(std::string_view comment, PositionFields& f) {
     }
 }
 
-void decodeUncompressed(std::string_view positionText, PositionFields& f, const DecoderSettings& settings) {
+bool allDigits(std::string_view text) { return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos; }
+
+void decodeWeatherComment(PositionFields& f) {
+    f.weatherComment = f.comment;
+    f.weather = decodeWeather(f.weatherComment);
+    f.comment = f.weatherComment;
+    // The wind is the weather report's course and speed, also when calm.
+    if (f.windGiven) setWindLine(f.weather, f.windDegrees, f.windKmh);
+}
+
+// "ccc/sss" at the start of the comment: course and speed, or a weather station's wind.
+void takeCourseSpeed(PositionFields& f, const DecoderSettings& settings) {
+    const double kmh = roundHalfEven(readNumber(f.comment.substr(4, 3)) * kKmhPerKnot);
+    const double course = readNumber(f.comment.substr(0, 3));
+    setSpeedAndCourse(f, kmh, course, settings);
+    f.windGiven = allDigits(f.comment.substr(0, 3)) && allDigits(f.comment.substr(4, 3));
+    f.windDegrees = course;
+    f.windKmh = kmh;
+    f.comment.remove_prefix(7);
+}
+
+void decodeUncompressed(std::string_view positionText, PositionFields& f, const DecoderSettings& settings,
+                        PacketExtras& extras) {
     f.latField = trimBlanks(clippedPart(positionText, 0, 8));
     f.symbolTable = clippedPart(positionText, 8, 1);
     f.lonField = trimBlanks(clippedPart(positionText, 9, 9));
@@ -132,20 +154,17 @@ void decodeUncompressed(std::string_view positionText, PositionFields& f, const 
     f.comment = clippedPart(positionText, 19);
 
     if (hasCourseSpeed(f.comment)) {
-        const double kmh = roundHalfEven(readNumber(f.comment.substr(4, 3)) * kKmhPerKnot);
-        const double course = readNumber(f.comment.substr(0, 3));
-        setSpeedAndCourse(f, kmh, course, settings);
-        f.comment.remove_prefix(7);
+        takeCourseSpeed(f, settings);
+    } else {
+        readDataExtension(f.comment, extras);
     }
     f.comment = trimBlanks(f.comment);
     f.lat = latitudeOf(f.latField);
     f.lon = longitudeOf(f.lonField);
     takeCommentAltitude(f.comment, f);
-    if (f.symbolCode == "_") {
-        f.weatherComment = f.comment;
-        f.weather = decodeWeather(f.weatherComment);
-        f.comment = f.weatherComment;
-    }
+    if (f.lat && f.lon && f.latField.find(' ') == std::string::npos && f.lonField.find(' ') == std::string::npos)
+        f.dao = readDao(f.comment);
+    if (f.symbolCode == "_") decodeWeatherComment(f);
 }
 
 int base91(char c) { return static_cast<unsigned char>(c) - 33; }
@@ -189,10 +208,15 @@ std::string fieldFromDegrees(double degrees, int degreeDigits, char positive, ch
 }
 
 // The three bytes after the symbol code: course and speed, radio range or altitude.
-void decodeCompressedExtension(std::string_view cst, PositionFields& f, const DecoderSettings& settings) {
+void decodeCompressedExtension(std::string_view cst, PositionFields& f, const DecoderSettings& settings,
+                               PacketExtras& extras) {
     if (cst.size() < 3) return;
     const char c = cst[0], s = cst[1], t = cst[2];
-    if (c == ' ' || c == '{' || !isBase91(c) || !isBase91(s)) return;  // none, or radio range
+    if (c == '{') {
+        extras.rangeKm = compressedRangeKm(s);
+        return;
+    }
+    if (c == ' ' || !isBase91(c) || !isBase91(s)) return;
     const bool fromGga = t >= '!' && ((base91(t) >> 3) & 3) == 2;
     if (fromGga) {
         const double feet = std::pow(1.002, base91(c) * 91 + base91(s));
@@ -202,10 +226,14 @@ void decodeCompressedExtension(std::string_view cst, PositionFields& f, const De
     }
     if (c > 'z') return;
     const double knots = std::pow(1.08, base91(s)) - 1;
-    setSpeedAndCourse(f, roundHalfEven(knots * kKmhPerKnot), base91(c) * 4.0, settings);
+    f.windGiven = true;
+    f.windDegrees = base91(c) * 4.0;
+    f.windKmh = roundHalfEven(knots * kKmhPerKnot);
+    setSpeedAndCourse(f, f.windKmh, f.windDegrees, settings);
 }
 
-void decodeCompressed(std::string_view positionText, PositionFields& f, const DecoderSettings& settings) {
+void decodeCompressed(std::string_view positionText, PositionFields& f, const DecoderSettings& settings,
+                      PacketExtras& extras) {
     f.symbolTable = clippedPart(positionText, 0, 1);
     const std::string_view latLon = clippedPart(positionText, 1, 8);
     const double lat = 90 - base91Sum(latLon.substr(0, 4)) / 380926;
@@ -220,9 +248,13 @@ void decodeCompressed(std::string_view positionText, PositionFields& f, const De
     }
     f.symbolCode = clippedPart(positionText, 9, 1);
     const std::string_view cst = clippedPart(positionText, 10, 3);
-    decodeCompressedExtension(cst, f, settings);
+    decodeCompressedExtension(cst, f, settings, extras);
     f.comment = trimBlanks(clippedPart(positionText, 13));
     if (!f.hasAltitude) takeCommentAltitude(f.comment, f);
+    if (f.symbolCode != "_") return;
+    // Some weather stations put their wind in the comment, as an uncompressed report does.
+    if (!f.windGiven && hasCourseSpeed(f.comment)) takeCourseSpeed(f, settings);
+    decodeWeatherComment(f);
 }
 
 bool isOverlay(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'j'); }
@@ -257,57 +289,108 @@ int hundredthsAt(std::string_view field, std::size_t at) {
     return value;
 }
 
-std::string latTextOf(std::string_view field) {
+// `extra` hundredths of a minute refine the field's own (a DAO).
+std::string latTextOf(std::string_view field, double extra) {
     std::string text;  // short enough to need no room of its own
     text += clippedPart(field, 0, 2);
     text += '\xB0';
     text += clippedPart(field, 2, 2);
     text += '\'';
-    appendSecondsOfHundredths(text, hundredthsAt(field, 5));
+    appendSecondsOfHundredths(text, hundredthsAt(field, 5) + extra);
     text += '"';
     if (!field.empty()) text += field.back();
     return text;
 }
 
-std::string lonTextOf(std::string_view field, const FieldValue& value) {
+std::string lonTextOf(std::string_view field, const FieldValue& value, double extra) {
     std::string text;  // short enough to need no room of its own
     appendTrimmedNumericText(text, value.degrees);
     text += '\xB0';
     text += clippedPart(field, 3, 2);
     text += '\'';
-    appendSecondsOfHundredths(text, hundredthsAt(field, 6));
+    appendSecondsOfHundredths(text, hundredthsAt(field, 6) + extra);
     text += '"';
     if (!field.empty()) text += field.back();
     return text;
 }
 
-void writeWeatherLines(RecordWriter& record, const WeatherLines& w) {
-    for (const std::string* line : {&w.gustLine, &w.temperatureLine, &w.pressureLine, &w.humidityLine,
-                                    &w.rainHourLine, &w.rainDayLine, &w.rain24hLine})
-        record.line(*line);
+// Decimal degrees as the shown text reads back, the seconds of a refined position
+// included.
+double degreesOf(const FieldValue& v, double extra) {
+    return dmsPartsToDegrees(v.degrees, v.minutes, secondsOfHundredthsAsRead(v.hundredths + extra), v.negative);
 }
 
+void writeWeatherLines(RecordWriter& record, const WeatherLines& w) {
+    for (const std::string* line : weatherLinesInOrder(w)) record.line(*line);
+}
+
+// A coordinate field ("5158.75N", "00027.50W") of whole seconds from the equator or
+// the prime meridian; a locator's centres fall on quarter minutes, which it writes exactly.
+std::string fieldOfSeconds(int seconds, int degreeDigits, char positive, char negative) {
+    const char hemisphere = seconds >= 0 ? positive : negative;
+    if (seconds < 0) seconds = -seconds;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%0*d%02d.%02d%c", degreeDigits, seconds / 3600, seconds / 60 % 60,
+                  seconds % 60 * 100 / 60, hemisphere);
+    return buf;
+}
+
+char upperLetter(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
 }  // namespace
+
+bool locatorCentre(std::string_view locator, std::string& latText, std::string& lonText) {
+    if (locator.size() != 4 && locator.size() != 6) return false;
+    const char field[2] = {upperLetter(locator[0]), upperLetter(locator[1])};
+    if (field[0] < 'A' || field[0] > 'R' || field[1] < 'A' || field[1] > 'R') return false;
+    if (!isAsciiDigit(locator[2]) || !isAsciiDigit(locator[3])) return false;
+    // Seconds from the south pole and the date line to the square's south-west corner,
+    // then half the square to its centre.
+    int lat = (field[1] - 'A') * 36000 + (locator[3] - '0') * 3600;
+    int lon = (field[0] - 'A') * 72000 + (locator[2] - '0') * 7200;
+    if (locator.size() == 6) {
+        const char sub[2] = {upperLetter(locator[4]), upperLetter(locator[5])};
+        if (sub[0] < 'A' || sub[0] > 'X' || sub[1] < 'A' || sub[1] > 'X') return false;
+        lat += (sub[1] - 'A') * 150 + 75;
+        lon += (sub[0] - 'A') * 300 + 150;
+    } else {
+        lat += 1800;
+        lon += 3600;
+    }
+    const std::string latField = fieldOfSeconds(lat - 90 * 3600, 2, 'N', 'S');
+    const std::string lonField = fieldOfSeconds(lon - 180 * 3600, 3, 'E', 'W');
+    const std::optional<FieldValue> lonValue = longitudeOf(lonField);
+    if (!latitudeOf(latField) || !lonValue) return false;
+    latText = latTextOf(latField, 0);
+    lonText = lonTextOf(lonField, *lonValue, 0);
+    return true;
+}
 
 void decodePositionReport(std::string_view header, std::string_view info, std::string_view nameLine,
                           const DecodeContext& ctx, DecodedPacket& out) {
     out.recognised = true;
     const char type = charAt(info, 0);
-    const std::string_view positionText =
-        (type == '/' || type == '@') ? clippedPart(info, 8) : clippedPart(info, 1);
+    const bool timed = type == '/' || type == '@';
+    const std::string_view positionText = timed ? clippedPart(info, 8) : clippedPart(info, 1);
+    PacketExtras& extras = out.extras;
+    if (timed) {
+        if (const auto time = readTimestamp(clippedPart(info, 1, 7))) extras.time = *time;
+    }
 
     PositionFields f;
     if (isCompressed(positionText))
-        decodeCompressed(positionText, f, ctx.settings);
+        decodeCompressed(positionText, f, ctx.settings, extras);
     else
-        decodeUncompressed(positionText, f, ctx.settings);
+        decodeUncompressed(positionText, f, ctx.settings, extras);
+    readCommentExtras(f.comment, false, extras);
 
     const int symbolIndex = symbolIndexOf(f.symbolTable, f.symbolCode);
     const bool located = f.lat && f.lon;
+    const double latExtra = f.dao ? f.dao->latHundredths : 0, lonExtra = f.dao ? f.dao->lonHundredths : 0;
     std::string latText, lonText;  // short enough to need no room of their own
     if (located) {
-        latText = latTextOf(f.latField);
-        lonText = lonTextOf(f.lonField, *f.lon);
+        latText = latTextOf(f.latField, latExtra);
+        lonText = lonTextOf(f.lonField, *f.lon, lonExtra);
         setLastCoordinates(out.lastCoordinates, latText, lonText);
     }
     const bool shown = symbolRecordPasses(ctx.filter, symbolIndex);
@@ -315,11 +398,12 @@ void decodePositionReport(std::string_view header, std::string_view info, std::s
 
     std::optional<Position> position;
     if (located)
-        position = locate(Coordinates{latText, lonText, degreesOf(*f.lat), degreesOf(*f.lon)}, ctx.settings);
+        position = locate(Coordinates{latText, lonText, degreesOf(*f.lat, latExtra), degreesOf(*f.lon, lonExtra)},
+                          ctx.settings);
     const std::string_view comment = trimBlanks(f.comment);
     if (ctx.wantStation) {
         StationFacts& facts = out.station;
-        setSymbolFacts(facts, symbolIndex);
+        setSymbolFacts(facts, f.symbolTable, f.symbolCode);
         if (position) setPositionFacts(facts, *position);
         if (f.hasMotion) setMotionFacts(facts, f.kmh, f.course);
         if (f.hasAltitude) facts.altitudeM = f.kmlAltitude;
@@ -335,9 +419,10 @@ void decodePositionReport(std::string_view header, std::string_view info, std::s
         record.begin("altitude.: ") += f.kmlAltitude;
         record.text() += " m";
     }
-    writeStationLine(record, symbolIndex);
+    writeStationLine(record, f.symbolTable, f.symbolCode);
     writeWeatherLines(record, f.weather);
     record.labelled("message..: ", comment);
+    writeExtraLines(record, extras);
     record.finish();
     out.shown = true;
     if (ctx.wantPlacemark && position) {

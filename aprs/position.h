@@ -1,4 +1,5 @@
 #pragma once
+#include <string>
 #include <string_view>
 
 #include "aprs/decoder.h"
@@ -10,5 +11,9 @@ namespace quilmo {
 // `out` comes cleared.
 void decodePositionReport(std::string_view header, std::string_view info, std::string_view nameLine,
                           const DecodeContext& ctx, DecodedPacket& out);
+
+// The centre of a Maidenhead locator ("IO91" or "IO91SX") as the texts of a position's
+// lines; false when the text is no locator.
+bool locatorCentre(std::string_view locator, std::string& latText, std::string& lonText);
 
 }  // namespace quilmo

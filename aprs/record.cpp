@@ -3,6 +3,7 @@
 #include "aprs/geometry.h"
 #include "aprs/numeric.h"
 #include "aprs/symbols.h"
+#include "aprs/telemetry.h"
 
 namespace quilmo {
 
@@ -27,7 +28,17 @@ void appendDate(std::string& out, const LocalTime& now, char separator = '-') {
     appendTwoDigits(out, now.day);
 }
 
+bool isTwoDigits(int value) { return value >= 0 && value < 100; }
+
 void appendClock(std::string& out, const LocalTime& now, bool seconds) {
+    // Every placemark writes a time twice: one append of the usual digits, not five.
+    if (isTwoDigits(now.hour) && isTwoDigits(now.minute) && isTwoDigits(now.second)) {
+        const char text[8] = {static_cast<char>('0' + now.hour / 10),   static_cast<char>('0' + now.hour % 10),   ':',
+                              static_cast<char>('0' + now.minute / 10), static_cast<char>('0' + now.minute % 10), ':',
+                              static_cast<char>('0' + now.second / 10), static_cast<char>('0' + now.second % 10)};
+        out.append(text, seconds ? 8 : 5);
+        return;
+    }
     appendTwoDigits(out, now.hour);
     out.push_back(':');
     appendTwoDigits(out, now.minute);
@@ -169,8 +180,9 @@ void setMotionFacts(StationFacts& facts, double kmh, double degrees) {
     facts.course += compassSectorName(degrees);
 }
 
-void setSymbolFacts(StationFacts& facts, int symbolIndex) {
-    if (symbolIndex != 0) facts.symbol = symbolNames()[static_cast<std::size_t>(symbolIndex)];
+void setSymbolFacts(StationFacts& facts, std::string_view symbolTable, std::string_view symbolCode) {
+    if (symbolTable.empty() || symbolCode.empty()) return;
+    appendSymbolName(facts.symbol, symbolName(symbolTable.front(), symbolCode.front()));
 }
 
 void setLastCoordinates(std::string& out, std::string_view latText, std::string_view lonText) {
@@ -185,9 +197,10 @@ int symbolIndexOf(std::string_view symbolTable, std::string_view symbolCode) {
     return static_cast<unsigned char>(symbolCode.front());
 }
 
-void writeStationLine(RecordWriter& record, int symbolIndex) {
-    if (symbolIndex == 0) return;
-    record.labelled("station..: ", symbolNames()[static_cast<std::size_t>(symbolIndex)]);
+void writeStationLine(RecordWriter& record, std::string_view symbolTable, std::string_view symbolCode) {
+    if (symbolTable.empty() || symbolCode.empty()) return;
+    const SymbolName name = symbolName(symbolTable.front(), symbolCode.front());
+    if (!name.empty()) appendSymbolName(record.begin("station..: "), name);
 }
 
 void writeSpeedAndCourse(RecordWriter& record, double kmh, double degrees, const StationFacts* facts) {
@@ -204,6 +217,114 @@ void writeSpeedAndCourse(RecordWriter& record, double kmh, double degrees, const
     appendNumericText(out, degrees);
     out += "\xB0";
     out += compassSectorName(degrees);
+}
+
+namespace {
+
+void appendTime(std::string& out, const PacketTime& t) {
+    switch (t.form) {
+    case PacketTime::Form::DayTime:
+        appendTwoDigits(out, t.day);
+        out.push_back(' ');
+        appendTwoDigits(out, t.hour);
+        out.push_back(':');
+        appendTwoDigits(out, t.minute);
+        out.push_back(t.zone);
+        return;
+    case PacketTime::Form::TimeOfDay:
+        appendTwoDigits(out, t.hour);
+        out.push_back(':');
+        appendTwoDigits(out, t.minute);
+        out.push_back(':');
+        appendTwoDigits(out, t.second);
+        out.push_back('h');
+        return;
+    case PacketTime::Form::MonthDayTime:
+        appendTwoDigits(out, t.month);
+        out.push_back('-');
+        appendTwoDigits(out, t.day);
+        out.push_back(' ');
+        appendTwoDigits(out, t.hour);
+        out.push_back(':');
+        appendTwoDigits(out, t.minute);
+        return;
+    case PacketTime::Form::None: return;
+    }
+}
+
+// "36 W, 98 m, 3 dBi, omni"; a direction finder's strength as "S3".
+void appendStationPower(std::string& out, const StationPower& p, bool strength) {
+    if (strength) out.push_back('S');
+    appendTrimmedNumericText(out, p.powerW);
+    out += strength ? ", " : " W, ";
+    appendTrimmedNumericText(out, p.heightM);
+    out += " m, ";
+    appendTrimmedNumericText(out, p.gainDb);
+    out += " dBi, ";
+    if (p.directivity == 0) {
+        out += "omni";
+        return;
+    }
+    appendTrimmedNumericText(out, p.directivity);
+    out += "\xB0";
+}
+
+// A channel's label: its name cut or padded with dots to nine characters, ":" and a blank.
+void beginChannelLine(RecordWriter& record, std::string_view name) {
+    std::string& out = record.begin(name.substr(0, 9));
+    out.append(name.size() < 9 ? 9 - name.size() : 0, '.');
+    out += ": ";
+}
+
+void writeTelemetry(RecordWriter& record, const TelemetryReport& report, const TelemetryDefinition* definition) {
+    std::string& out = record.begin("telemetry: #");
+    out += report.sequence;
+    for (int i = 0; i < report.analogCount; ++i) {
+        out.push_back(' ');
+        appendTrimmedNumericText(out, report.analog[static_cast<std::size_t>(i)]);
+    }
+    if (!report.bits.empty()) {
+        out.push_back(' ');
+        out += report.bits;
+    }
+    if (definition == nullptr) return;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(report.analogCount); ++i) {
+        const std::string& name = definition->names[i];
+        if (name.empty()) continue;
+        const double x = report.analog[i];
+        const auto& eq = definition->equations[i];
+        beginChannelLine(record, name);
+        appendTrimmedNumericText(out, eq[0] * x * x + eq[1] * x + eq[2]);
+        if (!definition->units[i].empty()) out.push_back(' ');
+        out += definition->units[i];
+    }
+    // A bit is shown 1 when it is in the state the station calls active (BITS; 1 unless it said otherwise).
+    for (std::size_t bit = 0; bit < report.bits.size(); ++bit) {
+        const std::string& name = definition->names[5 + bit];
+        if (name.empty()) continue;
+        const char active = bit < definition->bitSense.size() ? definition->bitSense[bit] : '1';
+        beginChannelLine(record, name);
+        out.push_back(report.bits[bit] == active ? '1' : '0');
+        if (!definition->units[5 + bit].empty()) out.push_back(' ');
+        out += definition->units[5 + bit];
+    }
+}
+
+}  // namespace
+
+void writeExtraLines(RecordWriter& record, const PacketExtras& extras) {
+    if (extras.time.form != PacketTime::Form::None) appendTime(record.begin("time.....: "), extras.time);
+    record.labelled("msg.no...: ", extras.messageNumber);
+    record.labelled("ack......: ", extras.ack);
+    record.labelled("reject...: ", extras.reject);
+    if (extras.phg) appendStationPower(record.begin("phg......: "), *extras.phg, false);
+    if (extras.rangeKm) {
+        appendTrimmedNumericText(record.begin("range....: "), *extras.rangeKm);
+        record.text() += " km";
+    }
+    if (extras.dfs) appendStationPower(record.begin("dfs......: "), *extras.dfs, true);
+    if (extras.telemetry) writeTelemetry(record, *extras.telemetry, extras.telemetryDefinition);
+    if (!extras.deviceOnRadioLine) record.labelled("device...: ", extras.device);
 }
 
 void makePlacemark(Placemark& mark, const LocalTime& now, std::string_view shownHeader, std::string_view record,

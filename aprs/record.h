@@ -70,19 +70,24 @@ DecimalSpans writePositionLines(RecordWriter& record, const Position* position, 
 // facts come cleared.
 void setPositionFacts(StationFacts& facts, const Position& position);
 void setMotionFacts(StationFacts& facts, double kmh, double degrees);
-void setSymbolFacts(StationFacts& facts, int symbolIndex);
+void setSymbolFacts(StationFacts& facts, std::string_view symbolTable, std::string_view symbolCode);
 
 // latText + " " + lonText into `out`.
 void setLastCoordinates(std::string& out, std::string_view latText, std::string_view lonText);
 
 // Code of a primary-table symbol, else 0.
 int symbolIndexOf(std::string_view symbolTable, std::string_view symbolCode);
-// "station..: " + name for a primary-table symbol with a name.
-void writeStationLine(RecordWriter& record, int symbolIndex);
+// "station..: " + the symbol's name, when it has one.
+void writeStationLine(RecordWriter& record, std::string_view symbolTable, std::string_view symbolCode);
 
 // "speed....:" + numeric text + " km/h" and "course...:" + numeric text + 0xB0 + sector.
 // With `facts` set by setMotionFacts, from their texts.
 void writeSpeedAndCourse(RecordWriter& record, double kmh, double degrees, const StationFacts* facts = nullptr);
+
+// The lines of what else a packet carried, in their fixed order after every other line:
+// "time.....:", "msg.no...:", "ack......:", "reject...:", "phg......:", "range....:",
+// "dfs......:", "telemetry:" with the named channels, "device...:".
+void writeExtraLines(RecordWriter& record, const PacketExtras& extras);
 
 // The placemark of a shown position; the decimal texts are taken from the finished record.
 void makePlacemark(Placemark& mark, const LocalTime& now, std::string_view shownHeader, std::string_view record,

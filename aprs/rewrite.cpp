@@ -1,6 +1,5 @@
 #include "aprs/rewrite.h"
 
-#include <algorithm>
 #include <string_view>
 
 #include "aprs/numeric.h"
@@ -13,19 +12,16 @@ namespace {
 constexpr std::string_view kLabel = "object...: ";  // as long as "item.....: "
 constexpr std::string_view kDeleted = " (deleted)";
 
-// A name line: `marker` characters removed from the name (before " (deleted)" is added,
-// whose ")" must survive for items), then blanks trimmed at both ends; a killed object
-// keeps its filler blanks before " (deleted)".
-std::string nameLine(PacketLine& packet, std::string_view label, std::string_view name, bool killed, char marker) {
-    std::string cleaned(name);
-    cleaned.erase(std::remove(cleaned.begin(), cleaned.end(), marker), cleaned.end());
+// A name line: the name as sent, trailing blanks trimmed; a killed object keeps its filler
+// blanks before " (deleted)". Nothing but blanks: no line.
+std::string nameLine(PacketLine& packet, std::string_view label, std::string_view name, bool killed) {
     packet.killed = killed;
     packet.named = true;
-    if (killed) cleaned += kDeleted;
-    const std::string_view trimmed = trimBlanks(cleaned);
-    if (trimmed.empty()) return {};
+    while (!name.empty() && name.back() == ' ' && !killed) name.remove_suffix(1);
+    if (name.find_first_not_of(' ') == std::string_view::npos) return {};
     std::string line(label);
-    line += trimmed;
+    line += name;
+    if (killed) line += kDeleted;
     return line;
 }
 
@@ -49,6 +45,30 @@ NameSplit scanName(std::string_view info, char liveMark) {
     split.found = true;
     split.rest = info.substr(end + 1);
     return split;
+}
+
+// "092345z", "092345/" or "234517h".
+bool isTimestamp(std::string_view text) {
+    if (text.size() < 7) return false;
+    for (std::size_t i = 0; i < 6; ++i)
+        if (!isAsciiDigit(text[i])) return false;
+    return text[6] == 'z' || text[6] == '/' || text[6] == 'h';
+}
+
+bool isBase91(char c) { return c >= '!' && c <= '{'; }
+
+// The fixed characters of an uncompressed position, or a symbol table and eight base-91
+// characters of a compressed one.
+bool looksLikePosition(std::string_view text) {
+    auto at = [&](std::size_t i) { return charAt(text, i); };
+    auto either = [](char c, char a, char b) { return c == a || c == b; };
+    if (at(4) == '.' && either(at(7), 'N', 'S') && at(14) == '.' && either(at(17), 'E', 'W')) return true;
+    const char table = at(0);
+    const bool tableChar = table == '/' || table == '\\' || (table >= 'A' && table <= 'Z') || (table >= 'a' && table <= 'j');
+    if (!tableChar || text.size() < 10) return false;
+    for (std::size_t i = 1; i <= 8; ++i)
+        if (!isBase91(text[i])) return false;
+    return true;
 }
 
 void replaceWithReport(PacketLine& packet, const NameSplit& split, char reportType) {
@@ -98,27 +118,26 @@ void rewriteEncapsulated(PacketLine& packet) {
 
 void rewriteObject(PacketLine& packet) {
     const std::string_view info = clippedPart(packet.text, packet.headerEnd);  // begins with ";"
-    NameSplit split;
-    // The name field is nine characters wide and may itself hold "*" or "_"; the
-    // character after it tells live from killed. Only senders that cut the field
-    // short need the scan for the first marker.
+    // The name field is nine characters wide and may itself hold "*", "_" or ";"; the
+    // character after it tells live from killed, and a time or position follows. Anything
+    // else is no object, and no object is made up from it.
     const char state = charAt(info, 10);
-    if (state == '*' || state == '_') {
-        split.name = info.substr(0, 10);
-        split.killed = state == '_';
-        split.found = true;
-        split.rest = info.substr(11);
-    } else {
-        split = scanName(info, '*');
-    }
-    packet.objectLine = nameLine(packet, "object...: ", split.name, split.killed, ';');
+    if (state != '*' && state != '_') return;
+    const std::string_view report = clippedPart(info, 11);
+    if (!isTimestamp(report) && !looksLikePosition(clippedPart(report, 7))) return;
+    NameSplit split;
+    split.name = info.substr(1, 9);
+    split.killed = state == '_';
+    split.found = true;
+    split.rest = report;
+    packet.objectLine = nameLine(packet, "object...: ", split.name, split.killed);
     replaceWithReport(packet, split, '/');
 }
 
 void rewriteItem(PacketLine& packet) {
-    const std::string_view info = clippedPart(packet.text, packet.headerEnd);  // begins with ")"
+    const std::string_view info = clippedPart(packet.text, packet.headerEnd + 1);  // after the ")"
     const NameSplit split = scanName(info, '!');
-    packet.itemLine = nameLine(packet, "item.....: ", split.name, split.killed, ')');
+    packet.itemLine = nameLine(packet, "item.....: ", split.name, split.killed);
     replaceWithReport(packet, split, '!');
 }
 

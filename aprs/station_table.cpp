@@ -1,6 +1,7 @@
 #include "aprs/station_table.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "aprs/numeric.h"
 #include "platform/cp1252_utf8.h"
@@ -116,6 +117,8 @@ void StationTable::update(std::string_view station, std::uint32_t hash, const St
     orders_[id] = row.heardOrder;
     heardQueue_.push_back({row.heardOrder, id});
     row.lastText = facts.lastText;
+    if (!facts.via.empty()) row.via = facts.via;
+    if (!facts.device.empty()) row.device = facts.device;
     // A message or status names no symbol; a position names the one it shows, none included.
     if (facts.hasPosition || !facts.symbol.empty()) row.symbol = facts.symbol;
     if (facts.hasPosition) {
@@ -166,8 +169,10 @@ void StationTable::removeRow(RowId id) {
     orders_[id] = 0;
     StationRow& row = slot.row;
     row.station.clear();
+    row.via.clear();
     row.packets = 0;
     row.symbol.clear();
+    row.device.clear();
     row.hasPosition = false;
     row.latitude = row.longitude = 0;
     for (std::string* text : {&row.distanceKm, &row.azimuth, &row.speedKmh, &row.course, &row.altitudeM,
@@ -233,15 +238,26 @@ std::string lastHeardText(const LocalTime& t) {
 
 namespace {
 
+// "44.50833", "-0.50000": five decimals, and no minus for what rounds to zero.
+std::string fiveDecimals(double degrees) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.5f", degrees);
+    std::string out = text;
+    if (out == "-0.00000") out.erase(0, 1);
+    return out;
+}
+
 // A cell's text: the stored texts as they are, the others made in `scratch`.
 std::string_view cellText(const StationRow& row, StationColumn column, std::string& scratch) {
     switch (column) {
     case StationColumn::Station: return row.station;
     case StationColumn::LastHeard: return scratch = lastHeardText(row.lastHeard);
+    case StationColumn::Via: return row.via;
     case StationColumn::Packets: return scratch = std::to_string(row.packets);
     case StationColumn::Symbol: return row.symbol;
-    case StationColumn::Latitude: return scratch = row.hasPosition ? trimmedNumericText(row.latitude) : std::string();
-    case StationColumn::Longitude: return scratch = row.hasPosition ? trimmedNumericText(row.longitude) : std::string();
+    case StationColumn::Device: return row.device;
+    case StationColumn::Latitude: return scratch = row.hasPosition ? fiveDecimals(row.latitude) : std::string();
+    case StationColumn::Longitude: return scratch = row.hasPosition ? fiveDecimals(row.longitude) : std::string();
     case StationColumn::DistanceKm: return row.distanceKm;
     case StationColumn::Azimuth: return row.azimuth;
     case StationColumn::SpeedKmh: return row.speedKmh;
@@ -268,7 +284,14 @@ bool startsFormula(std::string_view text) {
 }
 
 bool isHeardText(StationColumn column) {
-    return column == StationColumn::Station || column == StationColumn::LastText;
+    return column == StationColumn::Station || column == StationColumn::LastText || column == StationColumn::Via ||
+           column == StationColumn::Device;
+}
+
+// A direction as a number: the sector after the degree sign goes.
+std::string_view numberOnly(StationColumn column, std::string_view text) {
+    if (column != StationColumn::Course && column != StationColumn::Azimuth) return text;
+    return text.substr(0, text.find('\xB0'));
 }
 
 void appendCsvField(std::string& out, std::string_view cp1252, bool defuse) {
@@ -300,7 +323,7 @@ std::string stationsCsv(const StationTable& table) {
         for (std::size_t c = 0; c < kStationColumnCount; ++c) {
             const auto column = static_cast<StationColumn>(c);
             if (c > 0) out += ',';
-            appendCsvField(out, cellText(row, column, scratch), isHeardText(column));
+            appendCsvField(out, numberOnly(column, cellText(row, column, scratch)), isHeardText(column));
         }
         out += "\r\n";
     });

@@ -18,8 +18,10 @@ namespace quilmo {
 struct StationRow {
     std::string station;
     LocalTime lastHeard;
+    std::string via;           // the digipeater of its latest packet, or "direct"
     std::uint64_t packets = 0;
     std::string symbol;
+    std::string device;        // the latest device a packet named
     bool hasPosition = false;  // false until a packet brought a position
     double latitude = 0;
     double longitude = 0;
@@ -41,12 +43,12 @@ struct HeardFacts {
 };
 
 enum class StationColumn {
-    Station, LastHeard, Packets, Symbol, Latitude, Longitude,
+    Station, LastHeard, Via, Packets, Symbol, Device, Latitude, Longitude,
     DistanceKm, Azimuth, SpeedKmh, Course, AltitudeM, LastText,
 };
-constexpr std::size_t kStationColumnCount = 12;
+constexpr std::size_t kStationColumnCount = 14;
 constexpr std::array<std::string_view, kStationColumnCount> kStationColumnNames = {
-    "station", "last heard", "packets", "symbol", "latitude", "longitude",
+    "station", "last heard", "via", "packets", "symbol", "device", "latitude", "longitude",
     "distance km", "azimuth", "speed km/h", "course", "altitude m", "last text",
 };
 
@@ -144,12 +146,13 @@ private:
 // "YYYY-MM-DD HH:MM:SS"
 std::string lastHeardText(const LocalTime& t);
 
-// A cell as the table shows it (Windows-1252): coordinates in trimmed numeric text form,
-// empty where the row has no value.
+// A cell as the table shows it (Windows-1252): coordinates with five decimals (about a
+// metre), empty where the row has no value.
 std::string stationCellText(const StationRow& row, StationColumn column);
 
 // The table as CSV: the header row, then the rows newest first; UTF-8, CR LF record ends,
-// fields quoted where they hold a comma, a quote, CR or LF.
+// fields quoted where they hold a comma, a quote, CR or LF. Numeric columns hold numbers
+// only: the course and the azimuth without their sector.
 std::string stationsCsv(const StationTable& table);
 
 }  // namespace quilmo

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "aprs/geometry.h"
 #include "aprs/numeric.h"
 #include "aprs/text_util.h"
 
@@ -28,6 +29,9 @@ double millibar(double tenths, std::string_view) { return roundHalfEven(tenths /
 // Two digits cannot hold 100 %, so stations send "00" for it.
 double humidity(double percent, std::string_view field) { return field == "00" ? 100 : percent; }
 double rainMm(double hundredths, std::string_view) { return roundHalfEven(hundredths * kMmPerHundredthInch); }
+double snowCm(double inches, std::string_view) { return roundHalfEven(inches * 2.54); }
+double asSent(double value, std::string_view) { return value; }
+double aboveThousand(double value, std::string_view) { return value + 1000; }
 
 const WeatherField kFields[] = {
     {'g', 3, false, gustKmh, &WeatherLines::gustLine, "gust.....: ", " km/h"},
@@ -37,7 +41,27 @@ const WeatherField kFields[] = {
     {'r', 3, false, rainMm, &WeatherLines::rainHourLine, "rain hour: ", " mm"},
     {'P', 3, false, rainMm, &WeatherLines::rainDayLine, "rain day.: ", " mm"},
     {'p', 3, false, rainMm, &WeatherLines::rain24hLine, "rain 24h.: ", " mm"},
+    {'s', 3, false, snowCm, &WeatherLines::snowLine, "snow 24h.: ", " cm"},
+    {'L', 3, false, asSent, &WeatherLines::luminosityLine, "luminos..: ", " W/m\xB2"},
+    {'l', 3, false, aboveThousand, &WeatherLines::luminosityLine, "luminos..: ", " W/m\xB2"},
+    {'#', 3, false, asSent, &WeatherLines::rainRawLine, "rain raw.: ", ""},
 };
+
+bool isWindValue(char c) { return isAsciiDigit(c) || c == ' ' || c == '.'; }
+
+// "c220s004" at the start: wind direction in degrees and speed in mph. The fields come
+// off the comment; an "s" after them is snowfall.
+void takeLeadingWind(std::string& comment, WeatherLines& lines) {
+    if (comment.size() < 8 || comment[0] != 'c' || comment[4] != 's') return;
+    for (const std::size_t i : {1, 2, 3, 5, 6, 7})
+        if (!isWindValue(comment[i])) return;
+    const std::string_view direction = std::string_view(comment).substr(1, 3);
+    const std::string_view speed = std::string_view(comment).substr(5, 3);
+    if (direction.find_first_not_of("0123456789") == std::string_view::npos &&
+        speed.find_first_not_of("0123456789") == std::string_view::npos)
+        setWindLine(lines, readNumber(direction), roundHalfEven(readNumber(speed) * kKmhPerMph));
+    comment.erase(0, 8);
+}
 
 bool allowedIn(const WeatherField& field, char c) {
     return isAsciiDigit(c) || c == ' ' || c == '.' || (field.allowsMinus && c == '-');
@@ -76,8 +100,36 @@ std::size_t weatherDataEnd(std::string_view comment) {
 
 }  // namespace
 
+void setWindLine(WeatherLines& lines, double degrees, double kmh) {
+    std::string& line = lines.windLine;
+    line = "wind.....: ";
+    appendTrimmedNumericText(line, degrees);
+    line += "\xB0";
+    line += compassSectorName(degrees);
+    line.push_back(' ');
+    appendTrimmedNumericText(line, kmh);
+    line += " km/h";
+}
+
+void setWeatherLine(WeatherLines& lines, char letter, double metricValue) {
+    for (const WeatherField& field : kFields) {
+        if (field.letter != letter) continue;
+        std::string& line = lines.*field.line;
+        line = field.label;
+        appendTrimmedNumericText(line, roundHalfEven(metricValue));
+        line += field.unit;
+        return;
+    }
+}
+
+std::array<const std::string*, 11> weatherLinesInOrder(const WeatherLines& w) {
+    return {&w.windLine,    &w.gustLine,    &w.temperatureLine, &w.pressureLine,   &w.humidityLine, &w.rainHourLine,
+            &w.rainDayLine, &w.rain24hLine, &w.snowLine,        &w.luminosityLine, &w.rainRawLine};
+}
+
 WeatherLines decodeWeather(std::string& fullComment) {
     WeatherLines lines;
+    takeLeadingWind(fullComment, lines);
     const std::size_t dataEnd = weatherDataEnd(fullComment);
     std::string comment = fullComment.substr(0, dataEnd);
     const std::string text = fullComment.substr(dataEnd);

@@ -9,6 +9,7 @@
 #include "aprs/filter_flags.h"
 #include "aprs/framing.h"
 #include "aprs/mic_e.h"
+#include "aprs/telemetry.h"
 
 namespace {
 
@@ -58,7 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     filter[(a & 16) ? static_cast<std::size_t>(kFilterAll) : b] = 1;  // all, or one class or symbol as a filter.ini line would choose
     const std::size_t chunk = 1 + (a >> 5) * 37;
     const bool want = (b & 1) != 0;
-    const DecodeContext ctx{settings, filter, LocalTime{2026, 12, 5, 9, 5, 3}, true, want};
+    // Telemetry definitions carry over from line to line, a few stations' worth at most.
+    TelemetryDefinitions telemetry(3);
+    const DecodeContext ctx{settings, filter, LocalTime{2026, 12, 5, 9, 5, 3}, true, want, (b & 2) ? &telemetry : nullptr};
     const std::string_view text(reinterpret_cast<const char*>(data + 2), size - 2);
 
     AprsLineAssembler assembler;

@@ -44,7 +44,7 @@ struct FilterFixture {
     }
 };
 
-// With a distance, also a car's position.
+// With a distance, also a car's position, heard through a digipeater from a radio the device list knows.
 StationFacts heard(const char* station, const char* text, const char* distance = nullptr) {
     StationFacts f;
     f.station = station;
@@ -55,6 +55,8 @@ StationFacts heard(const char* station, const char* text, const char* distance =
     f.longitude = 11.25;
     f.distanceKm = distance;
     f.symbol = "Car";
+    f.device = "Kenwood TH-D72";
+    f.via = "DIGI";
     return f;
 }
 
@@ -193,11 +195,11 @@ private slots:
         QTest::keyClick(f.view, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(f.view, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(f.clipboard,
-                 QStringList{QString::fromUtf8("station\tlast heard\tpackets\tsymbol\tlatitude\tlongitude\tdistance km\tazimuth\t"
-                                   "speed km/h\tcourse\taltitude m\tlast text\n"
-                                   "BRAVO\t2026-12-05 09:05:03\t1\t\t\t\t\t\t\t\t\tnet tonight  \n"
-                                   "K1XYZ\t2026-12-05 09:05:05\t2\tCar\t44.5\t11.25\t6\t\t\t\t\tbravo team again\n"
-                                   "ZZ9BRAVO\t2026-12-05 09:05:06\t1\t\t\t\t\t\t\t\t\tnew\n")});
+                 QStringList{QString::fromUtf8("station\tlast heard\tvia\tpackets\tsymbol\tdevice\tlatitude\tlongitude\tdistance km\t"
+                                   "azimuth\tspeed km/h\tcourse\taltitude m\tlast text\n"
+                                   "BRAVO\t2026-12-05 09:05:03\t\t1\t\t\t\t\t\t\t\t\t\tnet tonight  \n"
+                                   "K1XYZ\t2026-12-05 09:05:05\tDIGI\t2\tCar\tKenwood TH-D72\t44.50000\t11.25000\t6\t\t\t\t\tbravo team again\n"
+                                   "ZZ9BRAVO\t2026-12-05 09:05:06\t\t1\t\t\t\t\t\t\t\t\t\tnew\n")});
 
         // Hidden, it keeps no timer running; shown again, it has caught up at once.
         f.window.hide();

@@ -24,6 +24,7 @@
 #include "aprs/framing.h"
 #include "aprs/geometry.h"
 #include "aprs/station_table.h"
+#include "aprs/telemetry.h"
 #include "kml/kml_track.h"
 #include "platform/files.h"
 #include "platform/local_time.h"
@@ -368,6 +369,30 @@ std::size_t safeCut(std::string_view block, std::size_t from) {
     return std::string_view::npos;
 }
 
+// Telemetry definitions are state: a report's channel lines depend on the definitions
+// before it. A thread that decodes a later part of a block must know those of the parts
+// before; they are found by their text and decoded ahead, which is cheap as they are rare.
+bool mayHoldDefinitions(std::string_view text) {
+    for (const std::string_view marker : {":PARM.", ":UNIT.", ":EQNS.", ":BITS."})
+        if (text.find(marker) != std::string_view::npos) return true;
+    return false;
+}
+
+// The definitions `segment` carries, in their order, read with the assembler state the
+// segment's thread starts from.
+std::vector<TelemetryUpdate> definitionsIn(std::string_view segment, AprsLineAssembler assembler, LineEnds lineEnds,
+                                           const DecoderSettings& decoder, const FilterFlags& filter) {
+    std::vector<TelemetryUpdate> updates;
+    std::string chunk;
+    DecodedPacket packet;
+    feedBlock(segment, assembler, lineEnds, chunk, [&](std::string_view line) {
+        if (!mayHoldDefinitions(line)) return;
+        decodeAprsLineInto(line, DecodeContext{decoder, filter, LocalTime{}, false, false}, packet);
+        if (!packet.telemetryUpdate.station.empty()) updates.push_back(packet.telemetryUpdate);
+    });
+    return updates;
+}
+
 // The decoder state one thread owns; kept from block to block so its strings keep their room.
 struct Worker {
     explicit Worker(std::optional<LocalTime> pinned) : clock(pinned) { packet.appendRecords = true; }
@@ -378,6 +403,7 @@ struct Worker {
     std::vector<Placemark> placemarks;
     HeardBatch heard;
     std::string chunk;
+    std::optional<TelemetryDefinitions> telemetry;  // what this block's segment adds to the shared definitions
 };
 
 // Decodes one segment of a block with the worker's own state; touches nothing else.
@@ -386,9 +412,11 @@ void decodeSegment(std::string_view segment, Worker& worker, AprsLineAssembler& 
     worker.packet.record.clear();
     worker.placemarks.clear();
     worker.heard.count = 0;
+    TelemetryDefinitions* telemetry = &*worker.telemetry;
     feedBlock(segment, assembler, lineEnds, worker.chunk, [&](std::string_view line) {
         const LocalTime now = worker.clock.now();
-        decodeAprsLineInto(line, DecodeContext{decoder, filter, now, wantPlacemarks, wantStations}, worker.packet);
+        decodeAprsLineInto(line, DecodeContext{decoder, filter, now, wantPlacemarks, wantStations, telemetry},
+                           worker.packet);
         if (worker.packet.shown && worker.packet.placemark) worker.placemarks.push_back(*worker.packet.placemark);
         if (wantStations && worker.packet.recognised && !worker.packet.station.station.empty())
             worker.heard.add(worker.packet.station, now);
@@ -430,11 +458,12 @@ int run(const Options& options) {
     Output out;
     AprsLineAssembler assembler;
     LineEnds lineEnds;
+    TelemetryDefinitions telemetry;
     DecodedPacket packet;  // reused: its strings keep their room from line to line
     packet.appendRecords = true;
     const auto decodeLine = [&](std::string_view line) {
         const LocalTime now = clock.now();
-        decodeAprsLineInto(line, DecodeContext{decoder, filter, now, wantPlacemarks, wantStations}, packet);
+        decodeAprsLineInto(line, DecodeContext{decoder, filter, now, wantPlacemarks, wantStations, &telemetry}, packet);
         if (packet.shown && packet.placemark) kml.append(*packet.placemark);
         if (wantStations && packet.recognised && !packet.station.station.empty()) stations.add(packet.station, now);
         out.flushIfFull(packet.record);
@@ -464,6 +493,20 @@ int run(const Options& options) {
         }
         out.flush(packet.record);  // the records before this block go out first
         const auto segment = [&](std::size_t i) { return block.substr(cuts[i], cuts[i + 1] - cuts[i]); };
+        // Each thread goes on from the shared definitions and those of the segments before its own.
+        std::vector<TelemetryUpdate> before;
+        for (std::size_t i = 0; i < segments; ++i) {
+            Worker& w = workers[i];
+            w.telemetry.emplace(TelemetryDefinitions::kMaxStations, &telemetry);
+            for (const TelemetryUpdate& update : before) w.telemetry->apply(update);
+            w.telemetry->takeLog();
+            if (i + 1 < segments && mayHoldDefinitions(segment(i))) {
+                const std::vector<TelemetryUpdate> found =
+                    i == 0 ? definitionsIn(segment(i), assembler, lineEnds, decoder, filter)
+                           : definitionsIn(segment(i), AprsLineAssembler(), LineEnds(), decoder, filter);
+                before.insert(before.end(), found.begin(), found.end());
+            }
+        }
         threads.clear();
         for (std::size_t i = 1; i < segments; ++i) {
             Worker& w = workers[i];
@@ -479,6 +522,10 @@ int run(const Options& options) {
             for (const Placemark& p : workers[i].placemarks) kml.append(p);
             // The segments in their order: the table comes out as a run on one thread makes it.
             stations.addAll(workers[i].heard);
+        }
+        for (std::size_t i = 0; i < segments; ++i) {
+            for (const TelemetryUpdate& update : workers[i].telemetry->takeLog()) telemetry.apply(update);
+            workers[i].telemetry.reset();
         }
         std::swap(assembler, workers[segments - 1].assembler);
         lineEnds = workers[segments - 1].lineEnds;

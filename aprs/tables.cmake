@@ -1,0 +1,27 @@
+# The decoder's tables in data/ (device names by destination, symbol names) become a C++
+# source when the build is configured: the program holds them and reads no file at run
+# time. A table edited (or made again by scripts/make-aprs-tables) configures the build anew.
+function(quilmo_embed_tables output)
+  set(code "// Made from the tables in data/ by aprs/tables.cmake; edit those, not this.\n")
+  string(APPEND code "#include \"aprs/aprs_tables.h\"\n\nnamespace quilmo {\n")
+  set(args ${ARGN})
+  list(LENGTH args count)
+  math(EXPR last "${count} - 1")
+  foreach(i RANGE 0 ${last} 2)
+    math(EXPR j "${i} + 1")
+    list(GET args ${i} function_name)
+    list(GET args ${j} table)
+    file(READ ${table} text)
+    string(APPEND code "\nstd::string_view ${function_name}() {\n    return R\"quilmo_table(${text})quilmo_table\";\n}\n")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${table})
+  endforeach()
+  string(APPEND code "\n}  // namespace quilmo\n")
+  # Written only when it changed, so a new configure rebuilds nothing.
+  set(old "")
+  if(EXISTS ${output})
+    file(READ ${output} old)
+  endif()
+  if(NOT old STREQUAL code)
+    file(WRITE ${output} "${code}")
+  endif()
+endfunction()
