@@ -216,6 +216,8 @@ TEST(MonitorPacket, SenderAndInformationOfUiPacketsOnly) {
         {"W1AW>N0CALL <I R1 S2>::N0CALL   :hi", nullptr, nullptr},
         {"cmd: no header here", nullptr, nullptr},
         {">APRS::N0CALL   :hi", nullptr, nullptr},
+        {"hi there W1AW>APRS::N0CALL   :hi", "W1AW", ":N0CALL   :hi"},  // the echo of typed text in front
+        {"W1A$W>APRS::N0CALL   :hi", nullptr, nullptr},
     };
     for (const auto& r : rows) {
         const std::optional<MonitorPacket> packet = splitMonitorPacket(r.line);
