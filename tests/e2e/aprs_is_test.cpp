@@ -12,47 +12,13 @@
 #include "app/aprs_station.h"
 #include "app/link_session.h"
 #include "platform/qt_device_port.h"
+#include "far_server.h"
 #include "qt_files.h"
 
 using namespace quilmo;
+using namespace quilmo::test;
 
 namespace {
-
-// The server and its latest client; what the client sent since it connected.
-struct Server {
-    QTcpServer server;
-    quint16 port = 0;
-    QTcpSocket* client = nullptr;
-    std::string received;
-
-    bool listen() {
-        if (!server.listen(QHostAddress::LocalHost, port)) return false;
-        port = server.serverPort();
-        return true;
-    }
-    bool accepted() {
-        if (server.hasPendingConnections()) {
-            client = server.nextPendingConnection();
-            received.clear();
-        }
-        return client != nullptr && client->state() == QAbstractSocket::ConnectedState;
-    }
-    void send(const std::string& lines) const {
-        client->write(lines.data(), static_cast<qint64>(lines.size()));
-        client->flush();
-    }
-    const std::string& collect() {
-        if (client != nullptr) received += client->readAll().toStdString();
-        return received;
-    }
-    // Gone and back: the connection cut, the same port listened on again.
-    bool restart() {
-        server.close();
-        if (client != nullptr) client->abort();
-        client = nullptr;
-        return listen();
-    }
-};
 
 std::string stateOf(Messaging& messaging, std::int64_t id) { return messageStateText(*messaging.message(id)); }
 
@@ -62,7 +28,7 @@ class AprsIsTest : public QObject {
     Q_OBJECT
 private slots:
     void loginAnswersMessagesAndReconnects() {
-        Server is;
+        FarServer is;
         QVERIFY(is.listen());
         QTemporaryDir dir;
         QVERIFY(test::writeFile(dir.filePath("Quilmo.ini"),

@@ -20,6 +20,7 @@
 #include "main_window_harness.h"
 #include "platform/qt_device_port.h"
 #include "platform/qt_serial_port.h"
+#include "far_server.h"
 #include "pty_far_end.h"
 #include "qt_files.h"
 #include "terminal/ax25.h"
@@ -37,36 +38,6 @@ using Window = BasicHarness<QtDevicePort>;
 const std::string kCut = "N0CALL>APRS:>cut off in the mi";
 const std::string kPlacemark = "<coordinates>11.335,44.51,0</coordinates>";
 
-// The TNC behind a network port: a listening server and its latest client.
-struct FarServer {
-    QTcpServer server;
-    QTcpSocket* client = nullptr;
-    std::string received;
-
-    bool listen(quint16 port) { return server.listen(QHostAddress::LocalHost, port); }
-    // True once a client is connected; made for QTRY_VERIFY.
-    bool accepted() {
-        if (server.hasPendingConnections()) {
-            client = server.nextPendingConnection();
-            received.clear();
-        }
-        return client != nullptr && client->state() == QAbstractSocket::ConnectedState;
-    }
-    void send(const std::string& bytes) const {
-        client->write(bytes.data(), static_cast<qint64>(bytes.size()));
-        client->flush();
-    }
-    const std::string& collect() {
-        if (client != nullptr) received += client->readAll().toStdString();
-        return received;
-    }
-    // The server goes away altogether: no listener, the connection cut.
-    void drop() {
-        server.close();
-        if (client != nullptr) client->abort();
-        client = nullptr;
-    }
-};
 
 // A port on 127.0.0.1 that nobody listens on, as long as the test does not.
 quint16 closedPort() {
