@@ -7,8 +7,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTreeWidget>
+#include <algorithm>
 #include <QVBoxLayout>
 
 #include "platform/qt_text.h"
@@ -133,7 +135,9 @@ MessagesWindow::MessagesWindow(Messaging& messaging, Transmit transmit, QWidget*
     all->addLayout(columns, 1);
     all->addWidget(notice_);
     setTabOrder(addressee_, text_);
-    resize(820, 480);
+    // A small screen gets a window that fits it; the lists and the conversation give way.
+    const QRect room = screen()->availableGeometry();
+    resize(std::min(820, room.width()), std::min(480, room.height()));
 
     connect(addressee_, &QLineEdit::returnPressed, this, &MessagesWindow::sendTyped);
     connect(text_, &QLineEdit::returnPressed, this, &MessagesWindow::sendTyped);
