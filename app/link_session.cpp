@@ -44,11 +44,9 @@ LinkSession::LinkSession(std::string filesFolder, SerialPort& port, std::functio
       kml_(dir_) {
     watchFileWrites();
     monotonic_.start();
-    stations_.addListener(this);
 }
 
 LinkSession::~LinkSession() {
-    stations_.removeListener(this);
     port_.onReceive = nullptr;
     port_.onConnectionChanged = nullptr;
     port_.onOpenFailed = nullptr;
@@ -212,18 +210,15 @@ void LinkSession::decodeAprsPacket(std::string_view line) {
     // A packet heard again (through a digipeater, from a second TNC) is shown in the Rx
     // view with every copy, but counts once everywhere else.
     if (duplicates_.isRepeat(line, monotonic_.elapsed())) return;
-    const DecoderSettings decoderSettings{settings_.myPositionSet, own_.myLatValue, own_.myLongValue,
-                                          settings_.speedZero};
     const LocalTime now = clock_();
-    const DecodeContext context{decoderSettings, aprs_.filterFlags, now, true, true, &aprs_.telemetry};
+    const DecoderSettings settings = decoderSettings();
+    const DecodeContext context{settings, aprs_.filterFlags, now, true, true, &aprs_.telemetry};
     decodeAprsLineInto(line, context, packet_);
     // Every recognised packet counts, whether the filter shows its record or not.
     if (packet_.recognised) {
+        packet_.station.packet.assign(line);  // the station's latest record is made from it on demand
         stations_.update(packet_.station, now);
         tracks_.add(packet_.station, now);
-        // Under the name the table keeps (an object's name without its padding).
-        const StationTable::RowId id = stations_.find(trimBlanks(packet_.station.station));
-        if (id != StationTable::kNoRow) latestLines_.insert_or_assign(stations_.row(id).station, std::string(line));
     }
     if (packet_.shown) {
         logFiles_.appendAprsLog(logBuffers_, packet_.record);
@@ -239,18 +234,19 @@ void LinkSession::decodeAprsPacket(std::string_view line) {
     }
 }
 
-void LinkSession::rowRemoved(StationTable::RowId id) { latestLines_.erase(stations_.row(id).station); }
+DecoderSettings LinkSession::decoderSettings() const {
+    return {settings_.myPositionSet, own_.myLatValue, own_.myLongValue, settings_.speedZero};
+}
 
 std::string LinkSession::latestRecord(const std::string& station) {
-    const auto line = latestLines_.find(station);
     const StationTable::RowId id = stations_.find(station);
-    if (line == latestLines_.end() || id == StationTable::kNoRow) return {};
-    const DecoderSettings decoderSettings{settings_.myPositionSet, own_.myLatValue, own_.myLongValue,
-                                          settings_.speedZero};
+    if (id == StationTable::kNoRow) return {};
+    const StationRow& row = stations_.row(id);
     const FilterFlags all = showAllFilter();
+    const DecoderSettings settings = decoderSettings();
     // The definitions it adds again are the ones it added when it was heard.
-    const DecodeContext context{decoderSettings, all, stations_.row(id).lastHeard, false, false, &aprs_.telemetry};
-    return decodeAprsLine(line->second, context).record;
+    const DecodeContext context{settings, all, row.lastHeard, false, false, &aprs_.telemetry};
+    return decodeAprsLine(row.lastPacket, context).record;
 }
 
 // ---- APRS decoding and the filter window

@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 #include "app/config.h"
 #include "aprs/decoder.h"
@@ -58,7 +57,7 @@ struct OwnPosition {
 // A new window subscribes to the signals it needs (received text, sent text, decoded
 // packets, port state, notices) and reads the rest (settings, stations, the track)
 // through the accessors. Everything runs on the thread of the event loop.
-class LinkSession : public QObject, private StationTable::Listener {
+class LinkSession : public QObject {
     Q_OBJECT
 public:
     // `clock` gives the local time texts and files are stamped with, `wallClock` the time
@@ -169,9 +168,7 @@ private:
     void logTextAdded(LogKind log);
     void writeFilterFile();
     void watchFileWrites();
-    void rowAdded(StationTable::RowId) override {}
-    void rowChanged(StationTable::RowId) override {}
-    void rowRemoved(StationTable::RowId id) override;
+    DecoderSettings decoderSettings() const;
 
     std::string dir_;
     SerialPort& port_;
@@ -191,8 +188,6 @@ private:
     KmlTrack kml_;
     StationTable stations_;
     StationTracks tracks_;
-    // Each station's latest packet line, kept for as long as the station is in the table.
-    std::unordered_map<std::string, std::string> latestLines_;
     FileNotices notices_;
     DuplicateFilter duplicates_;
     QElapsedTimer monotonic_;  // the duplicate window's clock: it never goes back

@@ -49,6 +49,9 @@ struct StationFacts {
     std::string lastText;       // the message, status or comment text the record shows; empty when none
     std::string device;         // as after "device...:" (or a MIC-E "radio....:"); empty when unknown
     std::string via;            // the digipeater the packet came through last (its "*"), or "direct"
+    // The monitored line itself, for a table that shows a station's latest record; set by a
+    // caller that wants it (the decoder leaves it alone).
+    std::string packet;
 };
 
 // Inner texts of one KML placemark (the writer adds the element tags and escapes).

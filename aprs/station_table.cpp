@@ -117,6 +117,7 @@ void StationTable::update(std::string_view station, std::uint32_t hash, const St
     orders_[id] = row.heardOrder;
     heardQueue_.push_back({row.heardOrder, id});
     row.lastText = facts.lastText;
+    if (!facts.packet.empty()) row.lastPacket = facts.packet;
     if (!facts.via.empty()) row.via = facts.via;
     if (!facts.device.empty()) row.device = facts.device;
     // A message or status names no symbol; a position names the one it shows, none included.

@@ -31,6 +31,7 @@ struct StationRow {
     std::string course;
     std::string altitudeM;
     std::string lastText;
+    std::string lastPacket;  // the latest packet's line, when the facts brought it
     // Grows with every update: orders rows by recency even when the clock stands still
     // for a second or is put back.
     std::uint64_t heardOrder = 0;

@@ -867,7 +867,7 @@ TEST(FilterFile, AscendingCrLfLinesOfTheOnesAndAllWhenEmpty) {
 StationFacts located(std::string station, std::string symbol, double lat, double lon, std::string text = {}) {
     return {.station = std::move(station), .symbol = std::move(symbol), .hasPosition = true, .latitude = lat, .longitude = lon,
             .distanceKm = "77", .azimuth = "53\xB0NE", .speedKmh = "67", .course = "79.2\xB0" "E", .altitudeM = "376",
-            .lastText = std::move(text), .device = "Kenwood TH-D72", .via = "WIDE1-1"};
+            .lastText = std::move(text), .device = "Kenwood TH-D72", .via = "WIDE1-1", .packet = {}};
 }
 // A status or message heard directly, from a program the device list does not know.
 StationFacts textOnly(std::string station, std::string text, bool killed = false) {
