@@ -22,15 +22,6 @@ namespace {
 constexpr char kXoffByte = 19;
 constexpr int kQuietMs = 2000;
 
-OpenProblem helpFor(PortOpenProblem problem) {
-    switch (problem) {
-        case PortOpenProblem::NoSuchDevice: return OpenProblem::NoSuchDevice;
-        case PortOpenProblem::PermissionDenied: return OpenProblem::PermissionDenied;
-        case PortOpenProblem::Other: break;
-    }
-    return OpenProblem::Other;
-}
-
 }  // namespace
 
 LinkSession::LinkSession(std::string filesFolder, SerialPort& port, std::function<LocalTime()> clock,
@@ -127,7 +118,7 @@ void LinkSession::openPort() {
 }
 
 void LinkSession::reportOpenFailure(const std::string& reason, PortOpenProblem problem) {
-    emit openFailed(openFailureText(settings_, reason, helpFor(problem), dir_, fileGroupName(portDevicePath(settings_))));
+    emit openFailed(openFailureText(settings_, reason, problem, dir_, fileGroupName(portDevicePath(settings_))));
 }
 
 void LinkSession::onConnectionChanged(bool connected) {

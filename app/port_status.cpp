@@ -97,7 +97,7 @@ PortSettings portSettingsFrom(const Settings& s) {
     return p;
 }
 
-std::string openFailureText(const Settings& s, const std::string& reason, OpenProblem problem,
+std::string openFailureText(const Settings& s, const std::string& reason, PortOpenProblem problem,
                             const std::string& filesFolder, const std::string& deviceGroup) {
     std::string text = portDisplayName(s);
     // COM numbers are the settings' names; the device behind them is what the system knows.
@@ -105,16 +105,16 @@ std::string openFailureText(const Settings& s, const std::string& reason, OpenPr
     text += "\r\n" + reason;
     const std::string ini = filesFolder.empty() ? std::string("Quilmo.ini") : filesFolder + "/Quilmo.ini";
     switch (problem) {
-        case OpenProblem::NoSuchDevice:
+        case PortOpenProblem::NoSuchDevice:
             text += "\r\nSet DEVICE= in " + ini + " to your TNC's device (e.g. /dev/ttyUSB0); Quilmo opens it as soon as it is there.";
             break;
-        case OpenProblem::PermissionDenied:
+        case PortOpenProblem::PermissionDenied:
             text += "\r\nYour user may not use " + portDevicePath(s) + ": join the group " +
                     (deviceGroup.empty() ? std::string("dialout") : deviceGroup) +
                     " (sudo usermod -aG " + (deviceGroup.empty() ? std::string("dialout") : deviceGroup) +
                     " $USER) and log in again. The settings are in " + ini + ".";
             break;
-        case OpenProblem::Other: break;
+        case PortOpenProblem::Other: break;
     }
     return text;
 }

@@ -39,14 +39,11 @@ std::string statusLabelText(const Settings& s);
 std::string kissStatusText(const Settings& s, std::uint64_t dropped);
 // The port set-up taken from the corrected settings.
 PortSettings portSettingsFrom(const Settings& s);
-// Why a port did not open, where the user can do something about it.
-enum class OpenProblem { Other, NoSuchDevice, PermissionDenied };
-
 // Message box text for a port that failed to open: the port's name with its device path,
 // CR LF, the reason. A device that is missing or forbidden gets one more line of help:
 // where Quilmo.ini is (`filesFolder`), and for a forbidden one the group that may use it
 // (`deviceGroup`, empty when unknown).
-std::string openFailureText(const Settings& s, const std::string& reason, OpenProblem problem = OpenProblem::Other,
+std::string openFailureText(const Settings& s, const std::string& reason, PortOpenProblem problem = PortOpenProblem::Other,
                             const std::string& filesFolder = {}, const std::string& deviceGroup = {});
 
 }  // namespace quilmo

@@ -188,17 +188,17 @@ TEST(PortStatus, TextToneFlowControlAndDevice) {
 // look and what to do.
 TEST(PortStatus, OpenFailureHelpForMissingAndForbiddenDevices) {
     const std::string ini = "/home/ham/.local/share/quilmo/Quilmo.ini";
-    const struct { std::string settings; OpenProblem problem; std::string group, text; } rows[] = {
-        {"", OpenProblem::PermissionDenied, "dialout",
+    const struct { std::string settings; PortOpenProblem problem; std::string group, text; } rows[] = {
+        {"", PortOpenProblem::PermissionDenied, "dialout",
          "COM1 (/dev/ttyS0)\r\nPermission denied\r\nYour user may not use /dev/ttyS0: join the group dialout "
          "(sudo usermod -aG dialout $USER) and log in again. The settings are in " + ini + "."},
-        {"DEVICE=/dev/ttyACM0\n", OpenProblem::PermissionDenied, "uucp",
+        {"DEVICE=/dev/ttyACM0\n", PortOpenProblem::PermissionDenied, "uucp",
          "/dev/ttyACM0\r\nPermission denied\r\nYour user may not use /dev/ttyACM0: join the group uucp "
          "(sudo usermod -aG uucp $USER) and log in again. The settings are in " + ini + "."},
-        {"DEVICE=/dev/ttyUSB0\n", OpenProblem::NoSuchDevice, "",
+        {"DEVICE=/dev/ttyUSB0\n", PortOpenProblem::NoSuchDevice, "",
          "/dev/ttyUSB0\r\nPermission denied\r\nSet DEVICE= in " + ini +
          " to your TNC's device (e.g. /dev/ttyUSB0); Quilmo opens it as soon as it is there."},
-        {"DEVICE=/dev/ttyUSB0\n", OpenProblem::Other, "", "/dev/ttyUSB0\r\nPermission denied"},
+        {"DEVICE=/dev/ttyUSB0\n", PortOpenProblem::Other, "", "/dev/ttyUSB0\r\nPermission denied"},
     };
     for (const auto& r : rows)
         EXPECT_EQ(openFailureText(parseConfiguration(r.settings), "Permission denied", r.problem, "/home/ham/.local/share/quilmo", r.group), r.text);
