@@ -7,16 +7,18 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool forbiddenInXml(unsigned char byte) { return byte < 0x20 && byte != '\t' && byte != '\r' && byte != '\n'; }
+bool forbiddenInXml(char32_t c) { return c < 0x20 && c != '\t' && c != '\r' && c != '\n'; }
 
 }  // namespace
 
 std::string xmlElementText(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        switch (byte) {
+    for (std::size_t at = 0; at < bytes.size();) {
+        const AirCharacter c = airCharacterAt(bytes, at);
+        const std::string_view encoded = bytes.substr(at, c.length);
+        at += c.length;
+        switch (c.codePoint) {
         case '&': out += "&amp;"; continue;
         case '<': out += "&lt;"; continue;
         case '>': out += "&gt;"; continue;
@@ -24,15 +26,11 @@ std::string xmlElementText(std::string_view bytes) {
         case '\n': out += "&#10;"; continue;
         default: break;
         }
-        if (byte >= 0x80) {
-            const std::size_t length = utf8SequenceAt(bytes, i);
-            if (length != 0 && length != kUtf8Incomplete) {
-                out.append(bytes.substr(i, length));
-                i += length - 1;
-                continue;
-            }
+        if (encoded.size() > 1) {
+            out.append(encoded);  // UTF-8 already
+        } else {
+            appendUtf8(out, forbiddenInXml(c.codePoint) ? kReplacement : c.codePoint);
         }
-        appendUtf8(out, forbiddenInXml(byte) ? kReplacement : cp1252CodePoint(byte));
     }
     return out;
 }

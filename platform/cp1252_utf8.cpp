@@ -72,23 +72,32 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+AirCharacter airCharacterAt(std::string_view bytes, std::size_t at) {
+    const auto byte = static_cast<unsigned char>(bytes[at]);
+    if (byte >= 0x80) {
+        const std::size_t length = utf8SequenceAt(bytes, at);
+        if (length != 0 && length != kUtf8Incomplete) return {utf8CodePoint(bytes.substr(at, length)), length};
+    }
+    return {cp1252CodePoint(byte), 1};
+}
+
+std::optional<char> cp1252ByteOf(char32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
+    for (std::size_t b = 0; b < kHigh.size(); ++b)
+        if (kHigh[b] == cp) return static_cast<char>(0x80 + b);
+    return std::nullopt;
+}
+
 void appendAirTextAsUtf8(std::string& out, std::string_view bytes) {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        if (byte < 0x80) {
-            out += static_cast<char>(byte);
-            ++i;
-            continue;
+    for (std::size_t at = 0; at < bytes.size();) {
+        const AirCharacter c = airCharacterAt(bytes, at);
+        // A sequence is UTF-8 already.
+        if (c.length > 1) {
+            out.append(bytes.substr(at, c.length));
+        } else {
+            appendUtf8(out, c.codePoint);
         }
-        const std::size_t length = utf8SequenceAt(bytes, i);
-        if (length != 0 && length != kUtf8Incomplete) {
-            out.append(bytes.substr(i, length));
-            i += length;
-            continue;
-        }
-        appendUtf8(out, cp1252CodePoint(byte));
-        ++i;
+        at += c.length;
     }
 }
 
@@ -113,13 +122,8 @@ std::string utf8AsCp1252(std::string_view text) {
             ++at;
             continue;
         }
-        const char32_t cp = utf8CodePoint(text.substr(at, length));
+        out += cp1252ByteOf(utf8CodePoint(text.substr(at, length))).value_or('?');
         at += length;
-        char found = '?';
-        if (cp >= 0xA0 && cp <= 0xFF) found = static_cast<char>(cp);
-        for (unsigned b = 0x80; b <= 0x9F && found == '?'; ++b)
-            if (cp1252CodePoint(static_cast<unsigned char>(b)) == cp) found = static_cast<char>(b);
-        out += found;
     }
     return out;
 }

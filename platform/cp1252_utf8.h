@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,18 @@ inline constexpr std::size_t kUtf8Incomplete = static_cast<std::size_t>(-1);
 std::size_t utf8SequenceAt(std::string_view bytes, std::size_t at);
 // The code point of a sequence utf8SequenceAt accepted.
 char32_t utf8CodePoint(std::string_view sequence);
+
+// One character of air text at `at`: its code point and the bytes that encode it (one
+// Windows-1252 byte, or a UTF-8 sequence of two to four; an unfinished sequence at the
+// end is its Windows-1252 bytes).
+struct AirCharacter {
+    char32_t codePoint;
+    std::size_t length;
+};
+AirCharacter airCharacterAt(std::string_view bytes, std::size_t at);
+
+// The Windows-1252 byte of a character; none for a character the code page cannot hold.
+std::optional<char> cp1252ByteOf(char32_t codePoint);
 
 void appendUtf8(std::string& out, char32_t codePoint);
 // Air text as UTF-8: sequences copied, other bytes converted from Windows-1252 (an

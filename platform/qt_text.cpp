@@ -10,12 +10,9 @@ namespace {
 constexpr char kNoByte = '?';
 
 char toByte(char32_t cp, bool& fits) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
-    for (unsigned b = 0x80; b <= 0x9F; ++b) {
-        if (cp1252CodePoint(static_cast<unsigned char>(b)) == cp) return static_cast<char>(b);
-    }
-    fits = false;
-    return kNoByte;
+    const std::optional<char> byte = cp1252ByteOf(cp);
+    fits = fits && byte.has_value();
+    return byte.value_or(kNoByte);
 }
 
 void appendCodePoint(QString& out, char32_t cp) {
@@ -54,19 +51,10 @@ bool fitsCp1252(const QString& text) {
 QString fromAirText(std::string_view bytes) {
     QString out;
     out.reserve(static_cast<qsizetype>(bytes.size()));
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        if (byte >= 0x80) {
-            const std::size_t length = utf8SequenceAt(bytes, i);
-            if (length != 0 && length != kUtf8Incomplete) {
-                appendCodePoint(out, utf8CodePoint(bytes.substr(i, length)));
-                i += length;
-                continue;
-            }
-        }
-        out.append(QChar(static_cast<char16_t>(cp1252CodePoint(byte))));
-        ++i;
+    for (std::size_t at = 0; at < bytes.size();) {
+        const AirCharacter c = airCharacterAt(bytes, at);
+        appendCodePoint(out, c.codePoint);
+        at += c.length;
     }
     return out;
 }
