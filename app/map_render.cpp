@@ -10,7 +10,7 @@
 #include <numbers>
 
 #include "app/map_tiles.h"
-#include "kml/label_placement.h"
+#include "map/label_placement.h"
 #include "platform/qt_text.h"
 
 namespace quilmo {

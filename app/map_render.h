@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "app/map_scene.h"
-#include "kml/base_map.h"
-#include "kml/map_clip.h"
-#include "kml/map_viewport.h"
+#include "map/base_map.h"
+#include "map/map_clip.h"
+#include "map/map_viewport.h"
 
 class QPainter;
 

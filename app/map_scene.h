@@ -5,7 +5,7 @@
 
 #include "aprs/station_table.h"
 #include "aprs/station_tracks.h"
-#include "kml/cluster_index.h"
+#include "map/cluster_index.h"
 
 namespace quilmo {
 

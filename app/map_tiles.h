@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <vector>
 
-#include "kml/web_mercator.h"
+#include "map/web_mercator.h"
 
 class QNetworkAccessManager;
 class QNetworkDiskCache;

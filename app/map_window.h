@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/map_scene.h"
-#include "kml/web_mercator.h"
+#include "map/web_mercator.h"
 
 class QComboBox;
 class QLabel;

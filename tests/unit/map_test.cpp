@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "aprs/station_tracks.h"
-#include "kml/base_map.h"
-#include "kml/cluster_index.h"
-#include "kml/label_placement.h"
-#include "kml/map_clip.h"
-#include "kml/map_viewport.h"
-#include "kml/web_mercator.h"
+#include "map/base_map.h"
+#include "map/cluster_index.h"
+#include "map/label_placement.h"
+#include "map/map_clip.h"
+#include "map/map_viewport.h"
+#include "map/web_mercator.h"
 #include "platform/files.h"
 
 namespace quilmo {

@@ -1,4 +1,4 @@
-#include "kml/base_map.h"
+#include "map/base_map.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "kml/map_viewport.h"
+#include "map/map_viewport.h"
 
 #include <algorithm>
 #include <cmath>

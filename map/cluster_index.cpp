@@ -1,4 +1,4 @@
-#include "kml/cluster_index.h"
+#include "map/cluster_index.h"
 
 #include <algorithm>
 #include <cmath>

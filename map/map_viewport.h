@@ -1,5 +1,5 @@
 #pragma once
-#include "kml/web_mercator.h"
+#include "map/web_mercator.h"
 
 namespace quilmo {
 

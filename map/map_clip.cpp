@@ -1,4 +1,4 @@
-#include "kml/map_clip.h"
+#include "map/map_clip.h"
 
 #include <algorithm>
 #include <cmath>

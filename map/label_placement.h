@@ -2,7 +2,7 @@
 #include <optional>
 #include <vector>
 
-#include "kml/map_clip.h"
+#include "map/map_clip.h"
 
 namespace quilmo {
 

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "kml/map_viewport.h"
+#include "map/map_viewport.h"
 
 namespace quilmo {
 

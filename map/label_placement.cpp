@@ -1,4 +1,4 @@
-#include "kml/label_placement.h"
+#include "map/label_placement.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "kml/web_mercator.h"
+#include "map/web_mercator.h"
 
 #include <algorithm>
 #include <cmath>
