@@ -13,6 +13,29 @@ namespace {
 // A beacon every few days would overflow the timer's int; waking early does no harm.
 constexpr std::int64_t kLongestWaitMs = 24LL * 3600 * 1000;
 
+// When the last beacon went out, in milliseconds since 1970, as the file keeps it.
+std::optional<std::int64_t> readBeaconTime(const std::string& path) {
+    const std::optional<std::string> text = readWholeFile(path);
+    if (!text) return std::nullopt;
+    std::int64_t ms = 0;
+    std::size_t digits = 0;
+    for (const char c : *text) {
+        if (c < '0' || c > '9') break;
+        if (++digits > 15) return std::nullopt;  // no time this program lives to see
+        ms = ms * 10 + (c - '0');
+    }
+    if (digits == 0) return std::nullopt;
+    return ms;
+}
+
+std::string budgetNotice(std::uint64_t dropped, const BudgetLimits& limits) {
+    std::string text = "The channel budget held back " + std::to_string(dropped) + (dropped == 1 ? " ack" : " acks") +
+                       " for over 30 s, and they were dropped: at most " + std::to_string(limits.perMinute) +
+                       " packets of ours go out a minute";
+    if (limits.perTenSeconds > 0) text += ", " + std::to_string(limits.perTenSeconds) + " in 10 s";
+    return text + ".";
+}
+
 }  // namespace
 
 AprsStation::AprsStation(const Settings& settings, const std::string& filesFolder, WallClock clock, Send send,
@@ -22,7 +45,9 @@ AprsStation::AprsStation(const Settings& settings, const std::string& filesFolde
       send_(std::move(send)),
       store_(std::make_unique<SqliteMessageStore>(joinPath(filesFolder, kMessageDatabaseName))),
       messaging_(std::make_unique<Messaging>(settings.myCall, store_.get(), clock_)),
-      beacon_(beaconFor(settings).value_or(""), settings.beaconMinutes, clock_) {
+      beaconTimePath_(joinPath(filesFolder, kBeaconTimeName)),
+      beacon_(beaconFor(settings).value_or(""), settings.beaconMinutes, clock_, readBeaconTime(beaconTimePath_)),
+      budget_(linkKindOf(settings) == LinkKind::AprsIs ? kInternetBudget : kRadioBudget) {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &AprsStation::wake);
     noticeTold_ = messaging_->notice();
@@ -36,6 +61,7 @@ void AprsStation::receive(std::string_view source, std::string_view information)
 }
 
 void AprsStation::setLinkReady(bool ready) {
+    if (!ready) budget_.clear();
     messaging_->setLinkReady(ready);
     beacon_.setLinkReady(ready);
     arm();
@@ -43,18 +69,27 @@ void AprsStation::setLinkReady(bool ready) {
 
 void AprsStation::wake() {
     messaging_->wake();
-    if (const std::optional<std::string> beacon = beacon_.wake()) {
-        // A beacon the link turns down is not worth a retry: the next one is due anyway.
-        send_(*beacon);
+    if (std::optional<std::string> beacon = beacon_.wake()) {
+        budget_.add(OwnPacket::Beacon, std::move(*beacon), clock_());
+        keepBeaconTime();
     }
+    release();
     arm();
 }
 
 std::optional<std::int64_t> AprsStation::nextWakeAt() const {
-    const std::optional<std::int64_t> tries = messaging_->nextWakeAt(), beacon = beacon_.nextWakeAt();
-    if (!tries) return beacon;
-    if (!beacon) return tries;
-    return std::min(*tries, *beacon);
+    std::optional<std::int64_t> next;
+    for (const std::optional<std::int64_t> at : {messaging_->nextWakeAt(), beacon_.nextWakeAt(), budget_.nextReleaseAt()}) {
+        if (at && (!next || *at < *next)) next = at;
+    }
+    return next;
+}
+
+// A restart or a reconnect must not beacon again before the interval is over.
+void AprsStation::keepBeaconTime() {
+    const std::optional<std::int64_t> last = beacon_.lastSent();
+    if (!last) return;
+    emit beaconTimeWritten(beaconTimePath_, replaceFile(beaconTimePath_, std::to_string(*last) + "\r\n"));
 }
 
 // Every change of messaging: what it queued goes out, the timer follows the next try, and
@@ -70,7 +105,20 @@ void AprsStation::changed() {
 // Fields go out while the link is ready; one it turns down anyway (the moment it went
 // down) is covered by the next try, and an ack by the next copy the sender repeats.
 void AprsStation::sendQueued() {
-    for (const std::string& information : messaging_->takeOutgoing()) send_(information);
+    const std::int64_t now = clock_();
+    for (Messaging::Outgoing& o : messaging_->takeOutgoingPackets()) {
+        budget_.add(o.ack ? OwnPacket::Ack : OwnPacket::Message, std::move(o.information), now);
+    }
+    release();
+}
+
+// What the budget lets go now goes out (a beacon the link turns down is not worth a retry:
+// the next one is due anyway); acks it had to drop are told once per change.
+void AprsStation::release() {
+    for (const std::string& information : budget_.release(clock_())) send_(information);
+    if (budget_.droppedAcks() == droppedTold_) return;
+    droppedTold_ = budget_.droppedAcks();
+    emit budgetNoticeChanged(budgetNotice(droppedTold_, budget_.limits()));
 }
 
 void AprsStation::arm() {

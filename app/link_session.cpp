@@ -69,6 +69,9 @@ void LinkSession::startStation() {
                                              [this](std::string_view information) { return transmitInformation(information); });
     connect(station_.get(), &AprsStation::noticeChanged, this, [this](const std::string& text) { noteProblem("messages", text); });
     if (!station_->notice().empty()) noteProblem("messages", station_->notice());
+    connect(station_.get(), &AprsStation::budgetNoticeChanged, this, [this](const std::string& text) { noteProblem("budget", text); });
+    connect(station_.get(), &AprsStation::beaconTimeWritten, this,
+            [this](const std::string& path, const WriteResult& result) { noteFileWrite("beacon", path, result); });
 }
 
 void LinkSession::prepareLogSwitches() {

@@ -31,10 +31,12 @@ std::optional<std::string> beaconInformation(double latitude, double longitude, 
            symbol[1] + std::string(comment.substr(0, kMaxBeaconComment));
 }
 
-BeaconSchedule::BeaconSchedule(std::string information, int minutes, WallClock clock)
+BeaconSchedule::BeaconSchedule(std::string information, int minutes, WallClock clock,
+                               std::optional<std::int64_t> lastSent)
     : information_(std::move(information)),
       intervalMs_(std::max<std::int64_t>(minutes, 0) * 60'000),
-      clock_(std::move(clock)) {
+      clock_(std::move(clock)),
+      lastSent_(lastSent) {
     if (information_.empty()) intervalMs_ = 0;
     if (intervalMs_ > 0) intervalMs_ = std::max(intervalMs_, kShortestBeaconGapMs);
 }
@@ -43,8 +45,11 @@ void BeaconSchedule::setLinkReady(bool ready) {
     if (ready == ready_) return;
     ready_ = ready;
     if (!ready_) return;
-    due_ = clock_() + kBeaconAfterLinkUpMs;
-    if (lastSent_) due_ = std::max(due_, *lastSent_ + kShortestBeaconGapMs);
+    const std::int64_t now = clock_();
+    due_ = now + kBeaconAfterLinkUpMs;
+    // A flaky link or a restart must not add beacons: the next one keeps the interval
+    // from the last. A last beacon "in the future" (the clock was set back) counts as now.
+    if (lastSent_) due_ = std::max(due_, std::min(*lastSent_, now) + intervalMs_);
 }
 
 std::optional<std::int64_t> BeaconSchedule::nextWakeAt() const {

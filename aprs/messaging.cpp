@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "aprs/aprs_message.h"
+#include "aprs/callsign.h"
 
 namespace quilmo {
 namespace {
@@ -58,7 +59,11 @@ bool waitsForAnswer(MessageState state) {
     return state == MessageState::Sending || state == MessageState::GivenUp || state == MessageState::Cancelled;
 }
 
-std::int64_t waitAfterTry(int tries) { return kFirstRetryMs << (tries - 1); }
+// After the last try only the answer is waited for, and not for long: the user wants to
+// know the message did not get through while there is still time to do something.
+std::int64_t waitAfterTry(int tries) {
+    return tries >= kMessageTries ? kGiveUpAfterLastTryMs : kFirstRetryMs << (tries - 1);
+}
 
 // Messages stay in the order of their ids, so one is found by halving.
 template <typename Messages>
@@ -134,8 +139,10 @@ void Messaging::receiveMessage(std::string_view source, std::string_view informa
         return;
     }
     const std::string station = stationName(source);
-    // Our own packets come back through digipeaters and gateways: never answer them.
-    if (station.empty() || sameCallsign(station, myCall_)) return;
+    // Our own packets come back through digipeaters and gateways: never answer them. A
+    // source that is no callsign (a third-party header can carry anything) is never
+    // answered or listed: the ack would be a malformed packet of ours.
+    if (!isHeaderCallsign(station) || sameCallsign(station, myCall_)) return;
     const AprsMessageParts parts = parseAprsMessage(information);
     if (!parts.valid) return;
     if (parts.bulletin) {
@@ -180,9 +187,12 @@ void Messaging::takeTheirs(const std::string& station, std::string_view text, st
     bool copy = false;
     if (!number.empty()) {
         // Every copy is acknowledged: the sender repeats until one of our acks reaches it.
-        if (linkReady_) outgoing_.push_back(messageAddressField(station) + "ack" + std::string(number));
+        if (linkReady_) outgoing_.push_back({true, messageAddressField(station) + "ack" + std::string(number)});
+        // Trackers that restart count from 1 again: the same number with another text is
+        // a new message, only the same text is a copy.
         copy = std::any_of(messages_.begin(), messages_.end(), [&](const StoredMessage& m) {
-            return !m.outgoing && m.station == station && m.number == number && now - m.time < kDuplicateWindowMs;
+            return !m.outgoing && m.station == station && m.number == number && m.text == text &&
+                   now - m.time < kDuplicateWindowMs;
         });
     }
     if (copy) return;
@@ -308,7 +318,7 @@ void Messaging::wake() {
 void Messaging::transmitTry(StoredMessage& m, std::int64_t now) {
     std::string field = messageAddressField(m.station) + m.text + "{" + m.number;
     if (const std::optional<std::string> theirs = replyAckFor(m.station)) field += "}" + *theirs;
-    outgoing_.push_back(std::move(field));
+    outgoing_.push_back({false, std::move(field)});
     ++m.tries;
     m.nextTry = now + waitAfterTry(m.tries);
 }
@@ -329,9 +339,15 @@ std::string Messaging::nextNumberText() {
     return std::to_string(nextNumber_++);
 }
 
+std::vector<Messaging::Outgoing> Messaging::takeOutgoingPackets() {
+    std::vector<Outgoing> out;
+    out.swap(outgoing_);
+    return out;
+}
+
 std::vector<std::string> Messaging::takeOutgoing() {
     std::vector<std::string> out;
-    out.swap(outgoing_);
+    for (Outgoing& o : takeOutgoingPackets()) out.push_back(std::move(o.information));
     return out;
 }
 

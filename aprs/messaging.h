@@ -15,7 +15,9 @@ inline constexpr std::size_t kMaxMessageText = 67;
 inline constexpr int kMessageTries = 7;
 // The wait after the first try; it doubles after each one.
 inline constexpr std::int64_t kFirstRetryMs = 30'000;
-// A copy of a message (same sender and number) this soon after the first is not shown again.
+// How long the answer to the last try is waited for before the message is given up.
+inline constexpr std::int64_t kGiveUpAfterLastTryMs = 2 * 60'000;
+// A copy of a message (same sender, number and text) this soon after the first is not shown again.
 inline constexpr std::int64_t kDuplicateWindowMs = 30 * 60'000;
 
 // The latest text of one bulletin line of one station ("BLN1", "NWS-WARN" …).
@@ -65,6 +67,12 @@ public:
     void wake();
 
     // What is to be transmitted, oldest first; the queue is empty afterwards.
+    struct Outgoing {
+        bool ack;  // an ack (or reject) of theirs, else a try of ours
+        std::string information;
+    };
+    std::vector<Outgoing> takeOutgoingPackets();
+    // The same, information fields alone.
     std::vector<std::string> takeOutgoing();
     // When wake() is due next; nothing when nothing waits.
     std::optional<std::int64_t> nextWakeAt() const;
@@ -105,7 +113,7 @@ private:
     WallClock clock_;
     std::vector<StoredMessage> messages_;
     std::vector<Bulletin> bulletins_;
-    std::vector<std::string> outgoing_;
+    std::vector<Outgoing> outgoing_;
     std::int64_t nextId_ = 1;
     std::int64_t nextNumber_ = 1;
     bool linkReady_ = false;

@@ -409,6 +409,49 @@ private slots:
         QCOMPARE(messageStateText(quiet.messaging().messages().front()), std::string("sending 2/7"));
     }
 
+    // A flood of messages from many stations: the acks go out five in 10 s, twenty a minute,
+    // and those that waited over 30 s are dropped with a notice.
+    void messageFlood_acksKeepToTheChannelBudget() {
+        Session s("KISS=1\nAPRS=1\nMYCALL=N0CALL-7\n");
+        AprsStation& station = *s.link->station();
+        for (int i = 1; i <= 100; ++i) {
+            const std::string call = "W" + std::to_string(i) + "AW";
+            s.port.feed(heard(call + ">APRS::N0CALL-7 :hello{" + std::to_string(i)));
+        }
+        QCOMPARE(station.messaging().unreadCount(), 100);
+        QCOMPARE(s.port.writes.size(), 5u);
+        QCOMPARE(station.nextWakeAt(), std::optional<std::int64_t>(kEpoch + 10'000));
+        for (int tenths = 1; tenths <= 6; ++tenths) {
+            s.now = kEpoch + tenths * 10'000;
+            station.wake();
+        }
+        // 0, 10 and 20 s: 15 acks; 30 s: 5 more make 20, the minute's budget; by 60 s the
+        // rest have waited too long.
+        QCOMPARE(s.port.writes.size(), 20u);
+        QCOMPARE(station.droppedAcks(), 80u);
+        QVERIFY2(s.link->notices().text().find("held back 80 acks for over 30 s") != std::string::npos,
+                 s.link->notices().text().c_str());
+        QCOMPARE(station.nextWakeAt(), std::nullopt);
+    }
+
+    // A restart 20 s after a beacon waits for the interval; the time of the last beacon is
+    // kept beside the other files.
+    void beaconAfterRestart_keepsTheInterval() {
+        const std::string ini = "KISS=1\nAPRS=1\nMYCALL=N0CALL-7\nBEACON=5\n"
+                                "MYLAT=44\xb0" "29'30\"N\nMYLONG=11\xb0" "20'15\"E\n";
+        Session first(ini);
+        first.now += 10'000;
+        first.link->station()->wake();
+        QCOMPARE(first.port.writes.size(), 1u);
+        QCOMPARE(first.read("beacon.txt"), std::to_string(kEpoch + 10'000) + "\r\n");
+
+        Session restarted(ini, false, {}, {{"beacon.txt", std::to_string(kEpoch - 20'000) + "\r\n"}});
+        QCOMPARE(restarted.link->station()->nextWakeAt(), std::optional<std::int64_t>(kEpoch - 20'000 + 5 * 60'000));
+        restarted.now += 10'000;
+        restarted.link->station()->wake();
+        QCOMPARE(restarted.port.writes.size(), 0u);
+    }
+
     // A database that cannot be used is named on the notice line; messages go on in memory.
     void unusableDatabase_noticeAndMessagesInMemory() {
         Session s("KISS=1\nAPRS=1\nMYCALL=N0CALL-7\n", false, {}, {{"quilmo.sqlite", std::string(1024, 'x')}});

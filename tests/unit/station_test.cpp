@@ -32,19 +32,25 @@ TEST(Beacon, PositionText) {
 }
 
 // What goes out when, at seconds on a clock moved by hand; "up" and "down" are the link.
-TEST(Beacon, ScheduleAfterLinkUpThenEveryIntervalNeverTwiceInAMinute) {
+TEST(Beacon, ScheduleKeepsTheIntervalFromTheLastBeaconAcrossReconnectsAndRestarts) {
     const struct { const char* name; int minutes; std::string info; std::vector<std::pair<int, const char*>> steps;
-                   std::vector<int> sentAt; } rows[] = {
+                   std::vector<int> sentAt; std::optional<int> lastBefore = std::nullopt; } rows[] = {
         {"10 s after the link is up, then every interval", 5, "=x", {{0, "up"}, {9, "wake"}, {10, "wake"}, {309, "wake"}, {310, "wake"}, {611, "wake"}}, {10, 310, 611}},
         {"a link that comes back waits 10 s", 5, "=x", {{0, "up"}, {10, "wake"}, {200, "down"}, {300, "wake"}, {400, "up"}, {409, "wake"}, {410, "wake"}}, {10, 410}},
         {"a flapping link beacons at most once a minute", 1, "=x", {{0, "up"}, {10, "wake"}, {15, "down"}, {20, "up"}, {30, "wake"}, {69, "wake"}, {70, "wake"}}, {10, 70}},
+        {"a reconnect soon after a beacon keeps the interval", 5, "=x", {{0, "up"}, {10, "wake"}, {20, "down"}, {30, "up"}, {40, "wake"}, {309, "wake"}, {310, "wake"}}, {10, 310}},
+        {"a restart 20 s after a beacon waits for the interval", 5, "=x", {{0, "up"}, {10, "wake"}, {279, "wake"}, {280, "wake"}}, {280}, -20},
+        {"a last beacon long ago: 10 s after the link is up", 5, "=x", {{0, "up"}, {10, "wake"}}, {10}, -1000},
+        {"a last beacon in the future (clock set back) counts as now", 5, "=x", {{0, "up"}, {10, "wake"}, {299, "wake"}, {300, "wake"}}, {300}, 5000},
         {"off", 0, "=x", {{0, "up"}, {10, "wake"}, {1000, "wake"}}, {}},
         {"nothing to send", 5, "", {{0, "up"}, {10, "wake"}}, {}},
         {"never while the link is down", 5, "=x", {{10, "wake"}, {1000, "wake"}}, {}},
     };
     for (const auto& r : rows) {
         std::int64_t now = 0;
-        BeaconSchedule beacon(r.info, r.minutes, [&now] { return now; });
+        std::optional<std::int64_t> last;
+        if (r.lastBefore) last = *r.lastBefore * 1000LL;
+        BeaconSchedule beacon(r.info, r.minutes, [&now] { return now; }, last);
         std::vector<int> sentAt;
         for (const auto& [at, what] : r.steps) {
             now = at * 1000LL;
@@ -56,6 +62,7 @@ TEST(Beacon, ScheduleAfterLinkUpThenEveryIntervalNeverTwiceInAMinute) {
             }
         }
         EXPECT_EQ(sentAt, r.sentAt) << r.name;
+        if (!r.sentAt.empty()) EXPECT_EQ(beacon.lastSent(), r.sentAt.back() * 1000LL) << r.name;
         if (r.sentAt.empty()) {
             EXPECT_FALSE(beacon.nextWakeAt()) << r.name;
         }
