@@ -21,6 +21,8 @@ namespace {
 
 constexpr char kXoffByte = 19;
 constexpr int kQuietMs = 2000;
+// A server that has not answered the login by then is not going to.
+constexpr int kAprsIsAnswerMs = 30000;
 
 }  // namespace
 
@@ -35,6 +37,10 @@ LinkSession::LinkSession(std::string filesFolder, SerialPort& port, std::functio
       kml_(dir_) {
     watchFileWrites();
     monotonic_.start();
+    aprsIsAnswer_ = new QTimer(this);
+    aprsIsAnswer_->setSingleShot(true);
+    aprsIsAnswer_->setInterval(kAprsIsAnswerMs);
+    connect(aprsIsAnswer_, &QTimer::timeout, this, [this] { aprsIsNotAnswered(); });
 }
 
 LinkSession::~LinkSession() {
@@ -131,6 +137,7 @@ void LinkSession::onConnectionChanged(bool connected) {
     kissMonitor_.reset();
     portState_ = connected ? PortState::Open : PortState::Lost;
     aprsIsVerified_ = false;
+    aprsIsAnswer_->stop();
     emit portStateChanged();
     // Every connection is a new login, and sends nothing until the server verifies it.
     if (connected && link_ == LinkKind::AprsIs) logInToAprsIs();
@@ -142,7 +149,7 @@ void LinkSession::exitSequence() {
     exited_ = true;
     if (port_.isOpen()) port_.close();
     updateLinkReady();  // the tries wait for the next run
-    for (QTimer* timer : {rxQuiet_, txQuiet_, aprsQuiet_, filterRetry_}) timer->stop();
+    for (QTimer* timer : {rxQuiet_, txQuiet_, aprsQuiet_, filterRetry_, aprsIsAnswer_}) timer->stop();
     logFiles_.flushPending(logBuffers_);
     if (kml_.kmlDocumentOpen()) kml_.kmlCloseFile();
 }
@@ -386,23 +393,35 @@ void LinkSession::updateLinkReady() {
     if (station_ != nullptr) station_->setLinkReady(!exited_ && linkCanSend());
 }
 
-// The login goes out as everything sent does, so the Tx view shows what the server was told.
+void LinkSession::setAprsIsAnswerWait(int milliseconds) { aprsIsAnswer_->setInterval(milliseconds); }
+
+// The login goes out as everything sent does, so the Tx view shows what the server was
+// told, all but the passcode.
 void LinkSession::logInToAprsIs() {
-    const std::string login = aprsIsLoginFor(settings_);
-    port_.write(login);
-    noteSent(login);
+    port_.write(aprsIsLoginFor(settings_));
+    noteSent(aprsIsLoginShownFor(settings_));
+    aprsIsAnswer_->start();
 }
 
 void LinkSession::aprsIsAnswered(std::string_view line) {
+    aprsIsAnswer_->stop();
     // A receive-only login stays one, whatever a server says to it.
-    const std::string notice = aprsIsReceiveOnlyNotice(settings_.myCall, settings_.passcode, aprsIsLoginVerified(line));
+    const std::string notice =
+        aprsIsReceiveOnlyNotice(settings_.myCall, settings_.passcode, aprsIsLoginVerified(line, settings_.myCall));
     aprsIsVerified_ = notice.empty();
     if (aprsIsVerified_) {
         clearProblem("aprsis");
+        port_.connectionVerified();
     } else {
         noteProblem("aprsis", notice);
     }
     updateLinkReady();
+}
+
+// Left unanswered the connection would only listen, and nobody would know why.
+void LinkSession::aprsIsNotAnswered() {
+    noteProblem("aprsis", "APRS-IS: no answer to the login");
+    port_.dropConnection();
 }
 
 // ---- logs and notices

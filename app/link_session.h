@@ -75,6 +75,9 @@ public:
     void openPort();
     // Closes the port, writes pending logs, closes the KML track; runs once.
     void exitSequence();
+    // How long an APRS-IS login waits for the server's answer before the connection is
+    // given up and made again, in milliseconds.
+    void setAprsIsAnswerWait(int milliseconds);
 
     // The "save Rx" / "save Tx" boxes.
     void logSwitched(bool rx, bool checked);
@@ -157,6 +160,7 @@ private:
     void updateLinkReady();
     void logInToAprsIs();
     void aprsIsAnswered(std::string_view line);
+    void aprsIsNotAnswered();
     std::string cannotSendText() const;
     std::string readableSent(std::string_view information, const std::string& bytes) const;
     void noteSent(const std::string& readable);
@@ -198,6 +202,7 @@ private:
     QTimer* txQuiet_ = nullptr;
     QTimer* aprsQuiet_ = nullptr;
     QTimer* filterRetry_ = nullptr;  // tries a failed filter.ini again until it is written
+    QTimer* aprsIsAnswer_ = nullptr;  // runs from the login until the server answers it
     std::string filterFilePending_;  // what the last "Ok" could not write
     std::unique_ptr<AprsStation> station_;
 };

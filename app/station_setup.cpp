@@ -12,6 +12,10 @@ std::string aprsIsLoginFor(const Settings& s) {
     return aprsIsLoginLine(s.myCall, s.passcode, QUILMO_VERSION, s.aprsIsFilter);
 }
 
+std::string aprsIsLoginShownFor(const Settings& s) {
+    return aprsIsLoginShown(s.myCall, s.passcode, QUILMO_VERSION, s.aprsIsFilter);
+}
+
 std::optional<std::string> beaconFor(const Settings& s) {
     if (s.beaconMinutes <= 0 || !s.myPositionSet) return std::nullopt;
     return beaconInformation(dmsTextToDegrees(s.myLat), dmsTextToDegrees(s.myLong), s.symbol, s.beaconText);

@@ -42,6 +42,14 @@ void QtDevicePort::write(std::string_view bytes) {
     if (active_ != nullptr) active_->write(bytes);
 }
 
+void QtDevicePort::connectionVerified() {
+    if (active_ != nullptr) active_->connectionVerified();
+}
+
+void QtDevicePort::dropConnection() {
+    if (active_ != nullptr) active_->dropConnection();
+}
+
 void QtDevicePort::close() {
     if (active_ != nullptr) active_->close();
     active_ = nullptr;

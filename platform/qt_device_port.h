@@ -21,6 +21,8 @@ public:
     std::string readAll() override { return active_ != nullptr ? active_->readAll() : std::string(); }
     void write(std::string_view bytes) override;
     void close() override;
+    void connectionVerified() override;
+    void dropConnection() override;
 
     QtSerialPortImpl& serial() { return serial_; }
     QtTcpPort& tcp() { return tcp_; }

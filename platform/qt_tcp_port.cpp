@@ -87,6 +87,17 @@ void QtTcpPort::close() {
     salvaged_.clear();
 }
 
+void QtTcpPort::connectionVerified() {
+    if (state_ == PortState::Open) connectionProven();
+}
+
+void QtTcpPort::dropConnection() {
+    if (state_ != PortState::Open) return;
+    // Whatever it did before, a connection given up did not work: the wait grows.
+    proven_ = false;
+    connectionLost();
+}
+
 void QtTcpPort::attempt() {
     dropSocket();
     socket_ = new QTcpSocket(this);
@@ -96,7 +107,7 @@ void QtTcpPort::attempt() {
     });
     connect(socket_, &QTcpSocket::readyRead, this, [this, epoch] {
         if (epoch != epoch_ || state_ != PortState::Open) return;
-        connectionProven();
+        if (!address_.aprsIs) connectionProven();
         if (onReceive) onReceive();
     });
     // A failed connect raises only errorOccurred, a peer that hangs up raises both:
@@ -158,7 +169,6 @@ void QtTcpPort::connectionProven() {
     if (proven_) return;
     proven_ = true;
     timer_.stop();
-    delay_ = firstDelay_;  // a dropped link is tried again soon, then less and less often
 }
 
 void QtTcpPort::attemptFailed(const std::string& reason) {
@@ -175,6 +185,8 @@ void QtTcpPort::connectionLost() {
     salvaged_.append(rest.constData(), static_cast<std::size_t>(rest.size()));
     dropSocket();
     state_ = PortState::Lost;
+    // A link that worked is tried again soon after a loss, then less and less often.
+    if (std::exchange(proven_, false)) delay_ = firstDelay_;
     retryLater();
     const std::uint64_t epoch = epoch_;
     if (!salvaged_.empty() && onReceive) onReceive();

@@ -28,16 +28,19 @@ public:
     std::string readAll() override;
     void write(std::string_view bytes) override;
     void close() override;
+    void connectionVerified() override;
+    void dropConnection() override;
 
     // Waits between attempts, in milliseconds: `first` after a start or after a connection
     // that worked, doubled after every failed attempt, never more than `longest`. A
-    // connection works once it has carried data or stayed up for `proven` milliseconds; one
-    // that a server accepts and closes at once counts as a failed attempt.
+    // connection works once it has carried data (for aprsis://, once the login is
+    // verified: a server's greeting proves nothing) or stayed up for `proven`
+    // milliseconds; one that a server accepts and closes at once counts as a failed attempt.
     void setRetryDelays(int first, int longest, int proven = 30000);
     // How long one attempt (name lookup included) may take before it counts as failed.
     void setConnectTimeout(int milliseconds) { connectTimeout_ = milliseconds; }
     // The wait before the attempt after the next failure or loss, in milliseconds.
-    int nextRetryDelay() const { return delay_; }
+    int nextRetryDelay() const { return state_ == PortState::Open && proven_ ? firstDelay_ : delay_; }
     // True while nothing but the timer is running: between attempts.
     bool waitingToRetry() const { return socket_ == nullptr && timer_.isActive(); }
 

@@ -49,6 +49,14 @@ public:
     virtual std::string readAll() = 0;
     virtual void write(std::string_view bytes) = 0;
     virtual void close() = 0;
+    // The far end has shown that the connection works (an APRS-IS server verified the
+    // login): after a loss the port tries again soon. Ports that never wait between tries
+    // have nothing to do.
+    virtual void connectionVerified() {}
+    // The far end does not do its part (an APRS-IS server that never answers the login):
+    // the connection is given up as a failed try, reported lost, and made again after the
+    // wait a failed try earns. Ports that cannot do that have nothing to do.
+    virtual void dropConnection() {}
 
     // Called on the UI thread whenever received bytes are waiting.
     std::function<void()> onReceive;

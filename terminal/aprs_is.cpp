@@ -16,15 +16,43 @@ std::string_view nextWord(std::string_view text, std::size_t& at) {
     return text.substr(start, at - start);
 }
 
+char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// "n0call-0" and "N0CALL" are one station.
+bool sameCallsign(std::string_view a, std::string_view b) {
+    const auto base = [](std::string_view call) { return call.ends_with("-0") ? call.substr(0, call.size() - 2) : call; };
+    a = base(a);
+    b = base(b);
+    if (a.empty() || a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (upper(a[i]) != upper(b[i])) return false;
+    return true;
+}
+
+// Without MYCALL= the login is anonymous and receive-only whatever the passcode.
+std::string_view loginCall(std::string_view myCall) { return myCall.empty() ? kAprsIsAnonymousCall : myCall; }
+std::int32_t loginPasscode(std::string_view myCall, std::int32_t passcode) {
+    return myCall.empty() ? kReceiveOnlyPasscode : passcode;
+}
+
+std::string loginWith(std::string_view call, std::string_view passcode, std::string_view version, std::string_view filter) {
+    std::string line = "user " + std::string(call) + " pass " + std::string(passcode) + " vers Quilmo " + std::string(version);
+    if (!filter.empty()) line += " filter " + std::string(filter);
+    return line + "\r\n";
+}
+
 }  // namespace
 
 std::string aprsIsLoginLine(std::string_view myCall, std::int32_t passcode, std::string_view version,
                             std::string_view filter) {
-    const bool named = !myCall.empty();
-    std::string line = "user " + std::string(named ? myCall : kAprsIsAnonymousCall) + " pass " +
-                       std::to_string(named ? passcode : kReceiveOnlyPasscode) + " vers Quilmo " + std::string(version);
-    if (!filter.empty()) line += " filter " + std::string(filter);
-    return line + "\r\n";
+    return loginWith(loginCall(myCall), std::to_string(loginPasscode(myCall, passcode)), version, filter);
+}
+
+std::string aprsIsLoginShown(std::string_view myCall, std::int32_t passcode, std::string_view version,
+                             std::string_view filter) {
+    const std::int32_t sent = loginPasscode(myCall, passcode);
+    const std::string shown = sent == kReceiveOnlyPasscode ? std::to_string(sent) : "*****";
+    return loginWith(loginCall(myCall), shown, version, filter);
 }
 
 AprsIsLine aprsIsLineKind(std::string_view line) {
@@ -35,12 +63,13 @@ AprsIsLine aprsIsLineKind(std::string_view line) {
     return nextWord(line, at) == "logresp" ? AprsIsLine::LoginReply : AprsIsLine::ServerComment;
 }
 
-bool aprsIsLoginVerified(std::string_view line) {
+bool aprsIsLoginVerified(std::string_view line, std::string_view myCall) {
     line = withoutLineEnd(line);
     if (aprsIsLineKind(line) != AprsIsLine::LoginReply) return false;
     std::size_t at = 1;
     nextWord(line, at);  // "logresp"
-    nextWord(line, at);  // the call logged in
+    // A verified answer for another call is not an answer to our login.
+    if (!sameCallsign(nextWord(line, at), loginCall(myCall))) return false;
     std::string_view answer = nextWord(line, at);
     if (!answer.empty() && answer.back() == ',') answer.remove_suffix(1);
     return answer == "verified";

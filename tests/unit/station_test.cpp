@@ -78,6 +78,18 @@ TEST(AprsIs, LoginLine) {
     for (const auto& r : rows) EXPECT_EQ(aprsIsLoginLine(r.call, r.passcode, "6.0", r.filter), r.line);
     const Settings s = parseConfiguration("MYCALL=n0call-7\nPASSCODE=12345\nMYLAT=44\xB0" "29'30\"N\nMYLONG=11\xB0" "20'15\"E\n");
     EXPECT_EQ(aprsIsLoginFor(s), "user N0CALL-7 pass 12345 vers Quilmo " QUILMO_TEST_VERSION " filter r/44.49/11.34/100\r\n");
+    EXPECT_EQ(aprsIsLoginShownFor(s), "user N0CALL-7 pass ***** vers Quilmo " QUILMO_TEST_VERSION " filter r/44.49/11.34/100\r\n");
+}
+
+// What the Tx view and the Tx log show of a login: never a passcode; the receive-only -1 as it is.
+TEST(AprsIs, LoginShownWithoutThePasscode) {
+    const struct { const char* name; const char* call; int passcode; const char* shown; } rows[] = {
+        {"passcode hidden", "N0CALL-7", 12345, "user N0CALL-7 pass ***** vers Quilmo 6.0 filter f\r\n"},
+        {"passcode 0 hidden too", "N0CALL-7", 0, "user N0CALL-7 pass ***** vers Quilmo 6.0 filter f\r\n"},
+        {"receive only", "N0CALL-7", -1, "user N0CALL-7 pass -1 vers Quilmo 6.0 filter f\r\n"},
+        {"no MYCALL: anonymous whatever the passcode", "", 12345, "user N0CALL pass -1 vers Quilmo 6.0 filter f\r\n"},
+    };
+    for (const auto& r : rows) EXPECT_EQ(aprsIsLoginShown(r.call, r.passcode, "6.0", "f"), r.shown) << r.name;
 }
 
 TEST(AprsIs, WhatTheServerSays) {
@@ -94,8 +106,21 @@ TEST(AprsIs, WhatTheServerSays) {
     };
     for (const auto& r : rows) {
         EXPECT_EQ(aprsIsLineKind(r.line), r.kind) << r.line;
-        EXPECT_EQ(aprsIsLoginVerified(r.line), r.verified) << r.line;
+        EXPECT_EQ(aprsIsLoginVerified(r.line, "N0CALL-7"), r.verified) << r.line;
     }
+    // Verified is an answer to our login only when it names our call.
+    const struct { const char* name; const char* myCall; const char* line; bool verified; } calls[] = {
+        {"another station", "N0CALL-7", "# logresp W1AW-9 verified, server T2TEST", false},
+        {"another SSID", "N0CALL-7", "# logresp N0CALL-8 verified", false},
+        {"no SSID for ours", "N0CALL-7", "# logresp N0CALL verified", false},
+        {"a longer call", "N0CALL", "# logresp N0CALLX verified", false},
+        {"no call at all", "N0CALL-7", "# logresp verified", false},
+        {"any case", "N0CALL-7", "# logresp n0call-7 verified", true},
+        {"SSID 0 written", "N0CALL", "# logresp N0CALL-0 verified", true},
+        {"SSID 0 in MYCALL", "N0CALL-0", "# logresp N0CALL verified", true},
+        {"anonymous login", "", "# logresp N0CALL verified", true},
+    };
+    for (const auto& r : calls) EXPECT_EQ(aprsIsLoginVerified(r.line, r.myCall), r.verified) << r.name;
     // Only a named login with a passcode that the server verified may send.
     EXPECT_EQ(aprsIsReceiveOnlyNotice("N0CALL", 12345, true), "");
     EXPECT_NE(aprsIsReceiveOnlyNotice("", 12345, true), "");
