@@ -151,8 +151,8 @@ DecoderSettings decoderSettings(const Settings& settings) {
     out.speedZero = settings.speedZero;
     if (settings.myPositionSet) {
         out.myPositionSet = true;
-        out.myLongValue = dmsTextToDegrees(settings.myLong);
-        out.myLatValue = dmsTextToDegrees(settings.myLat);
+        out.myLongValue = settings.myLongDegrees;
+        out.myLatValue = settings.myLatDegrees;
     }
     return out;
 }
