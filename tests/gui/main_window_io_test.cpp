@@ -174,13 +174,13 @@ private slots:
         };
         for (const auto& r : rows) {
             Harness h;
-            h.start(r.ini, {QSize(1920, 1080), 96});
+            h.start(r.ini);
             QCOMPARE(notice(h), r.notice);
             auto* line = h.find<QLabel>("Label37");
             QLabel plain;
             plain.setFont(line->font());
             plain.setTextFormat(Qt::PlainText);
-            plain.setText(r.notice);
+            plain.setText(line->text());
             QCOMPARE(line->sizeHint(), plain.sizeHint());
         }
     }
