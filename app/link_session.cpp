@@ -9,7 +9,6 @@
 #include "app/port_status.h"
 #include "app/station_setup.h"
 #include "aprs/filter_file.h"
-#include "aprs/geometry.h"
 #include "aprs/monitor_header.h"
 #include "aprs/numeric.h"
 #include "platform/files.h"

@@ -22,7 +22,6 @@
 #include "aprs/decoder.h"
 #include "aprs/filter_file.h"
 #include "aprs/framing.h"
-#include "aprs/geometry.h"
 #include "aprs/station_table.h"
 #include "aprs/telemetry.h"
 #include "kml/kml_track.h"
