@@ -1,14 +1,18 @@
 #include "app/config.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 
 #include "aprs/beacon.h"
 #include "aprs/geometry.h"
 #include "aprs/numeric.h"
+#include "platform/cp1252_utf8.h"
 #include "platform/files.h"
 #include "terminal/ax25.h"
+#include "terminal/link_transmit.h"
 
 namespace quilmo {
 namespace {
@@ -108,16 +112,109 @@ void correctParity(std::string& parity) {
     if (parity != "e" && parity != "n" && parity != "o" && parity != "m" && parity != "s") parity = "n";
 }
 
-// Degree sign (0xB0), apostrophe and double quote, then one of the two hemisphere letters.
-void checkCoordinate(std::string& text, char hemisphereA, char hemisphereB) {
-    const bool marks = text.find('\xB0') != std::string::npos && text.find('\'') != std::string::npos &&
-                       text.find('"') != std::string::npos;
-    if (!marks) {
-        text.clear();
-        return;
+// A line of the file has no length limit; a notice repeats only the start of its value.
+constexpr std::size_t kShownValueCharacters = 60;
+
+void addProblem(Settings& s, const std::string& key, std::string_view value, std::string_view reason) {
+    const std::size_t shownBytes = bytesOfCharacters(value, kShownValueCharacters);
+    const std::string shown = std::string(value.substr(0, shownBytes)) + (shownBytes < value.size() ? "..." : "");
+    s.problems.push_back({key, key + "=" + shown + " cannot be used: " + std::string(reason), shown});
+}
+
+struct Axis {
+    const char* key;
+    const char* name;
+    char positive, negative;  // hemisphere letters
+    double limit;
+    const char* example;
+};
+constexpr Axis kLatitude{"MYLAT", "latitude", 'N', 'S', 90, "44\xB0" "29'30\"N or 44.5028N"};
+constexpr Axis kLongitude{"MYLONG", "longitude", 'E', 'W', 180, "11\xB0" "20'15\"E or 11.3375E"};
+
+bool hasMarks(std::string_view text) {
+    return text.find('\xB0') != std::string_view::npos && text.find('\'') != std::string_view::npos &&
+           text.find('"') != std::string_view::npos;
+}
+
+// "44.5028", "-11.3611", "44.5028N", "11.3611w": decimal degrees as GPS units and web maps
+// give them. A hemisphere letter takes the place of a sign, never joins one.
+std::optional<double> decimalDegrees(std::string_view text, const Axis& axis) {
+    double sign = 1;
+    const char last = text.empty() ? '\0' : upperCp1252(text.back());
+    const bool lettered = last == axis.positive || last == axis.negative;
+    if (lettered) {
+        if (last == axis.negative) sign = -1;
+        text.remove_suffix(1);
     }
-    text = upperCopy(text);
-    if (text.find(hemisphereA) == std::string::npos && text.find(hemisphereB) == std::string::npos) text.clear();
+    std::string_view number = text;
+    if (!lettered && !number.empty() && (number[0] == '-' || number[0] == '+')) number.remove_prefix(1);
+    const std::size_t point = number.find('.');
+    const bool digitsOnly = number.find_first_not_of("0123456789.") == std::string_view::npos &&
+                            (point == std::string_view::npos || number.find('.', point + 1) == std::string_view::npos);
+    if (!digitsOnly || number.find_first_of("0123456789") == std::string_view::npos) return std::nullopt;
+    return sign * readNumber(text);
+}
+
+// The record's own form, seconds to hundredths: 44.5028 -> 44°30'10.08"N.
+std::string dmsText(double degrees, const Axis& axis) {
+    const auto hundredths = static_cast<long long>(roundHalfEven(std::fabs(degrees) * 360000));
+    std::string out = std::to_string(hundredths / 360000) + "\xB0" + std::to_string(hundredths / 6000 % 60) + "'";
+    appendTrimmedNumericText(out, static_cast<double>(hundredths % 6000) / 100);
+    out += '"';
+    out += degrees < 0 && hundredths != 0 ? axis.negative : axis.positive;
+    return out;
+}
+
+// One own coordinate, in the record's form (degree sign 0xB0, apostrophe, double quote and
+// a hemisphere letter anywhere) or in decimal degrees. The text is left in the record's
+// form with its degrees beside it; one that cannot be used is emptied and told.
+bool readCoordinate(Settings& s, std::string& text, double& degrees, const Axis& axis) {
+    if (text.empty()) return false;
+    const std::string written = text;
+    std::optional<double> value;
+    if (hasMarks(text)) {
+        text = upperCopy(text);
+        if (text.find(axis.positive) != std::string::npos || text.find(axis.negative) != std::string::npos)
+            value = dmsTextToDegrees(text);
+    } else {
+        value = decimalDegrees(text, axis);
+        if (value) text = dmsText(*value, axis);
+    }
+    const std::string range = std::to_string(static_cast<int>(axis.limit));
+    const std::string problem = !value ? std::string("write it as ") + axis.example + "."
+                                : !(std::fabs(*value) <= axis.limit)
+                                    ? std::string("a ") + axis.name + " lies from -" + range + " to " + range + " degrees."
+                                    : std::string();
+    if (!problem.empty()) {
+        addProblem(s, axis.key, written, problem);
+        text.clear();
+        return false;
+    }
+    degrees = *value;
+    return true;
+}
+
+// Both coordinates or no own position; one given without the other is told.
+void readOwnPosition(Settings& s) {
+    const bool latGiven = !s.myLat.empty(), longGiven = !s.myLong.empty();
+    const bool lat = readCoordinate(s, s.myLat, s.myLatDegrees, kLatitude);
+    const bool lon = readCoordinate(s, s.myLong, s.myLongDegrees, kLongitude);
+    if (lat && !longGiven) s.problems.push_back({"MYLONG", "MYLONG= is missing: the own position needs MYLAT= and MYLONG=.", ""});
+    if (lon && !latGiven) s.problems.push_back({"MYLAT", "MYLAT= is missing: the own position needs MYLAT= and MYLONG=.", ""});
+    s.myPositionSet = lat && lon;
+    if (s.myPositionSet) return;
+    s.myLat.clear();
+    s.myLong.clear();
+    s.myLatDegrees = s.myLongDegrees = 0;
+}
+
+bool isAsciiAlnum(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// Why parseCallsign refused `text`.
+std::string callsignProblem(std::string_view text) {
+    const std::string_view call = text.substr(0, text.find('-'));
+    const bool callOk = !call.empty() && call.size() <= 6 && std::all_of(call.begin(), call.end(), isAsciiAlnum);
+    return callOk ? "an SSID is 0 to 15." : "a callsign is 1 to 6 letters or digits, then -SSID when needed.";
 }
 
 // Callsigns in their one written form; anything that is no callsign or path is left empty.
@@ -125,12 +222,41 @@ void correctKiss(Settings& s) {
     if (s.kiss != 1) s.kiss = 0;
     if (s.kissRaw != 1) s.kissRaw = 0;
     const std::optional<Callsign> myCall = parseCallsign(s.myCall);
+    if (!myCall && !s.myCall.empty()) addProblem(s, "MYCALL", s.myCall, callsignProblem(s.myCall));
     s.myCall = myCall ? callsignText(*myCall) : std::string();
     const std::optional<UnprotoPath> path = parseUnproto(s.unproto);
-    if (!path && !s.unproto.empty()) s.unprotoProblem = "UNPROTO=" + s.unproto + " cannot be used: " + unprotoProblem(s.unproto) + ". Nothing is sent until it is mended.";
+    // Only KISS frames are built from UNPROTO=; a text TNC keeps its own path.
+    const bool used = linkKindOf(s.kiss == 1, s.device) == LinkKind::KissTnc;
+    if (!path && !s.unproto.empty() && used)
+        addProblem(s, "UNPROTO", s.unproto, unprotoProblem(s.unproto) + ". Nothing is sent until it is mended.");
     s.unproto = path ? unprotoText(*path) : std::string();
     // KISS frames are binary: XON/XOFF flow control would swallow their bytes 17 and 19.
     if (s.kiss == 1) s.xonXoff = 0;
+}
+
+// Text, as a typed line goes out: Windows-1252 when every character has a byte there, else
+// all of it UTF-8. Control codes (C0, DEL, C1 and the bytes Windows-1252 leaves undefined)
+// never go on the air; blanks at the ends go. At most `limit` characters, never part of one.
+std::string printableText(std::string_view bytes, std::size_t limit) {
+    std::u32string text;
+    for (std::size_t at = 0; at < bytes.size();) {
+        const AirCharacter c = airCharacterAt(bytes, at);
+        at += c.length;
+        if (c.codePoint >= 0x20 && (c.codePoint < 0x7F || c.codePoint > 0x9F)) text += c.codePoint;
+    }
+    const std::size_t first = text.find_first_not_of(U' ');
+    text = first == std::u32string::npos ? std::u32string() : text.substr(first, limit);
+    text.erase(text.find_last_not_of(U' ') + 1);
+    const bool fits = std::all_of(text.begin(), text.end(), [](char32_t c) { return cp1252ByteOf(c).has_value(); });
+    std::string out;
+    for (const char32_t c : text) {
+        if (fits) {
+            out += *cp1252ByteOf(c);
+        } else {
+            appendUtf8(out, c);
+        }
+    }
+    return out;
 }
 
 // Blanks at the ends go (they are where "KEY= value" puts them); control bytes never go on the air.
@@ -163,12 +289,16 @@ std::string twoDecimals(double degrees) {
 void correctStation(Settings& s) {
     if (s.beaconMinutes < 0) s.beaconMinutes = 0;
     if (s.beaconMinutes > 0 && s.beaconMinutes < 5) s.beaconMinutes = 5;
-    s.beaconText = trimmedPhrase(s.beaconText).substr(0, kMaxBeaconComment);
+    s.beaconText = printableText(s.beaconText, kMaxBeaconComment);
+    if (!s.symbol.empty() && !validSymbol(s.symbol))
+        addProblem(s, "SYMBOL", s.symbol,
+                   "a symbol is a table (/, \\ or an overlay 0-9 or A-Z) and a code from ! to ~; " +
+                       std::string(kDefaultSymbol) + " is used.");
     if (!validSymbol(s.symbol)) s.symbol = std::string(kDefaultSymbol);
     if (s.passcode < -1 || s.passcode > 32767) s.passcode = -1;
     s.aprsIsFilter = trimmedPhrase(s.aprsIsFilter);
     if (!s.aprsIsFilter.empty() || !s.myPositionSet) return;
-    s.aprsIsFilter = "r/" + twoDecimals(dmsTextToDegrees(s.myLat)) + "/" + twoDecimals(dmsTextToDegrees(s.myLong)) + "/100";
+    s.aprsIsFilter = "r/" + twoDecimals(s.myLatDegrees) + "/" + twoDecimals(s.myLongDegrees) + "/100";
 }
 
 // A template the map can use: a web address with all three tile numbers, else nothing.
@@ -181,9 +311,16 @@ void correctMap(Settings& s) {
     s.mapAttribution = std::string(trimBlanks(s.mapAttribution));
 }
 
+// A ham switches a line off with ";" or "#" in front of it, as in most .ini files.
+bool isCommentLine(std::string_view line) {
+    const std::size_t first = line.find_first_not_of(" \t");
+    return first != std::string_view::npos && (line[first] == ';' || line[first] == '#');
+}
+
 }  // namespace
 
 void parseConfigurationLine(Settings& settings, std::string_view line, std::string_view upperLine) {
+    if (isCommentLine(line)) return;
     for (const Key& key : kKeys) {
         const std::size_t at = upperLine.find(key.name);
         if (at == std::string_view::npos) continue;
@@ -227,14 +364,14 @@ void correctConfiguration(Settings& s) {
     correctKiss(s);
     correctMap(s);
 
-    checkCoordinate(s.myLat, 'N', 'S');
-    checkCoordinate(s.myLong, 'E', 'W');
-    s.myPositionSet = !s.myLat.empty() && !s.myLong.empty();
-    if (!s.myPositionSet) {
-        s.myLat.clear();
-        s.myLong.clear();
-    }
+    readOwnPosition(s);
     correctStation(s);
+}
+
+std::string problemWith(const Settings& settings, std::string_view key) {
+    for (const SettingProblem& p : settings.problems)
+        if (p.key == key) return p.text;
+    return {};
 }
 
 Settings parseConfiguration(std::string_view fileBytes) {

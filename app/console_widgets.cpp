@@ -176,5 +176,17 @@ QString fittedStatusText(const PortStatusLine& line, const QFontMetricsF& metric
     return metrics.elidedText(device + details, Qt::ElideRight, left) + state;
 }
 
+QString fittedNoticeText(const QString& before, const QString& shortenable, const QString& after,
+                         const QFontMetricsF& metrics, qreal width) {
+    const QString whole = before + shortenable + after;
+    if (metrics.horizontalAdvance(whole) <= width) return whole;
+    const QString ellipsis(QChar(0x2026));
+    const qreal room = width - metrics.horizontalAdvance(before + after);
+    if (!shortenable.isEmpty() && room >= metrics.horizontalAdvance(ellipsis))
+        return before + metrics.elidedText(shortenable, Qt::ElideMiddle, room) + after;
+    // Not even the reason fits: its start stays, the tool tip has the whole.
+    return metrics.elidedText(shortenable.isEmpty() ? whole : before + ellipsis + after, Qt::ElideRight, width);
+}
+
 
 }  // namespace quilmo

@@ -55,5 +55,9 @@ void fitCaption(QWidget* widget);
 QString statusStyle(StatusTone tone);
 // The status line fitted to `width`: the state stays in sight, a long device path gives way.
 QString fittedStatusText(const PortStatusLine& line, const QFontMetricsF& metrics, qreal width);
+// A notice fitted to `width`: `shortenable` (a path, a setting's value) gives way in its
+// middle so what comes before and after it, the reason, stays whole.
+QString fittedNoticeText(const QString& before, const QString& shortenable, const QString& after,
+                         const QFontMetricsF& metrics, qreal width);
 
 }  // namespace quilmo

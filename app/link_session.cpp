@@ -9,9 +9,10 @@
 #include "app/port_status.h"
 #include "app/station_setup.h"
 #include "aprs/filter_file.h"
-#include "aprs/geometry.h"
 #include "aprs/monitor_header.h"
 #include "aprs/numeric.h"
+#include "platform/files.h"
+#include "platform/sqlite_message_store.h"
 #include "terminal/aprs_is.h"
 #include "terminal/kiss_transmit.h"
 
@@ -57,13 +58,14 @@ void LinkSession::readSettings() {
     // Distances need APRS on as well as a valid own position.
     if (settings_.aprsEnabled != 1) settings_.myPositionSet = false;
     if (settings_.myPositionSet) {
-        own_.myLongValue = dmsTextToDegrees(settings_.myLong);
-        own_.myLatValue = dmsTextToDegrees(settings_.myLat);
+        own_.myLongValue = settings_.myLongDegrees;
+        own_.myLatValue = settings_.myLatDegrees;
     }
     // Decoding always starts paused until " APRS start".
     if (settings_.aprsEnabled == 1) aprs_.aprsStopped = 1;
-    // Only KISS frames are built from UNPROTO=; a text TNC keeps its own.
-    if (settings_.kiss == 1 && !settings_.unprotoProblem.empty()) noteProblem("unproto", settings_.unprotoProblem);
+    // Values the program cannot use stand on the notice line all run; the first is shown.
+    for (auto p = settings_.problems.rbegin(); p != settings_.problems.rend(); ++p)
+        noteProblem(p->key, p->text, {p->key.size() + 1, p->value.size()});
     startStation();
 }
 
@@ -73,8 +75,13 @@ void LinkSession::startStation() {
     if (settings_.aprsEnabled != 1) return;
     station_ = std::make_unique<AprsStation>(settings_, dir_, wallClock_,
                                              [this](std::string_view information) { return transmitInformation(information); });
-    connect(station_.get(), &AprsStation::noticeChanged, this, [this](const std::string& text) { noteProblem("messages", text); });
-    if (!station_->notice().empty()) noteProblem("messages", station_->notice());
+    // The database's path may give way on a short notice line, never the reason.
+    const auto noteStore = [this, database = joinPath(dir_, kMessageDatabaseName)](const std::string& text) {
+        const std::size_t at = text.find(database);
+        noteProblem("messages", text, at == std::string::npos ? FileNotices::Span{} : FileNotices::Span{at, database.size()});
+    };
+    connect(station_.get(), &AprsStation::noticeChanged, this, noteStore);
+    if (!station_->notice().empty()) noteStore(station_->notice());
     connect(station_.get(), &AprsStation::budgetNoticeChanged, this, [this](const std::string& text) { noteProblem("budget", text); });
     connect(station_.get(), &AprsStation::beaconTimeWritten, this,
             [this](const std::string& path, const WriteResult& result) { noteFileWrite("beacon", path, result); });
@@ -343,7 +350,7 @@ std::string LinkSession::cannotSendText() const {
     if (settings_.myCall.empty()) return "Nothing is sent without your callsign in Quilmo.ini (MYCALL=).";
     if (link_ == LinkKind::AprsIs && !aprsIsVerified_)
         return aprsIsReceiveOnlyNotice(settings_.myCall, settings_.passcode, false);
-    if (link_ == LinkKind::KissTnc) return settings_.unprotoProblem;
+    if (link_ == LinkKind::KissTnc) return problemWith(settings_, "UNPROTO");
     return {};
 }
 
@@ -369,8 +376,8 @@ bool LinkSession::sendKiss(const std::string& sendText) {
         return false;
     }
     if (kiss.frames.empty()) return true;
-    if (!settings_.unprotoProblem.empty()) {
-        refuse(settings_.unprotoProblem);
+    if (const std::string problem = problemWith(settings_, "UNPROTO"); !problem.empty()) {
+        refuse(problem);
         return false;
     }
     if (!port_.isOpen()) {
@@ -471,8 +478,8 @@ void LinkSession::noteFileWrite(const std::string& key, const std::string& path,
     if (notices_.noteWrite(key, path, result, droppedBytes)) emit noticesChanged();
 }
 
-void LinkSession::noteProblem(const std::string& key, const std::string& text) {
-    if (notices_.noteProblem(key, text)) emit noticesChanged();
+void LinkSession::noteProblem(const std::string& key, const std::string& text, FileNotices::Span shortenable) {
+    if (notices_.noteProblem(key, text, shortenable)) emit noticesChanged();
 }
 
 void LinkSession::clearProblem(const std::string& key) {

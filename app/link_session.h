@@ -130,7 +130,8 @@ public:
     // Every file write's result ends here; noticesChanged tells when the line changes.
     void noteFileWrite(const std::string& key, const std::string& path, const WriteResult& result,
                        std::uint64_t droppedBytes = 0);
-    void noteProblem(const std::string& key, const std::string& text);
+    // `shortenable`: the part of `text` (a path, a value) that may give way on a short line.
+    void noteProblem(const std::string& key, const std::string& text, FileNotices::Span shortenable = {});
     // A standing problem that has gone away.
     void clearProblem(const std::string& key);
 

@@ -12,6 +12,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
+#include <algorithm>
+#include <string_view>
 #include <vector>
 
 #include "app/app_icon.h"
@@ -567,18 +569,27 @@ void MainWindow::buildNoticeLine() {
     label37_->setObjectName(QStringLiteral("Label37"));
     label37_->setFont(fontOf(FontKind::Default));
     label37_->setFocusPolicy(Qt::NoFocus);
+    // Paths, settings' values and servers' words: never markup.
+    label37_->setTextFormat(Qt::PlainText);
     label37_->hide();
 }
 
 void MainWindow::showNotices() {
     // Paths and the system's reasons are UTF-8, settings Windows-1252; shown without a box, so
     // receiving never waits on it.
-    const QString text = fromAirText(session_.notices().text());
+    const std::string& bytes = session_.notices().text();
+    const FileNotices::Span part = session_.notices().shortenable();
+    const QString text = fromAirText(bytes);
     const QRgb background = session_.notices().failing() ? 0xC00000 : 0x004000;
     label37_->setStyleSheet(QStringLiteral("QLabel#Label37 { color: #FFFFFF; background-color: %1; }")
                                 .arg(QColor(background).name()));
     label37_->setToolTip(text);
-    label37_->setText(QFontMetrics(label37_->font()).elidedText(text, Qt::ElideMiddle, label37_->width() - 4));
+    // The path or value gives way, never the reason; the span lies between whole characters.
+    const std::string_view all(bytes);
+    const std::size_t at = std::min(part.at, all.size()), length = std::min(part.length, all.size() - at);
+    label37_->setText(fittedNoticeText(fromAirText(all.substr(0, at)), fromAirText(all.substr(at, length)),
+                                       fromAirText(all.substr(at + length)), QFontMetricsF(label37_->font()),
+                                       label37_->width() - 4));
     label37_->setVisible(!text.isEmpty());
 }
 

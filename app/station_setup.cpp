@@ -1,7 +1,6 @@
 #include "app/station_setup.h"
 
 #include "aprs/beacon.h"
-#include "aprs/geometry.h"
 #include "terminal/aprs_is.h"
 
 namespace quilmo {
@@ -18,7 +17,7 @@ std::string aprsIsLoginShownFor(const Settings& s) {
 
 std::optional<std::string> beaconFor(const Settings& s) {
     if (s.beaconMinutes <= 0 || !s.myPositionSet) return std::nullopt;
-    return beaconInformation(dmsTextToDegrees(s.myLat), dmsTextToDegrees(s.myLong), s.symbol, s.beaconText);
+    return beaconInformation(s.myLatDegrees, s.myLongDegrees, s.symbol, s.beaconText);
 }
 
 LinkTransmit encodeForLink(const Settings& s, std::string_view information) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "aprs/numeric.h"
+#include "platform/cp1252_utf8.h"
 
 namespace quilmo {
 namespace {
@@ -28,7 +29,7 @@ std::optional<std::string> beaconInformation(double latitude, double longitude, 
                                              std::string_view comment) {
     if (!(std::fabs(latitude) <= 90) || !(std::fabs(longitude) <= 180) || symbol.size() != 2) return std::nullopt;
     return "=" + coordinateText(latitude, 2, 'N', 'S') + symbol[0] + coordinateText(longitude, 3, 'E', 'W') +
-           symbol[1] + std::string(comment.substr(0, kMaxBeaconComment));
+           symbol[1] + std::string(comment.substr(0, bytesOfCharacters(comment, kMaxBeaconComment)));
 }
 
 BeaconSchedule::BeaconSchedule(std::string information, int minutes, WallClock clock,

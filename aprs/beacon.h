@@ -16,7 +16,8 @@ inline constexpr std::int64_t kBeaconAfterLinkUpMs = 10'000;
 inline constexpr std::int64_t kShortestBeaconGapMs = 60'000;
 
 // "=4429.50N/01120.25E-comment": a position without time stamp, from a station that takes
-// messages, minutes rounded to hundredths. `symbol` is table and code ("/-"). Nothing when
+// messages, minutes rounded to hundredths. `symbol` is table and code ("/-"); the comment
+// is cut after kMaxBeaconComment characters (not bytes). Nothing when
 // the position is off the globe.
 std::optional<std::string> beaconInformation(double latitude, double longitude, std::string_view symbol,
                                              std::string_view comment);

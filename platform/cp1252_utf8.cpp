@@ -81,6 +81,12 @@ AirCharacter airCharacterAt(std::string_view bytes, std::size_t at) {
     return {cp1252CodePoint(byte), 1};
 }
 
+std::size_t bytesOfCharacters(std::string_view bytes, std::size_t characters) {
+    std::size_t at = 0;
+    for (; at < bytes.size() && characters > 0; --characters) at += airCharacterAt(bytes, at).length;
+    return at;
+}
+
 std::optional<char> cp1252ByteOf(char32_t cp) {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
     for (std::size_t b = 0; b < kHigh.size(); ++b)

@@ -33,6 +33,10 @@ struct AirCharacter {
 };
 AirCharacter airCharacterAt(std::string_view bytes, std::size_t at);
 
+// How many bytes the first `characters` characters of air text take: a cut there never
+// splits a UTF-8 sequence.
+std::size_t bytesOfCharacters(std::string_view bytes, std::size_t characters);
+
 // The Windows-1252 byte of a character; none for a character the code page cannot hold.
 std::optional<char> cp1252ByteOf(char32_t codePoint);
 

@@ -160,12 +160,47 @@ private slots:
         QCOMPARE(h.readFile("$log_tx.txt"), kLogHeader + h.window->txHistory().text());  // the log is what was shown as sent
     }
 
-    // An UNPROTO= AX.25 cannot carry is named on the notice line from the start.
-    void unprotoAx25CannotCarry_noticeFromTheStart() {
-        Harness h;
-        h.start("KISS=1\nMYCALL=N0CALL\nUNPROTO=CQ VIA A,B,C,D,E,F,G,H,I\n");
-        QCOMPARE(notice(h), "UNPROTO=CQ VIA A,B,C,D,E,F,G,H,I cannot be used: AX.25 carries at most 8 digipeaters. "
-                            "Nothing is sent until it is mended.");
+    // Settings the program cannot use are named on the notice line from the start, the
+    // first in the file in front; a value is shown as the text it is, never as markup.
+    void unusableSettings_noticeFromTheStart() {
+        const struct { std::string ini; QString notice; } rows[] = {
+            {"KISS=1\nMYCALL=N0CALL\nUNPROTO=CQ VIA A,B,C,D,E,F,G,H,I\n",
+             "UNPROTO=CQ VIA A,B,C,D,E,F,G,H,I cannot be used: AX.25 carries at most 8 digipeaters. "
+             "Nothing is sent until it is mended."},
+            {"MYCALL=IU4NEW-99\nMYLAT=44.5028\n",
+             "MYCALL=IU4NEW-99 cannot be used: an SSID is 0 to 15. (and 1 more problem)"},
+            {"MYCALL=<h1>X</h1>\n",
+             "MYCALL=<h1>X</h1> cannot be used: a callsign is 1 to 6 letters or digits, then -SSID when needed."},
+        };
+        for (const auto& r : rows) {
+            Harness h;
+            h.start(r.ini);
+            QCOMPARE(notice(h), r.notice);
+            auto* line = h.find<QLabel>("Label37");
+            QLabel plain;
+            plain.setFont(line->font());
+            plain.setTextFormat(Qt::PlainText);
+            plain.setText(line->text());
+            QCOMPARE(line->sizeHint(), plain.sizeHint());
+        }
+    }
+
+    // A short line shortens the path (or a long value), never the reason after it.
+    void longNotice_pathGivesWayReasonStays() {
+        const struct { std::string ini, blocker; QString shortened; } rows[] = {
+            {"APRS=1\n", "quilmo.sqlite", "Cannot open "},
+            {"MYCALL=" + std::string(100, 'W') + "\n", "", "MYCALL=WWW"},
+        };
+        for (const auto& r : rows) {
+            Harness h;
+            if (!r.blocker.empty()) std::filesystem::create_directory(h.path(r.blocker).toStdString());
+            h.start(r.ini);
+            const QString whole = notice(h), shown = h.find<QLabel>("Label37")->text();
+            const QString reason = whole.mid(whole.indexOf(" cannot be used: ") >= 0 ? whole.indexOf(" cannot be used: ")
+                                                                                       : whole.indexOf("quilmo.sqlite") + 13);
+            QVERIFY2(shown != whole && shown.contains(QChar(0x2026)), qPrintable(shown));
+            QVERIFY2(shown.startsWith(r.shortened) && shown.endsWith(reason), qPrintable(shown + " | " + reason));
+        }
     }
 
     // Text under a batch waits until the session ends or the line has been quiet for two

@@ -12,13 +12,14 @@
 
 #include "app/layout.h"
 #include "app/port_status.h"
+#include "app/station_setup.h"
 #include "platform/device_text.h"
 #include "temp_dir.h"
 
 namespace quilmo {
 namespace {
 
-using Field = std::variant<std::int32_t Settings::*, std::string Settings::*, bool Settings::*>;
+using Field = std::variant<std::int32_t Settings::*, std::string Settings::*, bool Settings::*, double Settings::*>;
 struct Row { const char* name; std::string file; Field field; std::string expected; };
 
 void expectRows(std::initializer_list<Row> rows) {
@@ -43,7 +44,11 @@ TEST(Config, KeysAreReadAndCorrected) {
         {"blanks inside the value vanish", "COM= 2 3\n", kCom, "23"},
         {"blanks only count as empty", "XONXOFF=   \r\n", &Settings::xonXoff, "1"},
         {"later empty value overrides", "BAUD=9600\nBAUD=\n", kBaud, "2400"},
-        {"CR-only file is one line", "COM=\r4\r", kCom, "4"}, {"half goes to even, down", "BIT=6.5\n", kBits, "6"},
+        {"CR-only file is one line", "COM=\r4\r", kCom, "4"},
+        {"line switched off with ;", "BAUD=9600\n; BAUD=1200 (old TNC)\n", kBaud, "9600"},
+        {"line switched off with #, blanks and a tab before", "COM=2\n \t# COM=3\n", kCom, "2"},
+        {"; inside a value is no comment", "DEVICE=/dev/a;b\n", &Settings::device, "/dev/a;b"},
+        {"a key before ; still counts", "BAUD=4800 ; the old rate\n", kBaud, "4800"}, {"half goes to even, down", "BIT=6.5\n", kBits, "6"},
         {"wider than 16 bits, clamped", "BAUD=99999999999\n", kBaud, "2147483647"},
         {"clamped low", "BUFFERRX=-1e30\n", &Settings::rxBufferSize, "-2147483648"}, {"COM 0", "COM=0\n", kCom, "1"},
         {"BIT 9", "BIT=9\n", kBits, "8"}, {"BIT 5 kept", "BIT=5\n", kBits, "5"},
@@ -60,7 +65,7 @@ TEST(Config, KeysAreReadAndCorrected) {
         {"lat blanks vanish, upper-cased", "MYLAT= 44\xB0 29' 30\" n\nMYLONG=" + kLong, &Settings::myLat, kLat},
         {"long west", "MYLAT=" + kLat + "\nMYLONG=11\xB0" "20'15\"w", &Settings::myLong, "11\xB0" "20'15\"W"},
         {"hemisphere anywhere", "MYLAT=S44\xB0" "29'30\"\nMYLONG=" + kLong, &Settings::myLat, "S44\xB0" "29'30\""},
-        {"bad lat clears long", "MYLAT=44.5N\nMYLONG=" + kLong, &Settings::myLong, ""},
+        {"bad lat clears long", "MYLAT=44,5N\nMYLONG=" + kLong, &Settings::myLong, ""},
         {"position, CR LF lines", "MYLAT=" + kLat + "\r\nMYLONG=" + kLong + "\r\n", set, "1"},
         {"no degree sign", "MYLAT=44 29'30\"N\nMYLONG=" + kLong, set, "0"},
         {"no apostrophe", "MYLAT=44\xB0" "29 30\"N\nMYLONG=" + kLong, set, "0"},
@@ -90,16 +95,20 @@ TEST(Config, KissKeys) {
         {"nine digipeaters", "UNPROTO=CQ VIA A,B,C,D,E,F,G,H,I\n", path, ""},
         {"bad digipeater", "UNPROTO=CQ VIA WIDE1_1\n", path, ""},
     });
-    // A path AX.25 cannot carry is not quietly dropped: the user is told why, and nothing goes out.
+    // A path AX.25 cannot carry is not quietly dropped on a KISS link: the user is told why,
+    // and nothing goes out.
     const struct { const char* ini; std::string problem; } problems[] = {
-        {"UNPROTO=CQ VIA A,B,C,D,E,F,G,H,I\n", "UNPROTO=CQ VIA A,B,C,D,E,F,G,H,I cannot be used: AX.25 carries at most 8 digipeaters."},
-        {"UNPROTO=APZQLM VIA WIDE1-1*\n", "UNPROTO=APZQLM VIA WIDE1-1* cannot be used: WIDE1-1* is no callsign (1 to 6 letters or digits, SSID 0 to 15)."},
-        {"UNPROTO=APZQLM,WIDE1-1\n", ""},
-        {"", ""},
+        {"KISS=1\nUNPROTO=CQ VIA A,B,C,D,E,F,G,H,I\n", "UNPROTO=CQ VIA A,B,C,D,E,F,G,H,I cannot be used: AX.25 carries at most 8 digipeaters."},
+        {"KISS=1\nUNPROTO=APZQLM VIA WIDE1-1*\n", "UNPROTO=APZQLM VIA WIDE1-1* cannot be used: WIDE1-1* is no callsign (1 to 6 letters or digits, SSID 0 to 15)."},
+        {"KISS=1\nUNPROTO=APZQLM,WIDE1-1\n", ""},
+        {"KISS=1\n", ""},
+        // A text TNC keeps its own path, and an APRS-IS server takes none.
+        {"UNPROTO=CQ VIA A,B,C,D,E,F,G,H,I\n", ""},
+        {"KISS=1\nDEVICE=aprsis://host:14580\nUNPROTO=CQ VIA A,B,C,D,E,F,G,H,I\n", ""},
     };
     for (const auto& r : problems) {
         const std::string expected = r.problem.empty() ? "" : r.problem + " Nothing is sent until it is mended.";
-        EXPECT_EQ(parseConfiguration(r.ini).unprotoProblem, expected) << r.ini;
+        EXPECT_EQ(problemWith(parseConfiguration(r.ini), "UNPROTO"), expected) << r.ini;
     }
     EXPECT_EQ(kissStatusText(parseConfiguration("KISS=1\n"), 3), "  KISS dropped: 3");
 }
@@ -130,23 +139,97 @@ TEST(Config, StationKeys) {
     const std::string position = "MYLAT=" + kLat + "\nMYLONG=" + kLong + "\n";
     expectRows({
         {"beacon off by default", "", minutes, "0"}, {"beacon below 5 minutes", "BEACON=1\n", minutes, "5"},
-        {"beacon 5 kept", "BEACON=5\n", minutes, "5"}, {"beacon 30", "beacon=30\n", minutes, "30"},
+        {"beacon 5 kept", "BEACON=5\n", minutes, "5"}, {"beacon switched off", "; BEACON=5   (off for now)\n", minutes, "0"}, {"beacon 30", "beacon=30\n", minutes, "30"},
         {"negative beacon is off", "BEACON=-10\n", minutes, "0"}, {"empty beacon is off", "BEACON=\n", minutes, "0"},
         {"BEACONTEXT= is no BEACON=", "BEACONTEXT=10\n", minutes, "0"},
         {"comment keeps its blanks, ends trimmed", "BEACONTEXT=  Bologna  QTH \r\n", text, "Bologna  QTH"},
         {"comment without control bytes", "BEACONTEXT=a\tb\n", text, "ab"},
         {"comment cut to 43", "BEACONTEXT=" + std::string(50, 'x') + "\n", text, std::string(43, 'x')},
+        {"DEL and C1 bytes are no text", "BEACONTEXT=a\x7F" "b\x81" "c\x9D\n", text, "abc"},
+        {"UTF-8 C1 code is no text", "BEACONTEXT=x\xC2\x85y\n", text, "xy"},
+        {"Windows-1252 letter kept", "BEACONTEXT=Citt\xE0 \x80" "5\n", text, "Citt\xE0 \x80" "5"},
+        {"UTF-8 that Windows-1252 holds goes as a typed line", "BEACONTEXT=Citt\xC3\xA0\n", text, "Citt\xE0"},
+        {"UTF-8 beyond it makes all of it UTF-8", "BEACONTEXT=73 \xE2\x9C\x93 Citt\xE0\n", text,
+         "73 \xE2\x9C\x93 Citt\xC3\xA0"},
+        {"43 characters, not bytes", "BEACONTEXT=" + std::string(42, 'x') + "\xE2\x9C\x93\xE2\x9C\x93\n", text,
+         std::string(42, 'x') + "\xE2\x9C\x93"},
         {"symbol by default", "", symbol, "/-"}, {"symbol alternate table", "SYMBOL=\\>\n", symbol, "\\>"},
         {"symbol with overlay", "SYMBOL=S#\n", symbol, "S#"}, {"symbol blanks vanish", "SYMBOL= / > \n", symbol, "/>"},
         {"symbol too long", "SYMBOL=/>x\n", symbol, "/-"}, {"symbol bad table", "SYMBOL=x>\n", symbol, "/-"},
+        {"symbol code DEL", "SYMBOL=/\x7F\n", symbol, "/-"}, {"symbol code tilde", "SYMBOL=/~\n", symbol, "/~"},
         {"passcode missing", "", pass, "-1"}, {"passcode empty", "PASSCODE=\n", pass, "-1"},
         {"passcode", "PASSCODE=12345\n", pass, "12345"}, {"passcode too large", "PASSCODE=32768\n", pass, "-1"},
         {"passcode negative", "PASSCODE=-5\n", pass, "-1"},
         {"no filter without position", "", filter, ""},
         {"filter around the own position", position, filter, "r/44.49/11.34/100"},
         {"filter south-west", "MYLAT=33\xB0" "52'3\"S\nMYLONG=151\xB0" "12'30\"W\n", filter, "r/-33.87/-151.21/100"},
+        {"filter from decimal degrees", "MYLAT=44.5028\nMYLONG=11.3611W\n", filter, "r/44.50/-11.36/100"},
         {"filter as written, blanks kept", position + "FILTER= r/1/2/50  b/W1AW \n", filter, "r/1/2/50  b/W1AW"},
     });
+}
+
+// Decimal degrees, as GPS units and web maps give them, besides the record's own form; both
+// end as the record's form and as numbers, which the beacon, the filter and the decoder read.
+TEST(Config, OwnPositionInEitherForm) {
+    const auto lat = &Settings::myLat, lon = &Settings::myLong;
+    const auto set = &Settings::myPositionSet;
+    const auto latDeg = &Settings::myLatDegrees, lonDeg = &Settings::myLongDegrees;
+    const std::string decimal = "MYLAT=44.5028\nMYLONG=-11.3611\n";
+    expectRows({
+        {"decimal latitude", decimal, lat, "44\xB0" "30'10.08\"N"}, {"negative is west", decimal, lon, "11\xB0" "21'39.96\"W"},
+        {"latitude degrees", decimal, latDeg, "44.5028"}, {"longitude degrees", decimal, lonDeg, "-11.3611"},
+        {"hemisphere letters", "MYLAT=44.5028s\nMYLONG=11.3611E\n", latDeg, "-44.5028"},
+        {"letter W", "MYLAT=44.5028N\nMYLONG=11.3611W\n", lonDeg, "-11.3611"},
+        {"whole degrees and a plus", "MYLAT=+44\nMYLONG=11\n", lat, "44\xB0" "0'0\"N"},
+        {"record form read as before", "MYLAT=" + kLat + "\nMYLONG=" + kLong, latDeg, "44.4917"},
+        {"mixed forms", "MYLAT=" + kLat + "\nMYLONG=11.3611E\n", set, "1"},
+        {"sign and letter", "MYLAT=-44.5S\nMYLONG=11\n", set, "0"},
+        {"comma for the point", "MYLAT=44,5\nMYLONG=11\n", set, "0"},
+        {"letter of the other axis", "MYLAT=44.5E\nMYLONG=11\n", set, "0"},
+        {"two points", "MYLAT=44.5.1\nMYLONG=11\n", set, "0"},
+        {"latitude past the pole", "MYLAT=90.01\nMYLONG=11\n", set, "0"}, {"pole", "MYLAT=-90\nMYLONG=180\n", set, "1"},
+        {"longitude past 180", "MYLAT=44\nMYLONG=180.5W\n", set, "0"},
+        {"record form past the pole", "MYLAT=95\xB0" "0'0\"N\nMYLONG=" + kLong, set, "0"},
+        {"none set, degrees 0", "MYLAT=44.5\n", latDeg, "0"},
+    });
+    Settings s = parseConfiguration(decimal + "BEACON=10\nBEACONTEXT=" + std::string(42, 'x') + "\xE2\x9C\x93\xE2\x9C\x93\n");
+    EXPECT_EQ(beaconFor(s), "=4430.17N/01121.67W-" + std::string(42, 'x') + "\xE2\x9C\x93");
+}
+
+// A value given but unusable is told, naming the key and the value; a missing one is not.
+TEST(Config, UnusableValuesAreTold) {
+    const std::string readAs = " cannot be used: write it as ";
+    const struct { const char* name; std::string ini, problems; } rows[] = {
+        {"nothing given", "", ""},
+        {"SSID over 15", "MYCALL=IU4NEW-99\n", "MYCALL=IU4NEW-99 cannot be used: an SSID is 0 to 15."},
+        {"callsign too long", "mycall=n0callxx\n",
+         "MYCALL=n0callxx cannot be used: a callsign is 1 to 6 letters or digits, then -SSID when needed."},
+        {"a long value is cut", "MYCALL=" + std::string(100, 'A') + "\n",
+         "MYCALL=" + std::string(60, 'A') + "... cannot be used: a callsign is 1 to 6 letters or digits, then -SSID when needed."},
+        {"line switched off", "; MYCALL=IU4NEW-99\n", ""},
+        {"unreadable latitude", "MYLAT=44,5028\nMYLONG=11.3611E\n", "MYLAT=44,5028" + readAs + "44\xB0" "29'30\"N or 44.5028N."},
+        {"record form without hemisphere", "MYLAT=" + kLat + "\nMYLONG=11\xB0" "20'15\"\n",
+         "MYLONG=11\xB0" "20'15\"" + readAs + "11\xB0" "20'15\"E or 11.3375E."},
+        {"latitude out of range", "MYLAT=95\nMYLONG=11\n", "MYLAT=95 cannot be used: a latitude lies from -90 to 90 degrees."},
+        {"longitude out of range", "MYLAT=1\nMYLONG=181w\n", "MYLONG=181w cannot be used: a longitude lies from -180 to 180 degrees."},
+        {"longitude missing", "MYLAT=44.5\n", "MYLONG= is missing: the own position needs MYLAT= and MYLONG=."},
+        {"latitude missing", "MYLONG=11.3\n", "MYLAT= is missing: the own position needs MYLAT= and MYLONG=."},
+        {"bad symbol, and the default", "SYMBOL=x>\n",
+         "SYMBOL=x> cannot be used: a symbol is a table (/, \\ or an overlay 0-9 or A-Z) and a code from ! to ~; /- is used."},
+        {"empty symbol", "SYMBOL=\n", ""},
+        {"several, in order", "MYCALL=N0CALL-16\nSYMBOL=//x\n",
+         "MYCALL=N0CALL-16 cannot be used: an SSID is 0 to 15.|SYMBOL=//x cannot be used: a symbol is a table (/, \\ or "
+         "an overlay 0-9 or A-Z) and a code from ! to ~; /- is used."},
+    };
+    for (const auto& r : rows) {
+        std::string told;
+        for (const SettingProblem& p : parseConfiguration(r.ini).problems) {
+            told += (told.empty() ? "" : "|") + p.text;
+            // The value stands right after "KEY=", where the notice line may shorten it.
+            EXPECT_EQ(p.text.substr(p.key.size() + 1, p.value.size()), p.value) << r.name;
+        }
+        EXPECT_EQ(told, r.problems) << r.name;
+    }
 }
 
 // The file is only ever read; a missing one is left behind empty.

@@ -247,6 +247,9 @@ TEST(FileNotices, FirstFailureStandsWhileItLastsAndOneNoticeTellsOfTheRecovery) 
         EXPECT_EQ(std::tie(changed, notices.text()), std::tie(s.changed, s.text)) << s.key << " " << s.result.error;
         EXPECT_EQ(notices.failing(), s.text.starts_with("Cannot")) << s.text;
     }
+    // The path is what gives way on a short line, never the reason.
+    const FileNotices::Span path = notices.shortenable();
+    EXPECT_EQ(notices.text().substr(path.at, path.length), "/d/.quilmo.lock");
     // A setting that cannot be used heads the line for the whole run; no write mends it.
     EXPECT_TRUE(notices.noteProblem("unproto", "UNPROTO=X cannot be used"));
     EXPECT_EQ(notices.text(), "UNPROTO=X cannot be used (and 1 more file)");
@@ -259,6 +262,14 @@ TEST(FileNotices, FirstFailureStandsWhileItLastsAndOneNoticeTellsOfTheRecovery) 
     EXPECT_TRUE(notices.noteProblem("aprsis", "APRS-IS: receive only"));
     EXPECT_TRUE(notices.clearProblem("aprsis"));
     EXPECT_TRUE(notices.failing());
+    // Settings are counted apart from files; the part that may give way follows the newest.
+    notices.noteProblem("MYCALL", "MYCALL=X-99 cannot be used", {7, 4});
+    notices.noteProblem("SYMBOL", "SYMBOL=xx cannot be used", {7, 2});
+    EXPECT_EQ(notices.text(), "SYMBOL=xx cannot be used (and 1 more file, 1 more problem)");
+    const FileNotices::Span value = notices.shortenable();
+    EXPECT_EQ(notices.text().substr(value.at, value.length), "xx");
+    notices.noteProblem("MYLAT", "MYLAT= is missing", {99, 1});  // a span past the text is not trusted
+    EXPECT_EQ(notices.shortenable().length, 0u);
 }
 
 // An installed copy (share/quilmo beside its folder) keeps its files in the user's data

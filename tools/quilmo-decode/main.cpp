@@ -22,7 +22,6 @@
 #include "aprs/decoder.h"
 #include "aprs/filter_file.h"
 #include "aprs/framing.h"
-#include "aprs/geometry.h"
 #include "aprs/station_table.h"
 #include "aprs/telemetry.h"
 #include "kml/kml_track.h"
@@ -151,8 +150,8 @@ DecoderSettings decoderSettings(const Settings& settings) {
     out.speedZero = settings.speedZero;
     if (settings.myPositionSet) {
         out.myPositionSet = true;
-        out.myLongValue = dmsTextToDegrees(settings.myLong);
-        out.myLatValue = dmsTextToDegrees(settings.myLat);
+        out.myLongValue = settings.myLongDegrees;
+        out.myLatValue = settings.myLatDegrees;
     }
     return out;
 }
