@@ -357,10 +357,12 @@ std::string coordinateFault(std::string_view field, std::size_t degreeDigits, st
     return why + " beyond " + std::to_string(maxDegrees) + "\xB0";
 }
 
-// Text laid out neither as an uncompressed nor as a compressed position, long enough to
-// reach a symbol: the symbol and comment a fixed layout would read are no part of it.
+// Text long enough to reach a symbol, not compressed, and without the points where an
+// uncompressed latitude and longitude have theirs: the symbol and comment a fixed layout
+// would read from it are no part of it. (A wrong letter alone leaves the layout standing.)
 bool isGarbledPosition(std::string_view positionText) {
-    return positionText.size() >= 19 && !hasUncompressedShape(positionText) && !isCompressed(positionText);
+    return positionText.size() >= 19 && (charAt(positionText, 4) != '.' || charAt(positionText, 14) != '.') &&
+           !isCompressed(positionText);
 }
 
 std::string garbledPositionFault(std::string_view info, bool timed, std::string_view positionText) {
