@@ -59,6 +59,10 @@ bool takeHeader(PacketLine& packet) {
 }
 
 bool isPositionType(char c) { return c == '!' || c == '=' || c == '/' || c == '@'; }
+bool isTextType(std::string_view info) {
+    const char c = info.empty() ? '\0' : info.front();
+    return c == ':' || c == '>' || c == '<' || info.starts_with("T#");
+}
 
 void clearFacts(StationFacts& facts) {
     facts.station.clear();
@@ -151,8 +155,10 @@ void decodeAprsLineInto(std::string_view line, const DecodeContext& ctx, Decoded
         decodePositionReport(header, info, nameLine, ctx, out);
     else if (type == '$')
         decodeNmea(header, info, ctx, out);
-    else
+    else if (isTextType(info))
         decodeTextPacket(header, info, ctx, out);
+    else if (const std::size_t at = leadingPositionAt(info); at != std::string_view::npos)
+        decodePositionReport(header, info.substr(at), nameLine, ctx, out, info.substr(0, at));
     if (ctx.wantStation && out.recognised) {
         nameStation(out.station, header, packet);
         out.station.device = out.extras.device;

@@ -25,6 +25,7 @@ std::optional<double> compressedRangeKm(char s);
 struct PositionRefinement {
     double latHundredths = 0;  // to add to the hundredths of a minute, away from the equator
     double lonHundredths = 0;  // and away from the prime meridian
+    std::string_view datum = "WGS84";  // what "W" and "w" name, the only datum read
 };
 std::optional<PositionRefinement> readDao(std::string_view comment);
 

@@ -63,15 +63,28 @@ void readMessage(std::string_view info, const DecodeContext& ctx, DecodedPacket&
     if (ctx.telemetry) ctx.telemetry->apply(out.telemetryUpdate);
 }
 
+// "^B7" ending a status: beam heading in tens of degrees ("0".."9", then "A".."Z" from 100)
+// and an ERP code whose square is tens of watts, as meteor-scatter stations send them.
+std::optional<BeamHeading> beamOf(std::string_view text) {
+    if (text.size() < 3 || text[text.size() - 3] != '^') return std::nullopt;
+    const char h = text[text.size() - 2], p = text.back();
+    const int tens = isAsciiDigit(h) ? h - '0' : (h >= 'A' && h <= 'Z') ? h - 'A' + 10 : -1;
+    if (tens < 0 || !isAsciiDigit(p)) return std::nullopt;
+    const int code = p - '0';
+    return BeamHeading{tens * 10, code * code * 10};
+}
+
 // A status that begins with a Maidenhead locator and a symbol ("IO91SX/G my house"):
-// the centre of the square is the station's position.
-std::optional<Position> statusPosition(std::string_view text, const DecoderSettings& settings,
+// the centre of the square is the station's position. A beam heading may follow the
+// symbol at once ("IO91SX/G^B7").
+std::optional<Position> statusPosition(std::string_view text, bool beamAtEnd, const DecoderSettings& settings,
                                        std::string& latText, std::string& lonText) {
     for (const std::size_t length : {6, 4}) {
         const char table = charAt(text, length), code = charAt(text, length + 1), after = charAt(text, length + 2);
         const bool symbol = (table == '/' || table == '\\' || (table >= 'A' && table <= 'Z') || isAsciiDigit(table)) &&
                             code > ' ' && code <= '~';
-        if (!symbol || !(after == '\0' || after == ' ')) continue;
+        const bool beamTail = after == '^' && beamAtEnd && text.size() == length + 5;
+        if (!symbol || !(after == '\0' || after == ' ' || beamTail)) continue;
         if (!locatorCentre(text.substr(0, length), latText, lonText)) continue;
         return locate(Coordinates{latText, lonText, std::nullopt, std::nullopt}, settings);
     }
@@ -92,11 +105,12 @@ void decodeTextPacket(std::string_view header, std::string_view info, const Deco
     case kFilterMessages: readMessage(info, ctx, out); break;
     case kFilterStatus:
         if (const auto time = readTimestamp(clippedPart(info, 1, 7)); time && info[7] == 'z') extras.time = *time;
-        position = statusPosition(clippedPart(info, 1), ctx.settings, latText, lonText);
+        extras.beam = beamOf(info);
+        position = statusPosition(clippedPart(info, 1), extras.beam.has_value(), ctx.settings, latText, lonText);
         if (position) setLastCoordinates(out.lastCoordinates, latText, lonText);
         break;
     case kFilterTelemetry:
-        if (TelemetryReport report; readTelemetryReport(info, report)) {
+        if (TelemetryReport report; readTelemetryReport(info, report, extras.invalid)) {
             extras.telemetry = std::move(report);
             if (ctx.telemetry) extras.telemetryDefinition = ctx.telemetry->find(senderOf(header));
         }

@@ -270,6 +270,36 @@ Radio identifyRadio(std::string_view& comment) {
     return {};
 }
 
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Telemetry right after the symbol: "'" and five channels, or "`" and channels 1 and 3,
+// two upper-case hex digits each, then the end or a blank (or a radio's "|" suffix). The
+// same flags open some radios' comments, so anything else is text. The digits come off
+// the comment; the flag stays for the radio markers.
+std::optional<TelemetryReport> takeTelemetry(std::string_view& comment, std::string& rest) {
+    const char flag = charAt(comment, 0);
+    const std::size_t channels = flag == '\'' ? 5 : flag == '`' ? 2 : 0;
+    if (channels == 0 || comment.size() < 1 + 2 * channels) return std::nullopt;
+    const char after = charAt(comment, 1 + 2 * channels);
+    if (!(after == '\0' || after == ' ' || after == '|')) return std::nullopt;
+    TelemetryReport report;
+    report.analogCount = channels == 5 ? 5 : 3;
+    if (channels == 2) report.missing = 1u << 1;
+    for (std::size_t i = 0; i < channels; ++i) {
+        const int high = hexValue(comment[1 + 2 * i]), low = hexValue(comment[2 + 2 * i]);
+        if (high < 0 || low < 0) return std::nullopt;
+        report.analog[channels == 5 ? i : 2 * i] = high * 16 + low;
+    }
+    rest.assign(1, flag);
+    rest.append(comment.substr(1 + 2 * channels));
+    comment = rest;
+    return report;
+}
+
 struct Motion {
     bool shown = false;
     double kmh = 0;
@@ -314,6 +344,8 @@ void decodeMicE(std::string_view header, std::string_view info, std::string_view
     const Fields fields = splitFields(info);
     const int symbolIndex = symbolIndexOf(fields.symbolTable, fields.symbolCode);
     std::string_view comment = fields.comment;
+    std::string afterTelemetry;  // the comment without the telemetry's digits
+    std::optional<TelemetryReport> telemetry = takeTelemetry(comment, afterTelemetry);
     const Radio radio = identifyRadio(comment);
     PacketExtras& extras = out.extras;
     extras.device = radio.name;
@@ -347,6 +379,8 @@ void decodeMicE(std::string_view header, std::string_view info, std::string_view
     if (located) position = locate(Coordinates{lat.shown, lon.text, lat.degrees, lon.degrees}, ctx.settings);
     comment = trimBlanks(comment);
     readCommentExtras(comment, false, extras);
+    if (telemetry && !extras.telemetry) extras.telemetry = std::move(telemetry);
+    if (dao && located) extras.datum = dao->datum;
     if (ctx.wantStation) {
         StationFacts& facts = out.station;
         setSymbolFacts(facts, fields.symbolTable, fields.symbolCode);

@@ -113,6 +113,24 @@ std::optional<Fix> fixOf(Sentence sentence, const std::array<std::string_view, k
     return fix;
 }
 
+// "145526" or "145526.00": the UTC time of the fix; a fraction of a second is not shown.
+std::optional<PacketTime> fixTime(std::string_view field) {
+    if (field.size() < 6 || (field.size() > 6 && field[6] != '.')) return std::nullopt;
+    int parts[3];
+    for (int i = 0; i < 3; ++i) {
+        const char a = field[2 * i], b = field[2 * i + 1];
+        if (!isAsciiDigit(a) || !isAsciiDigit(b)) return std::nullopt;
+        parts[i] = (a - '0') * 10 + (b - '0');
+    }
+    if (parts[0] > 23 || parts[1] > 59 || parts[2] > 59) return std::nullopt;
+    PacketTime t;
+    t.form = PacketTime::Form::TimeOfDay;
+    t.hour = parts[0];
+    t.minute = parts[1];
+    t.second = parts[2];
+    return t;
+}
+
 }  // namespace
 
 bool isNmeaPosition(std::string_view info) { return sentenceOf(info) != Sentence::None; }
@@ -131,6 +149,7 @@ void decodeNmea(std::string_view header, std::string_view info, const DecodeCont
     const std::optional<Fix> fix = fixOf(sentence, fields);
     if (!fix) return;
     out.recognised = true;
+    if (const auto time = fixTime(fields[sentence == Sentence::Gll ? 5 : 1])) out.extras.time = *time;
     setLastCoordinates(out.lastCoordinates, fix->lat.text, fix->lon.text);
     const Position position =
         locate(Coordinates{fix->lat.text, fix->lon.text, fix->lat.degrees, fix->lon.degrees}, ctx.settings);

@@ -32,6 +32,13 @@ struct TelemetryReport {
     std::array<double, 5> analog{};
     int analogCount = 0;
     std::string bits;               // "01101001", B1 first; empty when the report has none
+    unsigned missing = 0;           // bit i: channel i + 1 was not sent (MIC-E's two-channel form)
+};
+
+// A status report's "^B7": beam heading in degrees and effective radiated power in watts.
+struct BeamHeading {
+    int degrees = 0;
+    int erpW = 0;
 };
 
 struct TelemetryDefinition;
@@ -53,10 +60,15 @@ struct PacketExtras {
     std::optional<StationPower> phg;
     std::optional<StationPower> dfs;
     std::optional<double> rangeKm;      // RNG or a compressed position's radio range
+    std::optional<BeamHeading> beam;
+    std::string_view datum;             // the datum a DAO names ("WGS84"); empty without one
     std::optional<TelemetryReport> telemetry;
     // The station's channel names, units and equations, for a "T#" report; only while
     // the decode runs.
     const TelemetryDefinition* telemetryDefinition = nullptr;
+    // Why a packet that looks like its kind failed its checks ("position: latitude minutes 61");
+    // the record then shows only what is certain.
+    std::string invalid;
 
     void clear() {
         time = {};
@@ -68,8 +80,11 @@ struct PacketExtras {
         phg.reset();
         dfs.reset();
         rangeKm.reset();
+        beam.reset();
+        datum = {};
         telemetry.reset();
         telemetryDefinition = nullptr;
+        invalid.clear();
     }
 };
 

@@ -45,9 +45,9 @@ struct PositionFields {
     std::optional<FieldValue> lat;  // both set when latField and lonField hold a coordinate
     std::optional<FieldValue> lon;
     std::optional<PositionRefinement> dao;
-    bool windGiven = false;  // the course and speed bytes hold a number each
-    double windDegrees = 0;
-    double windKmh = 0;
+    // A weather station's wind: the course and speed bytes that hold a number.
+    std::optional<double> windDegrees;
+    std::optional<double> windKmh;
 };
 
 void setSpeedAndCourse(PositionFields& f, double kmh, double course, const DecoderSettings& settings) {
@@ -131,7 +131,7 @@ void decodeWeatherComment(PositionFields& f) {
     f.weather = decodeWeather(f.weatherComment);
     f.comment = f.weatherComment;
     // The wind is the weather report's course and speed, also when calm.
-    if (f.windGiven) setWindLine(f.weather, f.windDegrees, f.windKmh);
+    if (f.windDegrees) setWindLine(f.weather, f.windDegrees, f.windKmh);
 }
 
 // "ccc/sss" at the start of the comment: course and speed, or a weather station's wind.
@@ -139,9 +139,8 @@ void takeCourseSpeed(PositionFields& f, const DecoderSettings& settings) {
     const double kmh = roundHalfEven(readNumber(f.comment.substr(4, 3)) * kKmhPerKnot);
     const double course = readNumber(f.comment.substr(0, 3));
     setSpeedAndCourse(f, kmh, course, settings);
-    f.windGiven = allDigits(f.comment.substr(0, 3)) && allDigits(f.comment.substr(4, 3));
-    f.windDegrees = course;
-    f.windKmh = kmh;
+    if (allDigits(f.comment.substr(0, 3))) f.windDegrees = course;
+    if (allDigits(f.comment.substr(4, 3))) f.windKmh = kmh;
     f.comment.remove_prefix(7);
 }
 
@@ -164,6 +163,7 @@ void decodeUncompressed(std::string_view positionText, PositionFields& f, const 
     takeCommentAltitude(f.comment, f);
     if (f.lat && f.lon && f.latField.find(' ') == std::string::npos && f.lonField.find(' ') == std::string::npos)
         f.dao = readDao(f.comment);
+    if (f.dao) extras.datum = f.dao->datum;
     if (f.symbolCode == "_") decodeWeatherComment(f);
 }
 
@@ -226,10 +226,9 @@ void decodeCompressedExtension(std::string_view cst, PositionFields& f, const De
     }
     if (c > 'z') return;
     const double knots = std::pow(1.08, base91(s)) - 1;
-    f.windGiven = true;
     f.windDegrees = base91(c) * 4.0;
     f.windKmh = roundHalfEven(knots * kKmhPerKnot);
-    setSpeedAndCourse(f, f.windKmh, f.windDegrees, settings);
+    setSpeedAndCourse(f, *f.windKmh, *f.windDegrees, settings);
 }
 
 void decodeCompressed(std::string_view positionText, PositionFields& f, const DecoderSettings& settings,
@@ -253,7 +252,7 @@ void decodeCompressed(std::string_view positionText, PositionFields& f, const De
     if (!f.hasAltitude) takeCommentAltitude(f.comment, f);
     if (f.symbolCode != "_") return;
     // Some weather stations put their wind in the comment, as an uncompressed report does.
-    if (!f.windGiven && hasCourseSpeed(f.comment)) takeCourseSpeed(f, settings);
+    if (!f.windDegrees && !f.windKmh && hasCourseSpeed(f.comment)) takeCourseSpeed(f, settings);
     decodeWeatherComment(f);
 }
 
@@ -337,7 +336,65 @@ std::string fieldOfSeconds(int seconds, int degreeDigits, char positive, char ne
 
 char upperLetter(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
+bool isDigitOrBlank(char c) { return isAsciiDigit(c) || c == ' '; }
+
+// Why a coordinate field ("4903.50N") is none, naming its first part that is wrong.
+std::string coordinateFault(std::string_view field, std::size_t degreeDigits, std::string_view name, char positive,
+                            char negative, int maxDegrees) {
+    std::string why(name);
+    const std::string_view degrees = clippedPart(field, 0, degreeDigits), minutes = clippedPart(field, degreeDigits, 2),
+                           hundredths = clippedPart(field, degreeDigits + 3, 2);
+    const char hemisphere = upperCase(charAt(field, degreeDigits + 5));
+    auto part = [&](std::string_view label, std::string_view value) { return why.append(label).append(value); };
+    if (!allDigits(degrees)) return part(" degrees ", degrees);
+    if (minutes.size() != 2 || !isDigitOrBlank(minutes[0]) || !isDigitOrBlank(minutes[1])) return part(" minutes ", minutes);
+    if (charAt(field, degreeDigits + 2) != '.') return part(" ", field);
+    if (hundredths.size() != 2 || !isDigitOrBlank(hundredths[0]) || !isDigitOrBlank(hundredths[1]))
+        return part(" hundredths ", hundredths);
+    if (hemisphere != positive && hemisphere != negative) return part(" hemisphere ", clippedPart(field, degreeDigits + 5, 1));
+    if (allDigits(minutes) && readNumber(minutes) >= 60) return part(" minutes ", minutes);
+    if (readNumber(degrees) > maxDegrees) return part(" degrees ", degrees);
+    return why + " beyond " + std::to_string(maxDegrees) + "\xB0";
+}
+
+// Text long enough to reach a symbol, not compressed, and without the points where an
+// uncompressed latitude and longitude have theirs: the symbol and comment a fixed layout
+// would read from it are no part of it. (A wrong letter alone leaves the layout standing.)
+bool isGarbledPosition(std::string_view positionText) {
+    return positionText.size() >= 19 && (charAt(positionText, 4) != '.' || charAt(positionText, 14) != '.') &&
+           !isCompressed(positionText);
+}
+
+std::string garbledPositionFault(std::string_view info, bool timed, std::string_view positionText) {
+    const std::string_view stamp = clippedPart(info, 1, 7);
+    if (timed && !readTimestamp(stamp)) return "position: time stamp " + std::string(stamp);
+    const std::string_view latField = clippedPart(positionText, 0, 8), lonField = clippedPart(positionText, 9, 9);
+    if (!latitudeOf(latField)) return coordinateFault(latField, 2, "position: latitude", 'N', 'S', 90);
+    if (!longitudeOf(lonField)) return coordinateFault(lonField, 3, "position: longitude", 'E', 'W', 180);
+    return "position: layout";
+}
+
+// A report that only says why it is none: header, object or item, what else is certain.
+void writeGarbledPosition(std::string_view header, std::string_view nameLine, const DecodeContext& ctx,
+                          DecodedPacket& out) {
+    if (!symbolRecordPasses(ctx.filter, 0)) return;
+    RecordWriter record(out.record, "-------", ctx.now, header);
+    record.line(nameLine);
+    writeExtraLines(record, out.extras);
+    record.finish();
+    out.shown = true;
+}
+
 }  // namespace
+
+std::size_t leadingPositionAt(std::string_view info) {
+    constexpr std::size_t kLatest = 40;  // the "!" may be the 40th character at the latest
+    for (std::size_t at = info.find('!'); at != std::string_view::npos && at < kLatest; at = info.find('!', at + 1)) {
+        const std::string_view positionText = info.substr(at + 1);
+        if (hasUncompressedShape(positionText) || (positionText.size() >= 13 && isCompressed(positionText))) return at;
+    }
+    return std::string_view::npos;
+}
 
 bool locatorCentre(std::string_view locator, std::string& latText, std::string& lonText) {
     if (locator.size() != 4 && locator.size() != 6) return false;
@@ -367,7 +424,7 @@ bool locatorCentre(std::string_view locator, std::string& latText, std::string& 
 }
 
 void decodePositionReport(std::string_view header, std::string_view info, std::string_view nameLine,
-                          const DecodeContext& ctx, DecodedPacket& out) {
+                          const DecodeContext& ctx, DecodedPacket& out, std::string_view leadingText) {
     out.recognised = true;
     const char type = charAt(info, 0);
     const bool timed = type == '/' || type == '@';
@@ -375,6 +432,11 @@ void decodePositionReport(std::string_view header, std::string_view info, std::s
     PacketExtras& extras = out.extras;
     if (timed) {
         if (const auto time = readTimestamp(clippedPart(info, 1, 7))) extras.time = *time;
+    }
+    if (isGarbledPosition(positionText)) {
+        extras.invalid = garbledPositionFault(info, timed, positionText);
+        writeGarbledPosition(header, nameLine, ctx, out);
+        return;
     }
 
     PositionFields f;
@@ -400,7 +462,14 @@ void decodePositionReport(std::string_view header, std::string_view info, std::s
     if (located)
         position = locate(Coordinates{latText, lonText, degreesOf(*f.lat, latExtra), degreesOf(*f.lon, lonExtra)},
                           ctx.settings);
-    const std::string_view comment = trimBlanks(f.comment);
+    std::string_view comment = trimBlanks(f.comment);
+    // Text a TNC beacon put before the position is the comment too, first.
+    std::string withLeading;
+    if (!trimBlanks(leadingText).empty()) {
+        withLeading = trimBlanks(leadingText);
+        if (!comment.empty()) withLeading.append(1, ' ').append(comment);
+        comment = withLeading;
+    }
     if (ctx.wantStation) {
         StationFacts& facts = out.station;
         setSymbolFacts(facts, f.symbolTable, f.symbolCode);

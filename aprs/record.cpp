@@ -277,11 +277,18 @@ void beginChannelLine(RecordWriter& record, std::string_view name) {
 }
 
 void writeTelemetry(RecordWriter& record, const TelemetryReport& report, const TelemetryDefinition* definition) {
-    std::string& out = record.begin("telemetry: #");
-    out += report.sequence;
+    // A MIC-E report has no sequence number; a channel it did not send shows as "-".
+    std::string& out = record.begin("telemetry:");
+    if (!report.sequence.empty()) {
+        out += " #";
+        out += report.sequence;
+    }
     for (int i = 0; i < report.analogCount; ++i) {
         out.push_back(' ');
-        appendTrimmedNumericText(out, report.analog[static_cast<std::size_t>(i)]);
+        if (report.missing >> i & 1u)
+            out.push_back('-');
+        else
+            appendTrimmedNumericText(out, report.analog[static_cast<std::size_t>(i)]);
     }
     if (!report.bits.empty()) {
         out.push_back(' ');
@@ -290,7 +297,7 @@ void writeTelemetry(RecordWriter& record, const TelemetryReport& report, const T
     if (definition == nullptr) return;
     for (std::size_t i = 0; i < static_cast<std::size_t>(report.analogCount); ++i) {
         const std::string& name = definition->names[i];
-        if (name.empty()) continue;
+        if (name.empty() || (report.missing >> i & 1u)) continue;
         const double x = report.analog[i];
         const auto& eq = definition->equations[i];
         beginChannelLine(record, name);
@@ -323,7 +330,16 @@ void writeExtraLines(RecordWriter& record, const PacketExtras& extras) {
         record.text() += " km";
     }
     if (extras.dfs) appendStationPower(record.begin("dfs......: "), *extras.dfs, true);
+    if (extras.beam) {
+        std::string& out = record.begin("beam.....: ");
+        appendTrimmedNumericText(out, extras.beam->degrees);
+        out += "\xB0, ";
+        appendTrimmedNumericText(out, extras.beam->erpW);
+        out += " W ERP";
+    }
+    record.labelled("datum....: ", extras.datum);
     if (extras.telemetry) writeTelemetry(record, *extras.telemetry, extras.telemetryDefinition);
+    record.labelled("invalid..: ", extras.invalid);
     if (!extras.deviceOnRadioLine) record.labelled("device...: ", extras.device);
 }
 

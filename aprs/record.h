@@ -86,7 +86,8 @@ void writeSpeedAndCourse(RecordWriter& record, double kmh, double degrees, const
 
 // The lines of what else a packet carried, in their fixed order after every other line:
 // "time.....:", "msg.no...:", "ack......:", "reject...:", "phg......:", "range....:",
-// "dfs......:", "telemetry:" with the named channels, "device...:".
+// "dfs......:", "beam.....:", "datum....:", "telemetry:" with the named channels, "invalid..:",
+// "device...:".
 void writeExtraLines(RecordWriter& record, const PacketExtras& extras);
 
 // The placemark of a shown position; the decimal texts are taken from the finished record.

@@ -47,7 +47,7 @@ constexpr std::string_view kKinds[] = {"PARM.", "UNIT.", "EQNS.", "BITS."};
 
 }  // namespace
 
-bool readTelemetryReport(std::string_view info, TelemetryReport& out) {
+bool readTelemetryReport(std::string_view info, TelemetryReport& out, std::string& invalid) {
     if (info.substr(0, 2) != "T#") return false;
     const std::string_view fields = info.substr(2);
     std::size_t at = 0;
@@ -63,9 +63,15 @@ bool readTelemetryReport(std::string_view info, TelemetryReport& out) {
         ++out.analogCount;
     }
     if (at <= fields.size()) {
-        // The bits may be followed by a comment of the sender's.
-        std::string_view bits = nextField(fields, at);
-        bits = bits.substr(0, bits.find_first_not_of("01"));
+        // The bits may be followed by a comment of the sender's, but only all eight of them:
+        // fewer with more after them are a garbled field, whose first digits mean nothing.
+        const std::string_view field = nextField(fields, at);
+        const std::string_view bits = field.substr(0, field.find_first_not_of("01"));
+        if (!bits.empty() && bits.size() < 8 && bits.size() < field.size()) {
+            invalid = "telemetry: bits ";
+            invalid += field;
+            return out.analogCount > 0;
+        }
         if (!isBits(bits)) return false;
         out.bits = bits;
     }

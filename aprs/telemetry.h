@@ -12,8 +12,9 @@
 namespace quilmo {
 
 // "T#005,199,000,255,073,123,01101001" (the information field): sequence, up to five
-// analog values and eight bits. False when it is no telemetry report.
-bool readTelemetryReport(std::string_view info, TelemetryReport& out);
+// analog values and eight bits. False when it is no telemetry report. A bits field that
+// is garbled gives the values without bits and says why in `invalid`.
+bool readTelemetryReport(std::string_view info, TelemetryReport& out, std::string& invalid);
 // "|ss1122|" somewhere in a comment: sequence and up to five values in base 91, then the
 // bits as a sixth value. False when the comment holds none.
 bool readCommentTelemetry(std::string_view comment, TelemetryReport& out);

@@ -47,6 +47,10 @@ const WeatherField kFields[] = {
     {'#', 3, false, asSent, &WeatherLines::rainRawLine, "rain raw.: ", ""},
 };
 
+bool isThreeDigits(std::string_view text) {
+    return text.size() == 3 && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 bool isWindValue(char c) { return isAsciiDigit(c) || c == ' ' || c == '.'; }
 
 // "c220s004" at the start: wind direction in degrees and speed in mph. The fields come
@@ -57,9 +61,10 @@ void takeLeadingWind(std::string& comment, WeatherLines& lines) {
         if (!isWindValue(comment[i])) return;
     const std::string_view direction = std::string_view(comment).substr(1, 3);
     const std::string_view speed = std::string_view(comment).substr(5, 3);
-    if (direction.find_first_not_of("0123456789") == std::string_view::npos &&
-        speed.find_first_not_of("0123456789") == std::string_view::npos)
-        setWindLine(lines, readNumber(direction), roundHalfEven(readNumber(speed) * kKmhPerMph));
+    std::optional<double> degrees, kmh;
+    if (isThreeDigits(direction)) degrees = readNumber(direction);
+    if (isThreeDigits(speed)) kmh = roundHalfEven(readNumber(speed) * kKmhPerMph);
+    setWindLine(lines, degrees, kmh);
     comment.erase(0, 8);
 }
 
@@ -100,15 +105,19 @@ std::size_t weatherDataEnd(std::string_view comment) {
 
 }  // namespace
 
-void setWindLine(WeatherLines& lines, double degrees, double kmh) {
+void setWindLine(WeatherLines& lines, std::optional<double> degrees, std::optional<double> kmh) {
     std::string& line = lines.windLine;
+    line.clear();
+    if (!degrees) return;  // a speed alone has always made no line
     line = "wind.....: ";
-    appendTrimmedNumericText(line, degrees);
+    appendTrimmedNumericText(line, *degrees);
     line += "\xB0";
-    line += compassSectorName(degrees);
-    line.push_back(' ');
-    appendTrimmedNumericText(line, kmh);
-    line += " km/h";
+    line += compassSectorName(*degrees);
+    if (kmh) {
+        line.push_back(' ');
+        appendTrimmedNumericText(line, *kmh);
+        line += " km/h";
+    }
 }
 
 void setWeatherLine(WeatherLines& lines, char letter, double metricValue) {

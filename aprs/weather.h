@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <optional>
 #include <string>
 
 namespace quilmo {
@@ -14,8 +15,9 @@ struct WeatherLines {
 // given as "c220s004" at the start (degrees, mph) makes the wind line.
 WeatherLines decodeWeather(std::string& comment);
 
-// "wind.....: 220" + degree sign + "SW 7 km/h": direction with its sector, speed rounded.
-void setWindLine(WeatherLines& lines, double degrees, double kmh);
+// "wind.....: 220" + degree sign + "SW 7 km/h": direction with its sector, speed rounded;
+// a station that sent only the direction gets that ("wind.....: 90" + degree sign + "E").
+void setWindLine(WeatherLines& lines, std::optional<double> degrees, std::optional<double> kmh);
 
 // The line of a weather field ("g" gust, "t" temperature, "b" pressure, "h" humidity,
 // "P" rain since midnight …) from a value already in the record's unit, rounded.

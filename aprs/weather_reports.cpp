@@ -61,7 +61,9 @@ WeatherLines ultimeterLines(std::string_view hex, const UltimeterLayout& layout)
     const UltimeterFields f(hex);
     WeatherLines lines;
     const auto speed = f.at(layout.windKmh), direction = f.at(layout.direction);
-    if (speed && direction) setWindLine(lines, degreesOfByte(*direction), roundHalfEven(*speed / 10.0));
+    // A report cut short before its wind speed still gives the direction it holds.
+    setWindLine(lines, direction ? std::optional<double>(degreesOfByte(*direction)) : std::nullopt,
+                speed ? std::optional<double>(roundHalfEven(*speed / 10.0)) : std::nullopt);
     if (layout.gustKmh) {
         if (const auto gust = f.at(*layout.gustKmh)) setWeatherLine(lines, 'g', *gust / 10.0);
     }
