@@ -9,7 +9,7 @@ constexpr std::int64_t kMinSrtMs = 250;
 constexpr int kMaxBackoffDoublings = 3;  // T1 grows to 8 times its plain value, no further
 constexpr std::size_t kMaxPaclen = 256;
 
-bool isCommandOrResponse(FrameType t) {
+bool isNumbered(FrameType t) {
     return t == FrameType::I || t == FrameType::RR || t == FrameType::RNR || t == FrameType::REJ ||
            t == FrameType::SREJ;
 }
@@ -147,7 +147,12 @@ std::optional<std::int64_t> DataLink::nextWakeAt() const {
 }
 
 std::vector<std::string> DataLink::takeFrames() {
-    std::vector<std::string> out(std::make_move_iterator(frames_.begin()), std::make_move_iterator(frames_.end()));
+    std::vector<std::string> out;
+    out.reserve(frames_.size());
+    for (Outgoing& o : frames_) {
+        if (o.modulo == modulo_ && isNumbered(o.frame.type)) o.frame.nr = vr_;
+        out.push_back(encodeFrame(o.frame, o.modulo));
+    }
     frames_.clear();
     return out;
 }
@@ -172,7 +177,7 @@ Frame DataLink::frameToPeer(FrameType type, bool command, bool pollFinal) const 
     return f;
 }
 
-void DataLink::transmit(const Frame& frame) { frames_.push_back(encodeFrame(frame, modulo_)); }
+void DataLink::transmit(const Frame& frame) { frames_.push_back({frame, modulo_}); }
 
 void DataLink::sendUnnumbered(FrameType type, bool command, bool pollFinal) {
     transmit(frameToPeer(type, command, pollFinal));
@@ -351,7 +356,7 @@ void DataLink::receiveDisconnected(const Frame& f) {
         return;
     }
     // A peer that still thinks it has a link is told it has none.
-    if (f.type == FrameType::DISC || isCommandOrResponse(f.type)) answerDm(f);
+    if (f.type == FrameType::DISC || isNumbered(f.type)) answerDm(f);
 }
 
 void DataLink::receiveAwaitingConnection(const Frame& f) {
@@ -427,11 +432,7 @@ void DataLink::receiveLinked(const Frame& f) {
             return;
         case FrameType::FRMR:
             event({EventKind::FrameRejected, {}, f.info, kNoLayer3, false});
-            event({EventKind::Reset, {}, {}, kNoLayer3, false});
-            state_ = modulo_ == kModulo128 ? LinkState::AwaitingV22Connection : LinkState::AwaitingConnection;
-            // Unacknowledged frames are lost with the sequence numbers; unsent data waits.
-            resetSequence();
-            establish();
+            reestablish();
             return;
         case FrameType::I: receiveI(f); return;
         case FrameType::RR:
@@ -440,6 +441,14 @@ void DataLink::receiveLinked(const Frame& f) {
         case FrameType::SREJ: receiveSupervisory(f); return;
         default: return;  // a late UA, UI, XID, TEST
     }
+}
+
+// Unacknowledged frames are lost with the sequence numbers; unsent data waits.
+void DataLink::reestablish() {
+    event({EventKind::Reset, {}, {}, kNoLayer3, false});
+    state_ = modulo_ == kModulo128 ? LinkState::AwaitingV22Connection : LinkState::AwaitingConnection;
+    resetSequence();
+    establish();
 }
 
 void DataLink::receiveAwaitingRelease(const Frame& f) {
@@ -456,13 +465,19 @@ void DataLink::receiveAwaitingRelease(const Frame& f) {
             if (f.pollFinal) linkDown(DisconnectReason::Requested);
             return;
         default:
-            if (f.command && f.pollFinal && isCommandOrResponse(f.type)) sendUnnumbered(FrameType::DM, false, true);
+            if (f.command && f.pollFinal && isNumbered(f.type)) sendUnnumbered(FrameType::DM, false, true);
             return;
     }
 }
 
-// N(R) acknowledges every frame before it. One outside the frames in flight is a late
-// repeat (a reordering path gives those) and says nothing new.
+// An N(R) just behind the frames in flight is a late repeat, as a path that reorders
+// frames gives: it says nothing new. Any other outside them is a protocol error.
+DataLink::NrFit DataLink::nrFit(int nr) const {
+    if (distance(va_, nr) <= distance(va_, highest_)) return NrFit::InFlight;
+    return distance(nr, va_) <= window() ? NrFit::Late : NrFit::Bad;
+}
+
+// N(R) acknowledges every frame before it.
 void DataLink::acknowledge(int nr) {
     if (nr == va_) return;
     exchanged_ = true;
@@ -490,7 +505,12 @@ void DataLink::checkAcknowledged(int nr) {
 
 void DataLink::receiveI(const Frame& f) {
     if (!f.command) return;
-    if (acknowledgesSent(f.nr)) {
+    const NrFit fit = nrFit(f.nr);
+    if (fit == NrFit::Bad) {
+        reestablish();
+        return;
+    }
+    if (fit == NrFit::InFlight) {
         if (state_ == LinkState::Connected) {
             checkAcknowledged(f.nr);
         } else {
@@ -522,8 +542,13 @@ void DataLink::receiveI(const Frame& f) {
 }
 
 void DataLink::receiveSupervisory(const Frame& f) {
+    const NrFit fit = nrFit(f.nr);
+    if (fit == NrFit::Bad) {
+        reestablish();
+        return;
+    }
+    const bool valid = fit == NrFit::InFlight;
     peerBusy_ = f.type == FrameType::RNR;
-    const bool valid = acknowledgesSent(f.nr);
     // The final answer to our enquiry: back to normal, resending whatever it lacks.
     if (state_ == LinkState::TimerRecovery && !f.command && f.pollFinal) {
         ackMeasured();

@@ -80,6 +80,8 @@ public:
     // When wake() has work next; nothing while no timer runs.
     std::optional<std::int64_t> nextWakeAt() const;
 
+    // The frames to transmit, oldest first. Their N(R) is V(R) now, so a burst carries one
+    // acknowledgement however many frames came in while it waited.
     std::vector<std::string> takeFrames();
     std::vector<LinkEvent> takeEvents();
 
@@ -96,7 +98,8 @@ private:
     std::int64_t now() const { return clock_(); }
     int window() const;
     int distance(int from, int to) const { return (to - from + modulo_) % modulo_; }
-    bool acknowledgesSent(int nr) const { return distance(va_, nr) <= distance(va_, highest_); }
+    enum class NrFit { InFlight, Late, Bad };
+    NrFit nrFit(int nr) const;
 
     Frame frameToPeer(FrameType type, bool command, bool pollFinal) const;
     void transmit(const Frame& frame);
@@ -118,6 +121,7 @@ private:
     void linkUp(int modulo, bool incoming);
     void linkDown(DisconnectReason reason);
     void resetSequence();
+    void reestablish();
     void event(LinkEvent e) { events_.push_back(std::move(e)); }
 
     void onT1();
@@ -155,7 +159,11 @@ private:
 
     std::deque<std::string> queue_;   // not sent yet
     std::vector<std::string> sent_;   // by N(S), kept until acknowledged
-    std::deque<std::string> frames_;  // to transmit
+    struct Outgoing {
+        Frame frame;
+        int modulo;
+    };
+    std::deque<Outgoing> frames_;  // to transmit; I and S frames get N(R) when taken
     std::vector<LinkEvent> events_;
 };
 
