@@ -402,18 +402,15 @@ void DataLink::receiveSabm(const Frame& f) {
         vs_ = va_;
         stopT1();
         rc_ = 0;
+        t1v_ = 2 * srt_;
         startT3();
         state_ = LinkState::Connected;
         return;
     }
+    // The peer started afresh: what we had for it belongs to the old link.
     event({EventKind::Reset, {}, {}, kNoLayer3, false});
-    modulo_ = modulo;
     queue_.clear();
-    resetSequence();
-    rc_ = 0;
-    stopT1();
-    startT3();
-    state_ = LinkState::Connected;
+    linkUp(modulo, true);
 }
 
 void DataLink::receiveLinked(const Frame& f) {

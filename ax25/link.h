@@ -49,7 +49,7 @@ enum class EventKind {
     Disconnected,
     Data,           // one I frame's information, in order
     FrameRejected,  // the peer sent FRMR; the link is being set up again
-    Reset,          // the link was set up again: data in flight may be lost
+    Reset,          // the link is set up again (Connected follows): data in flight may be lost
 };
 
 struct LinkEvent {
