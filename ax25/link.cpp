@@ -62,10 +62,7 @@ bool DataLink::connect(const Callsign& peer, const std::vector<Callsign>& path) 
     if (state_ != LinkState::Disconnected || path.size() > kMaxPath) return false;
     peer_ = peer;
     path_ = path;
-    // T1 starts from FRACK and the path: every hop carries the frame and its answer.
-    baseT1_ = static_cast<std::int64_t>(2 * path_.size() + 1) * settings_.frackMs;
-    srt_ = baseT1_ / 2;
-    t1v_ = baseT1_;
+    resetTiming();
     modulo_ = settings_.extended ? kModulo128 : kModulo8;
     state_ = settings_.extended ? LinkState::AwaitingV22Connection : LinkState::AwaitingConnection;
     resetSequence();
@@ -240,6 +237,13 @@ void DataLink::pump() {
 
 // ---- timers ----
 
+// T1 starts from FRACK and the path: every hop carries the frame and its answer.
+void DataLink::resetTiming() {
+    baseT1_ = static_cast<std::int64_t>(2 * path_.size() + 1) * settings_.frackMs;
+    srt_ = baseT1_ / 2;
+    t1v_ = baseT1_;
+}
+
 void DataLink::startT1() {
     t1Start_ = now();
     t1At_ = t1Start_ + t1v_;
@@ -347,9 +351,7 @@ void DataLink::receiveDisconnected(const Frame& f) {
         }
         peer_ = f.source;
         path_ = reversedPath(f.path);
-        baseT1_ = static_cast<std::int64_t>(2 * path_.size() + 1) * settings_.frackMs;
-        srt_ = baseT1_ / 2;
-        t1v_ = baseT1_;
+        resetTiming();
         queue_.clear();
         sendUnnumbered(FrameType::UA, false, f.pollFinal);
         linkUp(f.type == FrameType::SABME ? kModulo128 : kModulo8, true);

@@ -110,6 +110,7 @@ private:
     void enquire();
     void pump();
 
+    void resetTiming();
     void startT1();
     void stopT1() { t1At_.reset(); }
     void startT3() { t3At_ = now() + settings_.checkMs; }
