@@ -10,6 +10,7 @@
 #include "aprs/geometry.h"
 #include "aprs/numeric.h"
 #include "platform/cp1252_utf8.h"
+#include "platform/device_text.h"
 #include "platform/files.h"
 #include "terminal/ax25.h"
 #include "terminal/link_transmit.h"
@@ -20,45 +21,99 @@ namespace {
 // Phrase: a text whose blanks separate words, so they are kept.
 enum class Kind { Number, Text, Phrase };
 
+SettingCheck accepted(std::string value) { return {Verdict::Accepted, std::move(value), {}}; }
+SettingCheck corrected(std::string value, std::string reason) {
+    return {Verdict::Corrected, std::move(value), std::move(reason)};
+}
+SettingCheck refused(std::string value, std::string reason) { return {Verdict::Refused, std::move(value), std::move(reason)}; }
+
+// Checks of one key's value: `value` is never empty (an empty one takes the key's
+// whenEmpty value unchecked).
+using Check = SettingCheck (*)(std::string_view value);
+
 struct Key {
     std::string_view name;  // upper case, "=" included
     Kind kind;
     std::int32_t Settings::*number;
     std::string Settings::*text;
-    std::int32_t whenEmpty;  // value for a key present with nothing after "="
+    std::string_view whenEmpty;   // value for a key present with nothing after "="
+    std::string_view whenAbsent;  // value for a key no line names
+    Check check;
 };
+
+SettingCheck numberCheck(std::string_view value, std::int32_t (*rule)(std::int32_t), const char* reason);
+SettingCheck comCheck(std::string_view v);
+SettingCheck baudCheck(std::string_view v);
+SettingCheck parityCheck(std::string_view v);
+SettingCheck bitsCheck(std::string_view v);
+SettingCheck stopCheck(std::string_view v);
+SettingCheck bufferRxCheck(std::string_view v);
+SettingCheck bufferTxCheck(std::string_view v);
+SettingCheck anyNumberCheck(std::string_view v);
+SettingCheck latitudeCheck(std::string_view v);
+SettingCheck longitudeCheck(std::string_view v);
+SettingCheck deviceCheck(std::string_view v);
+SettingCheck myCallCheck(std::string_view v);
+SettingCheck unprotoCheck(std::string_view v);
+SettingCheck beaconCheck(std::string_view v);
+SettingCheck beaconTextCheck(std::string_view v);
+SettingCheck symbolCheck(std::string_view v);
+SettingCheck passcodeCheck(std::string_view v);
+SettingCheck filterCheck(std::string_view v);
+SettingCheck mapTilesCheck(std::string_view v);
+SettingCheck mapAttributionCheck(std::string_view v);
+
+// A switch: 0 or 1, anything else `otherwise`.
+template <std::int32_t otherwise>
+SettingCheck flagCheck(std::string_view v) {
+    return numberCheck(v, [](std::int32_t n) { return n == 0 || n == 1 ? n : otherwise; },
+                       otherwise == 1 ? "1 switches it on, 0 off; 1 is used." : "1 switches it on, 0 off; 0 is used.");
+}
+// A switch that only 1 turns on.
+SettingCheck onlyOneCheck(std::string_view v) {
+    return numberCheck(v, [](std::int32_t n) { return n == 1 ? 1 : 0; }, "1 switches it on, 0 off; 0 is used.");
+}
 
 // Table order is the order of application inside one line.
 constexpr Key kKeys[] = {
-    {"COM=", Kind::Number, &Settings::comPort, nullptr, 1},
-    {"BAUD=", Kind::Number, &Settings::baudRate, nullptr, 2400},
-    {"PARITY=", Kind::Text, nullptr, &Settings::parity, 0},
-    {"BIT=", Kind::Number, &Settings::dataBits, nullptr, 8},
-    {"STOP=", Kind::Number, &Settings::stopBits, nullptr, 1},
-    {"XONXOFF=", Kind::Number, &Settings::xonXoff, nullptr, 1},
-    {"RTS=", Kind::Number, &Settings::rtsEnable, nullptr, 0},
-    {"SAVERX=", Kind::Number, &Settings::saveRx, nullptr, 1},
-    {"SAVETX=", Kind::Number, &Settings::saveTx, nullptr, 0},
-    {"BUFFERRX=", Kind::Number, &Settings::rxBufferSize, nullptr, 512},
-    {"BUFFERTX=", Kind::Number, &Settings::txBufferSize, nullptr, 32},
-    {"APRS=", Kind::Number, &Settings::aprsEnabled, nullptr, 0},
-    {"MYLAT=", Kind::Text, nullptr, &Settings::myLat, 0},
-    {"MYLONG=", Kind::Text, nullptr, &Settings::myLong, 0},
-    {"SPEEDZERO=", Kind::Number, &Settings::speedZero, nullptr, 0},
-    {"CTRLDEND=", Kind::Number, &Settings::ctrlDEnd, nullptr, 0},
-    {"DEVICE=", Kind::Text, nullptr, &Settings::device, 0},
-    {"KISS=", Kind::Number, &Settings::kiss, nullptr, 0},
-    {"KISSRAW=", Kind::Number, &Settings::kissRaw, nullptr, 0},
-    {"MYCALL=", Kind::Text, nullptr, &Settings::myCall, 0},
-    {"UNPROTO=", Kind::Phrase, nullptr, &Settings::unproto, 0},
-    {"BEACON=", Kind::Number, &Settings::beaconMinutes, nullptr, 0},
-    {"BEACONTEXT=", Kind::Phrase, nullptr, &Settings::beaconText, 0},
-    {"SYMBOL=", Kind::Text, nullptr, &Settings::symbol, 0},
-    {"PASSCODE=", Kind::Number, &Settings::passcode, nullptr, -1},
-    {"FILTER=", Kind::Phrase, nullptr, &Settings::aprsIsFilter, 0},
-    {"MAPTILES=", Kind::Text, nullptr, &Settings::mapTiles, 0},
-    {"MAPATTRIB=", Kind::Phrase, nullptr, &Settings::mapAttribution, 0},
+    {"COM=", Kind::Number, &Settings::comPort, nullptr, "1", "1", comCheck},
+    {"BAUD=", Kind::Number, &Settings::baudRate, nullptr, "2400", "2400", baudCheck},
+    {"PARITY=", Kind::Text, nullptr, &Settings::parity, "n", "n", parityCheck},
+    {"BIT=", Kind::Number, &Settings::dataBits, nullptr, "8", "8", bitsCheck},
+    {"STOP=", Kind::Number, &Settings::stopBits, nullptr, "1", "1", stopCheck},
+    {"XONXOFF=", Kind::Number, &Settings::xonXoff, nullptr, "1", "0", flagCheck<1>},
+    {"RTS=", Kind::Number, &Settings::rtsEnable, nullptr, "0", "0", flagCheck<0>},
+    {"SAVERX=", Kind::Number, &Settings::saveRx, nullptr, "1", "0", flagCheck<1>},
+    {"SAVETX=", Kind::Number, &Settings::saveTx, nullptr, "0", "0", flagCheck<0>},
+    {"BUFFERRX=", Kind::Number, &Settings::rxBufferSize, nullptr, "512", "512", bufferRxCheck},
+    {"BUFFERTX=", Kind::Number, &Settings::txBufferSize, nullptr, "32", "32", bufferTxCheck},
+    {"APRS=", Kind::Number, &Settings::aprsEnabled, nullptr, "0", "0", flagCheck<1>},
+    {"MYLAT=", Kind::Text, nullptr, &Settings::myLat, "", "", latitudeCheck},
+    {"MYLONG=", Kind::Text, nullptr, &Settings::myLong, "", "", longitudeCheck},
+    {"SPEEDZERO=", Kind::Number, &Settings::speedZero, nullptr, "0", "0", flagCheck<0>},
+    {"CTRLDEND=", Kind::Number, &Settings::ctrlDEnd, nullptr, "0", "0", anyNumberCheck},
+    {"DEVICE=", Kind::Text, nullptr, &Settings::device, "", "", deviceCheck},
+    {"KISS=", Kind::Number, &Settings::kiss, nullptr, "0", "0", onlyOneCheck},
+    {"KISSRAW=", Kind::Number, &Settings::kissRaw, nullptr, "0", "0", onlyOneCheck},
+    {"MYCALL=", Kind::Text, nullptr, &Settings::myCall, "", "", myCallCheck},
+    {"UNPROTO=", Kind::Phrase, nullptr, &Settings::unproto, "", "", unprotoCheck},
+    {"BEACON=", Kind::Number, &Settings::beaconMinutes, nullptr, "0", "0", beaconCheck},
+    {"BEACONTEXT=", Kind::Phrase, nullptr, &Settings::beaconText, "", "", beaconTextCheck},
+    {"SYMBOL=", Kind::Text, nullptr, &Settings::symbol, "/-", "/-", symbolCheck},
+    {"PASSCODE=", Kind::Number, &Settings::passcode, nullptr, "-1", "-1", passcodeCheck},
+    {"FILTER=", Kind::Phrase, nullptr, &Settings::aprsIsFilter, "", "", filterCheck},
+    {"MAPTILES=", Kind::Text, nullptr, &Settings::mapTiles, "", "", mapTilesCheck},
+    {"MAPATTRIB=", Kind::Phrase, nullptr, &Settings::mapAttribution, "", "", mapAttributionCheck},
+    {"WINDOWED=", Kind::Number, &Settings::windowed, nullptr, "0", "0", flagCheck<0>},
 };
+
+const Key* findKey(std::string_view name) {
+    for (const Key& key : kKeys)
+        if (key.name.substr(0, key.name.size() - 1) == name) return &key;
+    return nullptr;
+}
+
+std::string_view bareName(const Key& key) { return key.name.substr(0, key.name.size() - 1); }
 
 // Windows-1252 upper case, byte for byte, so both copies keep the same length.
 char upperCp1252(char c) {
@@ -101,15 +156,51 @@ std::int32_t toWhole(std::string_view value) {
     return static_cast<std::int32_t>(rounded);
 }
 
-bool isFlag(std::int32_t v) { return v == 0 || v == 1; }
+// A number starts with a digit or a point, after a sign.
+bool looksNumeric(std::string_view value) {
+    if (!value.empty() && (value[0] == '-' || value[0] == '+')) value.remove_prefix(1);
+    return !value.empty() && ((value[0] >= '0' && value[0] <= '9') || value[0] == '.');
+}
 
-void correctParity(std::string& parity) {
-    if (parity.size() > 1) parity.resize(1);
-    if (parity.size() == 1) {
-        const char c = parity[0];
-        if (c == 'N' || c == 'E' || c == 'O' || c == 'M' || c == 'S') parity[0] = static_cast<char>(c + 32);
-    }
-    if (parity != "e" && parity != "n" && parity != "o" && parity != "m" && parity != "s") parity = "n";
+// Text that reads as no number counts as 0, as it always has; the user is told.
+SettingCheck numberCheck(std::string_view value, std::int32_t (*rule)(std::int32_t), const char* reason) {
+    const std::int32_t read = toWhole(value);
+    const std::int32_t used = rule(read);
+    const std::string usedText = std::to_string(used);
+    if (!looksNumeric(value)) return refused(usedText, "a number is expected; " + usedText + " is used.");
+    // Without a reason the rule only puts a default in for 0, as the key's table says.
+    if (used != read && *reason != '\0') return corrected(usedText, reason);
+    return accepted(usedText);
+}
+
+SettingCheck comCheck(std::string_view v) {
+    return numberCheck(v, [](std::int32_t n) { return n == 0 ? 1 : n; }, "");
+}
+SettingCheck baudCheck(std::string_view v) {
+    SettingCheck check = numberCheck(v, [](std::int32_t n) { return n == 0 ? 2400 : n; }, "");
+    // No port takes it, so the port stays closed and says why.
+    if (check.verdict == Verdict::Accepted && toWhole(v) < 0) return refused(check.value, "a baud rate is above 0; the port stays closed.");
+    return check;
+}
+SettingCheck parityCheck(std::string_view v) {
+    const char c = upperCp1252(v[0]);
+    if (c == 'N' || c == 'E' || c == 'O' || c == 'M' || c == 'S') return accepted(std::string(1, static_cast<char>(c + 32)));
+    return corrected("n", "parity is n (none), e (even), o (odd), m (mark) or s (space); n is used.");
+}
+SettingCheck bitsCheck(std::string_view v) {
+    return numberCheck(v, [](std::int32_t n) { return n < 5 || n > 8 ? 8 : n; }, "data bits are 5 to 8; 8 is used.");
+}
+SettingCheck stopCheck(std::string_view v) {
+    return numberCheck(v, [](std::int32_t n) { return n == 1 || n == 2 ? n : 1; }, "stop bits are 1 or 2; 1 is used.");
+}
+SettingCheck bufferRxCheck(std::string_view v) {
+    return numberCheck(v, [](std::int32_t n) { return n == 0 ? 512 : n; }, "");
+}
+SettingCheck bufferTxCheck(std::string_view v) {
+    return numberCheck(v, [](std::int32_t n) { return n == 0 ? 32 : n; }, "");
+}
+SettingCheck anyNumberCheck(std::string_view v) {
+    return numberCheck(v, [](std::int32_t n) { return n; }, "");
 }
 
 // A line of the file has no length limit; a notice repeats only the start of its value.
@@ -166,46 +257,56 @@ std::string dmsText(double degrees, const Axis& axis) {
 }
 
 // One own coordinate, in the record's form (degree sign 0xB0, apostrophe, double quote and
-// a hemisphere letter anywhere) or in decimal degrees. The text is left in the record's
-// form with its degrees beside it; one that cannot be used is emptied and told.
-bool readCoordinate(Settings& s, std::string& text, double& degrees, const Axis& axis) {
-    if (text.empty()) return false;
-    const std::string written = text;
+// a hemisphere letter anywhere) or in decimal degrees: the record's form and the degrees,
+// or why it cannot be used.
+struct Coordinate {
+    std::string text;
+    double degrees = 0;
+    std::string problem;
+};
+Coordinate readCoordinate(std::string_view written, const Axis& axis) {
+    Coordinate c;
     std::optional<double> value;
-    if (hasMarks(text)) {
-        text = upperCopy(text);
-        if (text.find(axis.positive) != std::string::npos || text.find(axis.negative) != std::string::npos)
-            value = dmsTextToDegrees(text);
+    if (hasMarks(written)) {
+        c.text = upperCopy(written);
+        if (c.text.find(axis.positive) != std::string::npos || c.text.find(axis.negative) != std::string::npos)
+            value = dmsTextToDegrees(c.text);
     } else {
-        value = decimalDegrees(text, axis);
-        if (value) text = dmsText(*value, axis);
+        value = decimalDegrees(written, axis);
+        if (value) c.text = dmsText(*value, axis);
     }
     const std::string range = std::to_string(static_cast<int>(axis.limit));
-    const std::string problem = !value ? std::string("write it as ") + axis.example + "."
-                                : !(std::fabs(*value) <= axis.limit)
-                                    ? std::string("a ") + axis.name + " lies from -" + range + " to " + range + " degrees."
-                                    : std::string();
-    if (!problem.empty()) {
-        addProblem(s, axis.key, written, problem);
-        text.clear();
-        return false;
-    }
-    degrees = *value;
-    return true;
+    c.problem = !value ? std::string("write it as ") + axis.example + "."
+                : !(std::fabs(*value) <= axis.limit)
+                    ? std::string("a ") + axis.name + " lies from -" + range + " to " + range + " degrees."
+                    : std::string();
+    if (!c.problem.empty()) c.text.clear();
+    if (c.problem.empty()) c.degrees = *value;
+    return c;
 }
+
+SettingCheck coordinateCheck(std::string_view v, const Axis& axis) {
+    Coordinate c = readCoordinate(v, axis);
+    return c.problem.empty() ? accepted(std::move(c.text)) : refused({}, std::move(c.problem));
+}
+SettingCheck latitudeCheck(std::string_view v) { return coordinateCheck(v, kLatitude); }
+SettingCheck longitudeCheck(std::string_view v) { return coordinateCheck(v, kLongitude); }
 
 // Both coordinates or no own position; one given without the other is told.
 void readOwnPosition(Settings& s) {
-    const bool latGiven = !s.myLat.empty(), longGiven = !s.myLong.empty();
-    const bool lat = readCoordinate(s, s.myLat, s.myLatDegrees, kLatitude);
-    const bool lon = readCoordinate(s, s.myLong, s.myLongDegrees, kLongitude);
-    if (lat && !longGiven) s.problems.push_back({"MYLONG", "MYLONG= is missing: the own position needs MYLAT= and MYLONG=.", ""});
-    if (lon && !latGiven) s.problems.push_back({"MYLAT", "MYLAT= is missing: the own position needs MYLAT= and MYLONG=.", ""});
-    s.myPositionSet = lat && lon;
-    if (s.myPositionSet) return;
-    s.myLat.clear();
-    s.myLong.clear();
-    s.myLatDegrees = s.myLongDegrees = 0;
+    const auto lat = s.given.find("MYLAT"), lon = s.given.find("MYLONG");
+    const bool latGiven = lat != s.given.end() && !lat->second.empty();
+    const bool longGiven = lon != s.given.end() && !lon->second.empty();
+    const Coordinate latitude = readCoordinate(latGiven ? lat->second : "", kLatitude);
+    const Coordinate longitude = readCoordinate(longGiven ? lon->second : "", kLongitude);
+    const bool latOk = latGiven && latitude.problem.empty(), longOk = longGiven && longitude.problem.empty();
+    if (latOk && !longGiven) s.problems.push_back({"MYLONG", "MYLONG= is missing: the own position needs MYLAT= and MYLONG=.", ""});
+    if (longOk && !latGiven) s.problems.push_back({"MYLAT", "MYLAT= is missing: the own position needs MYLAT= and MYLONG=.", ""});
+    s.myPositionSet = latOk && longOk;
+    s.myLat = s.myPositionSet ? latitude.text : std::string();
+    s.myLong = s.myPositionSet ? longitude.text : std::string();
+    s.myLatDegrees = s.myPositionSet ? latitude.degrees : 0;
+    s.myLongDegrees = s.myPositionSet ? longitude.degrees : 0;
 }
 
 bool isAsciiAlnum(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
@@ -217,46 +318,77 @@ std::string callsignProblem(std::string_view text) {
     return callOk ? "an SSID is 0 to 15." : "a callsign is 1 to 6 letters or digits, then -SSID when needed.";
 }
 
-// Callsigns in their one written form; anything that is no callsign or path is left empty.
-void correctKiss(Settings& s) {
-    if (s.kiss != 1) s.kiss = 0;
-    if (s.kissRaw != 1) s.kissRaw = 0;
-    const std::optional<Callsign> myCall = parseCallsign(s.myCall);
-    if (!myCall && !s.myCall.empty()) addProblem(s, "MYCALL", s.myCall, callsignProblem(s.myCall));
-    s.myCall = myCall ? callsignText(*myCall) : std::string();
-    const std::optional<UnprotoPath> path = parseUnproto(s.unproto);
-    // Only KISS frames are built from UNPROTO=; a text TNC keeps its own path.
-    const bool used = linkKindOf(s.kiss == 1, s.device) == LinkKind::KissTnc;
-    if (!path && !s.unproto.empty() && used)
-        addProblem(s, "UNPROTO", s.unproto, unprotoProblem(s.unproto) + ". Nothing is sent until it is mended.");
-    s.unproto = path ? unprotoText(*path) : std::string();
-    // KISS frames are binary: XON/XOFF flow control would swallow their bytes 17 and 19.
-    if (s.kiss == 1) s.xonXoff = 0;
+SettingCheck myCallCheck(std::string_view v) {
+    const std::optional<Callsign> call = parseCallsign(v);
+    return call ? accepted(callsignText(*call)) : refused({}, callsignProblem(v));
+}
+
+SettingCheck unprotoCheck(std::string_view v) {
+    const std::optional<UnprotoPath> path = parseUnproto(v);
+    if (path) return accepted(unprotoText(*path));
+    if (trimBlanks(v).empty()) return accepted({});
+    return refused({}, unprotoProblem(v) + ". Nothing is sent until it is mended.");
+}
+
+SettingCheck deviceCheck(std::string_view v) {
+    if (!isNetworkDeviceText(v)) return accepted(std::string(v));
+    TcpAddress address;
+    std::string reason;
+    if (parseTcpDeviceText(v, address, reason)) return accepted(std::string(v));
+    // Kept: the port then stays closed and says the same.
+    if (!reason.empty() && reason.back() != '.') reason += '.';
+    return refused(std::string(v), reason);
 }
 
 // Text, as a typed line goes out: Windows-1252 when every character has a byte there, else
 // all of it UTF-8. Control codes (C0, DEL, C1 and the bytes Windows-1252 leaves undefined)
 // never go on the air; blanks at the ends go. At most `limit` characters, never part of one.
-std::string printableText(std::string_view bytes, std::size_t limit) {
+struct Printable {
+    std::string text;
+    bool dropped = false;  // control codes left out
+    bool cut = false;      // characters beyond the limit left out
+};
+Printable printableText(std::string_view bytes, std::size_t limit) {
+    Printable out;
     std::u32string text;
     for (std::size_t at = 0; at < bytes.size();) {
         const AirCharacter c = airCharacterAt(bytes, at);
         at += c.length;
-        if (c.codePoint >= 0x20 && (c.codePoint < 0x7F || c.codePoint > 0x9F)) text += c.codePoint;
+        if (c.codePoint >= 0x20 && (c.codePoint < 0x7F || c.codePoint > 0x9F)) {
+            text += c.codePoint;
+        } else {
+            out.dropped = true;
+        }
     }
     const std::size_t first = text.find_first_not_of(U' ');
-    text = first == std::u32string::npos ? std::u32string() : text.substr(first, limit);
+    text = first == std::u32string::npos ? std::u32string() : text.substr(first);
+    text.erase(text.find_last_not_of(U' ') + 1);
+    out.cut = text.size() > limit;
+    text.resize(std::min(text.size(), limit));
     text.erase(text.find_last_not_of(U' ') + 1);
     const bool fits = std::all_of(text.begin(), text.end(), [](char32_t c) { return cp1252ByteOf(c).has_value(); });
-    std::string out;
     for (const char32_t c : text) {
         if (fits) {
-            out += *cp1252ByteOf(c);
+            out.text += *cp1252ByteOf(c);
         } else {
-            appendUtf8(out, c);
+            appendUtf8(out.text, c);
         }
     }
     return out;
+}
+
+SettingCheck beaconCheck(std::string_view v) {
+    const std::int32_t n = toWhole(v);
+    if (n < 0) return numberCheck(v, [](std::int32_t) { return 0; }, "0 switches the beacon off; 0 is used.");
+    return numberCheck(v, [](std::int32_t m) { return m > 0 && m < 5 ? 5 : m; },
+                       "a beacon goes at most every 5 minutes; 5 is used.");
+}
+
+SettingCheck beaconTextCheck(std::string_view v) {
+    Printable p = printableText(v, kMaxBeaconComment);
+    if (p.cut) return corrected(std::move(p.text), "a beacon's comment is at most 43 characters; the rest is cut off.");
+    if (p.dropped) return corrected(std::move(p.text), "control codes never go on the air; they are left out.");
+    return accepted(std::move(p.text));
 }
 
 // Blanks at the ends go (they are where "KEY= value" puts them); control bytes never go on the air.
@@ -268,12 +400,35 @@ std::string trimmedPhrase(std::string_view text) {
     return std::string(trimBlanks(out));
 }
 
+SettingCheck filterCheck(std::string_view v) { return accepted(trimmedPhrase(v)); }
+SettingCheck mapAttributionCheck(std::string_view v) { return accepted(std::string(trimBlanks(v))); }
+
 // An overlay (digit or letter) or one of the two tables, then any printable symbol code.
 bool validSymbol(std::string_view symbol) {
     if (symbol.size() != 2) return false;
     const char table = symbol[0], code = symbol[1];
     const bool tableOk = table == '/' || table == '\\' || (table >= '0' && table <= '9') || (table >= 'A' && table <= 'Z');
     return tableOk && code > ' ' && code < 127;
+}
+
+SettingCheck symbolCheck(std::string_view v) {
+    if (validSymbol(v)) return accepted(std::string(v));
+    return refused(std::string(kDefaultSymbol), "a symbol is a table (/, \\ or an overlay 0-9 or A-Z) and a code from ! to ~; " +
+                                                    std::string(kDefaultSymbol) + " is used.");
+}
+
+SettingCheck passcodeCheck(std::string_view v) {
+    return numberCheck(v, [](std::int32_t n) { return n < -1 || n > 32767 ? -1 : n; },
+                       "a passcode is 0 to 32767; -1, receive only, is used.");
+}
+
+// A template the map can use: a web address with all three tile numbers, else nothing.
+SettingCheck mapTilesCheck(std::string_view t) {
+    const bool web = t.starts_with("http://") || t.starts_with("https://");
+    const bool numbered = t.find("{z}") != std::string::npos && t.find("{x}") != std::string::npos &&
+                          t.find("{y}") != std::string::npos;
+    if (web && numbered) return accepted(std::string(t));
+    return refused({}, "a tile server is an http:// or https:// address with {z}, {x} and {y}; the offline map is used.");
 }
 
 // "44.49": two decimals (about a kilometre) are plenty for a range filter; written by
@@ -285,87 +440,101 @@ std::string twoDecimals(double degrees) {
            (fraction.size() == 1 ? "0" : "") + fraction;
 }
 
-// After the own-position check: the default filter needs the position.
-void correctStation(Settings& s) {
-    if (s.beaconMinutes < 0) s.beaconMinutes = 0;
-    if (s.beaconMinutes > 0 && s.beaconMinutes < 5) s.beaconMinutes = 5;
-    s.beaconText = printableText(s.beaconText, kMaxBeaconComment);
-    if (!s.symbol.empty() && !validSymbol(s.symbol))
-        addProblem(s, "SYMBOL", s.symbol,
-                   "a symbol is a table (/, \\ or an overlay 0-9 or A-Z) and a code from ! to ~; " +
-                       std::string(kDefaultSymbol) + " is used.");
-    if (!validSymbol(s.symbol)) s.symbol = std::string(kDefaultSymbol);
-    if (s.passcode < -1 || s.passcode > 32767) s.passcode = -1;
-    s.aprsIsFilter = trimmedPhrase(s.aprsIsFilter);
-    if (!s.aprsIsFilter.empty() || !s.myPositionSet) return;
-    s.aprsIsFilter = "r/" + twoDecimals(s.myLatDegrees) + "/" + twoDecimals(s.myLongDegrees) + "/100";
-}
-
-// A template the map can use: a web address with all three tile numbers, else nothing.
-void correctMap(Settings& s) {
-    const std::string& t = s.mapTiles;
-    const bool web = t.starts_with("http://") || t.starts_with("https://");
-    const bool numbered = t.find("{z}") != std::string::npos && t.find("{x}") != std::string::npos &&
-                          t.find("{y}") != std::string::npos;
-    if (!web || !numbered) s.mapTiles.clear();
-    s.mapAttribution = std::string(trimBlanks(s.mapAttribution));
-}
-
 // A ham switches a line off with ";" or "#" in front of it, as in most .ini files.
 bool isCommentLine(std::string_view line) {
     const std::size_t first = line.find_first_not_of(" \t");
     return first != std::string_view::npos && (line[first] == ';' || line[first] == '#');
 }
 
+SettingCheck checkKey(const Key& key, std::string_view collected) {
+    if (collected.empty()) return accepted(std::string(key.whenEmpty));
+    return key.check(collected);
+}
+
+// Each key's value through its check; the pair, the link and the position decide the rest.
+void applyChecks(Settings& s) {
+    for (const Key& key : kKeys) {
+        const std::string name(bareName(key));
+        const auto given = s.given.find(name);
+        const SettingCheck check =
+            given == s.given.end() ? accepted(std::string(key.whenAbsent)) : checkKey(key, given->second);
+        if (key.kind == Kind::Number) {
+            s.*key.number = toWhole(check.value);
+        } else {
+            s.*key.text = check.value;
+        }
+        // A path is told only where it is used.
+        if (check.verdict != Verdict::Accepted && name != "UNPROTO") addProblem(s, name, given->second, check.reason);
+    }
+}
+
 }  // namespace
+
+const std::vector<std::string_view>& settingKeys() {
+    static const std::vector<std::string_view> keys = [] {
+        std::vector<std::string_view> out;
+        for (const Key& key : kKeys) out.push_back(bareName(key));
+        return out;
+    }();
+    return keys;
+}
+
+SettingCheck checkSettingValue(std::string_view key, std::string_view value) {
+    const Key* found = findKey(key);
+    if (found == nullptr) return refused({}, "no such key.");
+    return checkKey(*found, collectValue(value, found->kind == Kind::Phrase));
+}
+
+std::string settingDefault(std::string_view key) {
+    const Key* found = findKey(key);
+    return found == nullptr ? std::string() : std::string(found->whenAbsent);
+}
+
+std::int32_t aprsIsPasscode(std::string_view callsign) {
+    const std::string_view base = callsign.substr(0, callsign.find('-'));
+    if (base.empty() || base.size() > 6 || !std::all_of(base.begin(), base.end(), isAsciiAlnum)) return -1;
+    const std::string upper = upperCopy(base);
+    std::uint32_t hash = 0x73e2;
+    for (std::size_t i = 0; i < upper.size(); i += 2) {
+        hash ^= static_cast<std::uint32_t>(static_cast<unsigned char>(upper[i])) << 8;
+        if (i + 1 < upper.size()) hash ^= static_cast<unsigned char>(upper[i + 1]);
+    }
+    return static_cast<std::int32_t>(hash & 0x7fff);
+}
+
+bool needsFirstSetup(const Settings& settings) {
+    const bool portNamed = settings.given.contains("DEVICE") || settings.given.contains("COM");
+    return settings.myCall.empty() && (!portNamed || problemWith(settings, "DEVICE").size() > 0);
+}
 
 void parseConfigurationLine(Settings& settings, std::string_view line, std::string_view upperLine) {
     if (isCommentLine(line)) return;
     for (const Key& key : kKeys) {
         const std::size_t at = upperLine.find(key.name);
         if (at == std::string_view::npos) continue;
-        if (key.kind == Kind::Number) {
-            settings.*key.number = key.whenEmpty;
-        } else if (key.text == &Settings::parity) {
-            settings.parity = "n";
-        } else {
-            (settings.*key.text).clear();
-        }
         const std::size_t valueStart = at + key.name.size();
         // Both copies have the same length, but a caller could hand in a shorter line.
-        if (valueStart > line.size()) continue;
-        const std::string value = collectValue(line.substr(valueStart), key.kind == Kind::Phrase);
-        if (value.empty()) continue;
-        if (key.kind == Kind::Number) {
-            settings.*key.number = toWhole(value);
-        } else {
-            settings.*key.text = value;
-        }
+        const std::string_view rest = valueStart > line.size() ? std::string_view() : line.substr(valueStart);
+        settings.given[std::string(bareName(key))] = collectValue(rest, key.kind == Kind::Phrase);
     }
 }
 
 void correctConfiguration(Settings& s) {
-    if (s.comPort == 0) s.comPort = 1;
-    if (s.baudRate == 0) s.baudRate = 2400;
-    correctParity(s.parity);
-    if (s.dataBits < 5 || s.dataBits > 8) s.dataBits = 8;
-    if (s.stopBits != 1 && s.stopBits != 2) s.stopBits = 1;
-    if (!isFlag(s.xonXoff)) s.xonXoff = 1;
-    if (!isFlag(s.rtsEnable)) s.rtsEnable = 0;
+    applyChecks(s);
     s.rtsLineOn = s.rtsEnable == 1 ? 1 : 0;
     s.dtrLineOn = 1;
-    if (s.rxBufferSize == 0) s.rxBufferSize = 512;
-    if (s.txBufferSize == 0) s.txBufferSize = 32;
-    if (!isFlag(s.saveRx)) s.saveRx = 1;
-    if (!isFlag(s.saveTx)) s.saveTx = 0;
-    if (!isFlag(s.aprsEnabled)) s.aprsEnabled = 1;
-    if (!isFlag(s.speedZero)) s.speedZero = 0;
-
-    correctKiss(s);
-    correctMap(s);
-
+    // Only KISS frames are built from UNPROTO=; a text TNC keeps its own path.
+    const auto unproto = s.given.find("UNPROTO");
+    if (unproto != s.given.end() && linkKindOf(s.kiss == 1, s.device) == LinkKind::KissTnc) {
+        const SettingCheck check = checkKey(*findKey("UNPROTO"), unproto->second);
+        if (check.verdict != Verdict::Accepted) addProblem(s, "UNPROTO", unproto->second, check.reason);
+    }
+    // KISS frames are binary: XON/XOFF flow control would swallow their bytes 17 and 19.
+    if (s.kiss == 1) s.xonXoff = 0;
     readOwnPosition(s);
-    correctStation(s);
+    // The default filter needs the position.
+    if (!s.aprsIsFilter.empty() || !s.myPositionSet) return;
+    s.aprsIsFilter = "r/" + twoDecimals(s.myLatDegrees) + "/" + twoDecimals(s.myLongDegrees) + "/100";
 }
 
 std::string problemWith(const Settings& settings, std::string_view key) {
@@ -391,8 +560,8 @@ Settings parseConfiguration(std::string_view fileBytes) {
 
 Settings readConfiguration(const std::string& programDirectory) {
     const std::string path = joinPath(programDirectory, "Quilmo.ini");
-    // The file is never written; a missing one is left behind empty. When it cannot be
-    // created or read, the program runs on the defaults.
+    // A missing file is left behind empty; only the settings window writes it, and only
+    // when the user saves. When it cannot be created or read, the program runs on the defaults.
     touchFile(path);
     const std::optional<std::string> bytes = readWholeFile(path);
     return parseConfiguration(bytes ? std::string_view(*bytes) : std::string_view());

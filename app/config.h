@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,15 +47,48 @@ struct Settings {
     std::string aprsIsFilter;        // "FILTER=": APRS-IS filter; by default 100 km around the own position
     std::string mapTiles;      // "MAPTILES=": a tile URL template with {z}, {x} and {y}; empty: the offline map only
     std::string mapAttribution;  // "MAPATTRIB=": the tiles' attribution, blanks kept; empty when not given
+    std::int32_t windowed = 0;   // "WINDOWED=": 1 the main window has a title bar and keeps its size and place
 
     // Derived while reading.
     std::int32_t rtsLineOn = 0;
     std::int32_t dtrLineOn = 1;
     bool myPositionSet = false;
+    // Each key's value as the last line that set it wrote it (blanks gone as the key drops
+    // them), before any correction: what the settings window shows and compares with.
+    std::map<std::string, std::string> given;
     // Values given but unusable, in the order of the keys. An UNPROTO= that AX.25 cannot
     // carry is among them only on a KISS link, where nothing goes out until it is mended.
     std::vector<SettingProblem> problems;
 };
+
+// What the program makes of one value: taken as it is (perhaps in its one written form,
+// "n0call" as "N0CALL"), corrected to another value, or refused, when something else is
+// used in its place.
+enum class Verdict { Accepted, Corrected, Refused };
+struct SettingCheck {
+    Verdict verdict = Verdict::Accepted;
+    std::string value;   // what the program takes, as a value written after "KEY="
+    std::string reason;  // "an SSID is 0 to 15." when not accepted
+};
+
+// The keys the program reads, "MYCALL" without "=", in the order it applies them.
+const std::vector<std::string_view>& settingKeys();
+// The check every value of `key` ("BEACON") goes through, whether read from Quilmo.ini or
+// typed in the settings window. `value` is the text after "KEY=", without the line end.
+// Values that only make sense together (MYLAT= with MYLONG=, UNPROTO= on a KISS link) are
+// checked here one by one; the reader adds what the pair or the link needs.
+SettingCheck checkSettingValue(std::string_view key, std::string_view value);
+// The value a key has when Quilmo.ini does not name it, as a value written after "KEY=";
+// empty for keys that have none (MYCALL, DEVICE).
+std::string settingDefault(std::string_view key);
+
+// The APRS-IS passcode of a callsign: the public 15-bit hash over the callsign without its
+// SSID, in upper case; -1 for text that is no callsign.
+std::int32_t aprsIsPasscode(std::string_view callsign);
+
+// Nothing set up yet: neither a callsign nor a port to use, so a new user needs the
+// settings window first.
+bool needsFirstSetup(const Settings& settings);
 
 // The problem with `key` ("UNPROTO"), in words for the user; empty when there is none.
 std::string problemWith(const Settings& settings, std::string_view key);

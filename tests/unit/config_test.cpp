@@ -3,6 +3,10 @@
 #include "app/config.h"
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <set>
 #include <sstream>
@@ -10,6 +14,7 @@
 #include <tuple>
 #include <variant>
 
+#include "app/config_writer.h"
 #include "app/layout.h"
 #include "app/port_status.h"
 #include "app/station_setup.h"
@@ -50,7 +55,7 @@ TEST(Config, KeysAreReadAndCorrected) {
         {"; inside a value is no comment", "DEVICE=/dev/a;b\n", &Settings::device, "/dev/a;b"},
         {"a key before ; still counts", "BAUD=4800 ; the old rate\n", kBaud, "4800"}, {"half goes to even, down", "BIT=6.5\n", kBits, "6"},
         {"wider than 16 bits, clamped", "BAUD=99999999999\n", kBaud, "2147483647"},
-        {"clamped low", "BUFFERRX=-1e30\n", &Settings::rxBufferSize, "-2147483648"}, {"COM 0", "COM=0\n", kCom, "1"},
+        {"clamped low", "CTRLDEND=-1e30\n", &Settings::ctrlDEnd, "-2147483648"}, {"COM 0", "COM=0\n", kCom, "1"},
         {"BIT 9", "BIT=9\n", kBits, "8"}, {"BIT 5 kept", "BIT=5\n", kBits, "5"},
         {"STOP 3", "STOP=3\n", &Settings::stopBits, "1"},
         {"XONXOFF 2 switches on", "XONXOFF=2\n", &Settings::xonXoff, "1"},
@@ -230,6 +235,155 @@ TEST(Config, UnusableValuesAreTold) {
         }
         EXPECT_EQ(told, r.problems) << r.name;
     }
+}
+
+// One check per key, shared by the reader and the settings window: what a value becomes and
+// why, for every key the program reads.
+TEST(Config, EveryKeyIsCheckedOnePlace) {
+    const Verdict ok = Verdict::Accepted, fix = Verdict::Corrected, no = Verdict::Refused;
+    const struct { const char* key; std::string value; Verdict verdict; std::string used, reason; } rows[] = {
+        {"COM", "3", ok, "3", ""}, {"COM", "0", ok, "1", ""}, {"COM", "x", no, "1", "a number is expected; 1 is used."},
+        {"BAUD", "9600", ok, "9600", ""}, {"BAUD", "", ok, "2400", ""},
+        {"BAUD", "-300", no, "-300", "a baud rate is above 0; the port stays closed."},
+        {"PARITY", "Even", ok, "e", ""}, {"PARITY", "x", fix, "n", "parity is n (none), e (even), o (odd), m (mark) or s (space); n is used."},
+        {"BIT", "7", ok, "7", ""}, {"BIT", "9", fix, "8", "data bits are 5 to 8; 8 is used."},
+        {"STOP", "1.5", ok, "2", ""}, {"STOP", "3", fix, "1", "stop bits are 1 or 2; 1 is used."},
+        {"XONXOFF", "", ok, "1", ""}, {"XONXOFF", "2", fix, "1", "1 switches it on, 0 off; 1 is used."},
+        {"RTS", "2", fix, "0", "1 switches it on, 0 off; 0 is used."}, {"SAVERX", "5", fix, "1", "1 switches it on, 0 off; 1 is used."},
+        {"SAVETX", "1", ok, "1", ""}, {"BUFFERRX", "0", ok, "512", ""}, {"BUFFERTX", "64", ok, "64", ""},
+        {"APRS", "yes", no, "0", "a number is expected; 0 is used."}, {"SPEEDZERO", "1", ok, "1", ""},
+        {"CTRLDEND", "7", ok, "7", ""}, {"KISS", "2", fix, "0", "1 switches it on, 0 off; 0 is used."},
+        {"KISSRAW", "1", ok, "1", ""}, {"WINDOWED", "1", ok, "1", ""}, {"WINDOWED", "3", fix, "0", "1 switches it on, 0 off; 0 is used."},
+        {"MYLAT", "44.5028", ok, "44\xB0" "30'10.08\"N", ""}, {"MYLAT", kLat, ok, kLat, ""},
+        {"MYLAT", "44,5", no, "", "write it as 44\xB0" "29'30\"N or 44.5028N."},
+        {"MYLONG", "181W", no, "", "a longitude lies from -180 to 180 degrees."},
+        {"DEVICE", "/dev/ttyUSB0", ok, "/dev/ttyUSB0", ""}, {"DEVICE", "aprsis://rotate.aprs2.net:14580", ok, "aprsis://rotate.aprs2.net:14580", ""},
+        {"MYCALL", "n0call-7", ok, "N0CALL-7", ""}, {"MYCALL", "IU4NEW-99", no, "", "an SSID is 0 to 15."},
+        {"UNPROTO", "APZQLM via WIDE1-1", ok, "APZQLM,WIDE1-1", ""},
+        {"UNPROTO", "CQ VIA A,B,C,D,E,F,G,H,I", no, "", "AX.25 carries at most 8 digipeaters. Nothing is sent until it is mended."},
+        {"BEACON", "10", ok, "10", ""}, {"BEACON", "1", fix, "5", "a beacon goes at most every 5 minutes; 5 is used."},
+        {"BEACON", "-3", fix, "0", "0 switches the beacon off; 0 is used."},
+        {"BEACONTEXT", " Bologna QTH ", ok, "Bologna QTH", ""},
+        {"BEACONTEXT", std::string(44, 'x'), fix, std::string(43, 'x'), "a beacon's comment is at most 43 characters; the rest is cut off."},
+        {"BEACONTEXT", "a\tb", fix, "ab", "control codes never go on the air; they are left out."},
+        {"SYMBOL", "/>", ok, "/>", ""},
+        {"SYMBOL", "car", no, "/-", "a symbol is a table (/, \\ or an overlay 0-9 or A-Z) and a code from ! to ~; /- is used."},
+        {"PASSCODE", "13023", ok, "13023", ""}, {"PASSCODE", "40000", fix, "-1", "a passcode is 0 to 32767; -1, receive only, is used."},
+        {"FILTER", " r/44/11/50 ", ok, "r/44/11/50", ""},
+        {"MAPTILES", "https://t.example/{z}/{x}/{y}.png", ok, "https://t.example/{z}/{x}/{y}.png", ""},
+        {"MAPTILES", "https://t.example/{z}.png", no, "",
+         "a tile server is an http:// or https:// address with {z}, {x} and {y}; the offline map is used."},
+        {"MAPATTRIB", " \xA9 OSM ", ok, "\xA9 OSM", ""},
+    };
+    std::set<std::string> covered;
+    for (const auto& r : rows) {
+        const SettingCheck check = checkSettingValue(r.key, r.value);
+        const std::string name = std::string(r.key) + "=" + r.value;
+        EXPECT_EQ(check.verdict, r.verdict) << name;
+        EXPECT_EQ(check.value, r.used) << name;
+        EXPECT_EQ(check.reason, r.reason) << name;
+        covered.insert(r.key);
+        // The reader tells the same, in its notice ("KEY=value cannot be used: reason").
+        if (r.verdict == ok || std::string(r.key) == "UNPROTO") continue;
+        const std::string ini = name + "\n" + (std::string(r.key) == "MYLONG" ? "MYLAT=1\n" : "");
+        EXPECT_NE(problemWith(parseConfiguration(ini), r.key).find(r.reason), std::string::npos) << name;
+    }
+    for (const std::string_view key : settingKeys()) EXPECT_TRUE(covered.contains(std::string(key))) << key;
+}
+
+// The APRS-IS passcode is a public hash of the callsign without its SSID, whatever the case.
+TEST(Config, PasscodeOfTheCallsign) {
+    const struct { const char* call; std::int32_t passcode; } rows[] = {
+        {"N0CALL", 13023}, {"n0call-7", 13023}, {"N0CALL-15", 13023}, {"", -1}, {"N0CALLXX", -1}, {"N0/CALL", -1},
+    };
+    for (const auto& r : rows) EXPECT_EQ(aprsIsPasscode(r.call), r.passcode) << r.call;
+}
+
+// A save changes the value of the one key, and nothing else of the file, byte for byte.
+TEST(ConfigWriter, OnlyTheChangedKeyChanges) {
+    const std::string file =
+        "; Quilmo for the shack\r\n"
+        "# BEACON=5 (off for now)\n"
+        "DEVICE=/dev/ttyUSB0\r\n"
+        "\r\n"
+        "MYLAT=44\xB0" "29'30\"N\r\n"
+        "FAVOURITE=\xE0\x80\xE8\n"
+        "mycall=N0CALL-1\r\n"
+        "BEACONTEXT=Citt\xE0 \r\n"
+        "MYCALL=IU4NEW-99\r\n"
+        "  ; MYCALL=OLD\r\n"
+        "BAUD=9600";
+    const struct { const char* name; std::vector<SettingChange> changes; std::string expected; } rows[] = {
+        {"nothing", {}, file},
+        {"the last line that acts, its line end kept", {{"MYCALL", "IU4NEW-9"}},
+         std::string(file).replace(file.find("IU4NEW-99"), 9, "IU4NEW-9")},
+        {"a key in lower case, Windows-1252 in the value", {{"BEACONTEXT", "Citt\xE0 \x80"}},
+         std::string(file).replace(file.find("Citt\xE0 \r"), 6, "Citt\xE0 \x80")},
+        {"the last line, without a line end", {{"BAUD", "4800"}}, file.substr(0, file.size() - 4) + "4800"},
+        {"an absent key goes at the end, with the file's line end", {{"BEACON", "10"}}, file + "\r\nBEACON=10\r\n"},
+    };
+    for (const auto& r : rows) EXPECT_EQ(rewriteConfiguration(file, r.changes), r.expected) << r.name;
+    EXPECT_EQ(rewriteConfiguration("BAUD=9600\n", {{"KISS", "1"}}), "BAUD=9600\nKISS=1\n");
+    EXPECT_EQ(rewriteConfiguration("", {{"KISS", "1"}}), "KISS=1\r\n");
+    // What was written reads back as asked.
+    EXPECT_EQ(parseConfiguration(rewriteConfiguration(file, {{"MYCALL", "IU4NEW-9"}})).myCall, "IU4NEW-9");
+}
+
+// The first save keeps the old file; a save that cannot be made says why and leaves the old
+// file whole.
+TEST(ConfigWriter, SaveKeepsBackupAndFailsWhole) {
+    test::TempDir dir;
+    ASSERT_TRUE(writeWholeFile(dir.file("Quilmo.ini"), "BAUD=9600\r\n"));
+    EXPECT_EQ(saveConfiguration(dir.path, {{"BAUD", "4800"}}, true), "");
+    EXPECT_EQ(dir.read("Quilmo.ini"), "BAUD=4800\r\n");
+    EXPECT_EQ(dir.read("Quilmo.ini.bak"), "BAUD=9600\r\n");
+    EXPECT_EQ(saveConfiguration(dir.path, {{"BAUD", "1200"}}, false), "");
+    EXPECT_EQ(dir.read("Quilmo.ini.bak"), "BAUD=9600\r\n");
+    EXPECT_FALSE(fileExists(dir.file("Quilmo.ini.new")));
+}
+
+TEST(ConfigWriter, ReadOnlyFolderIsRefusedWithTheReason) {
+    test::TempDir dir;
+    ASSERT_TRUE(writeWholeFile(dir.file("Quilmo.ini"), "BAUD=9600\r\n"));
+    ASSERT_EQ(::chmod(dir.path.c_str(), 0555), 0);
+    // Root writes anywhere: the save is tried as the user nobody.
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && ::setresuid(65534, 65534, 65534) != 0) _exit(2);
+        const std::string why = saveConfiguration(dir.path, {{"BAUD", "4800"}}, true);
+        if (::write(pipeEnds[1], why.data(), why.size()) < 0) _exit(3);
+        _exit(0);
+    }
+    ::close(pipeEnds[1]);
+    std::string why;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;) why.append(buffer, static_cast<std::size_t>(n));
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::chmod(dir.path.c_str(), 0755);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(why, "Cannot write " + dir.file("Quilmo.ini.bak") + ": Permission denied");
+    EXPECT_EQ(dir.read("Quilmo.ini"), "BAUD=9600\r\n");
+}
+
+TEST(ConfigWriter, FullDiskLeavesTheOldFile) {
+    test::TempDir dir;
+    if (::mount("tmpfs", dir.path.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "mounting a tmpfs is not permitted here; CI runs as root and can";
+    const std::string old = "; " + std::string(3000, 'c') + "\r\nBAUD=9600\r\n";
+    EXPECT_TRUE(writeWholeFile(dir.file("Quilmo.ini"), old));
+    std::string filler(4096, 'f');
+    while (appendToFile(dir.file("filler"), filler)) {}
+    const std::string why = saveConfiguration(dir.path, {{"BAUD", "4800"}}, false);
+    const std::string kept = dir.read("Quilmo.ini");
+    const bool leftOver = fileExists(dir.file("Quilmo.ini.new"));
+    ::umount2(dir.path.c_str(), MNT_DETACH);
+    EXPECT_EQ(why, "Cannot write " + dir.file("Quilmo.ini") + ": No space left on device");
+    EXPECT_EQ(kept, old);
+    EXPECT_FALSE(leftOver);
 }
 
 // The file is only ever read; a missing one is left behind empty.
