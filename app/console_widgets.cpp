@@ -87,6 +87,7 @@ const std::vector<LabelSpec>& consoleLabels() {
         {36, " stations", 0xFFFFFF, 0x004080, FontKind::Default, true},
         {38, " map", 0xFFFFFF, 0x004080, FontKind::Default, true},
         {39, " messages", 0xFFFFFF, 0x004080, FontKind::Default, true},
+        {40, " settings", 0xFFFFFF, 0x004080, FontKind::Default, true},
     };
     return labels;
 }

@@ -27,7 +27,7 @@ struct LabelSpec {
     FontKind font;
     bool clickable;
 };
-// Captions and colours of every label, Label1 to Label39 (Label37, the notice line, is made apart).
+// Captions and colours of every label, Label1 to Label40 (Label37, the notice line, is made apart).
 const std::vector<LabelSpec>& consoleLabels();
 
 constexpr QRgb kBlack = 0x000000;

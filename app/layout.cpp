@@ -59,6 +59,7 @@ std::map<std::string, TwipRect> mainWindowLayout(double screenW, double screenH,
         {"Label36", {aprsButtons, 9720, 975, 255}},  // " stations": the heard-stations window
         {"Label38", {aprsButtons, 10035, 975, 255}},  // " map"
         {"Label39", {aprsButtons, 10350, 975, 255}},  // " messages"
+        {"Label40", {aprsButtons, 10665, 975, 255}},  // " settings", shown with APRS off too
         // Check boxes
         {"Check1", {8880, 240, 975, 255}},
         {"Check2", {screenW - 2000, 240, 975, 315}},

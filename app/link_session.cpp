@@ -486,4 +486,64 @@ void LinkSession::clearProblem(const std::string& key) {
     if (notices_.clearProblem(key)) emit noticesChanged();
 }
 
+// ---- new settings while running
+
+// What readSettings derives from the file, for settings that come later.
+Settings LinkSession::runningSettings(Settings s) {
+    if (linkKindOf(s) == LinkKind::AprsIs) s.kiss = 0;
+    if (s.aprsEnabled != 1) s.myPositionSet = false;
+    return s;
+}
+
+void LinkSession::noteSettingProblems(const Settings& previous) {
+    for (const SettingProblem& p : previous.problems) clearProblem(p.key);
+    for (auto p = settings_.problems.rbegin(); p != settings_.problems.rend(); ++p)
+        noteProblem(p->key, p->text, {p->key.size() + 1, p->value.size()});
+}
+
+void LinkSession::applySettings(const Settings& next) {
+    if (exited_) return;
+    const Settings previous = settings_;
+    Settings incoming = next;
+    // APRS= shows a panel made at start-up: it keeps its value until the next start.
+    incoming.aprsEnabled = previous.aprsEnabled;
+    settings_ = runningSettings(std::move(incoming));
+    const Settings& s = settings_;
+    const PortSettings before = portSettingsFrom(previous), after = portSettingsFrom(s);
+    const bool portChanged = before.devicePath != after.devicePath || before.baudRate != after.baudRate ||
+                             before.parity != after.parity || before.dataBits != after.dataBits ||
+                             before.stopBits != after.stopBits || before.flowControl != after.flowControl ||
+                             before.rtsOn != after.rtsOn || previous.kiss != s.kiss;
+    const bool stationChanged = previous.myCall != s.myCall || previous.unproto != s.unproto ||
+                                previous.beaconMinutes != s.beaconMinutes || previous.beaconText != s.beaconText ||
+                                previous.symbol != s.symbol || previous.myLat != s.myLat || previous.myLong != s.myLong ||
+                                previous.passcode != s.passcode || previous.aprsIsFilter != s.aprsIsFilter ||
+                                previous.kiss != s.kiss || previous.device != s.device;
+    link_ = linkKindOf(s);
+    // A new callsign, passcode or filter is a new login.
+    const bool loginChanged = link_ == LinkKind::AprsIs && (previous.myCall != s.myCall || previous.passcode != s.passcode ||
+                                                            previous.aprsIsFilter != s.aprsIsFilter);
+    own_ = settings_.myPositionSet ? OwnPosition{s.myLatDegrees, s.myLongDegrees} : OwnPosition{};
+    noteSettingProblems(previous);
+    if (stationChanged && station_ != nullptr) {
+        emit stationReplacing();
+        station_.reset();
+        clearProblem("messages");
+        clearProblem("budget");
+        startStation();
+    }
+    if (portChanged || loginChanged) {
+        if (port_.isOpen() || port_.state() != PortState::NotOpen) port_.close();
+        aprs_.aprsLineBuffer.clear();
+        kissMonitor_.reset();
+        aprsIsVerified_ = false;
+        aprsIsAnswer_->stop();
+        clearProblem("aprsis");
+        openPort();
+    }
+    updateLinkReady();
+    emit portStateChanged();
+    emit settingsChanged();
+}
+
 }  // namespace quilmo

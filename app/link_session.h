@@ -134,6 +134,10 @@ public:
     void noteProblem(const std::string& key, const std::string& text, FileNotices::Span shortenable = {});
     // A standing problem that has gone away.
     void clearProblem(const std::string& key);
+    // New settings while running (the settings window saved, Quilmo.ini changed on disk):
+    // changed port settings close and reopen the port, changed station settings make the
+    // station afresh, and the notice line keeps only the problems the new settings have.
+    void applySettings(const Settings& next);
 
 signals:
     // Text for the Rx view: the bytes as received, or a KISS TNC's frames as monitor lines.
@@ -149,6 +153,11 @@ signals:
     void openFailed(const std::string& text);
     void noticesChanged();
     void transmitRefused(const std::string& why);
+    // The station (messages, beacon) is about to be made afresh: whoever holds on to its
+    // messaging lets go now.
+    void stationReplacing();
+    // New settings took effect; windows showing any of them read them again.
+    void settingsChanged();
 
 private:
     enum class LogKind { Rx, Tx, Aprs };
@@ -174,6 +183,8 @@ private:
     void writeFilterFile();
     void watchFileWrites();
     DecoderSettings decoderSettings() const;
+    static Settings runningSettings(Settings s);
+    void noteSettingProblems(const Settings& previous);
 
     std::string dir_;
     SerialPort& port_;

@@ -27,7 +27,7 @@ int main(int argc, char* argv[]) {
     quilmo::QtDevicePort port;
     quilmo::LinkSession session(programDirectory, port, quilmo::currentLocalTime);
     quilmo::MainWindow window(session, {quilmo::modalMessageBox, quilmo::systemClipboard, quilmo::quitApplication,
-                                        std::nullopt});
+                                        std::nullopt, true});
     exitSignals.watch([&window] {
         window.exitProgram();
         // quit() leaves alone the loop of a message box that start-up is waiting on; exit() ends it too.
@@ -37,6 +37,6 @@ int main(int argc, char* argv[]) {
     // A stop that came while start-up waited on a message box has already run the exit sequence.
     if (exitSignals.received()) return 0;
     if (lock.error() != 0) session.noteFileWrite("lock", lock.path(), {0, lock.error()});
-    window.showFullScreen();
+    window.showAtStart();
     return QApplication::exec();
 }

@@ -3,16 +3,21 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
 #include <algorithm>
+#include <sstream>
 #include <string_view>
 #include <vector>
 
@@ -27,8 +32,10 @@
 #include "app/map_window.h"
 #include "app/messages_window.h"
 #include "app/port_status.h"
+#include "app/settings_window.h"
 #include "app/stations_window.h"
 #include "app/text_display.h"
+#include "platform/files.h"
 #include "platform/qt_text.h"
 #include "platform/qt_tick_box_style.h"
 #include "terminal/macro_use.h"
@@ -101,6 +108,14 @@ void MainWindow::followSession() {
             [this] { static_cast<ClickLabel*>(labels_.at(35))->setBackground(QColor(kFreshGreen)); });
     connect(&session_, &LinkSession::portStateChanged, this, [this] { showPortStatus(); });
     connect(&session_, &LinkSession::noticesChanged, this, [this] { showNotices(); });
+    // The messaging the window follows goes with the station; a new one is followed after.
+    connect(&session_, &LinkSession::stationReplacing, this, [this] {
+        if (messagesListener_ != 0) session_.station()->messaging().removeListener(messagesListener_);
+        messagesListener_ = 0;
+        delete messagesWindow_;
+        messagesWindow_ = nullptr;
+    });
+    connect(&session_, &LinkSession::settingsChanged, this, [this] { settingsApplied(); });
     connect(&session_, &LinkSession::transmitRefused, this, [this](const std::string& why) {
         seams_.messageBox(QString::fromLatin1(kProductName), fromCp1252(why));
         focusTxBuffer();
@@ -211,6 +226,9 @@ void MainWindow::connectActions() {
     onClick(36, [this] { openStationsWindow(); });
     onClick(38, [this] { openMapWindow(); });
     onClick(39, [this] { openMessagesWindow(); });
+    onClick(40, [this] { openSettingsWindow(); });
+    auto* settingsKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), this);
+    connect(settingsKey, &QShortcut::activated, this, [this] { openSettingsWindow(); });
 
     connect(command2_, &QPushButton::clicked, this, [this] { exitProgram(); });
     connect(command3_, &QPushButton::clicked, this, [this] { showMinimized(); });
@@ -282,6 +300,23 @@ void MainWindow::startUp() {
     labels_.at(33)->hide();
 
     session_.readSettings();
+    watchSettingsFile();
+    windowed_ = session_.settings().windowed == 1;
+    if (windowed_) {
+        // The last size and place, else most of the screen; the layout follows the window.
+        std::istringstream place(readWholeFile(joinPath(dir_, kWindowPlaceName)).value_or(""));
+        int x = 0, y = 0, width = 0, height = 0;
+        if (!(place >> x >> y >> width >> height) || width < 200 || height < 150) {
+            width = screen_.pixels.width() * 4 / 5;
+            height = screen_.pixels.height() * 4 / 5;
+            x = (screen_.pixels.width() - width) / 2;
+            y = (screen_.pixels.height() - height) / 2;
+        }
+        screen_.pixels = QSize(width, height);
+        move(x, y);
+        applyLayout(false, {});
+    }
+    labels_.at(40)->setToolTip(QStringLiteral("Quilmo.ini settings"));
     for (int n = 1; n <= 8; ++n) {
         const std::string path = macroPath(dir_, n);
         macroPresent_[n - 1] = checkMacroFile(path) == kMacroUsable;
@@ -321,6 +356,21 @@ void MainWindow::startUp() {
     followMessages();
     showNotices();
     session_.openPort();
+    // A new user with nothing to work with is shown where to start, once the window is up.
+    if (seams_.firstStartWindow && needsFirstSetup(session_.settings())) {
+        QTimer::singleShot(0, this, [this] {
+            openSettingsWindow(QStringLiteral("Welcome to Quilmo. Fill in your callsign first, then on the Link page "
+                                              "the device your TNC or radio is on, and press Save."));
+        });
+    }
+}
+
+void MainWindow::showAtStart() {
+    if (windowed_) {
+        show();
+    } else {
+        showFullScreen();
+    }
 }
 
 void MainWindow::showPortStatus() {
@@ -557,7 +607,10 @@ void MainWindow::showUnreadCount() {
     fitCaption(label);
 }
 
-void MainWindow::exitSequence() { session_.exitSequence(); }
+void MainWindow::exitSequence() {
+    keepWindowPlace();
+    session_.exitSequence();
+}
 
 void MainWindow::exitProgram() {
     exitSequence();
@@ -598,6 +651,94 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     exitSequence();
     event->accept();
     seams_.terminate();
+}
+
+// ---- settings
+
+void MainWindow::openSettingsWindow(const QString& hint) {
+    if (settingsWindow_ == nullptr) {
+        settingsWindow_ = new SettingsWindow(dir_, this);
+        settingsWindow_->resize(760, 520);
+        connect(settingsWindow_, &SettingsWindow::saved, this, [this] { readSettingsAgain(false); });
+        connect(settingsWindow_, &SettingsWindow::pickRequested, this, [this] {
+            openMapWindow();
+            mapWindow_->pickPosition();
+        });
+    }
+    settingsWindow_->openWindow(session_.settings(), hint);
+}
+
+// Editors replace the file rather than write into it, so its folder is watched too.
+void MainWindow::watchSettingsFile() {
+    const std::string path = joinPath(dir_, "Quilmo.ini");
+    iniBytes_ = readWholeFile(path).value_or("");
+    iniWatcher_ = new QFileSystemWatcher(this);
+    iniWatcher_->addPath(QString::fromStdString(dir_));
+    iniWatcher_->addPath(QString::fromStdString(path));
+    iniSettled_ = new QTimer(this);
+    iniSettled_->setSingleShot(true);
+    iniSettled_->setInterval(300);
+    connect(iniSettled_, &QTimer::timeout, this, [this] { settingsFileChanged(); });
+    connect(iniWatcher_, &QFileSystemWatcher::fileChanged, iniSettled_, qOverload<>(&QTimer::start));
+    connect(iniWatcher_, &QFileSystemWatcher::directoryChanged, iniSettled_, qOverload<>(&QTimer::start));
+}
+
+void MainWindow::settingsFileChanged() {
+    const QString path = QString::fromStdString(joinPath(dir_, "Quilmo.ini"));
+    // A replaced file is a new one: it is watched afresh.
+    if (QFileInfo::exists(path) && !iniWatcher_->files().contains(path)) iniWatcher_->addPath(path);
+    const std::optional<std::string> bytes = readWholeFile(path.toStdString());
+    // Gone for a moment while an editor replaces it, or the same bytes (a save of ours).
+    if (!bytes || *bytes == iniBytes_) return;
+    readSettingsAgain(true);
+}
+
+void MainWindow::readSettingsAgain(bool byHand) {
+    iniBytes_ = readWholeFile(joinPath(dir_, "Quilmo.ini")).value_or("");
+    session_.applySettings(parseConfiguration(iniBytes_));
+    if (!byHand) return;
+    session_.noteProblem("settings", "Quilmo.ini read again");
+    QTimer::singleShot(10000, this, [this] { session_.clearProblem("settings"); });
+}
+
+// Everything the window shows of the settings, shown again.
+void MainWindow::settingsApplied() {
+    const Settings& settings = session_.settings();
+    showPortStatus();
+    labels_.at(26)->setText(settings.myPositionSet ? fromCp1252(settings.myLat + "   " + settings.myLong) : QString());
+    if (session_.station() != nullptr && messagesListener_ == 0) followMessages();
+    // The map takes its tiles and the own position when it is made: made again, it shows
+    // the new ones where the old one was.
+    if (mapWindow_ != nullptr) {
+        const bool shown = mapWindow_->isVisible();
+        const QRect place = mapWindow_->geometry();
+        mapWindow_->deleteLater();
+        mapWindow_ = nullptr;
+        if (shown) {
+            openMapWindow();
+            mapWindow_->setGeometry(place);
+        }
+    }
+    if (settingsWindow_ != nullptr && !settingsWindow_->isVisible()) settingsWindow_->load(settings);
+}
+
+void MainWindow::keepWindowPlace() {
+    if (!windowed_ || isFullScreen()) return;
+    const QRect place = geometry();
+    const std::string text = std::to_string(place.x()) + " " + std::to_string(place.y()) + " " +
+                             std::to_string(place.width()) + " " + std::to_string(place.height()) + "\n";
+    writeWholeFile(joinPath(dir_, kWindowPlaceName), text);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (!windowed_ || event->size() == screen_.pixels) return;
+    screen_.pixels = event->size();
+    const bool aprsOn = session_.settings().aprsEnabled == 1;
+    applyLayout(aprsOn, {});
+    for (const auto& [number, label] : labels_) fitCaption(label);
+    showPortStatus();
+    showNotices();
 }
 
 }  // namespace quilmo

@@ -10,6 +10,7 @@
 #include "terminal/bounded_text.h"
 
 class QCheckBox;
+class QFileSystemWatcher;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -24,6 +25,7 @@ class GrowingView;
 class LinkSession;
 class MapWindow;
 class MessagesWindow;
+class SettingsWindow;
 class StationsWindow;
 
 // The program's one main window ("Form1"): the console's widgets, their layout, the keys,
@@ -47,6 +49,14 @@ public:
     void exitProgram();
     // The Tx buffer sent through the session; emptied when it went out.
     void tx_dati();
+    // Full screen, or with WINDOWED=1 a normal window at its last size and place.
+    void showAtStart();
+    // The non-modal settings window; `hint` says what to fill in first.
+    void openSettingsWindow(const QString& hint = {});
+    SettingsWindow* settingsWindow() const { return settingsWindow_; }
+    MapWindow* mapWindow() const { return mapWindow_; }
+    // Where WINDOWED=1 keeps the window's size and place.
+    static constexpr const char* kWindowPlaceName = "window.txt";
 
     const BoundedText& rxView() const;
     const BoundedText& txHistory() const;
@@ -58,6 +68,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildWidgets();
@@ -94,6 +105,11 @@ private:
     void buildNoticeLine();
     void showNotices();
     void showPortStatus();
+    void watchSettingsFile();
+    void settingsFileChanged();
+    void readSettingsAgain(bool byHand);
+    void settingsApplied();
+    void keepWindowPlace();
 
     LinkSession& session_;
     std::string dir_;
@@ -130,6 +146,11 @@ private:
     int unreadShown_ = -1;
 
     QLabel* label37_ = nullptr;  // the notice line
+    SettingsWindow* settingsWindow_ = nullptr;  // made on first use
+    QFileSystemWatcher* iniWatcher_ = nullptr;
+    QTimer* iniSettled_ = nullptr;  // an editor's save is several steps: read once they are done
+    std::string iniBytes_;          // Quilmo.ini as last read or written here
+    bool windowed_ = false;
 };
 
 }  // namespace quilmo

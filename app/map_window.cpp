@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 #include <array>
@@ -225,6 +226,28 @@ QString MapWindow::describe(int station) const {
     }
     if (!row.lastText.empty()) out += QStringLiteral("<br>") + html(row.lastText);
     return out;
+}
+
+// ---- picking a place for the settings
+
+void MapWindow::pickPosition() {
+    picking_ = true;
+    view_->installEventFilter(this);
+    view_->setCursor(Qt::CrossCursor);
+    view_->setToolTip(tr("Click the place to take as your own position"));
+}
+
+bool MapWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != view_ || !picking_ || event->type() != QEvent::MouseButtonRelease) return QWidget::eventFilter(watched, event);
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() != Qt::LeftButton) return false;
+    picking_ = false;
+    view_->removeEventFilter(this);
+    view_->unsetCursor();
+    view_->setToolTip({});
+    const QPointF at = mouse->position();
+    emit positionPicked(unproject(view_->viewport().toWorld(at.x(), at.y())));
+    return true;
 }
 
 }  // namespace quilmo

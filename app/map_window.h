@@ -56,13 +56,17 @@ public slots:
     void refresh();
     // Centres the map on the station and selects it; false when it has no position.
     bool centreOnStation(const QString& station);
+    // The next click on the map picks a place (positionPicked) instead of a station.
+    void pickPosition();
 
 signals:
     void stationSelected(const QString& station);
     void tileNoticeChanged(const QString& notice);
+    void positionPicked(GeoPoint at);
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void catchUp();
@@ -84,6 +88,7 @@ private:
     QTimer catchUp_;
     bool stale_ = true;
     bool fittedWithStations_ = false;
+    bool picking_ = false;
     std::string selected_;  // the selected station's name, kept across rebuilds
 };
 

@@ -21,6 +21,9 @@ struct WindowSeams {
     std::function<void(const QString& text)> putClipboard;  // clears it, then puts the text
     std::function<void()> terminate;
     std::optional<ScreenMetrics> screen;  // the primary screen when not given
+    // Whether a setup with nothing to work with opens the settings window by itself; the
+    // program does, tests that do not look at it leave it alone.
+    bool firstStartWindow = false;
 };
 
 // The real ones: a message box that fits the screen (app/message_dialog.h), QClipboard, QCoreApplication::quit, the primary screen.

@@ -496,6 +496,7 @@ TEST(MainWindowLayout, DrawingFormulasForTheScreen) {
         {"Label6", &TwipRect::top, 10720},     {"Text3", &TwipRect::height, 1520.0 / 3 + 1455},
         {"Label37", &TwipRect::top, 11000},    {"Label36", &TwipRect::left, 13610},
         {"Label38", &TwipRect::top, 10035},    {"Label39", &TwipRect::top, 10350},
+        {"Label40", &TwipRect::top, 10665},    {"Label40", &TwipRect::left, 13610},
     };
     for (const auto& r : rows) EXPECT_DOUBLE_EQ(on.at(r.name).*r.field, r.value) << r.name;
     EXPECT_EQ(on.at("Text2").height, 2535);
