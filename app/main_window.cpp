@@ -662,6 +662,8 @@ void MainWindow::openSettingsWindow(const QString& hint) {
         connect(settingsWindow_, &SettingsWindow::saved, this, [this] { readSettingsAgain(false); });
         connect(settingsWindow_, &SettingsWindow::pickRequested, this, [this] {
             openMapWindow();
+            connect(mapWindow_, &MapWindow::positionPicked, settingsWindow_, &SettingsWindow::setPosition,
+                    Qt::UniqueConnection);
             mapWindow_->pickPosition();
         });
     }

@@ -184,7 +184,6 @@ void SettingsWindow::addField(QGridLayout* grid, int row, const std::string& key
         field.line->setObjectName(QString::fromStdString(key));
         field.line->setToolTip(QString::fromUtf8(text.help));
         connect(field.line, &QLineEdit::textChanged, this, [this] { recheck(); });
-        connect(field.line, &QLineEdit::returnPressed, this, [this] { save(); });
     } else {
         field.flag->setObjectName(QString::fromStdString(key));
         connect(field.flag, &QCheckBox::toggled, this, [this] { recheck(); });

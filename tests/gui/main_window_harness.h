@@ -39,6 +39,7 @@ struct BasicHarness {
     QStringList messages;   // "title: text"
     QStringList clipboard;
     int terminations = 0;
+    bool firstStartWindow = false;  // as the program runs: a setup with nothing to work with opens the settings
     std::unique_ptr<LinkSession> session;
     std::unique_ptr<MainWindow> window;
 
@@ -59,10 +60,10 @@ struct BasicHarness {
         WindowSeams seams{[this](const QString& title, const QString& text) { messages << title + ": " + text; },
                           [this](const QString& text) { clipboard << text; },
                           [this] { ++terminations; },
-                          screen};
+                          screen, firstStartWindow};
         window = std::make_unique<MainWindow>(*session, std::move(seams));
         window->startUp();
-        window->show();
+        window->show();  // full screen in the program; the seam gives the screen size here
         QApplication::setActiveWindow(window.get());
         if (!QTest::qWaitForWindowActive(window.get())) qFatal("main window never became active");
         return *window;
