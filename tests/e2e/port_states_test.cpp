@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -17,6 +18,7 @@
 #include <ctime>
 #include <vector>
 
+#include "app/settings_window.h"
 #include "main_window_harness.h"
 #include "platform/qt_device_port.h"
 #include "platform/qt_serial_port.h"
@@ -149,6 +151,30 @@ private slots:
         QTRY_COMPARE(tnc.collect(), sent);
         QCOMPARE(h.window->txHistory().text(), sent);
         QCOMPARE(h.readFile("$log_tx.txt"), kLogHeader + sent);
+    }
+
+    // A new DEVICE saved in the settings window moves the link at once: the first device
+    // hears nothing more, the second gets the next line, and what it sends is shown.
+    void settings_newDeviceMovesTheLinkWithoutARestart() {
+        FarEnd first, second;
+        QVERIFY(first.openPair() && second.openPair());
+        Window h;
+        h.start("DEVICE=" + first.slavePath + "\r\nBAUD=9600\r\n");
+        h.send("ONE");
+        QTRY_COMPARE(first.collect(), "ONE\r\n"s);
+        h.window->openSettingsWindow();
+        SettingsWindow* settings = h.window->settingsWindow();
+        qobject_cast<QLineEdit*>(settings->editor("DEVICE"))->setText(QString::fromStdString(second.slavePath));
+        QVERIFY(settings->save());
+        QCOMPARE(h.readFile("Quilmo.ini"), "DEVICE=" + second.slavePath + "\r\nBAUD=9600\r\n");
+        QVERIFY(h.find<QLabel>("Label6")->text().startsWith(QString::fromStdString(second.slavePath)));
+        h.send("TWO");
+        QTRY_COMPARE(second.collect(), "TWO\r\n"s);
+        QVERIFY(second.send("from two\r\n"));
+        QTRY_VERIFY(h.window->rxView().text().ends_with("from two\r\n"));
+        QTest::qWait(200);
+        QCOMPARE(first.collect(), "ONE\r\n"s);
+        QVERIFY(h.messages.isEmpty());
     }
 
     // Refused at start-up: one box, then quiet retries until the server is there. Then
