@@ -116,6 +116,22 @@ private slots:
         QCOMPARE(h.session->notices().text(), std::string());
     }
 
+    // A new callsign makes the station afresh: the unread count and the messages window
+    // follow the new one, and nothing holds on to the old.
+    void newCallsign_remakesTheStation() {
+        Harness h;
+        h.start("APRS=1\r\nMYCALL=N0CALL\r\n");
+        h.click("Label39");
+        SettingsWindow* w = openSettings(h);
+        retype(w, "MYCALL", "N0CALL-7");
+        QVERIFY(w->save());
+        QCOMPARE(h.session->settings().myCall, std::string("N0CALL-7"));
+        h.port.feed("W1AW>APRS::N0CALL-7 :hello{1\r\n");
+        QTRY_COMPARE(h.find<QLabel>("Label39")->text(), QString(" messages (1)"));
+        QVERIFY(h.port.written.find("W1AW     :ack1") != std::string::npos);
+        h.click("Label39");
+    }
+
     // An editor replaces the file: it is read again and applied, and the notice line says so.
     void fileEditedByHand_isReadAgain() {
         Harness h;
