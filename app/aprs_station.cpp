@@ -12,6 +12,8 @@ namespace {
 
 // A beacon every few days would overflow the timer's int; waking early does no harm.
 constexpr std::int64_t kLongestWaitMs = 24LL * 3600 * 1000;
+// As often as the logs try a file that failed.
+constexpr int kStoreRetryMs = 2000;
 
 }  // namespace
 
@@ -25,11 +27,17 @@ AprsStation::AprsStation(const Settings& settings, const std::string& filesFolde
       beacon_(beaconFor(settings).value_or(""), settings.beaconMinutes, clock_) {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &AprsStation::wake);
+    storeRetry_.setInterval(kStoreRetryMs);
+    connect(&storeRetry_, &QTimer::timeout, this, [this] { messaging_->retryStore(); });
     noticeTold_ = messaging_->notice();
-    messaging_->addListener([this] { changed(); });
+    listener_ = messaging_->addListener([this] { changed(); });
 }
 
-AprsStation::~AprsStation() = default;
+// What could not be written gets one last try, as pending log text does.
+AprsStation::~AprsStation() {
+    messaging_->removeListener(listener_);
+    messaging_->retryStore();
+}
 
 void AprsStation::receive(std::string_view source, std::string_view information) {
     messaging_->receive(source, information);
@@ -62,6 +70,7 @@ std::optional<std::int64_t> AprsStation::nextWakeAt() const {
 void AprsStation::changed() {
     sendQueued();
     arm();
+    armStoreRetry();
     if (messaging_->notice() == noticeTold_) return;
     noticeTold_ = messaging_->notice();
     emit noticeChanged(noticeTold_);
@@ -71,6 +80,14 @@ void AprsStation::changed() {
 // down) is covered by the next try, and an ack by the next copy the sender repeats.
 void AprsStation::sendQueued() {
     for (const std::string& information : messaging_->takeOutgoing()) send_(information);
+}
+
+void AprsStation::armStoreRetry() {
+    if (!messaging_->storeWaiting()) {
+        storeRetry_.stop();
+    } else if (!storeRetry_.isActive()) {
+        storeRetry_.start();
+    }
 }
 
 void AprsStation::arm() {

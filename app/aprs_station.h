@@ -19,7 +19,8 @@ namespace quilmo {
 // What the station does on APRS beyond what is typed: its messages, kept in quilmo.sqlite,
 // with their acks and tries, and the beacon. It sends only while the link can, through the
 // function it is given, and keeps one single-shot timer that runs only while a try or a
-// beacon waits: an idle program spends nothing here.
+// beacon waits, and one that tries the database again every 2 s only while changes wait
+// to be written: an idle program spends nothing here.
 class AprsStation : public QObject {
     Q_OBJECT
 public:
@@ -38,6 +39,7 @@ public:
     // When wake() is due next; nothing while nothing waits.
     std::optional<std::int64_t> nextWakeAt() const;
     bool timerRunning() const { return timer_.isActive(); }
+    bool storeRetryRunning() const { return storeRetry_.isActive(); }
 
     Messaging& messaging() { return *messaging_; }
     // Why messages are not kept across runs; empty while they are.
@@ -50,6 +52,7 @@ private:
     void changed();
     void sendQueued();
     void arm();
+    void armStoreRetry();
 
     WallClock clock_;
     Send send_;
@@ -57,7 +60,9 @@ private:
     std::unique_ptr<Messaging> messaging_;
     BeaconSchedule beacon_;
     QTimer timer_;
+    QTimer storeRetry_;
     std::string noticeTold_;
+    int listener_ = 0;
 };
 
 }  // namespace quilmo

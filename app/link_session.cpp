@@ -67,7 +67,10 @@ void LinkSession::startStation() {
     if (settings_.aprsEnabled != 1) return;
     station_ = std::make_unique<AprsStation>(settings_, dir_, wallClock_,
                                              [this](std::string_view information) { return transmitInformation(information); });
-    connect(station_.get(), &AprsStation::noticeChanged, this, [this](const std::string& text) { noteProblem("messages", text); });
+    // The notice empties when what waited has been written.
+    connect(station_.get(), &AprsStation::noticeChanged, this, [this](const std::string& text) {
+        text.empty() ? clearProblem("messages") : noteProblem("messages", text);
+    });
     if (!station_->notice().empty()) noteProblem("messages", station_->notice());
 }
 
