@@ -228,7 +228,7 @@ bool SqliteMessageStore::apply(const MessageChange& change, std::string& reason)
         // Closing lets go of the deleted file; the next call makes a new one at the path.
         close();
         lost_ = true;
-        reason = "Cannot write " + path_ + ": it was deleted while the program ran; it is made again with every message.";
+        reason = "Cannot write " + path_ + ": it was deleted while the program ran.";
         return false;
     }
     if (!open(reason)) return false;
