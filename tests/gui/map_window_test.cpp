@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app/map_render.h"
+#include "app/map_scene.h"
 #include "app/map_view.h"
 #include "app/map_window.h"
 #include "tile_server.h"
@@ -100,6 +101,40 @@ private slots:
         if (zoom > 0) f.lookAt(std::abs(lon) > 150 ? GeoPoint{lat, 179.5} : GeoPoint{lat, lon}, zoom);
         const QColor seen = f.colourAt({lat, lon});
         QVERIFY2(near(seen, land ? MapPainter::kLand : MapPainter::kSea), qPrintable(seen.name()));
+    }
+
+    // A station moves when it reports a speed above 0, and then its arrow points along its
+    // own course; speed and course differ in every row, so one read for the other shows.
+    void scene_markerAndCourseFromTheRow() {
+        const struct { const char* station; std::optional<double> kmh, course; const char* symbol; MarkerKind kind; float arrow; } rows[] = {
+            {"MOVING", 54, 80, "Car", MarkerKind::Moving, 80},
+            {"STOPPED", 0, 80, "Car", MarkerKind::Fixed, -1},
+            {"NOCOURSE", 30, std::nullopt, "Car", MarkerKind::Moving, -1},
+            {"NOSPEED", std::nullopt, 120, "Car", MarkerKind::Fixed, -1},
+            {"WX", 12, 200, "Weather station", MarkerKind::Weather, -1},
+        };
+        StationTable table;
+        StationTracks tracks;
+        for (const auto& r : rows) {
+            StationFacts f;
+            f.station = r.station;
+            f.symbol = r.symbol;
+            f.hasPosition = true;
+            f.latitude = kBologna.latitude;
+            f.longitude = kBologna.longitude;
+            f.speedKmh = r.kmh;
+            f.courseDeg = r.course;
+            table.update(f, kNow);
+        }
+        MapScene scene;
+        scene.rebuild(table, tracks, MapScene::kAllTime);
+        for (const auto& r : rows) {
+            const int at = scene.find(r.station);
+            QVERIFY2(at >= 0, r.station);
+            const MapStation& s = scene.stations()[static_cast<std::size_t>(at)];
+            QVERIFY2(s.kind == r.kind, r.station);
+            QCOMPARE(s.course, r.arrow);
+        }
     }
 
     // The first view fits the own position and every station; forty stations in one town
