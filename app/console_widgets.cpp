@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <algorithm>
 
 #include "platform/qt_text.h"
@@ -176,5 +177,9 @@ QString fittedStatusText(const PortStatusLine& line, const QFontMetricsF& metric
     return metrics.elidedText(device + details, Qt::ElideRight, left) + state;
 }
 
+
+QString plainToolTip(const QString& text) {
+    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal) : text;
+}
 
 }  // namespace quilmo

@@ -55,5 +55,8 @@ void fitCaption(QWidget* widget);
 QString statusStyle(StatusTone tone);
 // The status line fitted to `width`: the state stays in sight, a long device path gives way.
 QString fittedStatusText(const PortStatusLine& line, const QFontMetricsF& metrics, qreal width);
+// A tooltip that shows text from a file, a device or the system as written: Qt reads a
+// tooltip that looks like markup as markup, so such text is escaped.
+QString plainToolTip(const QString& text);
 
 }  // namespace quilmo

@@ -10,6 +10,8 @@
 #include <QtTest>
 
 #include "app/messages_window.h"
+#include "../unit/memory_message_store.h"
+#include "plain_text.h"
 
 using namespace quilmo;
 
@@ -112,6 +114,17 @@ private slots:
         window.openWindow();
         QCOMPARE(window.findChild<QLabel*>("MessagesNotice")->text(),
                  QString("Messages are sent only with your callsign in Quilmo.ini (MYCALL=)."));
+    }
+
+    // The notice quotes the store's reason, which can hold a path or a file's words: as text.
+    void noticeShowsMarkupAsWritten() {
+        test::MemoryMessageStore store;
+        store.failWith = "<b>/home/x</b> cannot be read.";
+        Messaging failing("N0CALL", &store, [] { return 0; });
+        MessagesWindow window(failing, {});
+        window.openWindow();
+        QCOMPARE(test::shownText(window.findChild<QLabel*>("MessagesNotice")),
+                 QString("<b>/home/x</b> cannot be read. Messages are kept only until the program ends."));
     }
 
 };
