@@ -19,7 +19,7 @@ public:
         Image,      // tileSide pixels square
         NotFound,
         Silence,
-        Trickle,    // the image, one byte every trickleMs
+        Trickle,    // the image's bytes, one every trickleMs after the header
         HugeImage,  // 5000×5000 pixels, a few kB on the wire
         Html,       // a web page with 200 OK
         Markup,     // 500 with markup in the reason phrase
@@ -102,7 +102,9 @@ private:
             case Answer::Silence: return;
             case Answer::NotFound: socket->write("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"); return;
             case Answer::Image: socket->write(ok("image/png", image.size()) + image); return;
-            case Answer::Trickle: return trickle(socket, ok("image/png", image.size()) + image);
+            case Answer::Trickle:
+                socket->write(ok("image/png", image.size()));
+                return trickle(socket, image);
             case Answer::HugeImage: {
                 QImage huge(5000, 5000, QImage::Format_Mono);
                 huge.fill(0);
