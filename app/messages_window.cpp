@@ -82,6 +82,7 @@ MessagesWindow::MessagesWindow(Messaging& messaging, Transmit transmit, QWidget*
     reason_->hide();
     notice_ = new QLabel(this);
     notice_->setObjectName(QStringLiteral("MessagesNotice"));
+    notice_->setTextFormat(Qt::PlainText);  // it can quote what came over the air
     notice_->setWordWrap(true);
 
     stations_ = new QListWidget(this);

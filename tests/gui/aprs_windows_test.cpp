@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
@@ -150,6 +151,22 @@ private slots:
                          qPrintable(w->objectName() + " meets " + elements[j]->objectName()));
             }
         }
+    }
+
+    // A record from the air is shown as its text: markup in it stays markup.
+    void record_showsMarkupAsWritten() {
+        StationsFixture f;
+        f.window.setLatestRecord([](const std::string& station) { return station + "\r\n<b>x</b><img src=\"/local/file\">"; });
+        f.window.openWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        f.feed(heard("<h1>HUGE", "<i>text</i>"));
+        QTRY_COMPARE(f.stations(), QStringList{"<h1>HUGE"});
+        const QModelIndex first = f.view->model()->index(0, 0);
+        QTest::mouseClick(f.view->viewport(), Qt::LeftButton, {}, f.view->visualRect(first).center());
+        QTest::mouseDClick(f.view->viewport(), Qt::LeftButton, {}, f.view->visualRect(first).center());
+        auto* record = f.window.findChild<QPlainTextEdit*>("StationsRecord");
+        QTRY_VERIFY(record->isVisible());
+        QCOMPARE(record->toPlainText(), QString("<h1>HUGE\n<b>x</b><img src=\"/local/file\">"));
     }
 
     void sortFilterCopy_followTheTable() {

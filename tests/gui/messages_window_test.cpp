@@ -10,6 +10,8 @@
 #include <QtTest>
 
 #include "app/messages_window.h"
+#include "../unit/memory_message_store.h"
+#include "plain_text.h"
 
 using namespace quilmo;
 
@@ -167,6 +169,18 @@ private slots:
         QCOMPARE(rowsOf(f.conversation), (QStringList{"in one | ", "in five | ", "in seven | "}));
         QCOMPARE(f.messaging.unreadCount("W1AW"), 0);
     }
+
+    // The notice quotes the store's reason, which can hold a path or a file's words: as text.
+    void noticeShowsMarkupAsWritten() {
+        test::MemoryMessageStore store;
+        store.failWith = "<b>/home/x</b> cannot be read.";
+        Messaging failing("N0CALL", &store, [] { return 0; });
+        MessagesWindow window(failing, {});
+        window.openWindow();
+        QCOMPARE(test::shownText(window.findChild<QLabel*>("MessagesNotice")),
+                 QString("<b>/home/x</b> cannot be read. Messages are kept only until the program ends."));
+    }
+
 };
 
 QTEST_MAIN(MessagesWindowTest)
