@@ -301,13 +301,8 @@ void correctStation(Settings& s) {
     s.aprsIsFilter = "r/" + twoDecimals(s.myLatDegrees) + "/" + twoDecimals(s.myLongDegrees) + "/100";
 }
 
-// A template the map can use: a web address with all three tile numbers, else nothing.
+// The tile template stays as written: the map judges it and says what is wrong with it.
 void correctMap(Settings& s) {
-    const std::string& t = s.mapTiles;
-    const bool web = t.starts_with("http://") || t.starts_with("https://");
-    const bool numbered = t.find("{z}") != std::string::npos && t.find("{x}") != std::string::npos &&
-                          t.find("{y}") != std::string::npos;
-    if (!web || !numbered) s.mapTiles.clear();
     s.mapAttribution = std::string(trimBlanks(s.mapAttribution));
 }
 

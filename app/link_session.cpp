@@ -102,8 +102,13 @@ void LinkSession::startStation() {
     if (settings_.aprsEnabled != 1) return;
     station_ = std::make_unique<AprsStation>(settings_, dir_, wallClock_,
                                              [this](std::string_view information) { return transmitInformation(information); });
-    // The database's path may give way on a short notice line, never the reason.
+    // The database's path may give way on a short notice line, never the reason; the
+    // notice empties when what waited has been written.
     const auto noteStore = [this, database = joinPath(dir_, kMessageDatabaseName)](const std::string& text) {
+        if (text.empty()) {
+            clearProblem("messages");
+            return;
+        }
         const std::size_t at = text.find(database);
         noteProblem("messages", text, at == std::string::npos ? FileNotices::Span{} : FileNotices::Span{at, database.size()});
     };

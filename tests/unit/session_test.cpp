@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <sqlite3.h>
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -460,6 +461,32 @@ private slots:
         QVERIFY(s.link->notices().failing());
         QVERIFY(s.link->station()->messaging().send("W1AW", "hi").accepted);
         QCOMPARE(s.port.writes, std::vector<std::string>{heard("N0CALL-7>APZQLM::W1AW     :hi{1")});
+    }
+
+    // A database another program keeps locked: the message goes out all the same, the notice
+    // line names the lock, and a retry every 2 s, running only while something waits,
+    // writes it once the lock is gone; the notice goes with it.
+    void lockedDatabase_retriedUntilWrittenThenQuiet() {
+        Session s("KISS=1\nAPRS=1\nMYCALL=N0CALL-7\n");
+        AprsStation& station = *s.link->station();
+        QVERIFY(!station.storeRetryRunning());
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open_v2(s.path("quilmo.sqlite").toStdString().c_str(), &other, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        QVERIFY(station.messaging().send("W1AW", "hi").accepted);
+        QCOMPARE(s.port.writes, std::vector<std::string>{heard("N0CALL-7>APZQLM::W1AW     :hi{1")});
+        QCOMPARE(s.link->notices().text(), "Cannot write " + s.path("quilmo.sqlite").toStdString() +
+                                               ": database is locked. Messages are kept and written as soon as it works again.");
+        QVERIFY(station.storeRetryRunning());
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(!station.storeRetryRunning(), 5000);
+        QCOMPARE(s.link->notices().text(), std::string());
+        sqlite3_stmt* row = nullptr;
+        sqlite3_prepare_v2(other, "SELECT text FROM messages", -1, &row, nullptr);
+        QCOMPARE(sqlite3_step(row), SQLITE_ROW);
+        QCOMPARE(std::string(reinterpret_cast<const char*>(sqlite3_column_text(row, 0))), std::string("hi"));
+        sqlite3_finalize(row);
+        sqlite3_close_v2(other);
     }
 };
 
