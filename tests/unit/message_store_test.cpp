@@ -51,11 +51,14 @@ TEST(MessageStore, KeepsEveryFieldAndTheCounter) {
     const std::string path = dir.file("quilmo.sqlite");
     const StoredMessage theirs{1, "W1AW", false, 1'780'000'000'000, "45° € 5 ^[", "AB", MessageState::Received, 0, 0, true, true};
     const StoredMessage ours{2, "K1ABC-9", true, 1'780'000'001'000, "Hi", "7", MessageState::Sending, 3, 1'780'000'211'000, false, false};
+    // Unread and reply-acks apart, so the two columns cannot be read for each other.
+    const StoredMessage readReplyAcks{3, "N0ABC", false, 1'780'000'002'000, "read", "3", MessageState::Received, 0, 0, false, true};
+    const StoredMessage unreadPlain{4, "N0ABC", false, 1'780'000'003'000, "new", "4", MessageState::Received, 0, 0, true, false};
     {
         SqliteMessageStore store(path);
         std::string reason;
         ASSERT_TRUE(store.load(reason)) << reason;
-        ASSERT_TRUE(store.apply({{theirs, ours}, 8}, reason)) << reason;
+        ASSERT_TRUE(store.apply({{theirs, ours, readReplyAcks, unreadPlain}, 8}, reason)) << reason;
         StoredMessage done = ours;
         done.state = MessageState::GivenUp;
         ASSERT_TRUE(store.apply({{done}, std::nullopt}, reason)) << reason;
@@ -64,8 +67,10 @@ TEST(MessageStore, KeepsEveryFieldAndTheCounter) {
     std::string reason;
     const std::optional<StoredMessages> kept = again.load(reason);
     ASSERT_TRUE(kept) << reason;
-    ASSERT_EQ(kept->messages.size(), 2U);
+    ASSERT_EQ(kept->messages.size(), 4U);
     EXPECT_EQ(fields(kept->messages[0]), fields(theirs));
+    EXPECT_EQ(fields(kept->messages[2]), fields(readReplyAcks));
+    EXPECT_EQ(fields(kept->messages[3]), fields(unreadPlain));
     StoredMessage done = ours;
     done.state = MessageState::GivenUp;
     EXPECT_EQ(fields(kept->messages[1]), fields(done));

@@ -453,6 +453,32 @@ private slots:
         QCOMPARE(restarted.port.writes.size(), 0u);
     }
 
+    // The link hands every frame to a listener that asks for frames (a connected-mode
+    // session) and only the UI frames, as packet lines, to the rest.
+    void linkListeners_framesToWhoAsksLinesToAll() {
+        struct Recorder : LinkListener {
+            bool frames = false;
+            std::vector<std::string> got, lines;
+            void packetLine(std::string_view line) override { lines.emplace_back(line); }
+            void frameReceived(std::string_view ax25) override { got.emplace_back(ax25); }
+            bool wantsFrames() const override { return frames; }
+        } framesToo, linesOnly;
+        framesToo.frames = true;
+        Session s("KISS=1\nAPRS=1\nMYCALL=N0CALL-7\n");
+        s.link->link().addListener(&framesToo);
+        s.link->link().addListener(&linesOnly);
+        const std::string ui = encodeMonitorLine("W1AW>APRS:>hello").frame;
+        std::string info = encodeMonitorLine("W1AW>N0CALL-7:hi there").frame;
+        info[14] = 0x00;  // an I frame, N(S) 0, N(R) 0: connected-mode traffic, no packet
+        s.port.feed(kissWrap(ui) + kissWrap(info));
+        QCOMPARE(framesToo.got, (std::vector<std::string>{ui, info}));
+        QCOMPARE(linesOnly.got, std::vector<std::string>{});
+        QCOMPARE(framesToo.lines, std::vector<std::string>{"W1AW>APRS:>hello"});
+        QCOMPARE(linesOnly.lines, std::vector<std::string>{"W1AW>APRS:>hello"});
+        s.link->link().removeListener(&framesToo);
+        s.link->link().removeListener(&linesOnly);
+    }
+
     // A database that cannot be used is named on the notice line; messages go on in memory.
     void unusableDatabase_noticeAndMessagesInMemory() {
         Session s("KISS=1\nAPRS=1\nMYCALL=N0CALL-7\n", false, {}, {{"quilmo.sqlite", std::string(1024, 'x')}});
