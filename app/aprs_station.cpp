@@ -12,6 +12,8 @@ namespace {
 
 // A beacon every few days would overflow the timer's int; waking early does no harm.
 constexpr std::int64_t kLongestWaitMs = 24LL * 3600 * 1000;
+// As often as the logs try a file that failed.
+constexpr int kStoreRetryMs = 2000;
 
 // When the last beacon went out, in milliseconds since 1970, as the file keeps it.
 std::optional<std::int64_t> readBeaconTime(const std::string& path) {
@@ -50,11 +52,17 @@ AprsStation::AprsStation(const Settings& settings, const std::string& filesFolde
       budget_(linkKindOf(settings) == LinkKind::AprsIs ? kInternetBudget : kRadioBudget) {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &AprsStation::wake);
+    storeRetry_.setInterval(kStoreRetryMs);
+    connect(&storeRetry_, &QTimer::timeout, this, [this] { messaging_->retryStore(); });
     noticeTold_ = messaging_->notice();
-    messaging_->addListener([this] { changed(); });
+    listener_ = messaging_->addListener([this] { changed(); });
 }
 
-AprsStation::~AprsStation() = default;
+// What could not be written gets one last try, as pending log text does.
+AprsStation::~AprsStation() {
+    messaging_->removeListener(listener_);
+    messaging_->retryStore();
+}
 
 void AprsStation::receive(std::string_view source, std::string_view information) {
     messaging_->receive(source, information);
@@ -97,6 +105,7 @@ void AprsStation::keepBeaconTime() {
 void AprsStation::changed() {
     sendQueued();
     arm();
+    armStoreRetry();
     if (messaging_->notice() == noticeTold_) return;
     noticeTold_ = messaging_->notice();
     emit noticeChanged(noticeTold_);
@@ -119,6 +128,14 @@ void AprsStation::release() {
     if (budget_.droppedAcks() == droppedTold_) return;
     droppedTold_ = budget_.droppedAcks();
     emit budgetNoticeChanged(budgetNotice(droppedTold_, budget_.limits()));
+}
+
+void AprsStation::armStoreRetry() {
+    if (!messaging_->storeWaiting()) {
+        storeRetry_.stop();
+    } else if (!storeRetry_.isActive()) {
+        storeRetry_.start();
+    }
 }
 
 void AprsStation::arm() {

@@ -25,7 +25,8 @@ inline constexpr std::string_view kBeaconTimeName = "beacon.txt";
 // with their acks and tries, and the beacon. It sends only while the link can, through the
 // function it is given, and only as much as the link's budget allows (a radio channel is
 // shared). It keeps one single-shot timer that runs only while a try, a beacon or a packet
-// held back by the budget waits: an idle program spends nothing here.
+// held back by the budget waits, and one that tries the database again every 2 s only
+// while changes wait to be written: an idle program spends nothing here.
 class AprsStation : public QObject {
     Q_OBJECT
 public:
@@ -44,6 +45,7 @@ public:
     // When wake() is due next; nothing while nothing waits.
     std::optional<std::int64_t> nextWakeAt() const;
     bool timerRunning() const { return timer_.isActive(); }
+    bool storeRetryRunning() const { return storeRetry_.isActive(); }
 
     Messaging& messaging() { return *messaging_; }
     // Why messages are not kept across runs; empty while they are.
@@ -66,6 +68,7 @@ private:
     void release();
     void keepBeaconTime();
     void arm();
+    void armStoreRetry();
 
     WallClock clock_;
     Send send_;
@@ -76,7 +79,9 @@ private:
     TransmitBudget budget_;
     std::uint64_t droppedTold_ = 0;
     QTimer timer_;
+    QTimer storeRetry_;
     std::string noticeTold_;
+    int listener_ = 0;
 };
 
 }  // namespace quilmo

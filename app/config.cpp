@@ -9,6 +9,7 @@
 #include "aprs/beacon.h"
 #include "aprs/geometry.h"
 #include "aprs/numeric.h"
+#include "map/web_mercator.h"
 #include "platform/cp1252_utf8.h"
 #include "platform/device_text.h"
 #include "platform/files.h"
@@ -422,13 +423,12 @@ SettingCheck passcodeCheck(std::string_view v) {
                        "a passcode is 0 to 32767; -1, receive only, is used.");
 }
 
-// A template the map can use: a web address with all three tile numbers, else nothing.
+// A template the map can use; the map's own check says what is wrong with another.
 SettingCheck mapTilesCheck(std::string_view t) {
-    const bool web = t.starts_with("http://") || t.starts_with("https://");
-    const bool numbered = t.find("{z}") != std::string::npos && t.find("{x}") != std::string::npos &&
-                          t.find("{y}") != std::string::npos;
-    if (web && numbered) return accepted(std::string(t));
-    return refused({}, "a tile server is an http:// or https:// address with {z}, {x} and {y}; the offline map is used.");
+    if (t.empty()) return accepted({});
+    const std::string problem = tileTemplateProblem(t);
+    if (problem.empty()) return accepted(std::string(t));
+    return refused({}, problem + "; the offline map is used.");
 }
 
 // "44.49": two decimals (about a kilometre) are plenty for a range filter; written by

@@ -45,7 +45,7 @@ struct Settings {
     std::string symbol;              // "SYMBOL=": table and code, "/-" unless two valid characters
     std::int32_t passcode = -1;      // "PASSCODE=": APRS-IS passcode; -1 receive only
     std::string aprsIsFilter;        // "FILTER=": APRS-IS filter; by default 100 km around the own position
-    std::string mapTiles;      // "MAPTILES=": a tile URL template with {z}, {x} and {y}; empty: the offline map only
+    std::string mapTiles;      // "MAPTILES=" as written; the map uses it when it is a web address with {z}, {x} and {y}
     std::string mapAttribution;  // "MAPATTRIB=": the tiles' attribution, blanks kept; empty when not given
     std::int32_t windowed = 0;   // "WINDOWED=": 1 the main window has a title bar and keeps its size and place
 

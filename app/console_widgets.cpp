@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <algorithm>
 
 #include "platform/qt_text.h"
@@ -189,5 +190,9 @@ QString fittedNoticeText(const QString& before, const QString& shortenable, cons
     return metrics.elidedText(shortenable.isEmpty() ? whole : before + ellipsis + after, Qt::ElideRight, width);
 }
 
+
+QString plainToolTip(const QString& text) {
+    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal) : text;
+}
 
 }  // namespace quilmo

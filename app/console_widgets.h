@@ -59,5 +59,8 @@ QString fittedStatusText(const PortStatusLine& line, const QFontMetricsF& metric
 // middle so what comes before and after it, the reason, stays whole.
 QString fittedNoticeText(const QString& before, const QString& shortenable, const QString& after,
                          const QFontMetricsF& metrics, qreal width);
+// A tooltip that shows text from a file, a device or the system as written: Qt reads a
+// tooltip that looks like markup as markup, so such text is escaped.
+QString plainToolTip(const QString& text);
 
 }  // namespace quilmo

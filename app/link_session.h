@@ -1,5 +1,4 @@
 #pragma once
-#include <QElapsedTimer>
 #include <QObject>
 #include <cstdint>
 #include <functional>
@@ -8,19 +7,17 @@
 #include <string_view>
 
 #include "app/config.h"
+#include "app/link.h"
+#include "app/packet_pipeline.h"
+#include "app/session_logs.h"
 #include "aprs/decoder.h"
-#include "aprs/duplicate_filter.h"
 #include "aprs/filter_flags.h"
-#include "aprs/framing.h"
 #include "aprs/station_table.h"
 #include "aprs/station_tracks.h"
-#include "aprs/telemetry.h"
 #include "kml/kml_track.h"
 #include "platform/file_notices.h"
 #include "platform/serial_port.h"
 #include "platform/wall_clock.h"
-#include "terminal/kiss_monitor.h"
-#include "terminal/link_transmit.h"
 #include "terminal/logs.h"
 #include "terminal/transmit.h"
 
@@ -30,29 +27,12 @@ namespace quilmo {
 
 class AprsStation;
 
-struct AprsState {
-    AprsLineAssembler aprsLineBuffer;
-    std::int16_t aprsStopped = 0;
-    std::string lastCoordinates;
-    FilterFlags filterFlags{};
-    // What PARM/UNIT/EQNS/BITS messages defined, for naming telemetry channels.
-    TelemetryDefinitions telemetry;
-};
-
-struct TxState {
-    std::int16_t txHold = 0;
-};
-
-struct OwnPosition {
-    double myLatValue = 0;
-    double myLongValue = 0;
-};
-
-// The link and everything that follows from it, without a widget: the port and its
-// state, the APRS-IS login, the logs, KISS, line assembly, the decoder, the KML track,
-// the heard stations, messaging and the beacon, the file notices and the one path to
-// the port. Windows show what it tells them and send through it; none of them needs
-// another window to reach the traffic.
+// The link and everything that follows from it, without a widget, in three parts along
+// the data's way: the link (the port, its state, the APRS-IS login, KISS framing and line
+// assembly, the one writer), the packet pipeline (duplicates, decoder, stations, tracks,
+// KML, the APRS log) and the logs; besides them messaging and the beacon, the file
+// notices and the filter file. The session joins the parts; windows show what it tells
+// them and send through it, and none of them needs another window to reach the traffic.
 //
 // A new window subscribes to the signals it needs (received text, sent text, decoded
 // packets, port state, notices) and reads the rest (settings, stations, the track)
@@ -94,7 +74,7 @@ public:
     // The one writer to the port. The Tx buffer's bytes and the value fields are expanded
     // and sent (a line to a text TNC, UI frames to a KISS TNC). Held: CTRLDEND waits for
     // data, nothing changes. Refused: nothing was sent, transmitRefused says why.
-    enum class Transmit { Sent, Held, Refused };
+    using Transmit = Link::Transmit;
     Transmit transmit(std::string_view txBuffer, const ValueFields& fields);
     // XOFF (19) or XON (17) alone; nothing when the port is not open or a KISS TNC is on it.
     void sendFlowControl(char byte);
@@ -108,17 +88,21 @@ public:
     bool linkCanSend() const;
 
     const Settings& settings() const { return settings_; }
-    const OwnPosition& ownPosition() const { return own_; }
-    PortState portState() const { return portState_; }
-    std::uint64_t kissDropped() const { return kissMonitor_.dropped(); }
-    const LogBuffers& logBuffers() const { return logBuffers_; }
-    const AprsState& aprsState() const { return aprs_; }
-    FilterFlags& filterFlags() { return aprs_.filterFlags; }
-    const TxState& txState() const { return tx_; }
-    const KmlTrack& kmlTrack() const { return kml_; }
-    StationTable& stations() { return stations_; }
+    const OwnPosition& ownPosition() const { return pipeline_.ownPosition(); }
+    PortState portState() const { return link_.state(); }
+    std::uint64_t kissDropped() const { return link_.kissDropped(); }
+    const LogBuffers& logBuffers() const { return logs_.buffers(); }
+    const AprsState& aprsState() const { return pipeline_.aprsState(); }
+    FilterFlags& filterFlags() { return pipeline_.filterFlags(); }
+    const TxState& txState() const { return link_.txState(); }
+    const KmlTrack& kmlTrack() const { return pipeline_.kmlTrack(); }
+    StationTable& stations() { return pipeline_.stations(); }
     // The positions each station was heard at this run, for the map.
-    const StationTracks& tracks() const { return tracks_; }
+    const StationTracks& tracks() const { return pipeline_.tracks(); }
+    // The parts, for what joins them beyond the windows (a connected-mode session listens
+    // to the link as the pipeline does).
+    Link& link() { return link_; }
+    PacketPipeline& pipeline() { return pipeline_; }
     // The record of a station's latest packet, as the APRS view shows a record (whatever the
     // filter), stamped with when it was heard; empty for a station not in the table.
     std::string latestRecord(const std::string& station);
@@ -160,61 +144,27 @@ signals:
     void settingsChanged();
 
 private:
-    enum class LogKind { Rx, Tx, Aprs };
-    void onSerialReceive();
-    void receiveKiss(const std::string& chunk);
-    void packetLine(std::string_view line);
-    void heardByStation(std::string_view line);
-    void decodeAprsPacket(std::string_view line);
+    class StationFeed;
     void startStation();
     void updateLinkReady();
-    void logInToAprsIs();
-    void aprsIsAnswered(std::string_view line);
-    void aprsIsNotAnswered();
-    std::string cannotSendText() const;
-    std::string readableSent(std::string_view information, const std::string& bytes) const;
     void noteSent(const std::string& readable);
-    bool sendKiss(const std::string& sendText);
-    void refuse(const std::string& why);
-    std::string linkDownText() const;
-    void onConnectionChanged(bool connected);
     void reportOpenFailure(const std::string& reason, PortOpenProblem problem);
-    void logTextAdded(LogKind log);
     void writeFilterFile();
-    void watchFileWrites();
-    DecoderSettings decoderSettings() const;
     static Settings runningSettings(Settings s);
     void noteSettingProblems(const Settings& previous);
 
     std::string dir_;
-    SerialPort& port_;
     std::function<LocalTime()> clock_;
     WallClock wallClock_;
-
     Settings settings_;
-    LinkKind link_ = LinkKind::TextTnc;
-    bool aprsIsVerified_ = false;  // this connection's login reply said "verified"
-    OwnPosition own_;
-    PortState portState_ = PortState::NotOpen;
-    LogFiles logFiles_;
-    LogBuffers logBuffers_;
-    AprsState aprs_;
-    TxState tx_;
-    KissMonitor kissMonitor_;
-    KmlTrack kml_;
-    StationTable stations_;
-    StationTracks tracks_;
     FileNotices notices_;
-    DuplicateFilter duplicates_;
-    QElapsedTimer monotonic_;  // the duplicate window's clock: it never goes back
-    DecodedPacket packet_;     // reused: its strings keep their room from packet to packet
+    SessionLogs logs_;
+    Link link_;
+    PacketPipeline pipeline_;
+    std::unique_ptr<StationFeed> stationFeed_;
     bool exited_ = false;
 
-    QTimer* rxQuiet_ = nullptr;  // write pending log text after its own log's quiet spell
-    QTimer* txQuiet_ = nullptr;
-    QTimer* aprsQuiet_ = nullptr;
     QTimer* filterRetry_ = nullptr;  // tries a failed filter.ini again until it is written
-    QTimer* aprsIsAnswer_ = nullptr;  // runs from the login until the server answers it
     std::string filterFilePending_;  // what the last "Ok" could not write
     std::unique_ptr<AprsStation> station_;
 };

@@ -183,6 +183,8 @@ void MainWindow::buildWidgets() {
                                      .arg(QColor(def.text).name(), QColor(def.background).name()));
         }
         label->setObjectName(QStringLiteral("Label%1").arg(def.number));
+        // The status line shows device paths and the system's words: text, never markup.
+        label->setTextFormat(Qt::PlainText);
         label->setFont(fontOf(def.font));
         label->setFocusPolicy(Qt::NoFocus);
         labels_[def.number] = label;
@@ -324,7 +326,7 @@ void MainWindow::startUp() {
     }
     for (int n = 0; n < 8; ++n) {
         macroButtons_[n]->setEnabled(macroPresent_[n]);
-        macroButtons_[n]->setToolTip(fromCp1252(macroPreview_[n]));
+        macroButtons_[n]->setToolTip(plainToolTip(fromCp1252(macroPreview_[n])));
     }
 
     labels_.at(5)->setText(QString::fromLatin1(kVersionText));
@@ -387,7 +389,7 @@ void MainWindow::showPortStatus() {
     const QString shown = fittedStatusText(line, QFontMetricsF(font), label->contentsRect().width() - 1);
     label->setText(shown);
     // What a shortened line leaves out is still there to read.
-    label->setToolTip(shown == whole ? QString() : whole);
+    label->setToolTip(shown == whole ? QString() : plainToolTip(whole));
 }
 
 void MainWindow::onActivated() {
@@ -636,7 +638,7 @@ void MainWindow::showNotices() {
     const QRgb background = session_.notices().failing() ? 0xC00000 : 0x004000;
     label37_->setStyleSheet(QStringLiteral("QLabel#Label37 { color: #FFFFFF; background-color: %1; }")
                                 .arg(QColor(background).name()));
-    label37_->setToolTip(text);
+    label37_->setToolTip(plainToolTip(text));
     // The path or value gives way, never the reason; the span lies between whole characters.
     const std::string_view all(bytes);
     const std::size_t at = std::min(part.at, all.size()), length = std::min(part.length, all.size() - at);

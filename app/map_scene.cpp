@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cctype>
 
-#include "aprs/numeric.h"
-
 namespace quilmo {
 namespace {
 
@@ -19,7 +17,7 @@ bool containsNoCase(std::string_view text, std::string_view word) {
 MarkerKind markerKindOf(const StationRow& row, bool objectOrItem) {
     if (objectOrItem) return MarkerKind::Object;
     if (containsNoCase(row.symbol, "weather")) return MarkerKind::Weather;
-    if (!row.speedKmh.empty() && readNumber(row.speedKmh) > 0) return MarkerKind::Moving;
+    if (row.speedKmh.value_or(0) > 0) return MarkerKind::Moving;
     return MarkerKind::Fixed;
 }
 
@@ -39,7 +37,7 @@ void MapScene::rebuild(const StationTable& table, const StationTracks& tracks, l
         const long long heard = wallClockSeconds(row.lastHeard);
         if (heard < since) continue;
         MapStation s{row.station, project({row.latitude, row.longitude}), markerKindOf(row, tracks.objectOrItem(row.station)), -1, heard};
-        if (s.kind == MarkerKind::Moving && !row.course.empty()) s.course = static_cast<float>(readNumber(row.course));
+        if (s.kind == MarkerKind::Moving && row.courseDeg) s.course = static_cast<float>(*row.courseDeg);
         bounds_ = {std::min(bounds_.left, s.at.x), std::min(bounds_.top, s.at.y), std::max(bounds_.right, s.at.x),
                    std::max(bounds_.bottom, s.at.y)};
         entries.push_back({toFixed(s.at.x), toFixed(s.at.y), static_cast<std::uint32_t>(stations_.size())});

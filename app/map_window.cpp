@@ -66,11 +66,14 @@ MapWindow::MapWindow(MapSources sources, QWidget* parent) : QWidget(parent, Qt::
     range_->setCurrentIndex(static_cast<int>(kRanges.size()) - 1);
     count_ = new QLabel(this);
     count_->setObjectName(QStringLiteral("MapCount"));
+    count_->setTextFormat(Qt::PlainText);
     auto* hint = new QLabel(QStringLiteral("wheel: zoom   drag: move   +/-   Home: own position   F: all stations"), this);
     hint->setStyleSheet(QStringLiteral("QLabel { color: #808080; }"));
 
     recordTitle_ = new QLabel(QStringLiteral("click a station for its latest record"), this);
     recordTitle_->setObjectName(QStringLiteral("MapSelected"));
+    // Station names and the server's words are shown as they are, never as markup.
+    recordTitle_->setTextFormat(Qt::PlainText);
     recordTitle_->setStyleSheet(QStringLiteral("QLabel { color: #FFFF00; font-weight: bold; }"));
     record_ = new QPlainTextEdit(this);
     record_->setObjectName(QStringLiteral("MapRecord"));
@@ -84,9 +87,11 @@ MapWindow::MapWindow(MapSources sources, QWidget* parent) : QWidget(parent, Qt::
 
     notice_ = new QLabel(this);
     notice_->setObjectName(QStringLiteral("MapNotice"));
+    notice_->setTextFormat(Qt::PlainText);
     notice_->setStyleSheet(QStringLiteral("QLabel { color: #FFFFFF; background-color: #800000; padding: 2px; }"));
     notice_->setWordWrap(true);
-    notice_->hide();
+    notice_->setText(tiles_->notice());  // an unusable template says so from the start
+    notice_->setVisible(!tiles_->notice().isEmpty());
 
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("show stations heard"), this));

@@ -82,10 +82,12 @@ MessagesWindow::MessagesWindow(Messaging& messaging, Transmit transmit, QWidget*
     reason_->hide();
     notice_ = new QLabel(this);
     notice_->setObjectName(QStringLiteral("MessagesNotice"));
+    notice_->setTextFormat(Qt::PlainText);  // it can quote what came over the air
     notice_->setWordWrap(true);
 
     stations_ = new QListWidget(this);
     stations_->setObjectName(QStringLiteral("MessageStations"));
+    stations_->setUniformItemSizes(true);  // thousands of conversations: no row measured on its own
     bulletins_ = new QListWidget(this);
     bulletins_->setObjectName(QStringLiteral("Bulletins"));
     bulletins_->setWordWrap(true);
@@ -145,19 +147,16 @@ MessagesWindow::MessagesWindow(Messaging& messaging, Transmit transmit, QWidget*
     // A reason belongs to the text it was given for.
     connect(text_, &QLineEdit::textEdited, this, [this] { showReason({}); });
     connect(stations_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        const QString station = item->data(Qt::UserRole).toString();  // the list is filled anew below
-        addressee_->setText(station);
-        chooseStation(toCp1252(station));
+        const QByteArray station = item->data(Qt::UserRole).toByteArray();
+        addressee_->setText(fromAirText(std::string_view(station.constData(), static_cast<std::size_t>(station.size()))));
+        chooseStation(station.toStdString());
         text_->setFocus();
     });
     connect(conversation_, &QTreeWidget::itemSelectionChanged, this, &MessagesWindow::updateButtons);
     connect(cancel_, &QPushButton::clicked, this, &MessagesWindow::cancelChosen);
     connect(resend_, &QPushButton::clicked, this, &MessagesWindow::resendChosen);
-    listener_ = messaging_.addListener([this] {
-        if (isVisible()) refresh();
-    });
+    listener_ = messaging_.addListener([this](const MessagingUpdate& update) { follow(update); });
     updateLength();
-    refresh();
 }
 
 MessagesWindow::~MessagesWindow() { messaging_.removeListener(listener_); }
@@ -171,39 +170,84 @@ void MessagesWindow::openWindow() {
 
 void MessagesWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    refresh();  // nothing is drawn while hidden
+    if (stale_) refresh();  // nothing is followed while hidden
     addressee_->setFocus();
 }
 
 void MessagesWindow::refresh() {
+    stale_ = false;
     fillStations();
     fillConversation();
     fillBulletins();
-    QString notice = fromCp1252(messaging_.notice());
-    if (messaging_.myCall().empty()) notice = QStringLiteral("Messages are sent only with your callsign in Quilmo.ini (MYCALL=).");
-    notice_->setText(notice);
-    notice_->setVisible(!notice.isEmpty());
+    updateNotice();
     // Last: it tells the listeners again, and this window's part is done by then.
     if (isVisible() && !station_.empty()) messaging_.markRead(station_);
 }
 
-// Rows are rewritten in place, not made anew: this runs inside the list's own click.
+// One change costs the rows of the conversations it touched, never the whole list.
+void MessagesWindow::follow(const MessagingUpdate& update) {
+    if (!isVisible()) {
+        stale_ = true;
+        return;
+    }
+    bool shown = false;
+    for (const std::string& station : update.stations) {
+        updateStation(station);
+        shown = shown || station == station_;
+    }
+    if (shown) fillConversation();
+    if (update.bulletins) fillBulletins();
+    updateNotice();
+    if (shown) messaging_.markRead(station_);
+}
+
+void MessagesWindow::updateNotice() {
+    QString notice = QString::fromStdString(messaging_.notice());
+    if (messaging_.myCall().empty()) notice = QStringLiteral("Messages are sent only with your callsign in Quilmo.ini (MYCALL=).");
+    if (notice_->text() != notice) notice_->setText(notice);
+    notice_->setVisible(!notice.isEmpty());
+}
+
 void MessagesWindow::fillStations() {
     QSignalBlocker quiet(stations_);
-    const std::vector<std::string> stations = messaging_.stations();
-    while (stations_->count() > static_cast<int>(stations.size())) delete stations_->takeItem(stations_->count() - 1);
-    while (stations_->count() < static_cast<int>(stations.size())) stations_->addItem(QString());
-    for (int row = 0; row < stations_->count(); ++row) {
-        const std::string& station = stations[static_cast<std::size_t>(row)];
-        const int unread = messaging_.unreadCount(station);
-        QListWidgetItem* item = stations_->item(row);
-        item->setText(fromCp1252(station) + (unread > 0 ? QStringLiteral(" (%1)").arg(unread) : QString()));
-        item->setData(Qt::UserRole, fromCp1252(station));
+    stations_->clear();
+    stationRows_.clear();
+    for (const std::string& station : messaging_.stations()) {
+        auto* item = new QListWidgetItem;
+        showStation(item, station);
+        stations_->addItem(item);
+        stationRows_.emplace(station, item);
+        if (station == station_) item->setSelected(true);
+    }
+}
+
+void MessagesWindow::showStation(QListWidgetItem* item, const std::string& station) {
+    const int unread = messaging_.unreadCount(station);
+    const std::vector<const StoredMessage*> messages = messaging_.conversation(station);
+    item->setText(fromAirText(station) + (unread > 0 ? QStringLiteral(" (%1)").arg(unread) : QString()));
+    item->setData(Qt::UserRole, QByteArray(station.data(), static_cast<qsizetype>(station.size())));
+    // The latest message's id: a newer one moves the row to the top.
+    item->setData(Qt::UserRole + 1, QVariant::fromValue<qlonglong>(messages.empty() ? 0 : messages.back()->id));
+    if (item->font().bold() != (unread > 0)) {
         QFont font = item->font();
         font.setBold(unread > 0);
         item->setFont(font);
-        item->setSelected(station == station_);
     }
+}
+
+// A station with a new message is the latest: its row goes to the top (made if it is new).
+// Rows are changed in place otherwise: this may run inside the list's own click.
+void MessagesWindow::updateStation(const std::string& station) {
+    QSignalBlocker quiet(stations_);
+    auto at = stationRows_.find(station);
+    const qlonglong before = at == stationRows_.end() ? -1 : at->second->data(Qt::UserRole + 1).toLongLong();
+    QListWidgetItem* item = at == stationRows_.end() ? new QListWidgetItem : at->second;
+    showStation(item, station);
+    if (item->data(Qt::UserRole + 1).toLongLong() == before) return;
+    if (at != stationRows_.end()) stations_->takeItem(stations_->row(item));
+    stations_->insertItem(0, item);
+    stationRows_[station] = item;
+    item->setSelected(station == station_);
 }
 
 void MessagesWindow::fillConversation() {
@@ -212,13 +256,13 @@ void MessagesWindow::fillConversation() {
                           conversation_->verticalScrollBar()->value() == conversation_->verticalScrollBar()->maximum();
     QSignalBlocker quiet(conversation_);
     conversation_->clear();
-    for (const StoredMessage& m : messaging_.messages()) {
-        if (m.station != station_) continue;
+    for (const StoredMessage* message : messaging_.conversation(station_)) {
+        const StoredMessage& m = *message;
         auto* row = new QTreeWidgetItem(conversation_);
         row->setText(kTime, timeText(m.time));
         row->setText(kDirection, m.outgoing ? QStringLiteral("out") : QStringLiteral("in"));
-        row->setText(kText, fromCp1252(m.text));
-        row->setText(kState, fromCp1252(messageStateText(m)));
+        row->setText(kText, QString::fromStdString(m.text));
+        row->setText(kState, QString::fromStdString(messageStateText(m)));
         row->setData(kTime, Qt::UserRole, QVariant::fromValue<qlonglong>(m.id));
         row->setForeground(kText, m.outgoing ? QColor(0x00FFFF) : QColor(0xFFFFFF));
         row->setForeground(kState, stateColour(m.state));
@@ -231,7 +275,7 @@ void MessagesWindow::fillConversation() {
 void MessagesWindow::fillBulletins() {
     bulletins_->clear();
     for (const Bulletin& b : messaging_.bulletins()) {
-        bulletins_->addItem(fromCp1252(b.addressee + " " + b.station + ": " + b.text));
+        bulletins_->addItem(fromAirText(b.addressee + " " + b.station) + QStringLiteral(": ") + QString::fromStdString(b.text));
     }
 }
 
@@ -247,8 +291,9 @@ void MessagesWindow::updateButtons() {
     resend_->setEnabled(state == MessageState::GivenUp || state == MessageState::Cancelled);
 }
 
+// Characters, as the limit counts them, whether the text goes out in Windows-1252 or UTF-8.
 void MessagesWindow::updateLength() {
-    const qsizetype length = toCp1252(text_->text()).size();
+    const qsizetype length = text_->text().toUcs4().size();
     length_->setText(QStringLiteral("%1/%2").arg(length).arg(kMaxMessageText));
     const bool over = length > static_cast<qsizetype>(kMaxMessageText);
     length_->setStyleSheet(over ? QStringLiteral("QLabel { color: #FF4040; }") : QStringLiteral("QLabel { color: #808080; }"));
@@ -261,13 +306,19 @@ void MessagesWindow::showReason(const QString& reason) {
 
 void MessagesWindow::chooseStation(const std::string& station) {
     station_ = station;
-    refresh();
+    {
+        QSignalBlocker quiet(stations_);
+        const auto at = stationRows_.find(station_);
+        if (at != stationRows_.end()) stations_->setCurrentItem(at->second);
+    }
+    fillConversation();
+    if (isVisible()) messaging_.markRead(station_);
 }
 
 void MessagesWindow::sendTyped() {
     const std::string addressee = toCp1252(addressee_->text().trimmed());
-    const SendResult result = messaging_.send(addressee, toCp1252(text_->text()));
-    showReason(fromCp1252(result.reason));
+    const SendResult result = messaging_.send(addressee, text_->text().toStdString());
+    showReason(QString::fromStdString(result.reason));
     if (!result.accepted) return;
     text_->clear();
     chooseStation(messaging_.message(result.id)->station);

@@ -2,6 +2,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 
 #include "aprs/messaging.h"
@@ -9,6 +10,7 @@
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 class QTreeWidget;
 
@@ -17,7 +19,9 @@ namespace quilmo {
 // The "Messages" window: conversations by station on the left with the bulletins below
 // them, the chosen conversation on the right, and a line to write a message. It works on
 // the messaging object alone; whatever it queues to go out (a new message, a resend) it
-// hands to `transmit` at once, one information field per call.
+// hands to `transmit` at once, one information field per call. While it is open it follows
+// each change in the conversation that changed only; while hidden it follows nothing and
+// is filled anew when shown.
 class MessagesWindow : public QWidget {
     Q_OBJECT
 public:
@@ -34,9 +38,13 @@ protected:
 
 private:
     void refresh();
+    void follow(const MessagingUpdate& update);
     void fillStations();
+    void updateStation(const std::string& station);
+    void showStation(QListWidgetItem* item, const std::string& station);
     void fillConversation();
     void fillBulletins();
+    void updateNotice();
     void updateButtons();
     void updateLength();
     void showReason(const QString& reason);
@@ -51,6 +59,8 @@ private:
     Transmit transmit_;
     int listener_ = 0;
     std::string station_;  // the conversation shown; empty: none
+    bool stale_ = true;     // changes came while hidden
+    std::map<std::string, QListWidgetItem*, std::less<>> stationRows_;
 
     QListWidget* stations_;
     QListWidget* bulletins_;

@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <iterator>
 
-#include "aprs/numeric.h"
 #include "platform/qt_text.h"
 
 namespace quilmo {
@@ -232,10 +231,10 @@ int StationsModel::compareRows(int a, int b, int column, bool& aEmpty, bool& bEm
         bEmpty = y.empty();
         return x.compare(y) < 0 ? -1 : (x == y ? 0 : 1);
     };
-    const auto number = [&](const std::string& x, const std::string& y) {
-        aEmpty = x.empty();
-        bEmpty = y.empty();
-        return compareValues(readNumber(x), readNumber(y));
+    const auto number = [&](const auto& x, const auto& y) {
+        aEmpty = !x.has_value();
+        bEmpty = !y.has_value();
+        return aEmpty || bEmpty ? 0 : compareValues(*x, *y);
     };
     switch (static_cast<StationColumn>(column)) {
     case StationColumn::Station: return text(ra->station, rb->station);
@@ -252,9 +251,9 @@ int StationsModel::compareRows(int a, int b, int column, bool& aEmpty, bool& bEm
         return compareValues(lat ? ra->latitude : ra->longitude, lat ? rb->latitude : rb->longitude);
     }
     case StationColumn::DistanceKm: return number(ra->distanceKm, rb->distanceKm);
-    case StationColumn::Azimuth: return number(ra->azimuth, rb->azimuth);
+    case StationColumn::Azimuth: return number(ra->azimuthDeg, rb->azimuthDeg);
     case StationColumn::SpeedKmh: return number(ra->speedKmh, rb->speedKmh);
-    case StationColumn::Course: return number(ra->course, rb->course);
+    case StationColumn::Course: return number(ra->courseDeg, rb->courseDeg);
     case StationColumn::AltitudeM: return number(ra->altitudeM, rb->altitudeM);
     case StationColumn::LastText: return text(ra->lastText, rb->lastText);
     }

@@ -71,11 +71,11 @@ void clearFacts(StationFacts& facts) {
     facts.symbol.clear();
     facts.hasPosition = false;
     facts.latitude = facts.longitude = 0;
-    facts.distanceKm.clear();
-    facts.azimuth.clear();
-    facts.speedKmh.clear();
-    facts.course.clear();
-    facts.altitudeM.clear();
+    facts.distanceKm.reset();
+    facts.azimuthDeg.reset();
+    facts.speedKmh.reset();
+    facts.courseDeg.reset();
+    facts.altitudeM.reset();
     facts.lastText.clear();
     facts.device.clear();
     facts.via.clear();

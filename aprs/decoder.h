@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,21 +32,25 @@ struct DecodeContext {
 };
 
 // What a recognised packet tells about the station that sent it, filled (when asked for)
-// whether or not the station filter shows its record. Texts are Windows-1252 bytes, in the
-// forms the records show.
+// whether or not the station filter shows its record. Numbers are kept as numbers, absent
+// ones as none: they are made text only where a table shows or writes them. Texts are
+// Windows-1252 bytes, in the forms the records show.
 struct StationFacts {
     std::string station;        // source callsign with SSID, or the object or item name
     bool killed = false;        // a killed object or item: it leaves the table
     bool objectOrItem = false;  // `station` names an object or item, not its sender
     std::string symbol;         // the symbol name a "station..:" line shows; empty when none
     bool hasPosition = false;   // false: the packet carried no (valid) position
-    double latitude = 0;        // signed decimal degrees, north and east positive
+    // Signed decimal degrees, north and east positive, as precise as the packet gave them
+    // (a compressed position finer than the record's hundredths of a minute).
+    double latitude = 0;
     double longitude = 0;
-    std::string distanceKm;     // as after "distance.:" without the unit ("77"); empty without own position
-    std::string azimuth;        // as after "azimut...:" ("53" + degree sign + "NE"); empty without own position
-    std::string speedKmh;       // as after "speed....:" without the unit; empty when not shown
-    std::string course;         // as after "course...:" ("79.2" + degree sign + "E"); empty when not shown
-    std::string altitudeM;      // as after "altitude.:" without the unit; empty when none
+    // The rest as the record's lines show them; none where the record has no such line.
+    std::optional<std::int32_t> distanceKm;  // from the own position
+    std::optional<int> azimuthDeg;           // from the own position, 0..359
+    std::optional<double> speedKmh;
+    std::optional<double> courseDeg;
+    std::optional<double> altitudeM;
     std::string lastText;       // the message, status or comment text the record shows; empty when none
     std::string device;         // as after "device...:" (or a MIC-E "radio....:"); empty when unknown
     std::string via;            // the digipeater the packet came through last (its "*"), or "direct"

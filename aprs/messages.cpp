@@ -131,7 +131,7 @@ void decodeTextPacket(std::string_view header, std::string_view info, const Deco
         record.labelled("to.......: ", trimBlanks(info.substr(1, 9)));
     record.labelled(kind.label, text);
     DecimalSpans spans;
-    if (position) spans = writePositionLines(record, &*position, {}, ctx.wantStation ? &out.station : nullptr);
+    if (position) spans = writePositionLines(record, &*position, {});
     writeExtraLines(record, extras);
     record.finish();
     out.shown = true;

@@ -5,6 +5,7 @@
 
 #include "aprs/aprs_message.h"
 #include "aprs/callsign.h"
+#include "platform/cp1252_utf8.h"
 
 namespace quilmo {
 namespace {
@@ -81,16 +82,23 @@ std::string messageAddressField(std::string_view addressee) {
     return field + ":";
 }
 
+// Characters, not bytes: a letter that goes out in UTF-8 takes up to four bytes and is still one.
 std::string messageTextRefusal(std::string_view text) {
     if (text.empty()) return "Nothing to send: write a text.";
-    if (text.size() > kMaxMessageText) {
-        return "The text has " + std::to_string(text.size()) + " characters; a message holds at most 67.";
+    const std::size_t characters = characterCount(text);
+    if (characters > kMaxMessageText) {
+        return "The text has " + std::to_string(characters) + " characters; a message holds at most 67.";
     }
-    for (const char c : text) {
-        if (c == '|' || c == '~' || c == '{') {
-            return std::string("The text holds '") + c + "', which a message cannot carry ('|', '~' and '{' are not allowed).";
+    for (std::size_t at = 0; at < text.size();) {
+        const AirCharacter c = airCharacterAt(text, at);
+        at += c.length;
+        if (c.codePoint == '|' || c.codePoint == '~' || c.codePoint == '{') {
+            return std::string("The text holds '") + static_cast<char>(c.codePoint) +
+                   "', which a message cannot carry ('|', '~' and '{' are not allowed).";
         }
-        if (static_cast<unsigned char>(c) < 32 || c == 127) return "The text holds a control character, which a message cannot carry.";
+        if (c.codePoint < 32 || (c.codePoint >= 0x7F && c.codePoint <= 0x9F)) {
+            return "The text holds a control character, which a message cannot carry.";
+        }
     }
     return {};
 }
@@ -122,6 +130,7 @@ Messaging::Messaging(std::string myCall, MessageStore* store, WallClock clock)
     messages_ = std::move(kept->messages);
     nextNumber_ = kept->nextNumber;
     for (const StoredMessage& m : messages_) nextId_ = std::max(nextId_, m.id + 1);
+    indexNewMessages();
 }
 
 void Messaging::receive(std::string_view source, std::string_view information) {
@@ -146,7 +155,7 @@ void Messaging::receiveMessage(std::string_view source, std::string_view informa
     const AprsMessageParts parts = parseAprsMessage(information);
     if (!parts.valid) return;
     if (parts.bulletin) {
-        if (parts.kind == AprsMessageParts::Kind::Message) noteBulletin(station, parts.addressee, parts.text);
+        if (parts.kind == AprsMessageParts::Kind::Message) noteBulletin(station, parts.addressee, readableAirText(parts.text));
         return;
     }
     if (!addressedToMe(parts.addressee)) return;
@@ -159,7 +168,7 @@ void Messaging::receiveMessage(std::string_view source, std::string_view informa
         answered(station, parts.number, MessageState::Rejected, change);
     } else {
         if (!parts.replyAck.empty()) answered(station, parts.replyAck, MessageState::Acknowledged, change);
-        takeTheirs(station, parts.text, parts.number, parts.replyAckForm, change);
+        takeTheirs(station, readableAirText(parts.text), parts.number, parts.replyAckForm, change);
     }
     if (change.messages.empty() && outgoing_.size() == queued) return;
     commit(change);
@@ -225,7 +234,7 @@ void Messaging::noteBulletin(const std::string& station, std::string_view addres
         bulletins_.erase(std::min_element(bulletins_.begin(), bulletins_.end(),
                                           [](const Bulletin& x, const Bulletin& y) { return x.time < y.time; }));
     }
-    changed();
+    changed(true);
 }
 
 SendResult Messaging::send(std::string_view addressee, std::string_view text) {
@@ -243,7 +252,7 @@ SendResult Messaging::send(std::string_view addressee, std::string_view text) {
     m.station = upperCopy(addressee);
     m.outgoing = true;
     m.time = clock_();
-    m.text = std::string(text);
+    appendAirTextAsUtf8(m.text, text);  // UTF-8 as typed; a stray byte read as Windows-1252
     m.number = nextNumberText();
     m.state = MessageState::Sending;
     m.nextTry = m.time;
@@ -280,13 +289,17 @@ bool Messaging::resend(std::int64_t id) {
 }
 
 void Messaging::markRead(std::string_view station) {
+    const auto at = conversations_.find(station);
+    if (at == conversations_.end() || at->second.unread == 0) return;
     MessageChange change;
-    for (StoredMessage& m : messages_) {
-        if (!m.unread || m.station != station) continue;
+    for (const std::size_t i : at->second.messages) {
+        StoredMessage& m = messages_[i];
+        if (!m.unread) continue;
         m.unread = false;
         change.messages.push_back(m);
     }
-    if (change.messages.empty()) return;
+    unread_ -= at->second.unread;
+    at->second.unread = 0;
     commit(change);
     changed();
 }
@@ -316,7 +329,7 @@ void Messaging::wake() {
 }
 
 void Messaging::transmitTry(StoredMessage& m, std::int64_t now) {
-    std::string field = messageAddressField(m.station) + m.text + "{" + m.number;
+    std::string field = messageAddressField(m.station) + airBytesOf(m.text) + "{" + m.number;
     if (const std::optional<std::string> theirs = replyAckFor(m.station)) field += "}" + *theirs;
     outgoing_.push_back({false, std::move(field)});
     ++m.tries;
@@ -366,44 +379,112 @@ StoredMessage* Messaging::find(std::int64_t id) { return findIn(messages_, id); 
 
 std::vector<std::string> Messaging::stations() const {
     std::vector<std::string> out;
-    for (auto m = messages_.rbegin(); m != messages_.rend(); ++m) {
-        if (std::find(out.begin(), out.end(), m->station) == out.end()) out.push_back(m->station);
-    }
+    out.reserve(latestFirst_.size());
+    for (const auto& [id, station] : latestFirst_) out.push_back(station);
     return out;
 }
 
-int Messaging::unreadCount() const {
-    return static_cast<int>(std::count_if(messages_.begin(), messages_.end(), [](const StoredMessage& m) { return m.unread; }));
+std::vector<const StoredMessage*> Messaging::conversation(std::string_view station) const {
+    std::vector<const StoredMessage*> out;
+    const auto at = conversations_.find(station);
+    if (at == conversations_.end()) return out;
+    out.reserve(at->second.messages.size());
+    for (const std::size_t i : at->second.messages) out.push_back(&messages_[i]);
+    return out;
 }
 
 int Messaging::unreadCount(std::string_view station) const {
-    return static_cast<int>(std::count_if(messages_.begin(), messages_.end(),
-                                          [&](const StoredMessage& m) { return m.unread && m.station == station; }));
+    const auto at = conversations_.find(station);
+    return at == conversations_.end() ? 0 : at->second.unread;
 }
 
-// One failed write and the store is left alone: a half-kept history would be worse than
-// a clear notice that nothing more is kept.
+// Messages are only ever added at the end; those since the last call join their conversation.
+void Messaging::indexNewMessages() {
+    for (; indexed_ < messages_.size(); ++indexed_) {
+        const StoredMessage& m = messages_[indexed_];
+        auto at = conversations_.find(m.station);
+        if (at == conversations_.end()) {
+            at = conversations_.emplace(m.station, Conversation{}).first;
+        } else {
+            latestFirst_.erase(messages_[at->second.messages.back()].id);
+        }
+        at->second.messages.push_back(indexed_);
+        latestFirst_.emplace(m.id, m.station);
+        if (m.unread) {
+            ++at->second.unread;
+            ++unread_;
+        }
+    }
+}
+
+// Every change is written at once. One the store refuses (a lock held elsewhere, a full
+// disk) is kept, with everything after it, until retryStore() gets it written: a change
+// lost would bring back an acknowledged message as still to be sent at the next start.
 void Messaging::commit(const MessageChange& change) {
+    indexNewMessages();
+    for (const StoredMessage& m : change.messages) {
+        if (std::find(touched_.begin(), touched_.end(), m.station) == touched_.end()) touched_.push_back(m.station);
+    }
     if (store_ == nullptr || (change.messages.empty() && !change.nextNumber)) return;
+    // While the store fails only the retry writes: a change never waits on it again.
+    if (storeWaiting() || !write(change)) keepUnwritten(change);
+}
+
+bool Messaging::write(const MessageChange& change) {
     std::string reason;
-    if (store_->apply(change, reason)) return;
-    store_ = nullptr;
-    notice_ = reason + " Messages are kept only until the program ends.";
+    if (store_->apply(change, reason)) {
+        notice_.clear();
+        return true;
+    }
+    notice_ = reason + " Messages are kept and written as soon as it works again.";
+    return false;
+}
+
+void Messaging::keepUnwritten(const MessageChange& change) {
+    for (const StoredMessage& m : change.messages) unwritten_[m.id] = m;
+    if (change.nextNumber) unwrittenNumber_ = change.nextNumber;
+    // A file made anew (the old one deleted) must get everything, not only the changes.
+    if (!store_->lostEverything()) return;
+    for (const StoredMessage& m : messages_) unwritten_[m.id] = m;
+    unwrittenNumber_ = nextNumber_;
+}
+
+void Messaging::retryStore() {
+    if (store_ == nullptr || !storeWaiting()) return;
+    MessageChange all;
+    all.messages.reserve(unwritten_.size());
+    for (const auto& [id, m] : unwritten_) all.messages.push_back(m);
+    all.nextNumber = unwrittenNumber_;
+    const std::string before = notice_;
+    if (write(all)) {
+        unwritten_.clear();
+        unwrittenNumber_.reset();
+    } else {
+        keepUnwritten({});
+    }
+    if (notice_ != before) changed();
+}
+
+int Messaging::addListener(std::function<void(const MessagingUpdate&)> listener) {
+    listeners_.emplace_back(nextListener_, std::move(listener));
+    return nextListener_++;
 }
 
 int Messaging::addListener(std::function<void()> listener) {
-    listeners_.emplace_back(nextListener_, std::move(listener));
-    return nextListener_++;
+    return addListener([listener = std::move(listener)](const MessagingUpdate&) { listener(); });
 }
 
 void Messaging::removeListener(int id) {
     std::erase_if(listeners_, [id](const auto& l) { return l.first == id; });
 }
 
-void Messaging::changed() {
+void Messaging::changed(bool bulletins) {
+    MessagingUpdate update;
+    update.stations.swap(touched_);
+    update.bulletins = bulletins;
     // A listener may remove itself (a window closing) while it is told.
     const auto listeners = listeners_;
-    for (const auto& [id, listener] : listeners) listener();
+    for (const auto& [id, listener] : listeners) listener(update);
 }
 
 }  // namespace quilmo

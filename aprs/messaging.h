@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,6 +29,14 @@ struct Bulletin {
     std::int64_t time = 0;
 };
 
+// What one change touched, for views that follow it: the conversations (by station) with a
+// message added or changed, and whether the bulletins changed. Neither: only the link or
+// the notice.
+struct MessagingUpdate {
+    std::vector<std::string> stations;
+    bool bulletins = false;
+};
+
 struct SendResult {
     bool accepted = false;
     std::string reason;  // why not, for the user
@@ -52,7 +61,7 @@ public:
     // A packet heard: its source ("W1AW-7"; a trailing "*" is ignored) and information
     // field. Third-party packets ("}W1AW>APRS,TCPIP,GATE*::…") are opened here.
     void receive(std::string_view source, std::string_view information);
-    // A new message of ours; refused with the reason when it cannot go.
+    // A new message of ours, its text in UTF-8; refused with the reason when it cannot go.
     SendResult send(std::string_view addressee, std::string_view text);
     // Stops the tries of a message still being sent.
     bool cancel(std::int64_t id);
@@ -77,20 +86,29 @@ public:
     // When wake() is due next; nothing when nothing waits.
     std::optional<std::int64_t> nextWakeAt() const;
 
+    // Every message in the order of their ids. The text is UTF-8, control characters of
+    // received ones in caret notation.
     const std::vector<StoredMessage>& messages() const { return messages_; }
     const StoredMessage* message(std::int64_t id) const;
     // Stations with a conversation, the latest first.
     std::vector<std::string> stations() const;
+    // The messages of one conversation, oldest first; valid until the next change.
+    std::vector<const StoredMessage*> conversation(std::string_view station) const;
     // Bulletins by name, then station.
     const std::vector<Bulletin>& bulletins() const { return bulletins_; }
-    int unreadCount() const;
+    int unreadCount() const { return unread_; }
     int unreadCount(std::string_view station) const;
-    // Why messages are not kept across runs; empty while they are.
+    // Why messages are not kept, or not yet written; empty while all is written.
     const std::string& notice() const { return notice_; }
+    // Changes the store failed to take wait here; retryStore() writes them (the owner calls
+    // it every few seconds while this is true).
+    bool storeWaiting() const { return !unwritten_.empty() || unwrittenNumber_.has_value(); }
+    void retryStore();
     const std::string& myCall() const { return myCall_; }
     bool linkReady() const { return linkReady_; }
 
     // Called after every change, for views and for the owner's timer.
+    int addListener(std::function<void(const MessagingUpdate&)> listener);
     int addListener(std::function<void()> listener);
     void removeListener(int id);
 
@@ -106,7 +124,10 @@ private:
     std::optional<std::string> replyAckFor(const std::string& station) const;
     StoredMessage* find(std::int64_t id);
     void commit(const MessageChange& change);
-    void changed();
+    void indexNewMessages();
+    bool write(const MessageChange& change);
+    void keepUnwritten(const MessageChange& change);
+    void changed(bool bulletins = false);
 
     std::string myCall_;
     MessageStore* store_;
@@ -118,7 +139,24 @@ private:
     std::int64_t nextNumber_ = 1;
     bool linkReady_ = false;
     std::string notice_;
-    std::vector<std::pair<int, std::function<void()>>> listeners_;
+
+    // Each conversation's messages (positions in messages_) and unread count, and the
+    // conversations by their latest message: no question of a view scans every message.
+    struct Conversation {
+        std::vector<std::size_t> messages;
+        int unread = 0;
+    };
+    std::map<std::string, Conversation, std::less<>> conversations_;
+    std::map<std::int64_t, std::string, std::greater<>> latestFirst_;
+    std::size_t indexed_ = 0;
+    int unread_ = 0;
+    std::vector<std::string> touched_;  // stations of the changes not yet told
+
+    // What the store could not take yet, by id, and the counter.
+    std::map<std::int64_t, StoredMessage> unwritten_;
+    std::optional<std::int64_t> unwrittenNumber_;
+
+    std::vector<std::pair<int, std::function<void(const MessagingUpdate&)>>> listeners_;
     int nextListener_ = 1;
 };
 

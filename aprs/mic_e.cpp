@@ -324,14 +324,13 @@ bool isBase91(char c) { return c >= '!' && c <= '{'; }
 
 // Base-91 altitude in the three characters before a "}" in fourth place; characters outside
 // base 91 are no altitude.
-bool takeAltitude(std::string_view& comment, std::string& kmlAltitude) {
-    if (comment.size() < 4 || comment.find('}') != 3) return false;
-    if (!isBase91(comment[0]) || !isBase91(comment[1]) || !isBase91(comment[2])) return false;
+std::optional<std::int32_t> takeAltitude(std::string_view& comment) {
+    if (comment.size() < 4 || comment.find('}') != 3) return std::nullopt;
+    if (!isBase91(comment[0]) || !isBase91(comment[1]) || !isBase91(comment[2])) return std::nullopt;
     auto c = [&](std::size_t i) { return static_cast<std::int32_t>(static_cast<unsigned char>(comment[i])) - 33; };
     const std::int32_t metres = c(0) * 8281 + c(1) * 91 + c(2) - 10000;
-    kmlAltitude = trimmedNumericText(metres);
     comment.remove_prefix(4);
-    return true;
+    return metres;
 }
 
 }  // namespace
@@ -373,8 +372,9 @@ void decodeMicE(std::string_view header, std::string_view info, std::string_view
     if (!shown && !ctx.wantStation) return;
 
     const Motion motion = fields.micEShort || !micE ? Motion{} : decodeMotion(info, ctx.settings.speedZero);
-    std::string kmlAltitude = "0";
-    const bool hasAltitude = micE && takeAltitude(comment, kmlAltitude);
+    const std::optional<std::int32_t> altitudeM = micE ? takeAltitude(comment) : std::nullopt;
+    const bool hasAltitude = altitudeM.has_value();
+    const std::string kmlAltitude = hasAltitude ? trimmedNumericText(*altitudeM) : "0";
     std::optional<Position> position;
     if (located) position = locate(Coordinates{lat.shown, lon.text, lat.degrees, lon.degrees}, ctx.settings);
     comment = trimBlanks(comment);
@@ -386,15 +386,14 @@ void decodeMicE(std::string_view header, std::string_view info, std::string_view
         setSymbolFacts(facts, fields.symbolTable, fields.symbolCode);
         if (position) setPositionFacts(facts, *position);
         if (motion.shown) setMotionFacts(facts, motion.kmh, motion.course);
-        if (hasAltitude) facts.altitudeM = kmlAltitude;
+        if (hasAltitude) facts.altitudeM = *altitudeM;
         facts.lastText = comment;
     }
     if (!shown) return;
 
     RecordWriter record(out.record, "-MIC-E-", ctx.now, parts.shown);
-    const StationFacts* facts = ctx.wantStation ? &out.station : nullptr;  // its texts serve the record too
-    const DecimalSpans spans = writePositionLines(record, position ? &*position : nullptr, objectOrItemLine, facts);
-    if (motion.shown) writeSpeedAndCourse(record, motion.kmh, motion.course, facts);
+    const DecimalSpans spans = writePositionLines(record, position ? &*position : nullptr, objectOrItemLine);
+    if (motion.shown) writeSpeedAndCourse(record, motion.kmh, motion.course);
     if (hasAltitude) {
         record.begin("altitude.: ") += kmlAltitude;
         record.text() += " m";

@@ -157,19 +157,17 @@ void decodeNmea(std::string_view header, std::string_view info, const DecodeCont
     const bool motion = fix->knots && (kmh != 0 || ctx.settings.speedZero != 0);
     std::string altitude = "0";
     if (fix->altitudeM) altitude = trimmedNumericText(*fix->altitudeM);
-    StationFacts* facts = nullptr;
     if (ctx.wantStation) {
-        facts = &out.station;
-        setPositionFacts(*facts, position);
-        if (motion) setMotionFacts(*facts, kmh, *fix->course);
-        if (fix->altitudeM) facts->altitudeM = altitude;
+        setPositionFacts(out.station, position);
+        if (motion) setMotionFacts(out.station, kmh, *fix->course);
+        out.station.altitudeM = fix->altitudeM;
     }
     // A sentence names no symbol: the filter sees it as an unnamed one.
     if (!symbolRecordPasses(ctx.filter, 0)) return;
 
     RecordWriter record(out.record, "-------", ctx.now, header);
-    const DecimalSpans spans = writePositionLines(record, &position, {}, facts);
-    if (motion) writeSpeedAndCourse(record, kmh, *fix->course, facts);
+    const DecimalSpans spans = writePositionLines(record, &position, {});
+    if (motion) writeSpeedAndCourse(record, kmh, *fix->course);
     if (fix->altitudeM) {
         record.begin("altitude.: ") += altitude;
         record.text() += " m";

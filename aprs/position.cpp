@@ -40,10 +40,13 @@ struct PositionFields {
     double kmh = 0;
     double course = 0;
     bool hasAltitude = false;
+    double altitudeM = 0;
     std::string kmlAltitude = "0";
     WeatherLines weather;
     std::optional<FieldValue> lat;  // both set when latField and lonField hold a coordinate
     std::optional<FieldValue> lon;
+    std::optional<double> preciseLat;  // a compressed position's degrees, finer than its fields
+    std::optional<double> preciseLon;
     std::optional<PositionRefinement> dao;
     // A weather station's wind: the course and speed bytes that hold a number.
     std::optional<double> windDegrees;
@@ -118,7 +121,8 @@ void takeCommentAltitude(std::string_view comment, PositionFields& f) {
         bool digits = true;
         for (std::size_t i = 1; i < 6; ++i) digits = digits && isAsciiDigit(value[i]);
         if (!digits) continue;
-        f.kmlAltitude = trimmedNumericText(roundHalfEven(readNumber(value) * kMetresPerFoot));
+        f.altitudeM = roundHalfEven(readNumber(value) * kMetresPerFoot);
+        f.kmlAltitude = trimmedNumericText(f.altitudeM);
         f.hasAltitude = true;
         return;
     }
@@ -220,7 +224,8 @@ void decodeCompressedExtension(std::string_view cst, PositionFields& f, const De
     const bool fromGga = t >= '!' && ((base91(t) >> 3) & 3) == 2;
     if (fromGga) {
         const double feet = std::pow(1.002, base91(c) * 91 + base91(s));
-        f.kmlAltitude = trimmedNumericText(roundHalfEven(feet * kMetresPerFoot));
+        f.altitudeM = roundHalfEven(feet * kMetresPerFoot);
+        f.kmlAltitude = trimmedNumericText(f.altitudeM);
         f.hasAltitude = true;
         return;
     }
@@ -244,6 +249,8 @@ void decodeCompressed(std::string_view positionText, PositionFields& f, const De
         f.lonField = fieldFromDegrees(lon, 3, 'E', 'W');
         f.lat = latitudeOf(f.latField);
         f.lon = longitudeOf(f.lonField);
+        f.preciseLat = lat;
+        f.preciseLon = lon;
     }
     f.symbolCode = clippedPart(positionText, 9, 1);
     const std::string_view cst = clippedPart(positionText, 10, 3);
@@ -459,9 +466,12 @@ void decodePositionReport(std::string_view header, std::string_view info, std::s
     if (!shown && !ctx.wantStation) return;
 
     std::optional<Position> position;
-    if (located)
+    if (located) {
         position = locate(Coordinates{latText, lonText, degreesOf(*f.lat, latExtra), degreesOf(*f.lon, lonExtra)},
                           ctx.settings);
+        position->preciseLat = f.preciseLat.value_or(position->latDegrees);
+        position->preciseLon = f.preciseLon.value_or(position->lonDegrees);
+    }
     std::string_view comment = trimBlanks(f.comment);
     // Text a TNC beacon put before the position is the comment too, first.
     std::string withLeading;
@@ -475,15 +485,14 @@ void decodePositionReport(std::string_view header, std::string_view info, std::s
         setSymbolFacts(facts, f.symbolTable, f.symbolCode);
         if (position) setPositionFacts(facts, *position);
         if (f.hasMotion) setMotionFacts(facts, f.kmh, f.course);
-        if (f.hasAltitude) facts.altitudeM = f.kmlAltitude;
+        if (f.hasAltitude) facts.altitudeM = f.altitudeM;
         facts.lastText = comment;
     }
     if (!shown) return;
 
     RecordWriter record(out.record, "-------", ctx.now, header);
-    const StationFacts* facts = ctx.wantStation ? &out.station : nullptr;  // its texts serve the record too
-    const DecimalSpans spans = writePositionLines(record, position ? &*position : nullptr, nameLine, facts);
-    if (f.hasMotion) writeSpeedAndCourse(record, f.kmh, f.course, facts);
+    const DecimalSpans spans = writePositionLines(record, position ? &*position : nullptr, nameLine);
+    if (f.hasMotion) writeSpeedAndCourse(record, f.kmh, f.course);
     if (f.hasAltitude) {
         record.begin("altitude.: ") += f.kmlAltitude;
         record.text() += " m";

@@ -77,13 +77,6 @@ double degreesOfAmbiguous(std::string_view text) {
     return dmsTextToDegrees(digits);
 }
 
-// A number as a record line shows it after its label: the trimmed text the station table
-// keeps, with the blank that stands before a value that is not negative.
-void appendShownNumber(std::string& out, std::string_view trimmed) {
-    if (!trimmed.starts_with('-')) out.push_back(' ');
-    out += trimmed;
-}
-
 }  // namespace
 
 RecordWriter::RecordWriter(std::string& out, std::string_view prefix, const LocalTime& now, std::string_view header)
@@ -117,14 +110,15 @@ Position locate(const Coordinates& coordinates, const DecoderSettings& settings)
     position.lonText = trimBlanks(coordinates.lonText);
     position.latDegrees = coordinates.latDegrees ? *coordinates.latDegrees : degreesOfAmbiguous(position.latText);
     position.lonDegrees = coordinates.lonDegrees ? *coordinates.lonDegrees : degreesOfAmbiguous(position.lonText);
+    position.preciseLat = position.latDegrees;
+    position.preciseLon = position.lonDegrees;
     if (settings.myPositionSet)
         position.fromOwn = computeDistanceAzimuth(settings.myLongValue, settings.myLatValue, position.lonDegrees,
                                                   position.latDegrees);
     return position;
 }
 
-DecimalSpans writePositionLines(RecordWriter& record, const Position* position, std::string_view nameLine,
-                                const StationFacts* facts) {
+DecimalSpans writePositionLines(RecordWriter& record, const Position* position, std::string_view nameLine) {
     DecimalSpans spans;
     if (!position) {
         record.line(nameLine);
@@ -146,12 +140,6 @@ DecimalSpans writePositionLines(RecordWriter& record, const Position* position, 
 
     record.line(nameLine);
     if (const std::optional<DistanceAzimuth>& da = position->fromOwn) {
-        if (facts) {
-            appendShownNumber(record.begin("distance.:"), facts->distanceKm);
-            out += " km";
-            appendShownNumber(record.begin("azimut...:"), facts->azimuth);
-            return spans;
-        }
         appendNumericText(record.begin("distance.:"), da->distanceKm);
         out += " km";
         appendNumericText(record.begin("azimut...:"), da->azimuthDeg);
@@ -163,21 +151,17 @@ DecimalSpans writePositionLines(RecordWriter& record, const Position* position, 
 
 void setPositionFacts(StationFacts& facts, const Position& position) {
     facts.hasPosition = true;
-    facts.latitude = position.latDegrees;
-    facts.longitude = position.lonDegrees;
+    facts.latitude = position.preciseLat;
+    facts.longitude = position.preciseLon;
     if (const std::optional<DistanceAzimuth>& da = position.fromOwn) {
-        appendTrimmedNumericText(facts.distanceKm, da->distanceKm);
-        appendTrimmedNumericText(facts.azimuth, da->azimuthDeg);
-        facts.azimuth += "\xB0";
-        facts.azimuth += compassSectorName(da->azimuthDeg);
+        facts.distanceKm = da->distanceKm;
+        facts.azimuthDeg = da->azimuthDeg;
     }
 }
 
 void setMotionFacts(StationFacts& facts, double kmh, double degrees) {
-    appendTrimmedNumericText(facts.speedKmh, kmh);
-    appendTrimmedNumericText(facts.course, degrees);
-    facts.course += "\xB0";
-    facts.course += compassSectorName(degrees);
+    facts.speedKmh = kmh;
+    facts.courseDeg = degrees;
 }
 
 void setSymbolFacts(StationFacts& facts, std::string_view symbolTable, std::string_view symbolCode) {
@@ -203,13 +187,7 @@ void writeStationLine(RecordWriter& record, std::string_view symbolTable, std::s
     if (!name.empty()) appendSymbolName(record.begin("station..: "), name);
 }
 
-void writeSpeedAndCourse(RecordWriter& record, double kmh, double degrees, const StationFacts* facts) {
-    if (facts) {
-        appendShownNumber(record.begin("speed....:"), facts->speedKmh);
-        record.text() += " km/h";
-        appendShownNumber(record.begin("course...:"), facts->course);
-        return;
-    }
+void writeSpeedAndCourse(RecordWriter& record, double kmh, double degrees) {
     std::string& out = record.begin("speed....:");
     appendNumericText(out, kmh);
     out += " km/h";

@@ -51,7 +51,11 @@ struct Position {
     std::string_view lonText;
     double latDegrees = 0;  // as the "dec.coord" line shows them
     double lonDegrees = 0;
-    std::optional<DistanceAzimuth> fromOwn;  // only with an own position
+    // The packet's own degrees for the station table: those above (which locate sets), or
+    // finer ones where the packet had more than the texts show (a compressed position).
+    double preciseLat = 0;
+    double preciseLon = 0;
+    std::optional<DistanceAzimuth> fromOwn;  // only with an own position, from the degrees shown
 };
 Position locate(const Coordinates& coordinates, const DecoderSettings& settings);
 
@@ -61,13 +65,10 @@ struct DecimalSpans {
 };
 
 // Writes "lat./lon.", "dec.coord", the object or item line, "distance." and "azimut...";
-// without a position only the object or item line. With `facts` (already set for the
-// station table) the distance and azimuth are their texts rather than made again.
-DecimalSpans writePositionLines(RecordWriter& record, const Position* position, std::string_view nameLine,
-                                const StationFacts* facts = nullptr);
+// without a position only the object or item line.
+DecimalSpans writePositionLines(RecordWriter& record, const Position* position, std::string_view nameLine);
 
-// What the lines of a record tell the station table, in the forms the lines show; the
-// facts come cleared.
+// What the lines of a record tell the station table, as numbers; the facts come cleared.
 void setPositionFacts(StationFacts& facts, const Position& position);
 void setMotionFacts(StationFacts& facts, double kmh, double degrees);
 void setSymbolFacts(StationFacts& facts, std::string_view symbolTable, std::string_view symbolCode);
@@ -81,8 +82,7 @@ int symbolIndexOf(std::string_view symbolTable, std::string_view symbolCode);
 void writeStationLine(RecordWriter& record, std::string_view symbolTable, std::string_view symbolCode);
 
 // "speed....:" + numeric text + " km/h" and "course...:" + numeric text + 0xB0 + sector.
-// With `facts` set by setMotionFacts, from their texts.
-void writeSpeedAndCourse(RecordWriter& record, double kmh, double degrees, const StationFacts* facts = nullptr);
+void writeSpeedAndCourse(RecordWriter& record, double kmh, double degrees);
 
 // The lines of what else a packet carried, in their fixed order after every other line:
 // "time.....:", "msg.no...:", "ack......:", "reject...:", "phg......:", "range....:",

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "aprs/geometry.h"
 #include "aprs/numeric.h"
 #include "platform/cp1252_utf8.h"
 
@@ -126,11 +127,11 @@ void StationTable::update(std::string_view station, std::uint32_t hash, const St
         row.hasPosition = true;
         row.latitude = facts.latitude;
         row.longitude = facts.longitude;
-        row.distanceKm = trimmed(facts.distanceKm);
-        row.azimuth = trimmed(facts.azimuth);
-        row.speedKmh = trimmed(facts.speedKmh);
-        row.course = trimmed(facts.course);
-        row.altitudeM = trimmed(facts.altitudeM);
+        row.distanceKm = facts.distanceKm;
+        row.azimuthDeg = facts.azimuthDeg;
+        row.speedKmh = facts.speedKmh;
+        row.courseDeg = facts.courseDeg;
+        row.altitudeM = facts.altitudeM;
     }
     if (heardQueue_.size() > 2 * size_ + kFirstIndexSize) dropStaleHeard();
     for (Listener* listener : listeners_) {
@@ -176,9 +177,12 @@ void StationTable::removeRow(RowId id) {
     row.device.clear();
     row.hasPosition = false;
     row.latitude = row.longitude = 0;
-    for (std::string* text : {&row.distanceKm, &row.azimuth, &row.speedKmh, &row.course, &row.altitudeM,
-                              &row.lastText})
-        text->clear();
+    row.distanceKm.reset();
+    row.azimuthDeg.reset();
+    row.speedKmh.reset();
+    row.courseDeg.reset();
+    row.altitudeM.reset();
+    row.lastText.clear();
     freeSlots_.push_back(id);
 }
 
@@ -248,8 +252,26 @@ std::string fiveDecimals(double degrees) {
     return out;
 }
 
-// A cell's text: the stored texts as they are, the others made in `scratch`.
-std::string_view cellText(const StationRow& row, StationColumn column, std::string& scratch) {
+// A number in the records' form, and for a direction its degree sign and sector after it.
+std::string_view numberText(std::string& scratch, double value, bool direction) {
+    scratch.clear();
+    appendTrimmedNumericText(scratch, value);
+    if (direction) {
+        scratch += '\xB0';
+        scratch += compassSectorName(value);
+    }
+    return scratch;
+}
+
+template <typename Number>
+std::string_view optionalText(std::string& scratch, const std::optional<Number>& value, bool direction = false) {
+    if (!value) return {};
+    return numberText(scratch, static_cast<double>(*value), direction);
+}
+
+// A cell's text: the stored texts as they are, the others made in `scratch`. `sectors`:
+// the azimuth and the course with their degree sign and sector, as the table shows them.
+std::string_view cellText(const StationRow& row, StationColumn column, std::string& scratch, bool sectors = true) {
     switch (column) {
     case StationColumn::Station: return row.station;
     case StationColumn::LastHeard: return scratch = lastHeardText(row.lastHeard);
@@ -259,11 +281,11 @@ std::string_view cellText(const StationRow& row, StationColumn column, std::stri
     case StationColumn::Device: return row.device;
     case StationColumn::Latitude: return scratch = row.hasPosition ? fiveDecimals(row.latitude) : std::string();
     case StationColumn::Longitude: return scratch = row.hasPosition ? fiveDecimals(row.longitude) : std::string();
-    case StationColumn::DistanceKm: return row.distanceKm;
-    case StationColumn::Azimuth: return row.azimuth;
-    case StationColumn::SpeedKmh: return row.speedKmh;
-    case StationColumn::Course: return row.course;
-    case StationColumn::AltitudeM: return row.altitudeM;
+    case StationColumn::DistanceKm: return optionalText(scratch, row.distanceKm);
+    case StationColumn::Azimuth: return optionalText(scratch, row.azimuthDeg, sectors);
+    case StationColumn::SpeedKmh: return optionalText(scratch, row.speedKmh);
+    case StationColumn::Course: return optionalText(scratch, row.courseDeg, sectors);
+    case StationColumn::AltitudeM: return optionalText(scratch, row.altitudeM);
     case StationColumn::LastText: return row.lastText;
     }
     return {};
@@ -287,12 +309,6 @@ bool startsFormula(std::string_view text) {
 bool isHeardText(StationColumn column) {
     return column == StationColumn::Station || column == StationColumn::LastText || column == StationColumn::Via ||
            column == StationColumn::Device;
-}
-
-// A direction as a number: the sector after the degree sign goes.
-std::string_view numberOnly(StationColumn column, std::string_view text) {
-    if (column != StationColumn::Course && column != StationColumn::Azimuth) return text;
-    return text.substr(0, text.find('\xB0'));
 }
 
 void appendCsvField(std::string& out, std::string_view cp1252, bool defuse) {
@@ -324,7 +340,8 @@ std::string stationsCsv(const StationTable& table) {
         for (std::size_t c = 0; c < kStationColumnCount; ++c) {
             const auto column = static_cast<StationColumn>(c);
             if (c > 0) out += ',';
-            appendCsvField(out, numberOnly(column, cellText(row, column, scratch)), isHeardText(column));
+            // Numeric columns hold numbers only: a direction without its sector.
+            appendCsvField(out, cellText(row, column, scratch, false), isHeardText(column));
         }
         out += "\r\n";
     });

@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,8 +14,8 @@
 
 namespace quilmo {
 
-// One heard station: what its latest packets told. Texts are Windows-1252 bytes in the
-// forms the records show.
+// One heard station: what its latest packets told. Numbers as numbers (none where there
+// is no value), texts as Windows-1252 bytes in the forms the records show.
 struct StationRow {
     std::string station;
     LocalTime lastHeard;
@@ -25,11 +26,11 @@ struct StationRow {
     bool hasPosition = false;  // false until a packet brought a position
     double latitude = 0;
     double longitude = 0;
-    std::string distanceKm;
-    std::string azimuth;
-    std::string speedKmh;
-    std::string course;
-    std::string altitudeM;
+    std::optional<std::int32_t> distanceKm;
+    std::optional<int> azimuthDeg;
+    std::optional<double> speedKmh;
+    std::optional<double> courseDeg;
+    std::optional<double> altitudeM;
     std::string lastText;
     std::string lastPacket;  // the latest packet's line, when the facts brought it
     // Grows with every update: orders rows by recency even when the clock stands still
@@ -148,7 +149,8 @@ private:
 std::string lastHeardText(const LocalTime& t);
 
 // A cell as the table shows it (Windows-1252): coordinates with five decimals (about a
-// metre), empty where the row has no value.
+// metre), other numbers in the records' numeric text form, the azimuth and the course with
+// a degree sign and their sector; empty where the row has no value.
 std::string stationCellText(const StationRow& row, StationColumn column);
 
 // The table as CSV: the header row, then the rows newest first; UTF-8, CR LF record ends,

@@ -68,8 +68,8 @@ inline void fillHeavyMap(StationTable& table, StationTracks& tracks, int station
                 f.latitude = lat;
                 f.longitude = lon;
                 f.symbol = "Car";
-                f.speedKmh = "54";
-                f.course = "80\xB0" "E";
+                f.speedKmh = 54;
+                f.courseDeg = 80;
             }
             if (!moving) heard.hour = kNow.hour - static_cast<int>(random() % 6);
             table.update(f, heard);

@@ -23,10 +23,10 @@ StationFacts factsOf(int n) {
     f.hasPosition = true;
     f.latitude = 44.5 + n * 1e-5;
     f.longitude = 11.25 - n * 1e-5;
-    f.distanceKm = std::to_string(n % 700);
-    f.azimuth = "53\xB0NE";
-    f.speedKmh = "67";
-    f.course = "79.2\xB0" "E";
+    f.distanceKm = n % 700;
+    f.azimuthDeg = 53;
+    f.speedKmh = 67;
+    f.courseDeg = 79.2;
     return f;
 }
 

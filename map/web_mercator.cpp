@@ -1,6 +1,7 @@
 #include "map/web_mercator.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <numbers>
 
@@ -66,6 +67,19 @@ std::string tileUrl(std::string_view urlTemplate, const TileId& tile) {
         i += 2;
     }
     return out;
+}
+
+std::string tileTemplateProblem(std::string_view urlTemplate) {
+    const auto startsWithNoCase = [urlTemplate](std::string_view prefix) {
+        if (urlTemplate.size() < prefix.size()) return false;
+        for (std::size_t i = 0; i < prefix.size(); ++i)
+            if (std::tolower(static_cast<unsigned char>(urlTemplate[i])) != prefix[i]) return false;
+        return true;
+    };
+    if (!startsWithNoCase("http://") && !startsWithNoCase("https://")) return "not an http or https address";
+    for (const std::string_view number : {"{z}", "{x}", "{y}"})
+        if (urlTemplate.find(number) == std::string_view::npos) return "no " + std::string(number) + " in it";
+    return {};
 }
 
 }  // namespace quilmo

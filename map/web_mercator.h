@@ -47,5 +47,8 @@ std::vector<TileId> tilesCovering(int z, double left, double top, double right, 
 
 // A tile address made from a template with {z}, {x} and {y} (as tile servers write them).
 std::string tileUrl(std::string_view urlTemplate, const TileId& tile);
+// Why a template cannot be used (not an http or https address, a tile number missing);
+// empty when it can.
+std::string tileTemplateProblem(std::string_view urlTemplate);
 
 }  // namespace quilmo

@@ -134,4 +134,47 @@ std::string utf8AsCp1252(std::string_view text) {
     return out;
 }
 
+std::string readableAirText(std::string_view bytes) {
+    constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t at = 0; at < bytes.size();) {
+        const AirCharacter c = airCharacterAt(bytes, at);
+        at += c.length;
+        if (c.codePoint < 0x20) {
+            out += '^';
+            out += static_cast<char>(c.codePoint + 0x40);
+        } else if (c.codePoint == 0x7F) {
+            out += "^?";
+        } else if (c.codePoint >= 0x80 && c.codePoint <= 0x9F) {
+            out += '<';
+            out += kHex[c.codePoint >> 4];
+            out += kHex[c.codePoint & 0xF];
+            out += '>';
+        } else {
+            appendUtf8(out, c.codePoint);
+        }
+    }
+    return out;
+}
+
+std::size_t characterCount(std::string_view utf8) {
+    std::size_t count = 0;
+    for (std::size_t at = 0; at < utf8.size(); at += airCharacterAt(utf8, at).length) ++count;
+    return count;
+}
+
+std::string airBytesOf(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t at = 0; at < utf8.size();) {
+        const AirCharacter c = airCharacterAt(utf8, at);
+        const std::optional<char> byte = cp1252ByteOf(c.codePoint);
+        if (!byte) return std::string(utf8);
+        out += *byte;
+        at += c.length;
+    }
+    return out;
+}
+
 }  // namespace quilmo

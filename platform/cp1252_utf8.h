@@ -51,4 +51,15 @@ void appendAirTextAsUtf8(std::string& out, std::string_view bytes);
 void appendCp1252AsUtf8(std::string& out, std::string_view bytes);
 std::string utf8AsCp1252(std::string_view text);
 
+// Air text as UTF-8 fit to show and to keep: control characters, however they came (a
+// byte, a UTF-8 sequence of the C1 range, a byte Windows-1252 leaves undefined), in caret
+// notation ("^[" for ESC, "^?" for DEL) or as "<9B>", so that no escape sequence reaches
+// a screen or a terminal that shows the text.
+std::string readableAirText(std::string_view bytes);
+// Characters in UTF-8 text; a byte that starts no sequence counts as one.
+std::size_t characterCount(std::string_view utf8);
+// UTF-8 text as it goes on the air: Windows-1252 when the code page holds every
+// character, otherwise the UTF-8 unchanged. Never a "?" in place of a character.
+std::string airBytesOf(std::string_view utf8);
+
 }  // namespace quilmo

@@ -22,7 +22,7 @@ struct StoredMessage {
     std::string station;      // the other station: the sender of theirs, the addressee of ours
     bool outgoing = false;
     std::int64_t time = 0;    // received or first queued, milliseconds since 1970 (UTC)
-    std::string text;         // Windows-1252, without the number
+    std::string text;         // UTF-8 as shown (control characters of theirs in caret notation), without the number
     std::string number;       // empty for a message that came without one
     MessageState state = MessageState::Received;
     int tries = 0;            // of ours: transmissions so far
@@ -52,6 +52,9 @@ public:
     // Everything kept; nothing and a reason when the store cannot be read.
     virtual std::optional<StoredMessages> load(std::string& reason) = 0;
     virtual bool apply(const MessageChange& change, std::string& reason) = 0;
+    // After a failed apply: what was kept is gone (the file deleted while the program ran),
+    // so the next apply must carry every message and the counter, not only what changed.
+    virtual bool lostEverything() const { return false; }
 };
 
 }  // namespace quilmo

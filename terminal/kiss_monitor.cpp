@@ -27,6 +27,7 @@ KissReceived KissMonitor::receive(std::string_view bytes) {
     splitter_.feed(bytes, [this, &out](const KissFrame& frame) {
         // Other commands are the TNC's settings, not traffic.
         if (frame.command != 0) return;
+        if (keepFrames_) out.frames.emplace_back(frame.data);
         const std::size_t start = out.monitorText.size();
         const Ax25Kind kind = appendMonitorLine(frame.data, out.monitorText);
         if (kind == Ax25Kind::Malformed) ++malformed_;

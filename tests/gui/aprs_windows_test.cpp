@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
@@ -45,11 +46,11 @@ struct FilterFixture {
 };
 
 // With a distance, also a car's position, heard through a digipeater from a radio the device list knows.
-StationFacts heard(const char* station, const char* text, const char* distance = nullptr) {
+StationFacts heard(const char* station, const char* text, std::optional<std::int32_t> distance = std::nullopt) {
     StationFacts f;
     f.station = station;
     f.lastText = text;
-    if (distance == nullptr) return f;
+    if (!distance) return f;
     f.hasPosition = true;
     f.latitude = 44.5;
     f.longitude = 11.25;
@@ -152,16 +153,32 @@ private slots:
         }
     }
 
+    // A record from the air is shown as its text: markup in it stays markup.
+    void record_showsMarkupAsWritten() {
+        StationsFixture f;
+        f.window.setLatestRecord([](const std::string& station) { return station + "\r\n<b>x</b><img src=\"/local/file\">"; });
+        f.window.openWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        f.feed(heard("<h1>HUGE", "<i>text</i>"));
+        QTRY_COMPARE(f.stations(), QStringList{"<h1>HUGE"});
+        const QModelIndex first = f.view->model()->index(0, 0);
+        QTest::mouseClick(f.view->viewport(), Qt::LeftButton, {}, f.view->visualRect(first).center());
+        QTest::mouseDClick(f.view->viewport(), Qt::LeftButton, {}, f.view->visualRect(first).center());
+        auto* record = f.window.findChild<QPlainTextEdit*>("StationsRecord");
+        QTRY_VERIFY(record->isVisible());
+        QCOMPARE(record->toPlainText(), QString("<h1>HUGE\n<b>x</b><img src=\"/local/file\">"));
+    }
+
     void sortFilterCopy_followTheTable() {
         StationsFixture f;
         f.window.openWindow();
         QVERIFY(QTest::qWaitForWindowExposed(&f.window));
         QSignalSpy resets(f.view->model(), &QAbstractItemModel::modelReset);
 
-        f.feed(heard("N0CALL", "alpha", "9"));
-        f.feed(heard("IW3ABC-9", "on the road", "50"));
+        f.feed(heard("N0CALL", "alpha", 9));
+        f.feed(heard("IW3ABC-9", "on the road", 50));
         f.feed(heard("BRAVO", "net\ttonight\r\n"));
-        f.feed(heard("K1XYZ", "bravo team", "5"));
+        f.feed(heard("K1XYZ", "bravo team", 5));
         QTRY_COMPARE(f.stations(), (QStringList{"K1XYZ", "BRAVO", "IW3ABC-9", "N0CALL"}));  // newest first
         QVERIFY(!f.framePending());  // nothing runs once it has caught up
 
@@ -183,7 +200,7 @@ private slots:
 
         // Live: a changed row, a new one that matches and one that does not; the selection stays.
         f.view->selectRow(1);
-        f.feed(heard("K1XYZ", "bravo team again", "6"));
+        f.feed(heard("K1XYZ", "bravo team again", 6));
         f.feed(heard("ZZ9BRAVO", "new"));
         f.feed(heard("OTHER", "not shown"));
         QTRY_COMPARE(f.stations(), (QStringList{"BRAVO", "K1XYZ", "ZZ9BRAVO"}));
@@ -207,6 +224,50 @@ private slots:
         QVERIFY(!f.framePending());
         f.window.openWindow();
         QCOMPARE(f.stations().size(), 4);
+    }
+
+    // Every numeric column sorts on its own values: each orders the stations A..D another
+    // way, so a column compared by another's values gives a wrong order; E has no position
+    // and stays last both ways. The cells show the values in the records' forms.
+    void numberColumns_sortByTheirOwnValues() {
+        const struct { const char* station; double lat, lon; std::int32_t km; int azimuth; double kmh, course, altitude; } facts[] = {
+            {"A", -20, -9, 120, 359, 0, 90.5, 5},
+            {"B", -3, -100, 4000, 180, 60, 0.5, 1200},
+            {"C", 5, 120, 9, 90, 7, 300, -10},
+            {"D", 40, 8, 50, 5, 100, 45, 76},
+        };
+        StationsFixture f;
+        for (const auto& r : facts) {
+            StationFacts h = heard(r.station, "x", r.km);
+            h.latitude = r.lat;
+            h.longitude = r.lon;
+            h.azimuthDeg = r.azimuth;
+            h.speedKmh = r.kmh;
+            h.courseDeg = r.course;
+            h.altitudeM = r.altitude;
+            f.feed(h);
+        }
+        f.feed(heard("E", "no position"));
+        f.window.openWindow();
+        QTRY_COMPARE(f.stations().size(), 5);
+        const struct { StationColumn column; QStringList ascending; } sorts[] = {
+            {StationColumn::Latitude, {"A", "B", "C", "D"}},  {StationColumn::Longitude, {"B", "A", "D", "C"}},
+            {StationColumn::DistanceKm, {"C", "D", "A", "B"}}, {StationColumn::Azimuth, {"D", "C", "B", "A"}},
+            {StationColumn::SpeedKmh, {"A", "C", "B", "D"}},  {StationColumn::Course, {"B", "D", "A", "C"}},
+            {StationColumn::AltitudeM, {"C", "A", "D", "B"}},
+        };
+        for (const auto& s : sorts) {
+            f.view->sortByColumn(static_cast<int>(s.column), Qt::AscendingOrder);
+            QCOMPARE(f.stations(), s.ascending + QStringList{"E"});
+            f.view->sortByColumn(static_cast<int>(s.column), Qt::DescendingOrder);
+            QStringList descending(s.ascending.rbegin(), s.ascending.rend());
+            QCOMPARE(f.stations(), descending + QStringList{"E"});
+        }
+        f.view->sortByColumn(static_cast<int>(StationColumn::Station), Qt::AscendingOrder);
+        QStringList cells;
+        for (int c = static_cast<int>(StationColumn::Latitude); c <= static_cast<int>(StationColumn::AltitudeM); ++c)
+            cells << f.view->model()->index(0, c).data().toString();
+        QCOMPARE(cells.join(u'|'), QString::fromUtf8("-20.00000|-9.00000|120|359°N|0|90.5°E|5"));
     }
 
     // Evictions, kills and returns between frames, ids given to new stations before the old

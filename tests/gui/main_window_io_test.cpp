@@ -16,6 +16,7 @@
 #include <functional>
 
 #include "main_window_harness.h"
+#include "plain_text.h"
 
 using namespace quilmo;
 using namespace quilmo::test;
@@ -28,7 +29,7 @@ std::string position(int n) {
 
 QString notice(const Harness& h) {
     auto* line = h.find<QLabel>("Label37");
-    return line->isVisible() ? line->toolTip() : QString();
+    return line->isVisible() ? shownToolTip(line->toolTip()) : QString();
 }
 
 

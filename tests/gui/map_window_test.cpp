@@ -2,15 +2,19 @@
 // map shows land and sea where they are at every zoom, crowded stations gather into a
 // cluster that parts when zoomed in, the time choice and the catch-up pace, and tiles from a
 // local server (one missing, one server that never answers, one gone after filling the disk
-// cache). The index, projection and track rules themselves are unit-tested.
+// cache, and servers that misbehave: huge images, trickling bytes, web pages, redirects away,
+// markup in their words). The index, projection and track rules themselves are unit-tested.
 #include <QComboBox>
 #include <QLabel>
+#include <QNetworkDiskCache>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
 #include "app/map_render.h"
+#include "app/map_scene.h"
+#include "app/map_tiles.h"
 #include "app/map_view.h"
 #include "app/map_window.h"
 #include "tile_server.h"
@@ -69,6 +73,15 @@ struct MapFixture {
     }
 };
 
+// The tile with Paris in it at zoom 2.
+const char* const kParisTile = "/2/2/1.png";
+
+bool onDisk(const QString& folder, const QString& url) {
+    QNetworkDiskCache disk;
+    disk.setCacheDirectory(folder);
+    return disk.metaData(QUrl(url)).isValid();
+}
+
 bool near(const QColor& a, const QColor& b) {
     return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) <= 6;
 }
@@ -100,6 +113,40 @@ private slots:
         if (zoom > 0) f.lookAt(std::abs(lon) > 150 ? GeoPoint{lat, 179.5} : GeoPoint{lat, lon}, zoom);
         const QColor seen = f.colourAt({lat, lon});
         QVERIFY2(near(seen, land ? MapPainter::kLand : MapPainter::kSea), qPrintable(seen.name()));
+    }
+
+    // A station moves when it reports a speed above 0, and then its arrow points along its
+    // own course; speed and course differ in every row, so one read for the other shows.
+    void scene_markerAndCourseFromTheRow() {
+        const struct { const char* station; std::optional<double> kmh, course; const char* symbol; MarkerKind kind; float arrow; } rows[] = {
+            {"MOVING", 54, 80, "Car", MarkerKind::Moving, 80},
+            {"STOPPED", 0, 80, "Car", MarkerKind::Fixed, -1},
+            {"NOCOURSE", 30, std::nullopt, "Car", MarkerKind::Moving, -1},
+            {"NOSPEED", std::nullopt, 120, "Car", MarkerKind::Fixed, -1},
+            {"WX", 12, 200, "Weather station", MarkerKind::Weather, -1},
+        };
+        StationTable table;
+        StationTracks tracks;
+        for (const auto& r : rows) {
+            StationFacts f;
+            f.station = r.station;
+            f.symbol = r.symbol;
+            f.hasPosition = true;
+            f.latitude = kBologna.latitude;
+            f.longitude = kBologna.longitude;
+            f.speedKmh = r.kmh;
+            f.courseDeg = r.course;
+            table.update(f, kNow);
+        }
+        MapScene scene;
+        scene.rebuild(table, tracks, MapScene::kAllTime);
+        for (const auto& r : rows) {
+            const int at = scene.find(r.station);
+            QVERIFY2(at >= 0, r.station);
+            const MapStation& s = scene.stations()[static_cast<std::size_t>(at)];
+            QVERIFY2(s.kind == r.kind, r.station);
+            QCOMPARE(s.course, r.arrow);
+        }
     }
 
     // The first view fits the own position and every station; forty stations in one town
@@ -209,7 +256,7 @@ private slots:
         QCOMPARE(server.paths.size(), 2);
         auto* notice = f.window->findChild<QLabel*>("MapNotice");
         QTRY_VERIFY(notice->isVisible());
-        QCOMPARE(notice->text(), QString("Map tiles unavailable (no answer within 1 s): the offline map is shown; "
+        QCOMPARE(notice->text(), QString("Map tiles unavailable (no whole tile within 1 s): the offline map is shown; "
                                          "the tile server is asked again in 30 s"));
         QCOMPARE(f.window->tileNotice(), notice->text());
         QCOMPARE(changed.size(), 1);
@@ -220,6 +267,137 @@ private slots:
         QTest::qWait(700);
         QCOMPARE(server.paths.size(), asked);
         QVERIFY(near(f.colourAt(australia), MapPainter::kLand));
+    }
+    // What is no tile is refused, kept neither on disk nor on the map, and the notice names
+    // it; the rest of the view still comes. Three redirects on the same host and a 512-pixel
+    // tile are fine.
+    void tiles_whatIsNoTileIsRefused_data() {
+        QTest::addColumn<TileServer::Answer>("answer");
+        QTest::addColumn<int>("redirects");
+        QTest::addColumn<int>("side");
+        QTest::addColumn<QString>("refusal");  // empty: the tile shows
+        using A = TileServer::Answer;
+        QTest::newRow("huge image") << A::HugeImage << 0 << 256 << QString("5000\u00D75000 pixels, not 256 or 512 square");
+        QTest::newRow("web page with 200") << A::Html << 0 << 256 << QString("not an image");
+        QTest::newRow("3 MB body") << A::BigBody << 0 << 256 << QString("more than 2 MB");
+        QTest::newRow("redirect to another host") << A::Away << 0 << 256 << QString("redirected to another host, localhost");
+        QTest::newRow("four redirects") << A::Redirect << 4 << 256 << QString("more than 3 redirects");
+        QTest::newRow("three redirects") << A::Redirect << 3 << 256 << QString();
+        QTest::newRow("512 pixels") << A::Image << 0 << 512 << QString();
+        QTest::newRow("384 pixels") << A::Image << 0 << 384 << QString("384\u00D7384 pixels, not 256 or 512 square");
+    }
+    void tiles_whatIsNoTileIsRefused() {
+        QFETCH(TileServer::Answer, answer);
+        QFETCH(int, redirects);
+        QFETCH(int, side);
+        QFETCH(QString, refusal);
+        MapFixture f;
+        TileServer server, away;
+        server.answers[kParisTile] = answer;
+        server.redirects = redirects;
+        server.awayHost = "localhost:" + QByteArray::number(away.port());
+        away.colour = server.colour;
+        server.sides[kParisTile] = side;
+        f.tileTimeoutMs = 5000;
+        QVERIFY(f.open(server.urlTemplate()));
+        f.lookAt({20, 0}, 2);
+        QTRY_VERIFY(near(f.colourAt(kAtlantic), server.colour));
+        auto* notice = f.window->findChild<QLabel*>("MapNotice");
+        const QString parisUrl = server.urlTemplate().replace("{z}/{x}/{y}", "2/2/1");
+        if (refusal.isEmpty()) {
+            QTRY_VERIFY(near(f.colourAt(kParis), server.colour));
+            QVERIFY(!notice->isVisible());
+            return;
+        }
+        QTRY_VERIFY(notice->isVisible());
+        QCOMPARE(notice->text(), "Map tile 2/2/1 refused (" + refusal + "): the offline map is shown there");
+        QVERIFY(near(f.colourAt(kParis), MapPainter::kLand));
+        QVERIFY(!onDisk(f.cache.path(), parisUrl));
+        QVERIFY(away.paths.isEmpty());
+        QCOMPARE(server.paths.count(kParisTile), 1);  // not asked again
+        const auto toParis = [](const QByteArray& p) { return p.startsWith(kParisTile); };
+        if (answer == TileServer::Answer::Redirect) QCOMPARE(std::count_if(server.paths.begin(), server.paths.end(), toParis), 4);
+    }
+
+    // A server that trickles its bytes has the timeout for the whole tile, not between bytes:
+    // it cannot hold both requests for ever, the next tiles are asked, and it rests after three.
+    void tiles_tricklingServerFailsAtTheTimeout() {
+        MapFixture f;
+        TileServer server;
+        server.fallback = TileServer::Answer::Trickle;
+        f.tileTimeoutMs = 500;
+        QVERIFY(f.open(server.urlTemplate()));
+        f.lookAt({20, 0}, 2);
+        f.colourAt(kParis);
+        auto* notice = f.window->findChild<QLabel*>("MapNotice");
+        QTRY_VERIFY_WITH_TIMEOUT(notice->isVisible(), 3000);
+        QCOMPARE(notice->text(), QString("Map tiles unavailable (no whole tile within 0.5 s): the offline map is shown; "
+                                         "the tile server is asked again in 30 s"));
+        QCOMPARE(server.paths.size(), 4);  // three failed, the fourth was under way
+    }
+
+    // The server's words and the station names go into labels as text: markup stays markup,
+    // and a "%1" in a reason phrase stays "%1".
+    void markupFromTheServerAndTheAirShowsLiterally() {
+        MapFixture f;
+        f.hear("<h1>HUGE", kParis);
+        TileServer server;
+        server.fallback = TileServer::Answer::Markup;
+        QVERIFY(f.open(server.urlTemplate()));
+        f.lookAt({20, 0}, 2);
+        f.colourAt(kParis);
+        auto* notice = f.window->findChild<QLabel*>("MapNotice");
+        QTRY_VERIFY(notice->isVisible());
+        QCOMPARE(notice->text(), QString("Map tiles unavailable (HTTP 500 ") + TileServer::kMarkupReason +
+                                     "): the offline map is shown; the tile server is asked again in 30 s");
+        QCOMPARE(notice->textFormat(), Qt::PlainText);
+        QVERIFY(f.window->centreOnStation("<h1>HUGE"));
+        auto* title = f.window->findChild<QLabel*>("MapSelected");
+        QCOMPARE(title->text(), QString("<h1>HUGE"));
+        QCOMPARE(title->textFormat(), Qt::PlainText);
+    }
+
+    // A template that cannot be used asks nothing and says why under the map.
+    void tiles_unusableTemplateSaysSo_data() {
+        QTest::addColumn<QString>("templ");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("a file") << QString("file:///tiles/{z}/{x}/{y}.png") << QString("not an http or https address");
+        QTest::newRow("no {y}") << QString("http://127.0.0.1:1/{z}/{x}.png") << QString("no {y} in it");
+    }
+    void tiles_unusableTemplateSaysSo() {
+        QFETCH(QString, templ);
+        QFETCH(QString, problem);
+        MapFixture f;
+        QVERIFY(f.open(templ));
+        auto* notice = f.window->findChild<QLabel*>("MapNotice");
+        QVERIFY(notice->isVisible());
+        QCOMPARE(notice->text(), "MAPTILES= cannot be used (" + problem + "): the offline map only");
+        QVERIFY(near(f.colourAt(kParis), MapPainter::kLand));
+    }
+
+    // Decoded tiles are kept by their bytes: a hundred 512-pixel tiles (a megabyte each)
+    // do not all stay in memory, only as many as the limit holds.
+    void tiles_decodedTilesKeptByBytes() {
+        QTemporaryDir cache;
+        TileServer server;
+        server.tileSide = 512;
+        TileLoader::Options options;
+        options.urlTemplate = server.urlTemplate();
+        options.cacheFolder = cache.path();
+        TileLoader loader(options);
+        std::vector<TileId> tiles;
+        for (int x = 0; x < 10; ++x)
+            for (int y = 0; y < 10; ++y) tiles.push_back({7, x, y});
+        loader.want(tiles);
+        QSignalSpy came(&loader, &TileLoader::tilesChanged);
+        QTRY_COMPARE_WITH_TIMEOUT(came.size(), 100, 30000);
+        qint64 kept = 0;
+        int count = 0;
+        for (const TileId& t : tiles)
+            if (const QImage* image = loader.image(t)) kept += image->sizeInBytes(), ++count;
+        QVERIFY2(kept <= TileLoader::kImageBytes, qPrintable(QString::number(kept)));
+        QCOMPARE(count, 64);
+        QVERIFY(loader.image(tiles.back()) != nullptr);  // the newest stay
     }
 };
 

@@ -10,6 +10,8 @@
 #include <QtTest>
 
 #include "app/messages_window.h"
+#include "../unit/memory_message_store.h"
+#include "plain_text.h"
 
 using namespace quilmo;
 
@@ -112,6 +114,71 @@ private slots:
         window.openWindow();
         QCOMPARE(window.findChild<QLabel*>("MessagesNotice")->text(),
                  QString("Messages are sent only with your callsign in Quilmo.ini (MYCALL=)."));
+    }
+
+    // Typed text in any script goes out as the Tx buffer sends it, counted in characters;
+    // text heard is shown as read, its control characters in caret notation.
+    void textInAnyScript() {
+        Fixture f;
+        f.window.openWindow();
+        f.addressee->setText("W1AW");
+        f.text->setText(QStringLiteral("Gr\u00FC\u00DFe \u2713"));
+        QCOMPARE(f.window.findChild<QLabel*>("MessageLength")->text(), QString("7/67"));
+        QTest::keyClick(f.text, Qt::Key_Return);
+        f.text->setText(QStringLiteral("Gr\u00FC\u00DFe"));
+        QTest::keyClick(f.text, Qt::Key_Return);
+        QCOMPARE(f.sent, (std::vector<std::string>{":W1AW     :Gr\xC3\xBC\xC3\x9F" "e \xE2\x9C\x93{1", ":W1AW     :Gr\xFC\xDF" "e{2"}));
+        f.messaging.receive("W1AW", ":N0CALL-7 :Gr\xC3\xBC\xC3\x9F" "e \x1B[1mfett{3");
+        QCOMPARE(rowsOf(f.conversation), (QStringList{QStringLiteral("out Gr\u00FC\u00DFe \u2713 | sending 1/7"),
+                                                      QStringLiteral("out Gr\u00FC\u00DFe | sending 1/7"),
+                                                      QStringLiteral("in Gr\u00FC\u00DFe ^[[1mfett | ")}));
+    }
+
+    // While open, a change moves only the row of its station (the rows of the others stay
+    // what they are) and redraws only its conversation; while hidden, nothing is followed
+    // and the window is right again when shown.
+    void followsEachChangeWhereItHappens() {
+        Fixture f;
+        f.messaging.receive("W1AW", ":N0CALL-7 :one{1");
+        f.messaging.receive("K1ABC", ":N0CALL-7 :two{2");
+        f.window.openWindow();
+        QCOMPARE(textsOf(f.stations), (QStringList{"K1ABC (1)", "W1AW (1)"}));
+        QListWidgetItem* w1aw = f.stations->item(1);
+        QTest::mouseClick(f.stations->viewport(), Qt::LeftButton, {}, f.stations->visualItemRect(w1aw).center());
+        QCOMPARE(rowsOf(f.conversation), QStringList{"in one | "});
+
+        f.messaging.receive("DB0XYZ", ":N0CALL-7 :three{3");
+        f.messaging.receive("K1ABC", ":N0CALL-7 :four{4");
+        QCOMPARE(textsOf(f.stations), (QStringList{"K1ABC (2)", "DB0XYZ (1)", "W1AW"}));
+        QCOMPARE(f.stations->item(2), w1aw);
+        QVERIFY(w1aw->isSelected());
+        QCOMPARE(rowsOf(f.conversation), QStringList{"in one | "});
+        f.messaging.receive("W1AW", ":N0CALL-7 :five{5");
+        QCOMPARE(f.stations->item(0), w1aw);
+        QCOMPARE(textsOf(f.stations), (QStringList{"W1AW", "K1ABC (2)", "DB0XYZ (1)"}));
+        QCOMPARE(rowsOf(f.conversation), (QStringList{"in one | ", "in five | "}));
+        QCOMPARE(f.messaging.unreadCount(), 3);
+
+        f.window.hide();
+        f.messaging.receive("N0ABC", ":N0CALL-7 :six{6");
+        f.messaging.receive("W1AW", ":N0CALL-7 :seven{7");
+        QCOMPARE(f.messaging.unreadCount("W1AW"), 1);  // not read while nobody sees it
+        QCOMPARE(f.stations->count(), 3);
+        f.window.openWindow();
+        QCOMPARE(textsOf(f.stations), (QStringList{"W1AW", "N0ABC (1)", "K1ABC (2)", "DB0XYZ (1)"}));
+        QCOMPARE(rowsOf(f.conversation), (QStringList{"in one | ", "in five | ", "in seven | "}));
+        QCOMPARE(f.messaging.unreadCount("W1AW"), 0);
+    }
+
+    // The notice quotes the store's reason, which can hold a path or a file's words: as text.
+    void noticeShowsMarkupAsWritten() {
+        test::MemoryMessageStore store;
+        store.failWith = "<b>/home/x</b> cannot be read.";
+        Messaging failing("N0CALL", &store, [] { return 0; });
+        MessagesWindow window(failing, {});
+        window.openWindow();
+        QCOMPARE(test::shownText(window.findChild<QLabel*>("MessagesNotice")),
+                 QString("<b>/home/x</b> cannot be read. Messages are kept only until the program ends."));
     }
 
 };

@@ -570,32 +570,43 @@ TEST(Decoder, FilterPerRecordClass) {
 
 // The facts of a packet as one line: station|object, killed|symbol|position|distance|azimuth|speed|course|altitude|text,
 // then " via " and device when there are any.
+template <typename Number>
+std::string numberOf(const std::optional<Number>& value) {
+    return value ? trimmedNumericText(static_cast<double>(*value)) : "";
+}
 std::string factsOf(const StationFacts& f) {
     const std::string position = f.hasPosition ? trimmedNumericText(f.latitude) + " " + trimmedNumericText(f.longitude) : "";
     const std::string kind = std::string(f.objectOrItem ? "object" : "") + (f.killed ? " killed" : "");
-    std::string line = f.station + "|" + kind + "|" + f.symbol + "|" + position + "|" + f.distanceKm + "|" + f.azimuth + "|" +
-                       f.speedKmh + "|" + f.course + "|" + f.altitudeM + "|" + f.lastText;
+    std::string line = f.station + "|" + kind + "|" + f.symbol + "|" + position + "|" + numberOf(f.distanceKm) + "|" +
+                       numberOf(f.azimuthDeg) + "|" + numberOf(f.speedKmh) + "|" + numberOf(f.courseDeg) + "|" +
+                       numberOf(f.altitudeM) + "|" + f.lastText;
     if (!f.via.empty() || !f.device.empty()) line += " via " + f.via + (f.device.empty() ? "" : ", " + f.device);
     return line;
 }
 
 // What each kind of packet tells the heard-stations table, the same whether the filter shows its record or
-// not, and in the forms its record lines show.
+// not, as the numbers its record lines show; a compressed position as precise as it was sent.
 TEST(Decoder, StationFactsOfEveryPacketKind) {
     const struct { const char* name; std::string line, facts; } rows[] = {
         {"position", "SRC-9>APRS,WIDE1-1:!4500.00N/01200.00E>090/020/A=001234 hello",
-         "SRC-9||Car|45 12|77|43°NE|37|90°E|376|/A=001234 hello via direct"},
-        {"MIC-E", "SRC>TT3P50,RELAY*,WIDE1-1:`(0&!ZN>/\"4{}comment", "SRC||Car|44.5083333333333 12.335|79|89°E|104|250°W|100|comment via RELAY"},
-        {"MIC-E radio", "SRC>TT3P50:`(0&!ZN>/>hello^", "SRC||Car|44.5083333333333 12.335|79|89°E|104|250°W||hello via direct, Kenwood TH-D74"},
+         "SRC-9||Car|45 12|77|43|37|90|376|/A=001234 hello via direct"},
+        {"MIC-E", "SRC>TT3P50,RELAY*,WIDE1-1:`(0&!ZN>/\"4{}comment", "SRC||Car|44.5083333333333 12.335|79|89|104|250|100|comment via RELAY"},
+        {"MIC-E radio", "SRC>TT3P50:`(0&!ZN>/>hello^", "SRC||Car|44.5083333333333 12.335|79|89|104|250||hello via direct, Kenwood TH-D74"},
         {"object", "SRC>APZMDR,DIGI*,WIDE2*:;LEADER   *092345z4500.00N/01200.00E>comment",
-         "LEADER|object|Car|45 12|77|43°NE||||comment via WIDE2, HaMDR trackers"},
-        {"killed item", "SRC>APRS:)AID_4500.00N/01200.00E>", "AID|object killed|Car|45 12|77|43°NE|||| via direct"},
-        {"killed object, filler blanks", "SRC>APRS:;LEADER   _092345z4500.00N/01200.00E>", "LEADER|object killed|Car|45 12|77|43°NE|||| via direct"},
-        {"killed object without a name", "SRC>APRS:;         _092345z4500.00N/01200.00E>", "|object killed|Car|45 12|77|43°NE|||| via direct"},
+         "LEADER|object|Car|45 12|77|43||||comment via WIDE2, HaMDR trackers"},
+        {"killed item", "SRC>APRS:)AID_4500.00N/01200.00E>", "AID|object killed|Car|45 12|77|43|||| via direct"},
+        {"killed object, filler blanks", "SRC>APRS:;LEADER   _092345z4500.00N/01200.00E>", "LEADER|object killed|Car|45 12|77|43|||| via direct"},
+        {"killed object without a name", "SRC>APRS:;         _092345z4500.00N/01200.00E>", "|object killed|Car|45 12|77|43|||| via direct"},
+        {"compressed: finer than its record's hundredths of a minute", "SRC>APRS:!/0%E/KwbU>7P[",
+         "SRC||Car|60.2304935866809 -10.0556276022114|2252|328|67|88|| via direct"},
+        {"refined by a DAO", "SRC>APRS:!4903.50S/07201.75E#test!w5:!", "SRC||Digipeater|-49.05837 72.0292116666667|11953|143||||test!w5:! via direct"},
+        {"NMEA speed and course", "OH7LZB-11>APRS,W4GR*,WIDE2-1,qAR,WA4DSY:$GPRMC,145526,A,3349.0378,N,08406.2617,W,23.726,27.9,121207,4.9,W*7A",
+         "OH7LZB-11|||33.8172966666667 -84.1043616666667|7838|299|44|27.9|| via W4GR"},
+        {"NMEA altitude", "SRC>APRS:$GPGGA,102705,5157.9762,N,00029.3256,W,1,04,2.0,75.7,M,47.6,M,,*62", "SRC|||51.96627 -.48876|1204|318|||76| via direct"},
         {"message", "SRC>APDR15::N0CALL-9 :Hello{12", "SRC|||||||||Hello{12 via direct, APRSdroid Android App"},
-        {"weather", "WX>APRS:!4500.00N/01200.00E_220/004g005t077rain", "WX||Weather station|45 12|77|43°NE|7|220°SW||rain via direct"},
-        {"alternate symbol", "SRC>APRS:!4500.00N\\01200.00E>", "SRC||Vehicle|45 12|77|43°NE|||| via direct"},
-        {"overlay symbol", "SRC>APRS:!4500.00NS01200.00E>", "SRC||Solar powered|45 12|77|43°NE|||| via direct"},
+        {"weather", "WX>APRS:!4500.00N/01200.00E_220/004g005t077rain", "WX||Weather station|45 12|77|43|7|220||rain via direct"},
+        {"alternate symbol", "SRC>APRS:!4500.00N\\01200.00E>", "SRC||Vehicle|45 12|77|43|||| via direct"},
+        {"overlay symbol", "SRC>APRS:!4500.00NS01200.00E>", "SRC||Solar powered|45 12|77|43|||| via direct"},
         {"third party: the inner source", "GATE>APRS,TCPIP:}ISRC>IDEST,IPATH:>hi", "ISRC|||||||||hi via direct"},
         {"no valid position", "SRC>APRS:!4903.50X/07201.75W-x", "SRC||Home|||||||x via direct"},
         {"heard-directly mark", "SRC*>APRS:>x", "SRC|||||||||x via direct"},
@@ -612,7 +623,7 @@ TEST(Decoder, StationFactsOfEveryPacketKind) {
         EXPECT_EQ(factsOf(shown.station), latin1(r.facts)) << r.name;
         EXPECT_EQ(factsOf(hidden.station), latin1(r.facts)) << r.name;
         EXPECT_TRUE(hidden.record.empty()) << r.name;
-        // The record lines made from the facts' texts are those made without them.
+        // Asking for the facts changes no record line.
         EXPECT_EQ(shown.record, decodeAprsLine(r.line, DecodeContext{own, all, kNow}).record) << r.name;
     }
 }
@@ -924,10 +935,10 @@ TEST(FilterFile, AscendingCrLfLinesOfTheOnesAndAllWhenEmpty) {
 // The heard-stations table: its update rules, what it tells a listener, and its CSV as a real
 // CSV reader (python3's csv module) reads it back.
 
-// A position packet's facts, in the forms its record lines show.
+// A position packet's facts, every number a different one.
 StationFacts located(std::string station, std::string symbol, double lat, double lon, std::string text = {}) {
     return {.station = std::move(station), .symbol = std::move(symbol), .hasPosition = true, .latitude = lat, .longitude = lon,
-            .distanceKm = "77", .azimuth = "53\xB0NE", .speedKmh = "67", .course = "79.2\xB0" "E", .altitudeM = "376",
+            .distanceKm = 77, .azimuthDeg = 53, .speedKmh = 67, .courseDeg = 79.2, .altitudeM = 376,
             .lastText = std::move(text), .device = "Kenwood TH-D72", .via = "WIDE1-1", .packet = {}};
 }
 // A status or message heard directly, from a program the device list does not know.
@@ -972,7 +983,7 @@ TEST(StationTable, UpdateRules) {
           {textOnly("N0CALL", "Net at 20:00"), 9}},
          {"N0CALL|2026-12-05 09:05:09|direct|3" + home + "Net at 20:00"}, "+N0CALL ~N0CALL ~N0CALL"},
         {"position-less first packet, then a position without symbol, speed or text", 10,
-         {{textOnly("N0CALL", "hello"), 3}, {[] { auto f = located("N0CALL", "", -0.5, 0.25); f.speedKmh = f.course = ""; return f; }(), 5}},
+         {{textOnly("N0CALL", "hello"), 3}, {[] { auto f = located("N0CALL", "", -0.5, 0.25); f.speedKmh.reset(); f.courseDeg.reset(); return f; }(), 5}},
          {"N0CALL|2026-12-05 09:05:05|WIDE1-1|2||Kenwood TH-D72|-0.50000|0.25000|77|53\xB0NE|||376|"}, "+N0CALL ~N0CALL"},
         {"objects are stations of their own, padded names included", 10,
          {{textOnly("N0CALL", "beacon"), 3}, {located("LEADER   ", "Car", 1, 2, "obj"), 4}, {located("LEADER", "Car", 1, 2, "moved"), 5}},
@@ -996,6 +1007,34 @@ TEST(StationTable, UpdateRules) {
         EXPECT_EQ(rowsOf(table), c.rows) << c.name;
         EXPECT_EQ(events.log, c.events) << c.name;
         EXPECT_EQ(table.size(), c.rows.size()) << c.name;
+    }
+}
+
+// The table keeps a position as precisely as its packet sent it, while the record keeps its
+// hundredths of a minute: a compressed position's cells are not its record's degrees rounded.
+TEST(StationTable, PositionsAsPreciseAsSent) {
+    const struct { const char* name; const char* line; std::string cells, decCoord; } rows[] = {
+        {"uncompressed", "SRC>APRS:!4903.50N/07201.75W-", "49.05833|-72.02917", "dec.coord: 49.0583333333333 -72.0291666666667"},
+        {"refined by a DAO, southern and eastern", "SRC>APRS:!4903.50S/07201.75E#test!w5:!", "-49.05837|72.02921",
+         "dec.coord: -49.05837 72.0292116666667"},
+        {"compressed, western", "SRC>APRS:!/0%E/KwbU>7P[", "60.23049|-10.05563", "dec.coord: 60.2303333333333 -10.0555"},
+        {"compressed object, eastern", "SRC>APRS:;LEADER   *092345z/0%E/TiZR>7P[", "60.23049|24.94053",
+         "dec.coord: 60.2303333333333 24.9405"},
+    };
+    const FilterFlags all = showAllFilter();
+    for (const auto& r : rows) {
+        const DecodedPacket p = decodeAprsLine(r.line, DecodeContext{{}, all, kNow, true, true});
+        EXPECT_NE(p.record.find("\r\n" + r.decCoord + "\r\n"), std::string::npos) << r.name;
+        StationTable table;
+        table.update(p.station, kNow);
+        ASSERT_EQ(table.size(), 1u) << r.name;
+        table.forEachNewestFirst([&r](StationTable::RowId, const StationRow& row) {
+            EXPECT_EQ(stationCellText(row, StationColumn::Latitude) + "|" + stationCellText(row, StationColumn::Longitude),
+                      r.cells) << r.name;
+        });
+        std::string csvCells = r.cells;
+        std::replace(csvCells.begin(), csvCells.end(), '|', ',');
+        EXPECT_NE(stationsCsv(table).find("," + csvCells + ","), std::string::npos) << r.name;
     }
 }
 

@@ -65,6 +65,16 @@ TEST(WebMercator, TilesInViewCentreFirstAndTheirAddresses) {
         {"http://h/{q}/{z", "http://h/{q}/{z"},
     };
     for (const auto& u : urls) EXPECT_EQ(tileUrl(u.templ, {5, 17, 11}), u.url) << u.templ;
+
+    const struct { const char* templ; const char* problem; } templates[] = {
+        {"https://tile.openstreetmap.org/{z}/{x}/{y}.png", ""},
+        {"HTTP://Tiles.local:8080/{z}/{x}/{y}.png?key=AbC", ""},
+        {"https://t.example/{z}/{x}.png", "no {y} in it"},
+        {"file:///tiles/{z}/{x}/{y}.png", "not an http or https address"},
+        {"httpx://t/{z}/{x}/{y}", "not an http or https address"},
+        {"", "not an http or https address"},
+    };
+    for (const auto& t : templates) EXPECT_EQ(tileTemplateProblem(t.templ), t.problem) << t.templ;
 }
 
 // Zooming keeps the point under the cursor; the world repeats east-west but not north-south.

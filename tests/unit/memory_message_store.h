@@ -11,13 +11,15 @@ namespace quilmo::test {
 struct MemoryMessageStore : MessageStore {
     StoredMessages kept;
     std::string failWith;
-    int transactions = 0;
+    int transactions = 0;  // applied
+    int calls = 0;         // asked to apply
 
     std::optional<StoredMessages> load(std::string& reason) override {
         reason = failWith;
         return failWith.empty() ? std::optional(kept) : std::nullopt;
     }
     bool apply(const MessageChange& change, std::string& reason) override {
+        ++calls;
         reason = failWith;
         if (!failWith.empty()) return false;
         for (const StoredMessage& m : change.messages) {

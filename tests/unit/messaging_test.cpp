@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -99,6 +100,13 @@ const Scenario kScenarios[] = {
       {4, Do::Hear, "GATE", "}-W1AW>APRS,TCPIP,GATE*:" + kToMe + "x{21"},
       {5, Do::Hear, "GATE", "}K1ABC-7>APRS,TCPIP,GATE*:" + kToMe + "x{22", {":K1ABC-7  :ack22"}}},
      {"K1ABC-7 in x{22 unread"}},
+    {"both stations use number 1: their message is no answer to ours",
+     {{0, Do::Send, "W1AW", "Hi", {kToW1aw + "Hi{1"}}, {5, Do::Hear, "W1AW", kToMe + "Yo{1", {kToW1aw + "ack1"}}},
+     {"W1AW out Hi{1 sending 1/7", "W1AW in Yo{1 unread"}, "30"},
+    {"both stations use number 1: their ack answers ours and leaves theirs as it is",
+     {{0, Do::Hear, "W1AW", kToMe + "Yo{1", {kToW1aw + "ack1"}}, {5, Do::Send, "W1AW", "Hi", {kToW1aw + "Hi{1"}},
+      {9, Do::Hear, "W1AW", kToMe + "ack1"}, {10, Do::Hear, "W1AW", kToMe + "Yo{1", {kToW1aw + "ack1"}}},
+     {"W1AW in Yo{1 unread", "W1AW out Hi{1 acknowledged"}},
     {"the same number from another station is another message",
      {{0, Do::Hear, "W1AW", kToMe + "Hi{5", {kToW1aw + "ack5"}},
       {1, Do::Hear, "K1ABC-9", kToMe + "Hi{5", {":K1ABC-9  :ack5"}}},
@@ -190,6 +198,21 @@ TEST(Messaging, Scenarios) {
         EXPECT_EQ(messages, sc.messages);
         EXPECT_EQ(station.nextWake(), sc.nextWake);
         EXPECT_EQ(station.messaging->notice(), "");
+        // The conversations, as counted from every message, match what is kept of them.
+        std::vector<std::string> latestFirst;
+        std::map<std::string, int> unread;
+        int allUnread = 0;
+        for (auto m = station.messaging->messages().rbegin(); m != station.messaging->messages().rend(); ++m) {
+            if (std::find(latestFirst.begin(), latestFirst.end(), m->station) == latestFirst.end()) latestFirst.push_back(m->station);
+            unread[m->station] += m->unread;
+            allUnread += m->unread;
+        }
+        EXPECT_EQ(station.messaging->stations(), latestFirst);
+        EXPECT_EQ(station.messaging->unreadCount(), allUnread);
+        for (const std::string& s : latestFirst) {
+            EXPECT_EQ(station.messaging->unreadCount(s), unread[s]) << s;
+            for (const StoredMessage* m : station.messaging->conversation(s)) EXPECT_EQ(m->station, s);
+        }
     }
 }
 
@@ -238,9 +261,10 @@ TEST(Messaging, BulletinsInAListOfTheirOwn) {
 }
 
 // Each change is one transaction (a send: message and counter; their message with our ack in
-// it: both). A store that stops working leaves a notice and messaging goes on in memory; one
-// that cannot be read at all is not written to either.
-TEST(Messaging, OneTransactionPerChangeAndMemoryWhenTheStoreFails) {
+// it: both). A change the store refuses waits, with every change after it, and the store is
+// not asked again until retryStore, which writes them all in one. A store that cannot be
+// read at all is not written to.
+TEST(Messaging, OneTransactionPerChangeAndWhatFailsWaitsForTheRetry) {
     Station station("N0CALL-7");
     station.messaging->send("W1AW", "Hi");
     station.messaging->receive("W1AW", kToMe + "Fine{3}1");
@@ -253,12 +277,25 @@ TEST(Messaging, OneTransactionPerChangeAndMemoryWhenTheStoreFails) {
     station.messaging->addListener([&] { ++told; });
     station.store.failWith = "Cannot write /x/quilmo.sqlite: disk I/O error.";
     station.messaging->send("K1ABC", "Hi");
-    EXPECT_EQ(station.messaging->notice(), "Cannot write /x/quilmo.sqlite: disk I/O error. Messages are kept only until the program ends.");
+    EXPECT_EQ(station.messaging->notice(),
+              "Cannot write /x/quilmo.sqlite: disk I/O error. Messages are kept and written as soon as it works again.");
     station.store.failWith.clear();
     station.messaging->receive("K1ABC", kToMe + "ack2");
     EXPECT_EQ(describe(station.messaging->messages().back()), "K1ABC out Hi{2 acknowledged");
-    EXPECT_EQ(station.store.transactions, 2);
+    EXPECT_EQ(station.store.calls, 3) << "a change while the store fails does not wait on it again";
+    EXPECT_TRUE(station.messaging->storeWaiting());
     EXPECT_EQ(told, 2);
+
+    station.messaging->retryStore();
+    EXPECT_FALSE(station.messaging->storeWaiting());
+    EXPECT_EQ(station.messaging->notice(), "");
+    EXPECT_EQ(told, 3);
+    EXPECT_EQ(station.store.transactions, 3);
+    EXPECT_EQ(station.store.kept.nextNumber, 3);
+    ASSERT_EQ(station.store.kept.messages.size(), 3U);
+    EXPECT_EQ(describe(station.store.kept.messages.back()), "K1ABC out Hi{2 acknowledged");
+    station.messaging->retryStore();  // nothing waits: nothing written
+    EXPECT_EQ(station.store.calls, 4);
 
     test::MemoryMessageStore unreadable;
     unreadable.failWith = "Cannot open /x/quilmo.sqlite: file is not a database.";
@@ -266,7 +303,72 @@ TEST(Messaging, OneTransactionPerChangeAndMemoryWhenTheStoreFails) {
     EXPECT_EQ(messaging.notice(), "Cannot open /x/quilmo.sqlite: file is not a database. Messages are kept only until the program ends.");
     unreadable.failWith.clear();
     messaging.send("W1AW", "Hi");
-    EXPECT_EQ(unreadable.transactions, 0);
+    messaging.retryStore();
+    EXPECT_EQ(unreadable.calls, 0);
+}
+
+// Text from the air is kept as the window shows it: UTF-8 as its characters, other bytes
+// as Windows-1252, control characters in caret notation. Typed text goes out in
+// Windows-1252 when the code page holds it all, in UTF-8 otherwise; never a "?".
+TEST(Messaging, TextInAnyScript) {
+    const struct { const char* name; std::string heard, kept; } received[] = {
+        {"UTF-8", kToMe + "Gr\xC3\xBC\xC3\x9F" "e \xE2\x9C\x93{1", "Gr\u00FC\u00DFe \u2713"},
+        {"Windows-1252", kToMe + "Gr\xFC\xDF" "e 25\xB0{2", "Gr\u00FC\u00DFe 25\u00B0"},
+        {"an escape sequence", kToMe + "\x1B[2J\x1B]0;x\x07 ok{3", "^[[2J^[]0;x^G ok"},
+        {"C1 controls, as UTF-8 and as undefined bytes", kToMe + "a\xC2\x9B" "6n\x81\x7F{4", "a<9B>6n<81>^?"},
+        {"a bulletin", ":BLN1     :net \x1B[5m\xE2\x9C\x93", "net ^[[5m\u2713"},
+    };
+    for (const auto& r : received) {
+        Station station("N0CALL-7");
+        station.messaging->receive("W1AW", r.heard);
+        const std::string kept = station.messaging->messages().empty() ? station.messaging->bulletins().at(0).text
+                                                                       : station.messaging->messages().at(0).text;
+        EXPECT_EQ(kept, r.kept) << r.name;
+        EXPECT_EQ(station.store.kept.messages.empty() ? r.kept : station.store.kept.messages.at(0).text, r.kept) << r.name;
+    }
+    const std::string sixtySevenUmlauts = [] {
+        std::string t;
+        for (int i = 0; i < 67; ++i) t += "\u00E4";
+        return t;
+    }();
+    const struct { const char* name; std::string typed, sent, refusal; } sent[] = {
+        {"ASCII", "Hi there", kToW1aw + "Hi there{1", ""},
+        {"Windows-1252 holds it", "Gr\u00FC\u00DFe \u20AC", kToW1aw + "Gr\xFC\xDF" "e \x80{1", ""},
+        {"outside Windows-1252", "73 \u2713 \u041F\u0440\u0438", kToW1aw + "73 \u2713 \u041F\u0440\u0438{1", ""},
+        {"67 letters of two bytes", sixtySevenUmlauts, kToW1aw + std::string(67, '\xE4') + "{1", ""},
+        {"68 letters", sixtySevenUmlauts + "\u00E4", "", "The text has 68 characters; a message holds at most 67."},
+        {"a C1 control", "a\u009Bb", "", "The text holds a control character, which a message cannot carry."},
+    };
+    for (const auto& r : sent) {
+        Station station("N0CALL-7");
+        const SendResult result = station.messaging->send("W1AW", r.typed);
+        EXPECT_EQ(result.reason, r.refusal) << r.name;
+        const std::vector<std::string> out = station.messaging->takeOutgoing();
+        EXPECT_EQ(out, r.sent.empty() ? std::vector<std::string>{} : std::vector<std::string>{r.sent}) << r.name;
+        if (result.accepted) EXPECT_EQ(station.messaging->message(result.id)->text, r.typed) << r.name;
+    }
+}
+
+// Listeners hear which conversations a change touched, so a view redraws only those.
+TEST(Messaging, ListenersHearWhatChanged) {
+    Station station("N0CALL-7");
+    std::vector<std::string> heard;
+    station.messaging->addListener([&](const MessagingUpdate& u) {
+        std::string line = u.bulletins ? "bulletins" : "";
+        for (const std::string& s : u.stations) line += (line.empty() ? "" : " ") + s;
+        heard.push_back(line);
+    });
+    station.messaging->send("W1AW", "Hi");
+    station.messaging->send("K1ABC", "Yo");
+    station.messaging->receive("K1ABC", kToMe + "ack2");
+    station.messaging->receive("W1AW", kToMe + "Hello{9");
+    station.messaging->receive("W1AW", kToMe + "Hello{9");  // a copy: acked, nothing changed
+    station.messaging->receive("DB0ABC", ":BLN1     :net");
+    station.messaging->markRead("W1AW");
+    station.now += 30'000;
+    station.messaging->wake();
+    station.messaging->setLinkReady(false);
+    EXPECT_EQ(heard, (std::vector<std::string>{"W1AW", "K1ABC", "K1ABC", "W1AW", "", "bulletins", "W1AW", "W1AW", ""}));
 }
 
 }  // namespace

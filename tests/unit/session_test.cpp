@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <sqlite3.h>
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -452,6 +453,32 @@ private slots:
         QCOMPARE(restarted.port.writes.size(), 0u);
     }
 
+    // The link hands every frame to a listener that asks for frames (a connected-mode
+    // session) and only the UI frames, as packet lines, to the rest.
+    void linkListeners_framesToWhoAsksLinesToAll() {
+        struct Recorder : LinkListener {
+            bool frames = false;
+            std::vector<std::string> got, lines;
+            void packetLine(std::string_view line) override { lines.emplace_back(line); }
+            void frameReceived(std::string_view ax25) override { got.emplace_back(ax25); }
+            bool wantsFrames() const override { return frames; }
+        } framesToo, linesOnly;
+        framesToo.frames = true;
+        Session s("KISS=1\nAPRS=1\nMYCALL=N0CALL-7\n");
+        s.link->link().addListener(&framesToo);
+        s.link->link().addListener(&linesOnly);
+        const std::string ui = encodeMonitorLine("W1AW>APRS:>hello").frame;
+        std::string info = encodeMonitorLine("W1AW>N0CALL-7:hi there").frame;
+        info[14] = 0x00;  // an I frame, N(S) 0, N(R) 0: connected-mode traffic, no packet
+        s.port.feed(kissWrap(ui) + kissWrap(info));
+        QCOMPARE(framesToo.got, (std::vector<std::string>{ui, info}));
+        QCOMPARE(linesOnly.got, std::vector<std::string>{});
+        QCOMPARE(framesToo.lines, std::vector<std::string>{"W1AW>APRS:>hello"});
+        QCOMPARE(linesOnly.lines, std::vector<std::string>{"W1AW>APRS:>hello"});
+        s.link->link().removeListener(&framesToo);
+        s.link->link().removeListener(&linesOnly);
+    }
+
     // A database that cannot be used is named on the notice line; messages go on in memory.
     void unusableDatabase_noticeAndMessagesInMemory() {
         Session s("KISS=1\nAPRS=1\nMYCALL=N0CALL-7\n", false, {}, {{"quilmo.sqlite", std::string(1024, 'x')}});
@@ -460,6 +487,32 @@ private slots:
         QVERIFY(s.link->notices().failing());
         QVERIFY(s.link->station()->messaging().send("W1AW", "hi").accepted);
         QCOMPARE(s.port.writes, std::vector<std::string>{heard("N0CALL-7>APZQLM::W1AW     :hi{1")});
+    }
+
+    // A database another program keeps locked: the message goes out all the same, the notice
+    // line names the lock, and a retry every 2 s, running only while something waits,
+    // writes it once the lock is gone; the notice goes with it.
+    void lockedDatabase_retriedUntilWrittenThenQuiet() {
+        Session s("KISS=1\nAPRS=1\nMYCALL=N0CALL-7\n");
+        AprsStation& station = *s.link->station();
+        QVERIFY(!station.storeRetryRunning());
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open_v2(s.path("quilmo.sqlite").toStdString().c_str(), &other, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        QVERIFY(station.messaging().send("W1AW", "hi").accepted);
+        QCOMPARE(s.port.writes, std::vector<std::string>{heard("N0CALL-7>APZQLM::W1AW     :hi{1")});
+        QCOMPARE(s.link->notices().text(), "Cannot write " + s.path("quilmo.sqlite").toStdString() +
+                                               ": database is locked. Messages are kept and written as soon as it works again.");
+        QVERIFY(station.storeRetryRunning());
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(!station.storeRetryRunning(), 5000);
+        QCOMPARE(s.link->notices().text(), std::string());
+        sqlite3_stmt* row = nullptr;
+        sqlite3_prepare_v2(other, "SELECT text FROM messages", -1, &row, nullptr);
+        QCOMPARE(sqlite3_step(row), SQLITE_ROW);
+        QCOMPARE(std::string(reinterpret_cast<const char*>(sqlite3_column_text(row, 0))), std::string("hi"));
+        sqlite3_finalize(row);
+        sqlite3_close_v2(other);
     }
 };
 
