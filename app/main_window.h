@@ -63,7 +63,6 @@ public:
     const BoundedText& aprsView() const;
     int rxFontSize() const { return rxFontSize_; }
     double fontScale() const { return fontScale_; }
-    const std::array<bool, 8>& macroPresent() const { return macroPresent_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

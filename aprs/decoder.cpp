@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "aprs/devices.h"
-#include "aprs/messages.h"
+#include "aprs/text_packets.h"
 #include "aprs/mic_e.h"
 #include "aprs/monitor_header.h"
 #include "aprs/nmea.h"

@@ -1,4 +1,5 @@
 #include "aprs/devices.h"
+#include "platform/ascii.h"
 
 #include <array>
 #include <cstdint>
@@ -52,7 +53,6 @@ const DeviceIndex& deviceIndex() {
     return index;
 }
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // A destination may stop before the pattern's last wildcards ("APTT4" for APTT??): some
 // devices send a shorter version number.
@@ -60,7 +60,7 @@ bool matches(const Device& device, std::string_view destination) {
     const std::string_view pattern = device.pattern;
     if (destination.size() > pattern.size() || destination.size() < device.shortest) return false;
     for (std::size_t i = 0; i < destination.size(); ++i) {
-        const char p = pattern[i], d = upper(destination[i]);
+        const char p = pattern[i], d = upperAscii(destination[i]);
         if (p == '?') continue;
         if (p == '#' ? !(d >= '0' && d <= '9') : p != d) return false;
     }
@@ -88,7 +88,7 @@ std::uint64_t keyOf(std::string_view destination) {
 std::string_view lookUp(std::string_view destination) {
     const DeviceIndex& index = deviceIndex();
     const Device* best = nullptr;
-    const unsigned char third = static_cast<unsigned char>(upper(destination[2]));
+    const unsigned char third = static_cast<unsigned char>(upperAscii(destination[2]));
     if (third < 128) pickBest(index.byThird[third], destination, best);
     pickBest(index.wildThird, destination, best);
     return best ? best->name : std::string_view();
@@ -97,8 +97,8 @@ std::string_view lookUp(std::string_view destination) {
 }  // namespace
 
 std::string_view deviceOfDestination(std::string_view destination) {
-    if (destination.size() < 3 || destination.size() > 6 || upper(destination[0]) != 'A' ||
-        upper(destination[1]) != 'P')
+    if (destination.size() < 3 || destination.size() > 6 || upperAscii(destination[0]) != 'A' ||
+        upperAscii(destination[1]) != 'P')
         return {};
     thread_local std::array<Remembered, 64> remembered;
     const std::uint64_t key = keyOf(destination);

@@ -38,7 +38,6 @@ std::optional<StationPower> powerHeightGain(std::string_view four) {
     return out;
 }
 
-bool isBase91(char c) { return c >= '!' && c <= '{'; }
 
 }  // namespace
 

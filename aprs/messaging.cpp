@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <tuple>
 
-#include "aprs/aprs_message.h"
-#include "aprs/callsign.h"
+#include "aprs/message_field.h"
+#include "platform/callsign.h"
 #include "platform/cp1252_utf8.h"
 
 namespace quilmo {
@@ -16,41 +16,18 @@ constexpr std::size_t kMostBulletins = 500;
 // Third-party packets may carry third-party packets; nobody nests them deeper than this.
 constexpr int kDeepestThirdParty = 3;
 
-char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
-
-std::string upperCopy(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = upper(c);
-    return out;
-}
-
 // A monitor may mark a station heard directly with "*".
 std::string stationName(std::string_view source) {
     while (!source.empty() && source.back() == '*') source.remove_suffix(1);
-    return upperCopy(source);
-}
-
-// "N0CALL" and "N0CALL-0" are one station; case does not matter.
-std::string withoutSsidZero(std::string_view call) {
-    std::string out = upperCopy(call);
-    if (out.ends_with("-0")) out.resize(out.size() - 2);
-    return out;
-}
-
-bool sameCallsign(std::string_view a, std::string_view b) {
-    return !a.empty() && !b.empty() && withoutSsidZero(a) == withoutSsidZero(b);
-}
-
-bool isAddresseeCharacter(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-';
+    return upperAsciiCopy(source);
 }
 
 std::string addresseeRefusal(std::string_view addressee, std::string_view myCall) {
     if (addressee.empty()) return "Write the station to send to.";
     const bool wellFormed = addressee.size() <= kAddresseeWidth &&
-                            std::all_of(addressee.begin(), addressee.end(), isAddresseeCharacter);
+                            std::all_of(addressee.begin(), addressee.end(), isCallsignCharacter);
     if (!wellFormed) return "Not a station: up to 9 letters, digits and '-'.";
-    const std::string name = upperCopy(addressee);
+    const std::string name = upperAsciiCopy(addressee);
     if (name.starts_with("BLN") || name.starts_with("NWS")) return "Bulletins (BLN, NWS) are not sent from here.";
     if (sameCallsign(name, myCall)) return "That is your own callsign.";
     return {};
@@ -249,7 +226,7 @@ SendResult Messaging::send(std::string_view addressee, std::string_view text) {
 
     StoredMessage m;
     m.id = nextId_++;
-    m.station = upperCopy(addressee);
+    m.station = upperAsciiCopy(addressee);
     m.outgoing = true;
     m.time = clock_();
     appendAirTextAsUtf8(m.text, text);  // UTF-8 as typed; a stray byte read as Windows-1252

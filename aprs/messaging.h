@@ -105,7 +105,6 @@ public:
     bool storeWaiting() const { return !unwritten_.empty() || unwrittenNumber_.has_value(); }
     void retryStore();
     const std::string& myCall() const { return myCall_; }
-    bool linkReady() const { return linkReady_; }
 
     // Called after every change, for views and for the owner's timer.
     int addListener(std::function<void(const MessagingUpdate&)> listener);

@@ -320,7 +320,6 @@ Motion decodeMotion(std::string_view info, int speedZero) {
     return {true, kmh, course};
 }
 
-bool isBase91(char c) { return c >= '!' && c <= '{'; }
 
 // Base-91 altitude in the three characters before a "}" in fourth place; characters outside
 // base 91 are no altitude.
@@ -382,12 +381,8 @@ void decodeMicE(std::string_view header, std::string_view info, std::string_view
     if (telemetry && !extras.telemetry) extras.telemetry = std::move(telemetry);
     if (dao && located) extras.datum = dao->datum;
     if (ctx.wantStation) {
-        StationFacts& facts = out.station;
-        setSymbolFacts(facts, fields.symbolTable, fields.symbolCode);
-        if (position) setPositionFacts(facts, *position);
-        if (motion.shown) setMotionFacts(facts, motion.kmh, motion.course);
-        if (hasAltitude) facts.altitudeM = *altitudeM;
-        facts.lastText = comment;
+        setLocatedFacts(out.station, {fields.symbolTable, fields.symbolCode, position ? &*position : nullptr, motion.shown,
+                                      motion.kmh, static_cast<double>(motion.course), altitudeM, comment});
     }
     if (!shown) return;
 
@@ -402,13 +397,7 @@ void decodeMicE(std::string_view header, std::string_view info, std::string_view
     writeStationLine(record, fields.symbolTable, fields.symbolCode);
     record.labelled("status...: ", status);
     record.labelled("message..: ", comment);
-    writeExtraLines(record, extras);
-    record.finish();
-    out.shown = true;
-    if (ctx.wantPlacemark && position) {
-        if (!out.placemark) out.placemark.emplace();
-        makePlacemark(*out.placemark, ctx.now, parts.shown, out.record, spans, kmlAltitude);
-    }
+    finishLocatedRecord(record, extras, ctx, parts.shown, spans, position.has_value(), kmlAltitude, out);
 }
 
 DecodedPacket decodeMicE(std::string_view header, std::string_view info, std::string_view objectOrItemLine,

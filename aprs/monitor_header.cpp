@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "aprs/callsign.h"
+#include "platform/callsign.h"
 #include "aprs/text_util.h"
 
 namespace quilmo {
@@ -12,7 +12,6 @@ namespace {
 constexpr std::size_t kNone = std::string_view::npos;
 
 bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 std::size_t skipBlanks(std::string_view text, std::size_t at) {
     while (at < text.size() && text[at] == ' ') ++at;
@@ -27,7 +26,7 @@ std::optional<MonitorFrame> frameOfTag(std::string_view content) {
     std::size_t n = 0;
     for (; n < content.size() && isLetter(content[n]); ++n) {
         if (n == kLongest) return std::nullopt;
-        letters[n] = upper(content[n]);
+        letters[n] = upperAscii(content[n]);
     }
     const std::string_view type(letters, n);
     if (type == "UI") return MonitorFrame::Ui;

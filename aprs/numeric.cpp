@@ -1,4 +1,5 @@
 #include "aprs/numeric.h"
+#include "platform/ascii.h"
 
 #include <algorithm>
 #include <array>
@@ -13,7 +14,6 @@ namespace quilmo {
 namespace {
 
 bool isIgnoredInNumber(char c) { return c == ' ' || c == '\t' || c == '\n'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Collects a number's characters on the stack; numbers from packets are short, and
 // a longer one (only from damaged text) spills into a heap string.
@@ -57,7 +57,7 @@ bool collectNumber(std::string_view text, NumberText& out) {
         skip();
     }
     bool digits = false;
-    while (isDigit(peek())) {
+    while (isAsciiDigit(peek())) {
         out.push_back(peek());
         digits = true;
         ++i;
@@ -67,7 +67,7 @@ bool collectNumber(std::string_view text, NumberText& out) {
         ++i;
         skip();
         bool fraction = false;
-        while (isDigit(peek())) {
+        while (isAsciiDigit(peek())) {
             if (!fraction) out.push_back('.');
             fraction = true;
             out.push_back(peek());
@@ -91,7 +91,7 @@ bool collectNumber(std::string_view text, NumberText& out) {
             skip();
         }
         bool expDigits = false;
-        while (isDigit(peek())) {
+        while (isAsciiDigit(peek())) {
             exponent.push_back(peek());
             expDigits = true;
             ++i;
@@ -122,7 +122,7 @@ bool readShortDecimal(const char* first, const char* last, double& value) {
             fractionDigits = 0;
             continue;
         }
-        if (!isDigit(*p) || ++count > 15) return false;
+        if (!isAsciiDigit(*p) || ++count > 15) return false;
         digits = digits * 10 + (*p - '0');
         if (fractionDigits >= 0) ++fractionDigits;
     }
@@ -145,7 +145,7 @@ bool readPlainDecimal(std::string_view text, double& value) {
     int fractionDigits = -1;
     for (; p != end; ++p) {
         const char c = *p;
-        if (isDigit(c)) {
+        if (isAsciiDigit(c)) {
             if (++count > 15) return false;
             digits = digits * 10 + (c - '0');
             if (fractionDigits >= 0) ++fractionDigits;

@@ -71,7 +71,6 @@ bool hasCourseSpeed(std::string_view comment) {
     return true;
 }
 
-char upperCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // A coordinate as sent: degree digits, two minute digits, ".", two hundredths digits and
 // the hemisphere letter. The last of the four minute digits may be blanks, for a position
@@ -80,7 +79,7 @@ char upperCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - '
 std::optional<FieldValue> coordinateOf(std::string_view field, std::size_t degreeDigits, char positive,
                                        char negative, int maxDegrees) {
     if (field.size() != degreeDigits + 6 || field[degreeDigits + 2] != '.') return std::nullopt;
-    const char hemisphere = upperCase(field.back());
+    const char hemisphere = upperAscii(field.back());
     if (hemisphere != positive && hemisphere != negative) return std::nullopt;
     FieldValue out;
     out.negative = hemisphere == negative;
@@ -172,7 +171,6 @@ void decodeUncompressed(std::string_view positionText, PositionFields& f, const 
 }
 
 int base91(char c) { return static_cast<unsigned char>(c) - 33; }
-bool isBase91(char c) { return c >= '!' && c <= '{'; }
 
 double base91Sum(std::string_view four) {
     double sum = 0;
@@ -267,7 +265,7 @@ bool isOverlay(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'j')
 
 // The fixed characters of the uncompressed layout: each field's point and hemisphere.
 bool hasUncompressedShape(std::string_view positionText) {
-    const char lat = upperCase(charAt(positionText, 7)), lon = upperCase(charAt(positionText, 17));
+    const char lat = upperAscii(charAt(positionText, 7)), lon = upperAscii(charAt(positionText, 17));
     return charAt(positionText, 4) == '.' && charAt(positionText, 14) == '.' && (lat == 'N' || lat == 'S') &&
            (lon == 'E' || lon == 'W');
 }
@@ -341,7 +339,6 @@ std::string fieldOfSeconds(int seconds, int degreeDigits, char positive, char ne
     return buf;
 }
 
-char upperLetter(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool isDigitOrBlank(char c) { return isAsciiDigit(c) || c == ' '; }
 
@@ -351,7 +348,7 @@ std::string coordinateFault(std::string_view field, std::size_t degreeDigits, st
     std::string why(name);
     const std::string_view degrees = clippedPart(field, 0, degreeDigits), minutes = clippedPart(field, degreeDigits, 2),
                            hundredths = clippedPart(field, degreeDigits + 3, 2);
-    const char hemisphere = upperCase(charAt(field, degreeDigits + 5));
+    const char hemisphere = upperAscii(charAt(field, degreeDigits + 5));
     auto part = [&](std::string_view label, std::string_view value) { return why.append(label).append(value); };
     if (!allDigits(degrees)) return part(" degrees ", degrees);
     if (minutes.size() != 2 || !isDigitOrBlank(minutes[0]) || !isDigitOrBlank(minutes[1])) return part(" minutes ", minutes);
@@ -405,7 +402,7 @@ std::size_t leadingPositionAt(std::string_view info) {
 
 bool locatorCentre(std::string_view locator, std::string& latText, std::string& lonText) {
     if (locator.size() != 4 && locator.size() != 6) return false;
-    const char field[2] = {upperLetter(locator[0]), upperLetter(locator[1])};
+    const char field[2] = {upperAscii(locator[0]), upperAscii(locator[1])};
     if (field[0] < 'A' || field[0] > 'R' || field[1] < 'A' || field[1] > 'R') return false;
     if (!isAsciiDigit(locator[2]) || !isAsciiDigit(locator[3])) return false;
     // Seconds from the south pole and the date line to the square's south-west corner,
@@ -413,7 +410,7 @@ bool locatorCentre(std::string_view locator, std::string& latText, std::string& 
     int lat = (field[1] - 'A') * 36000 + (locator[3] - '0') * 3600;
     int lon = (field[0] - 'A') * 72000 + (locator[2] - '0') * 7200;
     if (locator.size() == 6) {
-        const char sub[2] = {upperLetter(locator[4]), upperLetter(locator[5])};
+        const char sub[2] = {upperAscii(locator[4]), upperAscii(locator[5])};
         if (sub[0] < 'A' || sub[0] > 'X' || sub[1] < 'A' || sub[1] > 'X') return false;
         lat += (sub[1] - 'A') * 150 + 75;
         lon += (sub[0] - 'A') * 300 + 150;
@@ -481,12 +478,8 @@ void decodePositionReport(std::string_view header, std::string_view info, std::s
         comment = withLeading;
     }
     if (ctx.wantStation) {
-        StationFacts& facts = out.station;
-        setSymbolFacts(facts, f.symbolTable, f.symbolCode);
-        if (position) setPositionFacts(facts, *position);
-        if (f.hasMotion) setMotionFacts(facts, f.kmh, f.course);
-        if (f.hasAltitude) facts.altitudeM = f.altitudeM;
-        facts.lastText = comment;
+        setLocatedFacts(out.station, {f.symbolTable, f.symbolCode, position ? &*position : nullptr, f.hasMotion, f.kmh,
+                                      f.course, f.hasAltitude ? std::optional<double>(f.altitudeM) : std::nullopt, comment});
     }
     if (!shown) return;
 
@@ -500,13 +493,7 @@ void decodePositionReport(std::string_view header, std::string_view info, std::s
     writeStationLine(record, f.symbolTable, f.symbolCode);
     writeWeatherLines(record, f.weather);
     record.labelled("message..: ", comment);
-    writeExtraLines(record, extras);
-    record.finish();
-    out.shown = true;
-    if (ctx.wantPlacemark && position) {
-        if (!out.placemark) out.placemark.emplace();
-        makePlacemark(*out.placemark, ctx.now, header, out.record, spans, f.kmlAltitude);
-    }
+    finishLocatedRecord(record, extras, ctx, header, spans, position.has_value(), f.kmlAltitude, out);
 }
 
 }  // namespace quilmo

@@ -321,6 +321,25 @@ void writeExtraLines(RecordWriter& record, const PacketExtras& extras) {
     if (!extras.deviceOnRadioLine) record.labelled("device...: ", extras.device);
 }
 
+void setLocatedFacts(StationFacts& facts, const LocatedFacts& located) {
+    setSymbolFacts(facts, located.symbolTable, located.symbolCode);
+    if (located.position != nullptr) setPositionFacts(facts, *located.position);
+    if (located.hasMotion) setMotionFacts(facts, located.kmh, located.course);
+    if (located.altitudeM) facts.altitudeM = *located.altitudeM;
+    facts.lastText = located.comment;
+}
+
+void finishLocatedRecord(RecordWriter& record, const PacketExtras& extras, const DecodeContext& ctx,
+                         std::string_view shownHeader, const DecimalSpans& spans, bool hasPosition,
+                         std::string_view altitudeText, DecodedPacket& out) {
+    writeExtraLines(record, extras);
+    record.finish();
+    out.shown = true;
+    if (!ctx.wantPlacemark || !hasPosition) return;
+    if (!out.placemark) out.placemark.emplace();
+    makePlacemark(*out.placemark, ctx.now, shownHeader, out.record, spans, altitudeText);
+}
+
 void makePlacemark(Placemark& mark, const LocalTime& now, std::string_view shownHeader, std::string_view record,
                    const DecimalSpans& spans, std::string_view altitudeText) {
     mark.name.clear();

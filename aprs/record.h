@@ -90,6 +90,23 @@ void writeSpeedAndCourse(RecordWriter& record, double kmh, double degrees);
 // "device...:".
 void writeExtraLines(RecordWriter& record, const PacketExtras& extras);
 
+// What a located packet (a position report, MIC-E) tells the station table.
+struct LocatedFacts {
+    std::string_view symbolTable, symbolCode;
+    const Position* position = nullptr;
+    bool hasMotion = false;
+    double kmh = 0, course = 0;
+    std::optional<double> altitudeM;
+    std::string_view comment;
+};
+void setLocatedFacts(StationFacts& facts, const LocatedFacts& located);
+
+// The tail every located packet's record shares: the extra lines, the record finished and
+// shown, and with a position its placemark.
+void finishLocatedRecord(RecordWriter& record, const PacketExtras& extras, const DecodeContext& ctx,
+                         std::string_view shownHeader, const DecimalSpans& spans, bool hasPosition,
+                         std::string_view altitudeText, DecodedPacket& out);
+
 // The placemark of a shown position; the decimal texts are taken from the finished record.
 void makePlacemark(Placemark& mark, const LocalTime& now, std::string_view shownHeader, std::string_view record,
                    const DecimalSpans& spans, std::string_view altitudeText);

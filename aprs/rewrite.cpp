@@ -55,7 +55,6 @@ bool isTimestamp(std::string_view text) {
     return text[6] == 'z' || text[6] == '/' || text[6] == 'h';
 }
 
-bool isBase91(char c) { return c >= '!' && c <= '{'; }
 
 // The fixed characters of an uncompressed position, or a symbol table and eight base-91
 // characters of a compressed one.

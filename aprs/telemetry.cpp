@@ -40,7 +40,6 @@ bool isBits(std::string_view text) {
     return true;
 }
 
-bool isBase91(char c) { return c >= '!' && c <= '{'; }
 int base91Pair(std::string_view two) { return (two[0] - 33) * 91 + (two[1] - 33); }
 
 constexpr std::string_view kKinds[] = {"PARM.", "UNIT.", "EQNS.", "BITS."};

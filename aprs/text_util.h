@@ -2,6 +2,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ascii.h"
+
 namespace quilmo {
 
 // Bounds-checked pieces of a packet: a part that lies beyond the end of the text is
@@ -17,6 +19,7 @@ inline char charAt(std::string_view text, std::size_t index) {
     return index < text.size() ? text[index] : '\0';
 }
 
-inline bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+// One character of base-91 encoding ("!" to "{"): compressed positions, DAO, telemetry.
+inline bool isBase91(char c) { return c >= '!' && c <= '{'; }
 
 }  // namespace quilmo

@@ -1,4 +1,5 @@
 #include "platform/device_text.h"
+#include "platform/ascii.h"
 
 #include <cstdio>
 
@@ -9,10 +10,9 @@ constexpr std::string_view kSchemeEnd = "://";
 constexpr const char* kTcpForm = "write tcp://HOST:PORT, for example tcp://localhost:8001";
 constexpr const char* kAprsIsForm = "write aprsis://HOST:PORT, for example aprsis://rotate.aprs2.net:14580";
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isHexDigit(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool isHexDigit(char c) { return isAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isNameCharacter(char c) { return isLetter(c) || isDigit(c) || c == '-' || c == '.' || c == '_'; }
+bool isNameCharacter(char c) { return isLetter(c) || isAsciiDigit(c) || c == '-' || c == '.' || c == '_'; }
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -75,7 +75,7 @@ bool readHostName(std::string_view host, std::string& reason, const char* form) 
     bool digitsAndDots = true;
     for (char c : host) {
         if (!isNameCharacter(c)) return fail(reason, "A host name cannot contain " + describe(c));
-        if (!isDigit(c) && c != '.') digitsAndDots = false;
+        if (!isAsciiDigit(c) && c != '.') digitsAndDots = false;
     }
     if (digitsAndDots && !validIpv4(host)) return fail(reason, "Not a valid IPv4 address: " + std::string(host));
     return true;
@@ -104,7 +104,7 @@ bool readPort(std::string_view text, std::uint16_t& port, std::string& reason, c
     if (text.empty()) return fail(reason, std::string("No port given: ") + form);
     long value = 0;
     for (char c : text) {
-        if (!isDigit(c)) return fail(reason, "The port must be a number from 1 to 65535, not " + quoted(text));
+        if (!isAsciiDigit(c)) return fail(reason, "The port must be a number from 1 to 65535, not " + quoted(text));
         if (value <= 65535) value = value * 10 + (c - '0');  // stays small enough to say "out of range"
     }
     if (value < 1 || value > 65535) {

@@ -115,7 +115,7 @@ void QtTcpPort::attempt() {
     QTcpSocket* socket = socket_;
     connect(socket, &QTcpSocket::errorOccurred, this, [this, epoch, socket] { onTrouble(epoch, reasonOf(*socket)); });
     connect(socket, &QTcpSocket::disconnected, this, [this, epoch, socket] { onTrouble(epoch, reasonOf(*socket)); });
-    timer_.start(connectTimeout_);
+    timer_.start(kConnectTimeoutMs);
     socket_->connectToHost(QString::fromStdString(address_.host), address_.port);
 }
 

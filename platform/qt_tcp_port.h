@@ -37,8 +37,6 @@ public:
     // verified: a server's greeting proves nothing) or stayed up for `proven`
     // milliseconds; one that a server accepts and closes at once counts as a failed attempt.
     void setRetryDelays(int first, int longest, int proven = 30000);
-    // How long one attempt (name lookup included) may take before it counts as failed.
-    void setConnectTimeout(int milliseconds) { connectTimeout_ = milliseconds; }
     // The wait before the attempt after the next failure or loss, in milliseconds.
     int nextRetryDelay() const { return state_ == PortState::Open && proven_ ? firstDelay_ : delay_; }
     // True while nothing but the timer is running: between attempts.
@@ -65,7 +63,8 @@ private:
     int firstDelay_ = 1000;
     int longestDelay_ = 30000;
     int delay_ = 1000;
-    int connectTimeout_ = 10000;
+    // How long one attempt (name lookup included) may take before it counts as failed.
+    static constexpr int kConnectTimeoutMs = 10000;
     int provenAfter_ = 30000;
     bool proven_ = false;  // the current connection has worked: the next wait starts short
     bool reportFirstFailure_ = false;

@@ -1,12 +1,10 @@
 #include "terminal/aprs_is.h"
 
+#include "platform/ascii.h"
+#include "platform/callsign.h"
+
 namespace quilmo {
 namespace {
-
-std::string_view withoutLineEnd(std::string_view line) {
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
-    return line;
-}
 
 // The next blank-separated word from `at` on, moving `at` past it.
 std::string_view nextWord(std::string_view text, std::size_t& at) {
@@ -14,19 +12,6 @@ std::string_view nextWord(std::string_view text, std::size_t& at) {
     const std::size_t start = at;
     while (at < text.size() && text[at] != ' ') ++at;
     return text.substr(start, at - start);
-}
-
-char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// "n0call-0" and "N0CALL" are one station.
-bool sameCallsign(std::string_view a, std::string_view b) {
-    const auto base = [](std::string_view call) { return call.ends_with("-0") ? call.substr(0, call.size() - 2) : call; };
-    a = base(a);
-    b = base(b);
-    if (a.empty() || a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (upper(a[i]) != upper(b[i])) return false;
-    return true;
 }
 
 // Without MYCALL= the login is anonymous and receive-only whatever the passcode.

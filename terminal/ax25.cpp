@@ -1,5 +1,7 @@
 #include "terminal/ax25.h"
 
+#include "platform/ascii.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -18,7 +20,6 @@ constexpr char kUiControl = 0x03;
 constexpr char kNoLayer3 = '\xF0';
 
 bool isAsciiAlnum(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 
 std::uint8_t byteAt(std::string_view s, std::size_t i) { return static_cast<std::uint8_t>(s[i]); }
 
@@ -112,7 +113,7 @@ std::vector<std::string_view> unprotoWords(std::string_view text) {
 }
 
 bool isViaWord(std::string_view word) {
-    return word.size() == 3 && upper(word[0]) == 'V' && upper(word[1]) == 'I' && upper(word[2]) == 'A';
+    return word.size() == 3 && upperAscii(word[0]) == 'V' && upperAscii(word[1]) == 'I' && upperAscii(word[2]) == 'A';
 }
 
 }  // namespace
@@ -124,7 +125,7 @@ std::optional<Callsign> parseCallsign(std::string_view text) {
     Callsign result;
     for (const char c : call) {
         if (!isAsciiAlnum(c)) return std::nullopt;
-        result.call += upper(c);
+        result.call += upperAscii(c);
     }
     if (dash == std::string_view::npos) return result;
     const std::string_view ssid = text.substr(dash + 1);

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "platform/ascii.h"
 #include "terminal/ax25.h"
 #include "terminal/kiss.h"
 
@@ -33,10 +34,6 @@ bool isBareHeader(std::string_view line) {
     return colon + 1 == line.size() && line.substr(0, colon).find('>') != std::string_view::npos;
 }
 
-std::string_view withoutLineEnd(std::string_view line) {
-    if (line.ends_with("\r\n")) line.remove_suffix(2);
-    return line;
-}
 
 }  // namespace
 
@@ -70,8 +67,8 @@ std::vector<std::string> kissReplay(const std::vector<std::string>& lines, std::
     std::vector<std::string> frames;
     skipped = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        std::string line(withoutLineEnd(lines[i]));
-        if (isBareHeader(line) && i + 1 < lines.size()) line += withoutLineEnd(lines[++i]);
+        std::string line(quilmo::withoutLineEnd(lines[i]));
+        if (isBareHeader(line) && i + 1 < lines.size()) line += quilmo::withoutLineEnd(lines[++i]);
         std::string frame = kissFrameForMonitorLine(line);
         if (frame.empty()) {
             ++skipped;

@@ -1,9 +1,9 @@
-#include "aprs/messages.h"
+#include "aprs/text_packets.h"
 
 #include <optional>
 #include <string>
 
-#include "aprs/aprs_message.h"
+#include "aprs/message_field.h"
 #include "aprs/extensions.h"
 #include "aprs/filter_flags.h"
 #include "aprs/numeric.h"

@@ -1,4 +1,4 @@
-#include "aprs/aprs_message.h"
+#include "aprs/message_field.h"
 
 #include "aprs/numeric.h"
 
@@ -30,7 +30,6 @@ bool readNumberPart(std::string_view part, std::string_view& number, bool& reply
     return true;
 }
 
-bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
 }  // namespace
 
@@ -46,12 +45,12 @@ AprsMessageParts parseAprsMessage(std::string_view info) {
     if (info.size() < 11 || info[0] != ':' || info[10] != ':') return parts;
     parts.valid = true;
     parts.addressee = trimBlanks(info.substr(1, 9));
-    parts.bulletin = startsWith(parts.addressee, "BLN") || startsWith(parts.addressee, "NWS");
+    parts.bulletin = parts.addressee.starts_with("BLN") || parts.addressee.starts_with("NWS");
     const std::string_view body = withoutTrailingSpace(info.substr(11));
 
     for (const auto& [word, kind] : {std::pair{std::string_view("ack"), AprsMessageParts::Kind::Ack},
                                      std::pair{std::string_view("rej"), AprsMessageParts::Kind::Reject}}) {
-        if (!startsWith(body, word)) continue;
+        if (!body.starts_with(word)) continue;
         std::string_view number, replyAck;
         bool replyAckForm = false;
         if (!readNumberPart(body.substr(word.size()), number, replyAckForm, replyAck)) break;

@@ -1,6 +1,8 @@
 #pragma once
 #include <string_view>
 
+#include "platform/ascii.h"
+
 namespace quilmo {
 
 // What a character is in a callsign: 0 nothing, 1 a letter or digit, 2 the "-" before an SSID.
@@ -31,6 +33,17 @@ inline bool isHeaderCallsign(std::string_view text) {
         }
     }
     return dashes == 0 || (dashes == 1 && dash != 0 && dash + 1 != text.size());
+}
+
+// "N0CALL" and "n0call-0" are one station: case does not matter, and SSID 0 is no SSID.
+inline bool sameCallsign(std::string_view a, std::string_view b) {
+    const auto base = [](std::string_view call) { return call.ends_with("-0") ? call.substr(0, call.size() - 2) : call; };
+    a = base(a);
+    b = base(b);
+    if (a.empty() || a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (upperAscii(a[i]) != upperAscii(b[i])) return false;
+    return true;
 }
 
 }  // namespace quilmo
