@@ -58,6 +58,26 @@ constexpr Key kKeys[] = {
     {"FILTER=", Kind::Phrase, nullptr, &Settings::aprsIsFilter, 0},
     {"MAPTILES=", Kind::Text, nullptr, &Settings::mapTiles, 0},
     {"MAPATTRIB=", Kind::Phrase, nullptr, &Settings::mapAttribution, 0},
+    {"PACLEN=", Kind::Number, &Settings::paclen, nullptr, 128},
+    {"MAXFRAME=", Kind::Number, &Settings::maxFrame, nullptr, 4},
+    {"FRACK=", Kind::Number, &Settings::frack, nullptr, 3},
+    {"RETRY=", Kind::Number, &Settings::retry, nullptr, 10},
+    {"CHECK=", Kind::Number, &Settings::check, nullptr, 18},
+    {"CONOK=", Kind::Number, &Settings::conok, nullptr, 1},
+    {"MONITOR=", Kind::Number, &Settings::monitor, nullptr, 1},
+};
+
+// The connected-mode values, their ranges and defaults.
+struct TncKey {
+    const char* key;
+    std::int32_t Settings::*value;
+    std::int32_t low, high, fallback;
+};
+constexpr TncKey kTncKeys[] = {
+    {"PACLEN", &Settings::paclen, 1, 256, 128}, {"MAXFRAME", &Settings::maxFrame, 1, 7, 4},
+    {"FRACK", &Settings::frack, 1, 15, 3},      {"RETRY", &Settings::retry, 1, 15, 10},
+    {"CHECK", &Settings::check, 1, 250, 18},    {"CONOK", &Settings::conok, 0, 1, 1},
+    {"MONITOR", &Settings::monitor, 0, 1, 1},
 };
 
 // Windows-1252 upper case, byte for byte, so both copies keep the same length.
@@ -301,6 +321,18 @@ void correctStation(Settings& s) {
     s.aprsIsFilter = "r/" + twoDecimals(s.myLatDegrees) + "/" + twoDecimals(s.myLongDegrees) + "/100";
 }
 
+void correctTnc(Settings& s) {
+    for (const TncKey& k : kTncKeys) {
+        std::int32_t& v = s.*k.value;
+        if (v >= k.low && v <= k.high) continue;
+        const std::string value = std::to_string(v);
+        addProblem(s, k.key, value,
+                   std::to_string(k.low) + " to " + std::to_string(k.high) + " is usable; " + std::to_string(k.fallback) +
+                       " is used.");
+        v = k.fallback;
+    }
+}
+
 // The tile template stays as written: the map judges it and says what is wrong with it.
 void correctMap(Settings& s) {
     s.mapAttribution = std::string(trimBlanks(s.mapAttribution));
@@ -357,6 +389,7 @@ void correctConfiguration(Settings& s) {
     if (!isFlag(s.speedZero)) s.speedZero = 0;
 
     correctKiss(s);
+    correctTnc(s);
     correctMap(s);
 
     readOwnPosition(s);

@@ -352,6 +352,46 @@ private slots:
         }
     }
 
+    // Two sessions back to back over KISS, each the TNC of its own station: one connects to
+    // the other, 10 KB go each way byte-exact while text typed too early stays, then a
+    // disconnect from the far side.
+    void kissLoopback_connectedSessionTradesTenKilobytes() {
+        using T = LinkSession::Transmit;
+        Session a("KISS=1\nSAVERX=1\nMYCALL=N0AAA\n"), b("KISS=1\nMYCALL=N0BBB\n");
+        a.port.peer = &b.port;
+        b.port.peer = &a.port;
+        QCOMPARE(a.received, std::string("cmd:\r\n"));
+        QCOMPARE(a.link->transmit("hello\r\n", {}), T::Sent);  // a command line first, nothing on the air
+        QCOMPARE(a.port.written, std::string());
+        QCOMPARE(a.link->transmit("c n0bbb\r\n", {}), T::Sent);
+        QCOMPARE(a.link->transmit("too early\r\n", {}), T::Refused);
+        QCOMPARE(a.refusals.size(), 1);
+        QTRY_VERIFY(b.received.ends_with("*** CONNECTED to N0AAA\r\n"));
+        QTRY_VERIFY(a.received.ends_with("*** CONNECTED to N0BBB\r\n"));
+        QCOMPARE(a.received, std::string("cmd:\r\n?EH\r\n*** CONNECTED to N0BBB\r\n"));
+        QCOMPARE(a.sent, std::string("hello\r\nc n0bbb\r\n"));
+
+        std::string fromA, fromB, typedA, typedB;
+        for (int n = 0; fromA.size() < 10240; ++n) {
+            const std::string line = "A says " + std::to_string(n) + " \xC0\xDB ^ all bytes";
+            fromA += line + "\r";
+            typedA += line + "\r\n";
+            fromB += "B " + std::to_string(n) + " answers\r";
+            typedB += "B " + std::to_string(n) + " answers\r\n";
+        }
+        const std::size_t aBefore = a.received.size(), bBefore = b.received.size();
+        QCOMPARE(a.link->transmit(typedA, {}), T::Sent);
+        QCOMPARE(b.link->transmit(typedB, {}), T::Sent);
+        QTRY_COMPARE_WITH_TIMEOUT(b.received.substr(bBefore), fromA, 60000);
+        QTRY_COMPARE_WITH_TIMEOUT(a.received.substr(aBefore), fromB, 60000);
+
+        QCOMPARE(b.link->transmit("^CD\r\n", {}), T::Sent);
+        QTRY_VERIFY(a.received.ends_with("*** DISCONNECTED\r\ncmd:\r\n"));
+        QTRY_VERIFY(b.received.ends_with("cmd:\r\n*** DISCONNECTED\r\n"));
+        a.link->exitSequence();
+        QVERIFY(a.read("$log_rx.txt").ends_with(fromB + "*** DISCONNECTED\r\ncmd:\r\n"));  // the log saw what the view saw
+    }
+
     // Two stations on one channel: a message, its ack, no other frame. The receiver never
     // pressed " APRS start": a message to it is answered all the same.
     void kissLoopback_messageAcknowledgedWhileDecodingPauses() {
