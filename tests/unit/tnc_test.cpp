@@ -19,9 +19,10 @@ struct Clock {
     }
 };
 
-TncSettings settingsFor(const std::string& call) {
+TncSettings settingsFor(const std::string& call, const std::string& unprotoProblem = {}) {
     TncSettings s;
     s.myCall = call;
+    s.unprotoProblem = unprotoProblem;
     return s;
 }
 
@@ -114,7 +115,7 @@ TEST(TncCommands, RefusalsKeepTheText) {
     } rows[] = {
         {"converse without mycall", {}, {"K"}, "hello", "KISS mode sends only with your callsign"},
         {"converse with a line too long", settingsFor("N0CALL"), {"K"}, "ok\r\n" + std::string(257, 'x'), "A line is longer"},
-        {"converse with an unusable UNPROTO=", {"N0CALL", "", "UNPROTO=X cannot be used"}, {"K"}, "hi", "UNPROTO=X"},
+        {"converse with an unusable UNPROTO=", settingsFor("N0CALL", "UNPROTO=X cannot be used"), {"K"}, "hi", "UNPROTO=X"},
         {"while connecting", settingsFor("N0CALL"), {"C W1BBS"}, "hello\r\n", "Nothing was sent: the connection to W1BBS"},
         {"a command while connecting", settingsFor("N0CALL"), {"C W1BBS"}, "D\r\n", "Nothing was sent: the connection"},
     };
@@ -130,7 +131,7 @@ TEST(TncCommands, RefusalsKeepTheText) {
     }
     // An UNPROTO typed mends the configured one.
     Clock clock;
-    Tnc tnc({"N0CALL", "", "UNPROTO=X cannot be used"}, clock.fn());
+    Tnc tnc(settingsFor("N0CALL", "UNPROTO=X cannot be used"), clock.fn());
     typeAll(tnc, {"U CQ", "K"});
     EXPECT_EQ(tnc.typed("hi"), "");
     EXPECT_EQ(described(tnc.takeFrames()), "UI N0CALL>CQ:hi;");
