@@ -75,6 +75,24 @@ SettingCheck onlyOneCheck(std::string_view v) {
     return numberCheck(v, [](std::int32_t n) { return n == 1 ? 1 : 0; }, "1 switches it on, 0 off; 0 is used.");
 }
 
+// The connected-mode values, in a TNC-2's units and ranges, else their defaults.
+SettingCheck paclenCheck(std::string_view v) {
+    return numberCheck(v, [](std::int32_t n) { return n >= 1 && n <= 256 ? n : 128; }, "PACLEN is 1 to 256 bytes; 128 is used.");
+}
+SettingCheck maxFrameCheck(std::string_view v) {
+    return numberCheck(v, [](std::int32_t n) { return n >= 1 && n <= 7 ? n : 4; }, "MAXFRAME is 1 to 7 frames; 4 is used.");
+}
+SettingCheck frackCheck(std::string_view v) {
+    return numberCheck(v, [](std::int32_t n) { return n >= 1 && n <= 15 ? n : 3; }, "FRACK is 1 to 15 seconds; 3 is used.");
+}
+SettingCheck retryCheck(std::string_view v) {
+    return numberCheck(v, [](std::int32_t n) { return n >= 1 && n <= 15 ? n : 10; }, "RETRY is 1 to 15; 10 is used.");
+}
+SettingCheck checkCheck(std::string_view v) {
+    return numberCheck(v, [](std::int32_t n) { return n >= 1 && n <= 250 ? n : 18; },
+                       "CHECK is 1 to 250 tens of seconds; 18 is used.");
+}
+
 // Table order is the order of application inside one line.
 constexpr Key kKeys[] = {
     {"COM=", Kind::Number, &Settings::comPort, nullptr, "1", "1", comCheck},
@@ -106,6 +124,13 @@ constexpr Key kKeys[] = {
     {"MAPTILES=", Kind::Text, nullptr, &Settings::mapTiles, "", "", mapTilesCheck},
     {"MAPATTRIB=", Kind::Phrase, nullptr, &Settings::mapAttribution, "", "", mapAttributionCheck},
     {"WINDOWED=", Kind::Number, &Settings::windowed, nullptr, "0", "0", flagCheck<0>},
+    {"PACLEN=", Kind::Number, &Settings::paclen, nullptr, "128", "128", paclenCheck},
+    {"MAXFRAME=", Kind::Number, &Settings::maxFrame, nullptr, "4", "4", maxFrameCheck},
+    {"FRACK=", Kind::Number, &Settings::frack, nullptr, "3", "3", frackCheck},
+    {"RETRY=", Kind::Number, &Settings::retry, nullptr, "10", "10", retryCheck},
+    {"CHECK=", Kind::Number, &Settings::check, nullptr, "18", "18", checkCheck},
+    {"CONOK=", Kind::Number, &Settings::conok, nullptr, "1", "1", flagCheck<1>},
+    {"MONITOR=", Kind::Number, &Settings::monitor, nullptr, "1", "1", flagCheck<1>},
 };
 
 const Key* findKey(std::string_view name) {

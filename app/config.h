@@ -48,6 +48,14 @@ struct Settings {
     std::string mapTiles;      // "MAPTILES=" as written; the map uses it when it is a web address with {z}, {x} and {y}
     std::string mapAttribution;  // "MAPATTRIB=": the tiles' attribution, blanks kept; empty when not given
     std::int32_t windowed = 0;   // "WINDOWED=": 1 the main window has a title bar and keeps its size and place
+    // The connected-mode TNC of ours on a KISS link, in a TNC-2's units.
+    std::int32_t paclen = 128;   // "PACLEN=": 1 to 256 bytes
+    std::int32_t maxFrame = 4;   // "MAXFRAME=": 1 to 7 frames
+    std::int32_t frack = 3;      // "FRACK=": 1 to 15 seconds
+    std::int32_t retry = 10;     // "RETRY=": 1 to 15
+    std::int32_t check = 18;     // "CHECK=": 1 to 250, tens of seconds
+    std::int32_t conok = 1;      // "CONOK=": 1 incoming connections accepted
+    std::int32_t monitor = 1;    // "MONITOR=": 1 frames heard shown as monitor lines
 
     // Derived while reading.
     std::int32_t rtsLineOn = 0;

@@ -7,6 +7,7 @@
 #include "app/port_status.h"
 #include "app/station_setup.h"
 #include "terminal/aprs_is.h"
+#include "terminal/kiss.h"
 #include "terminal/kiss_transmit.h"
 
 namespace quilmo {
@@ -122,7 +123,8 @@ void Link::onReceive() {
 void Link::receiveKiss(const std::string& chunk) {
     const std::uint64_t droppedBefore = kissMonitor_.dropped();
     const KissReceived received = kissMonitor_.receive(chunk);
-    if (!received.monitorText.empty()) emit this->received(received.monitorText);
+    const std::string shown = monitorShown_ ? received.monitorText : std::string();
+    if (!shown.empty()) emit this->received(shown);
     for (const std::string& frame : received.frames) {
         for (LinkListener* l : listeners_)
             if (l->wantsFrames()) l->frameReceived(frame);
@@ -130,7 +132,7 @@ void Link::receiveKiss(const std::string& chunk) {
     // Each UI frame is one whole packet: it goes on as it is, with no line assembly that
     // could hold it back or join it with the next one.
     for (const std::string& line : received.aprsLines) handOn(line);
-    emit rxLogText(settings_.kissRaw == 1 ? chunk : received.monitorText);
+    emit rxLogText(settings_.kissRaw == 1 ? chunk : shown);
     if (kissMonitor_.dropped() != droppedBefore) emit stateChanged();
 }
 
@@ -188,7 +190,7 @@ Link::Transmit Link::transmit(std::string_view txBuffer, const ValueFields& fiel
     if (plan.held) return Transmit::Held;
 
     if (settings_.kiss == 1) {
-        if (!sendKiss(plan.sendText)) {
+        if (!(kissTyping_ ? typeKiss(plan.sendText) : sendKiss(plan.sendText))) {
             tx_.txHold = holdBefore;  // nothing went out, so nothing waits for an answer
             return Transmit::Refused;
         }
@@ -261,6 +263,29 @@ bool Link::sendKiss(const std::string& sendText) {
     }
     for (const std::string& frame : kiss.frames) port_.write(frame);
     return true;
+}
+
+bool Link::typeKiss(const std::string& sendText) {
+    if (sendText.empty()) return true;
+    if (!port_.isOpen()) {
+        emit transmitRefused(downText());
+        return false;
+    }
+    const std::string why = kissTyping_(sendText);
+    if (!why.empty()) emit transmitRefused(why);
+    return why.empty();
+}
+
+bool Link::transmitFrame(std::string_view ax25) {
+    if (closed_ || !port_.isOpen()) return false;
+    port_.write(kissDataFrame(ax25));
+    return true;
+}
+
+void Link::print(const std::string& text) {
+    if (text.empty()) return;
+    emit received(text);
+    emit rxLogText(text);
 }
 
 std::string Link::downText() const {

@@ -77,6 +77,16 @@ public:
     bool canSend() const { return cannotSendText().empty(); }
     std::string cannotSendText() const;
 
+    // A command line of ours in front of a KISS TNC: the Tx buffer's bytes go to `typed`
+    // instead of out as UI frames; it answers why nothing was done, empty when it took them.
+    void setKissTyping(std::function<std::string(std::string_view)> typed) { kissTyping_ = std::move(typed); }
+    // One AX.25 frame (no checksum) out as KISS; false when the port is not open.
+    bool transmitFrame(std::string_view ax25);
+    // Text the TNC prints, for the Rx view and the Rx log as if the device had sent it.
+    void print(const std::string& text);
+    // Whether a KISS TNC's frames are shown as monitor lines (they are decoded either way).
+    void setMonitorShown(bool shown) { monitorShown_ = shown; }
+
     LinkKind kind() const { return kind_; }
     PortState state() const { return state_; }
     std::uint64_t kissDropped() const { return kissMonitor_.dropped(); }
@@ -113,6 +123,7 @@ private:
     void notAnswered();
     std::string readableSent(std::string_view information, const std::string& bytes) const;
     bool sendKiss(const std::string& sendText);
+    bool typeKiss(const std::string& sendText);
     std::string downText() const;
 
     SerialPort& port_;
@@ -128,6 +139,8 @@ private:
     bool closed_ = false;
     QTimer* answerWait_ = nullptr;  // runs from the login until the server answers it
     std::vector<LinkListener*> listeners_;
+    std::function<std::string(std::string_view)> kissTyping_;
+    bool monitorShown_ = true;
 };
 
 }  // namespace quilmo

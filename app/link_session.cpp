@@ -1,6 +1,8 @@
 #include "app/link_session.h"
 
 #include <QTimer>
+#include <algorithm>
+#include <chrono>
 #include <utility>
 
 #include "app/aprs_station.h"
@@ -8,6 +10,7 @@
 #include "app/station_setup.h"
 #include "aprs/filter_file.h"
 #include "aprs/monitor_header.h"
+#include "ax25/tnc.h"
 #include "platform/files.h"
 #include "platform/sqlite_message_store.h"
 
@@ -31,6 +34,21 @@ public:
         if (session_.station_ == nullptr) return;
         if (const std::optional<MonitorPacket> packet = splitMonitorPacket(line))
             session_.station_->receive(packet->source, packet->information);
+    }
+
+private:
+    LinkSession& session_;
+};
+
+// Every frame a KISS TNC hears reaches the connected-mode TNC of ours.
+class LinkSession::TncFeed : public LinkListener {
+public:
+    explicit TncFeed(LinkSession& session) : session_(session) {}
+    void packetLine(std::string_view /*line*/) override {}
+    bool wantsFrames() const override { return true; }
+    void frameReceived(std::string_view ax25) override {
+        session_.tnc_->receive(ax25);
+        session_.flushTnc();
     }
 
 private:
@@ -75,6 +93,7 @@ LinkSession::LinkSession(std::string filesFolder, SerialPort& port, std::functio
 }
 
 LinkSession::~LinkSession() {
+    if (tncFeed_) link_.removeListener(tncFeed_.get());
     link_.removeListener(&pipeline_);
     link_.removeListener(stationFeed_.get());
 }
@@ -92,6 +111,57 @@ void LinkSession::readSettings() {
     for (auto p = settings_.problems.rbegin(); p != settings_.problems.rend(); ++p)
         noteProblem(p->key, p->text, {p->key.size() + 1, p->value.size()});
     startStation();
+    startTnc();
+}
+
+// A KISS TNC runs no data link of its own: ours stands in front of it, with a TNC-2's
+// command line for the Tx buffer.
+void LinkSession::startTnc() {
+    if (linkKindOf(settings_) != LinkKind::KissTnc) return;
+    ax25::TncSettings t;
+    t.myCall = settings_.myCall;
+    t.unproto = settings_.unproto;
+    t.unprotoProblem = problemWith(settings_, "UNPROTO");
+    t.link = ax25::linkSettingsFrom(settings_.paclen, settings_.maxFrame, settings_.frack, settings_.retry,
+                                    settings_.check, settings_.conok == 1);
+    t.monitor = settings_.monitor == 1;
+    const auto monotonic = [] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    };
+    tnc_ = std::make_unique<ax25::Tnc>(t, monotonic, [this] {
+        const LocalTime t = clock_();
+        return twoDigits(t.hour) + ":" + twoDigits(t.minute) + ":" + twoDigits(t.second);
+    });
+    tncFeed_ = std::make_unique<TncFeed>(*this);
+    link_.addListener(tncFeed_.get());
+    link_.setKissTyping([this](std::string_view text) {
+        std::string why = tnc_->typed(text);
+        flushTnc();
+        return why;
+    });
+    tncWake_ = new QTimer(this);
+    tncWake_->setSingleShot(true);
+    connect(tncWake_, &QTimer::timeout, this, [this] {
+        tnc_->wake();
+        flushTnc();
+    });
+}
+
+// What the TNC has for the air and for the Rx view goes out, and its timer is set for
+// the next thing it waits for.
+void LinkSession::flushTnc() {
+    for (const std::string& frame : tnc_->takeFrames()) link_.transmitFrame(frame);
+    link_.print(tnc_->takeText());
+    link_.setMonitorShown(tnc_->monitorShown());
+    const std::optional<std::int64_t> at = tnc_->nextWakeAt();
+    if (!at || exited_) {
+        tncWake_->stop();
+        return;
+    }
+    const std::int64_t now =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    tncWake_->start(static_cast<int>(std::clamp<std::int64_t>(*at - now, 0, 24 * 3600 * 1000)));
 }
 
 // Messages and the beacon belong to APRS: without APRS=1 nothing is sent of its own accord
@@ -123,7 +193,10 @@ void LinkSession::writeLogHeaders() { logs_.writeHeaders(); }
 
 void LinkSession::logSwitched(bool rx, bool checked) { logs_.switched(rx, checked); }
 
-void LinkSession::openPort() { link_.open(); }
+void LinkSession::openPort() {
+    link_.open();
+    if (tnc_) flushTnc();  // the command line's first prompt
+}
 
 void LinkSession::setAprsIsAnswerWait(int milliseconds) { link_.setAprsIsAnswerWait(milliseconds); }
 
@@ -135,6 +208,7 @@ void LinkSession::exitSequence() {
     if (exited_) return;
     exited_ = true;
     link_.close();  // the tries wait for the next run
+    if (tncWake_) tncWake_->stop();
     filterRetry_->stop();
     logs_.close();
     pipeline_.close();

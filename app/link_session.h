@@ -24,6 +24,9 @@
 class QTimer;
 
 namespace quilmo {
+namespace ax25 {
+class Tnc;
+}
 
 class AprsStation;
 
@@ -109,6 +112,8 @@ public:
     LocalTime now() const { return clock_(); }
     const FileNotices& notices() const { return notices_; }
     const std::string& filesFolder() const { return dir_; }
+    // The connected-mode TNC of ours on a KISS link; null on other links.
+    const ax25::Tnc* tnc() const { return tnc_.get(); }
     // Messages and the beacon, with APRS=1 only; null otherwise.
     AprsStation* station() { return station_.get(); }
     // Every file write's result ends here; noticesChanged tells when the line changes.
@@ -145,7 +150,10 @@ signals:
 
 private:
     class StationFeed;
+    class TncFeed;
     void startStation();
+    void startTnc();
+    void flushTnc();
     void updateLinkReady();
     void noteSent(const std::string& readable);
     void reportOpenFailure(const std::string& reason, PortOpenProblem problem);
@@ -167,6 +175,9 @@ private:
     QTimer* filterRetry_ = nullptr;  // tries a failed filter.ini again until it is written
     std::string filterFilePending_;  // what the last "Ok" could not write
     std::unique_ptr<AprsStation> station_;
+    std::unique_ptr<ax25::Tnc> tnc_;
+    std::unique_ptr<TncFeed> tncFeed_;
+    QTimer* tncWake_ = nullptr;  // runs only while a link's timer waits
 };
 
 }  // namespace quilmo

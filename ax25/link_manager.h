@@ -36,6 +36,10 @@ public:
     std::vector<std::string> takeFrames();
     std::vector<StationEvent> takeEvents();
 
+    // For links made from now on; a link keeps the call and settings it started with.
+    void setMyCall(Callsign myCall) { myCall_ = std::move(myCall); }
+    void setSettings(const LinkSettings& settings) { settings_ = settings; }
+
     const DataLink* find(const Callsign& own, const Callsign& peer) const;
     std::size_t size() const { return links_.size(); }
 

@@ -180,7 +180,8 @@ private slots:
         const std::string bytes = "banner before KISS\r\n" + heard(kPositionLine) + sabm() + kissWrap("\x82\x83") + heard(kStatusLine);
         h.port.feed(bytes);
 
-        const std::string monitor = kPositionLine + "\r\nSRC>DEST <SABM P>\r\n" + kStatusLine + "\r\n";
+        // The command line of our TNC greets first.
+        const std::string monitor = "cmd:\r\n" + kPositionLine + "\r\nSRC>DEST <SABM P>\r\n" + kStatusLine + "\r\n";
         QCOMPARE(h.window->rxView().text(), monitor);
         const std::string records = h.window->aprsView().text();
         QVERIFY(records.starts_with("------- 2026-12-05 14:15 ------\r\nSRC>DEST,PATH*:\r\nlat./lon.: 44\xb0" "30'36\"N"));

@@ -136,7 +136,7 @@ private slots:
         QTest::newRow("link down, filter window sends nothing")
             << Send{{"type x", "click Label32", "ok"}, "", "", "x", false, missing.chopped(1), "APRS=1\n", true};
         QTest::newRow("UNPROTO AX.25 cannot carry")
-            << Send{{"type hi", "Return"}, "", "", "hi\n", false,
+            << Send{{"type K", "Return", "type hi", "Return"}, "", "K\n", "hi\n", false,
                     "Quilmo: UNPROTO=APZQLM VIA WIDE1-1* cannot be used: WIDE1-1* is no callsign (1 to 6 letters or "
                     "digits, SSID 0 to 15). Nothing is sent until it is mended.",
                     "KISS=1\nMYCALL=N0CALL\nUNPROTO=APZQLM VIA WIDE1-1*\n"};

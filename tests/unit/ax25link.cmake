@@ -3,3 +3,7 @@
 add_executable(ax25link_tests ${CMAKE_CURRENT_LIST_DIR}/ax25link_test.cpp ${CMAKE_CURRENT_LIST_DIR}/ax25_frames.h)
 target_link_libraries(ax25link_tests PRIVATE quilmo_ax25 GTest::gtest_main)
 gtest_discover_tests(ax25link_tests PROPERTIES LABELS unit)
+# The TNC-2 command line in front of the data link, and TNCs talking to each other.
+add_executable(tnc_tests ${CMAKE_CURRENT_LIST_DIR}/tnc_test.cpp)
+target_link_libraries(tnc_tests PRIVATE quilmo_ax25 GTest::gtest_main)
+gtest_discover_tests(tnc_tests PROPERTIES LABELS unit)

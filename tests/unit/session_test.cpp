@@ -161,6 +161,10 @@ private slots:
     void transmit() {
         QFETCH(Transmission, t);
         Session s(t.ini + "SAVETX=1\n", t.deviceMissing);
+        // A KISS link's command line starts in command mode: K makes it send as it did.
+        const std::string first = t.ini.find("KISS=1") != std::string::npos && !t.deviceMissing ? "K\r\n" : "";
+        if (!first.empty()) QCOMPARE(s.link->transmit(first, {}), LinkSession::Transmit::Sent);
+        s.sent.clear();
         QCOMPARE(s.link->transmit(t.buffer, {}), t.result);
         if (t.frames.isEmpty()) {
             QCOMPARE(s.port.written, t.written);
@@ -176,7 +180,7 @@ private slots:
         QCOMPARE(s.link->txState().txHold, std::int16_t{heldAfter});
         if (heldAfter) QCOMPARE(s.link->transmit("next\r\n", {}), LinkSession::Transmit::Held);
         s.link->exitSequence();
-        QCOMPARE(s.read("$log_tx.txt"), kLogHeader + t.sent);  // the log is what was shown as sent
+        QCOMPARE(s.read("$log_tx.txt"), kLogHeader + first + t.sent);  // the log is what was shown as sent
     }
 
     // The filter window pauses a text TNC with XOFF and XON alone; a KISS TNC, an APRS-IS
@@ -203,7 +207,7 @@ private slots:
         const std::string position = "SRC>DEST,PATH*:!4430.60N/01120.10E-text", status = "SRC>DEST:>status here";
         const std::string sabm = kissWrap(addressBytes("DEST", 0, true, false) + addressBytes("SRC", 0, false, true) + "\x3F");
         s.port.feed("banner before KISS\r\n" + heard(position) + sabm + kissWrap("\x82\x83") + heard(status));
-        const std::string monitor = position + "\r\nSRC>DEST <SABM P>\r\n" + status + "\r\n";
+        const std::string monitor = "cmd:\r\n" + position + "\r\nSRC>DEST <SABM P>\r\n" + status + "\r\n";
         QCOMPARE(s.received, monitor);
         QVERIFY(s.records.starts_with("------- 2026-12-05 14:15 ------\r\nSRC>DEST,PATH*:\r\nlat./lon.: 44\xb0" "30'36\"N"));
         QVERIFY(s.records.find("st.report: status here\r\n") != std::string::npos);
@@ -223,10 +227,10 @@ private slots:
         s.port.onConnectionChanged(true);
         // The device sends on from where it was; only the first whole frame after a FEND counts.
         s.port.feed(lost.substr(10) + after);
-        QCOMPARE(s.received, std::string("A>B:after\r\n"));
+        QCOMPARE(s.received, std::string("cmd:\r\nA>B:after\r\n"));
         QCOMPARE(s.link->kissDropped(), std::uint64_t{0});
         s.link->exitSequence();
-        QCOMPARE(s.read("$log_rx.txt"), kLogHeader + lost + after);
+        QCOMPARE(s.read("$log_rx.txt"), kLogHeader + "cmd:\r\n" + lost + after);
     }
 
     // Heard direct, through a digipeater and as another TNC prints it: one record, one log
@@ -352,6 +356,46 @@ private slots:
         }
     }
 
+    // Two sessions back to back over KISS, each the TNC of its own station: one connects to
+    // the other, 10 KB go each way byte-exact while text typed too early stays, then a
+    // disconnect from the far side.
+    void kissLoopback_connectedSessionTradesTenKilobytes() {
+        using T = LinkSession::Transmit;
+        Session a("KISS=1\nSAVERX=1\nMYCALL=N0AAA\n"), b("KISS=1\nMYCALL=N0BBB\n");
+        a.port.peer = &b.port;
+        b.port.peer = &a.port;
+        QCOMPARE(a.received, std::string("cmd:\r\n"));
+        QCOMPARE(a.link->transmit("hello\r\n", {}), T::Sent);  // a command line first, nothing on the air
+        QCOMPARE(a.port.written, std::string());
+        QCOMPARE(a.link->transmit("c n0bbb\r\n", {}), T::Sent);
+        QCOMPARE(a.link->transmit("too early\r\n", {}), T::Refused);
+        QCOMPARE(a.refusals.size(), 1);
+        QTRY_VERIFY(b.received.ends_with("*** CONNECTED to N0AAA\r\n"));
+        QTRY_VERIFY(a.received.ends_with("*** CONNECTED to N0BBB\r\n"));
+        QCOMPARE(a.received, std::string("cmd:\r\n?EH\r\n*** CONNECTED to N0BBB\r\n"));
+        QCOMPARE(a.sent, std::string("hello\r\nc n0bbb\r\n"));
+
+        std::string fromA, fromB, typedA, typedB;
+        for (int n = 0; fromA.size() < 10240; ++n) {
+            const std::string line = "A says " + std::to_string(n) + " \xC0\xDB ^ all bytes";
+            fromA += line + "\r";
+            typedA += line + "\r\n";
+            fromB += "B " + std::to_string(n) + " answers\r";
+            typedB += "B " + std::to_string(n) + " answers\r\n";
+        }
+        const std::size_t aBefore = a.received.size(), bBefore = b.received.size();
+        QCOMPARE(a.link->transmit(typedA, {}), T::Sent);
+        QCOMPARE(b.link->transmit(typedB, {}), T::Sent);
+        QTRY_COMPARE_WITH_TIMEOUT(b.received.substr(bBefore), fromA, 60000);
+        QTRY_COMPARE_WITH_TIMEOUT(a.received.substr(aBefore), fromB, 60000);
+
+        QCOMPARE(b.link->transmit("^CD\r\n", {}), T::Sent);
+        QTRY_VERIFY(a.received.ends_with("*** DISCONNECTED\r\ncmd:\r\n"));
+        QTRY_VERIFY(b.received.ends_with("cmd:\r\n*** DISCONNECTED\r\n"));
+        a.link->exitSequence();
+        QVERIFY(a.read("$log_rx.txt").ends_with(fromB + "*** DISCONNECTED\r\ncmd:\r\n"));  // the log saw what the view saw
+    }
+
     // Two stations on one channel: a message, its ack, no other frame. The receiver never
     // pressed " APRS start": a message to it is answered all the same.
     void kissLoopback_messageAcknowledgedWhileDecodingPauses() {
@@ -368,7 +412,7 @@ private slots:
         QCOMPARE(a.port.writes, std::vector<std::string>{heard(message)});
         QCOMPARE(b.port.writes, std::vector<std::string>{heard(ack)});
         QCOMPARE(a.sent, message + "\r\n");
-        QCOMPARE(b.received, message + "\r\n");
+        QCOMPARE(b.received, "cmd:\r\n" + message + "\r\n");
         QCOMPARE(b.sent, ack + "\r\n");
         QCOMPARE(b.records, std::string());
         QCOMPARE(bob.unreadCount(), 1);
