@@ -173,9 +173,9 @@ void MapWindow::showPointer(std::optional<GeoPoint> at) {
     }
     QString text = QStringLiteral("%1 %2  %3 %4   %5")
                        .arg(std::abs(at->latitude), 0, 'f', 5)
-                       .arg(at->latitude < 0 ? u'S' : u'N')
+                       .arg(QChar(at->latitude < 0 ? u'S' : u'N'))
                        .arg(std::abs(at->longitude), 0, 'f', 5)
-                       .arg(at->longitude < 0 ? u'W' : u'E')
+                       .arg(QChar(at->longitude < 0 ? u'W' : u'E'))
                        .arg(QString::fromStdString(maidenheadLocator(*at)));
     if (sources_.ownPosition) {
         const GeoPoint own = *sources_.ownPosition;

@@ -5,7 +5,7 @@
 
 namespace quilmo {
 
-// The Maidenhead locator of a point: field, square and subsquare ("JN54qm"), fields and
+// The Maidenhead locator of a point: field, square and subsquare ("JN54ql"), fields and
 // squares upper case, subsquares lower case. Latitudes and longitudes beyond the poles and
 // 180 degrees land on the last square.
 std::string maidenheadLocator(GeoPoint point);
