@@ -75,6 +75,11 @@ MainWindow::MainWindow(LinkSession& session, WindowSeams seams, QWidget* parent)
     connect(stationsWindow_, &StationsWindow::stationActivated, this, [this](const QString& station) {
         if (mapWindow_ != nullptr) mapWindow_->centreOnStation(station);
     });
+    connect(stationsWindow_, &StationsWindow::showOnMap, this, [this](const QString& station) {
+        openMapWindow();
+        mapWindow_->centreOnStation(station);
+    });
+    connect(stationsWindow_, &StationsWindow::sendMessageTo, this, &MainWindow::composeMessageTo);
     buildTabOrder();
     connectActions();
     buildNoticeLine();
@@ -571,8 +576,9 @@ void MainWindow::openMapWindow() {
         if (settings.myPositionSet) own = GeoPoint{session_.ownPosition().myLatValue, session_.ownPosition().myLongValue};
         mapWindow_ = new MapWindow({session_.stations(), session_.tracks(), own, settings.mapTiles, settings.mapAttribution,
                                     [this](const std::string& station) { return session_.latestRecord(station); },
-                                    [this] { return session_.now(); }},
+                                    [this] { return session_.now(); }, {}, 15000, seams_.putClipboard},
                                    this);
+        connect(mapWindow_, &MapWindow::sendMessageTo, this, &MainWindow::composeMessageTo);
     }
     mapWindow_->openWindow();
 }
@@ -586,6 +592,11 @@ void MainWindow::openMessagesWindow() {
             this);
     }
     messagesWindow_->openWindow();
+}
+
+void MainWindow::composeMessageTo(const QString& station) {
+    openMessagesWindow();
+    if (messagesWindow_ != nullptr) messagesWindow_->composeTo(toCp1252(station));
 }
 
 void MainWindow::followMessages() {

@@ -99,6 +99,8 @@ private:
     void openStationsWindow();
     void openMapWindow();
     void openMessagesWindow();
+    // The Messages window, ready to write to the station.
+    void composeMessageTo(const QString& station);
     void followMessages();
     void showUnreadCount();
     void buildNoticeLine();

@@ -11,6 +11,7 @@
 
 #include "app/map_tiles.h"
 #include "map/label_placement.h"
+#include "map/map_readouts.h"
 #include "platform/qt_text.h"
 
 namespace quilmo {
@@ -24,6 +25,8 @@ const QColor kLabelText(0xF2, 0xF2, 0xF2);
 constexpr int kLoose = 4;              // at most this many in a cell are drawn one by one
 constexpr double kNoClusterZoom = 16;  // from street level on every station stands alone
 constexpr double kMarkerRadius = 5;
+constexpr double kSymbolRadius = kSymbolSide / 2.0;
+constexpr double kScaleBarMost = 120;  // pixels
 constexpr double kOwnRadius = 7;
 constexpr double kCourseLength = 16;
 constexpr std::size_t kMostLabels = 800;  // enough to fill the view; more would only be refused
@@ -70,7 +73,7 @@ QColor MapPainter::colourOf(MarkerKind kind) {
     return Qt::white;
 }
 
-MapPainter::MapPainter() {
+MapPainter::MapPainter(const SymbolSet* symbols) : symbols_(symbols) {
     labelFont_.setPixelSize(11);
     labelFont_.setBold(true);
     clusterFont_.setPixelSize(11);
@@ -206,7 +209,9 @@ MapFrame MapPainter::paintOverlay(QPainter& painter, const MapViewport& view, co
         painter.drawLine(s.at, s.at + QPointF(std::sin(c), -std::cos(c)) * kCourseLength);
     }
     const qreal ratio = painter.device()->devicePixelRatioF();
-    // The own position lies under the stations: a cluster's count there stays readable.
+    for (const DrawnCluster& c : frame.clusters) paintCluster(painter, c);
+    // The own position over the clusters, where one gathers around it: a ring, so the
+    // cluster's count still shows through it. Stations stand over it.
     if (overlay.own) {
         const QImage& image = sprite(MarkerKind::Own, false, ratio);
         for (const double copy : worldCopies(view)) {
@@ -215,12 +220,19 @@ MapFrame MapPainter::paintOverlay(QPainter& painter, const MapViewport& view, co
             frame.markers.push_back({at, kOwnRadius, -1});
         }
     }
-    for (const DrawnCluster& c : frame.clusters) paintCluster(painter, c);
+    const double radius = markerRadius();
     for (const Single& s : singles) {
         const MapStation& st = stations[static_cast<std::size_t>(s.station)];
-        const QImage& image = sprite(st.kind, s.station == overlay.selected, ratio);
-        painter.drawImage(s.at - QPointF(image.width(), image.height()) / (2 * ratio), image);
-        frame.markers.push_back({s.at, kMarkerRadius, s.station});
+        const bool selected = s.station == overlay.selected;
+        const QImage* symbol = symbolOf(st, ratio);
+        const QImage* image = symbol != nullptr ? symbol : &sprite(st.kind, selected, ratio);
+        painter.drawImage(s.at - QPointF(image->width(), image->height()) / (2 * ratio), *image);
+        if (selected && symbol != nullptr) {
+            painter.setBrush(Qt::NoBrush);
+            painter.setPen(QPen(Qt::white, 2));
+            painter.drawEllipse(s.at, radius + 3, radius + 3);
+        }
+        frame.markers.push_back({s.at, radius, s.station});
     }
     paintLabels(painter, view, overlay, singles, frame.clusters);
     return frame;
@@ -330,12 +342,12 @@ void MapPainter::paintLabels(QPainter& painter, const MapViewport& view, const M
     std::vector<ScreenRect> markers;
     for (const Single* s : order) {
         const QSizeF size = labelText(stations[static_cast<std::size_t>(s->station)].name).size();
-        wishes.push_back({{s->at.x(), s->at.y()}, kMarkerRadius + 1, size.width() + 6, size.height() + 2, s->station == overlay.selected});
+        wishes.push_back({{s->at.x(), s->at.y()}, markerRadius() + 1, size.width() + 6, size.height() + 2, s->station == overlay.selected});
     }
     // Nothing a label could hide: markers, their course lines, clusters and the own position.
     const auto around = [&markers](QPointF at, double r) { markers.push_back({at.x() - r, at.y() - r, at.x() + r, at.y() + r}); };
     for (const Single& s : singles) {
-        around(s.at, kMarkerRadius);
+        around(s.at, markerRadius());
         const float course = stations[static_cast<std::size_t>(s.station)].course;
         if (course < 0) continue;
         const double c = course * std::numbers::pi / 180;
@@ -364,6 +376,34 @@ const QStaticText& MapPainter::labelText(const std::string& name) {
     label.setPerformanceHint(QStaticText::AggressiveCaching);
     label.prepare(QTransform(), labelFont_);
     return *labels_.insert(text, label);
+}
+
+double MapPainter::markerRadius() const { return symbols_.available() ? kSymbolRadius : kMarkerRadius; }
+
+// A vehicle drawn heading left turns to the right while it heads east.
+const QImage* MapPainter::symbolOf(const MapStation& station, qreal ratio) {
+    const bool east = station.course > 0 && station.course < 180;
+    return symbols_.image(station.symbolTable, station.symbolCode, east, ratio);
+}
+
+void MapPainter::paintScaleBar(QPainter& painter, const MapViewport& view) {
+    const GeoPoint middle = unproject(view.toWorld(view.width() / 2.0, view.height() / 2.0));
+    const ScaleBar bar = scaleBarFor(metresPerPixel(middle.latitude, view.zoom()), kScaleBarMost);
+    if (bar.metres <= 0) return;
+    const QString text = QString::fromStdString(scaleBarText(bar.metres));
+    painter.setFont(labelFont_);
+    const QFontMetricsF metrics(labelFont_);
+    const double left = 10, bottom = view.height() - 10.0;
+    const QRectF box(left - 4, bottom - metrics.height() - 10, std::max(bar.pixels, metrics.horizontalAdvance(text)) + 8,
+                     metrics.height() + 14);
+    painter.fillRect(box, kLabelBox);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(kLabelText, 2));
+    const double y = bottom - 2;
+    painter.drawLine(QPointF(left, y), QPointF(left + bar.pixels, y));
+    painter.drawLine(QPointF(left, y), QPointF(left, y - 6));
+    painter.drawLine(QPointF(left + bar.pixels, y), QPointF(left + bar.pixels, y - 6));
+    painter.drawText(QPointF(left, y - 7), text);
 }
 
 // Markers are drawn once per kind into small images: a circle for fixed stations, moving

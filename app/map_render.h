@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/map_scene.h"
+#include "app/map_symbols.h"
 #include "map/base_map.h"
 #include "map/map_clip.h"
 #include "map/map_viewport.h"
@@ -49,7 +50,9 @@ struct MapOverlay {
 // so a frame costs about the same at every zoom.
 class MapPainter {
 public:
-    MapPainter();
+    // Stations are drawn with the symbols of `symbols`; plain markers stand in for those it
+    // lacks, and for all when it is null or empty.
+    explicit MapPainter(const SymbolSet* symbols = &installedSymbols());
 
     // Tiles, when given, cover the vector map where they are loaded; `wanted` gets the tiles
     // the view shows, most wanted first.
@@ -57,6 +60,8 @@ public:
                    std::vector<TileId>* wanted);
     MapFrame paintOverlay(QPainter& painter, const MapViewport& view, const MapOverlay& overlay);
     void paintAttribution(QPainter& painter, const MapViewport& view, const QString& text);
+    // A scale bar in the bottom left corner, for the middle of the view.
+    void paintScaleBar(QPainter& painter, const MapViewport& view);
 
     static QColor colourOf(MarkerKind kind);
     static const QColor kSea;
@@ -77,6 +82,9 @@ private:
     void paintLabels(QPainter& painter, const MapViewport& view, const MapOverlay& overlay,
                      const std::vector<Single>& singles, const std::vector<DrawnCluster>& clusters);
     const QImage& sprite(MarkerKind kind, bool selected, qreal ratio);
+    // The station's symbol, or null when it has none that can be drawn.
+    const QImage* symbolOf(const MapStation& station, qreal ratio);
+    double markerRadius() const;
     const QStaticText& labelText(const std::string& name);
 
     std::vector<ScreenPoint> points_;  // scratch, kept from frame to frame
@@ -87,6 +95,7 @@ private:
     QHash<QString, QStaticText> labels_;
     std::array<QImage, 10> sprites_;  // per kind, plain and selected
     qreal spriteRatio_ = 0;
+    SymbolImages symbols_;
 };
 
 // The base map built into the program; loaded once, on first use.

@@ -38,6 +38,8 @@ void MapScene::rebuild(const StationTable& table, const StationTracks& tracks, l
         if (heard < since) continue;
         MapStation s{row.station, project({row.latitude, row.longitude}), markerKindOf(row, tracks.objectOrItem(row.station)), -1, heard};
         if (s.kind == MarkerKind::Moving && row.courseDeg) s.course = static_cast<float>(*row.courseDeg);
+        s.symbolTable = row.symbolTable;
+        s.symbolCode = row.symbolCode;
         bounds_ = {std::min(bounds_.left, s.at.x), std::min(bounds_.top, s.at.y), std::max(bounds_.right, s.at.x),
                    std::max(bounds_.bottom, s.at.y)};
         entries.push_back({toFixed(s.at.x), toFixed(s.at.y), static_cast<std::uint32_t>(stations_.size())});

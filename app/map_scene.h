@@ -19,6 +19,8 @@ struct MapStation {
     MarkerKind kind = MarkerKind::Fixed;
     float course = -1;  // degrees clockwise from north; negative when not moving or unknown
     long long heard = 0;  // wallClockSeconds of its last packet
+    char symbolTable = 0;  // as the packet sent them; 0 when none
+    char symbolCode = 0;
 };
 
 // What the map shows of the heard stations: those with a position heard since a moment,

@@ -1,5 +1,6 @@
 #include "app/map_view.h"
 
+#include <QContextMenuEvent>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -30,6 +31,7 @@ MapView::MapView(const MapScene& scene, const StationTracks& tracks, TileLoader*
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(200, 150);
+    setMouseTracking(true);  // the status line under the map follows the pointer
     if (tiles_ != nullptr) {
         connect(tiles_, &TileLoader::tilesChanged, this, [this] {
             baseStale_ = true;
@@ -109,6 +111,7 @@ void MapView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.drawImage(0, 0, base_);
     frame_ = painter_.paintOverlay(p, view_, {scene_, tracks_, own_, selected_});
+    painter_.paintScaleBar(p, view_);
     if (tiles_ != nullptr && tiles_->enabled()) painter_.paintAttribution(p, view_, attribution_);
 }
 
@@ -125,8 +128,11 @@ void MapView::mousePressEvent(QMouseEvent* event) {
 }
 
 void MapView::mouseMoveEvent(QMouseEvent* event) {
-    if (!(event->buttons() & Qt::LeftButton)) return;
     const QPoint at = event->position().toPoint();
+    WorldPoint world = view_.toWorld(at.x(), at.y());
+    world.x -= std::floor(world.x);  // the copies of the world east and west are the same place
+    emit pointerMoved(unproject(world));
+    if (!(event->buttons() & Qt::LeftButton)) return;
     if (!dragging_ && (at - pressedAt_).manhattanLength() < kDragStart) return;
     dragging_ = true;
     setCursor(Qt::ClosedHandCursor);
@@ -179,6 +185,18 @@ void MapView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Down: view_.panBy(0, -height() / 4.0); moved(); break;
     default: QWidget::keyPressEvent(event); return;
     }
+    event->accept();
+}
+
+void MapView::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    emit pointerMoved(std::nullopt);
+}
+
+void MapView::contextMenuEvent(QContextMenuEvent* event) {
+    const DrawnMarker* m = markerAt(event->pos());
+    if (m == nullptr || m->station < 0) return QWidget::contextMenuEvent(event);
+    emit stationMenuRequested(m->station, event->globalPos());
     event->accept();
 }
 

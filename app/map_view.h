@@ -41,6 +41,10 @@ public:
 signals:
     // A station was clicked (its place in the scene), or the map beside any (-1).
     void stationClicked(int station);
+    // The mouse is over this point of the map; none when it left the map.
+    void pointerMoved(std::optional<GeoPoint> at);
+    // The context menu was asked for over a station (its place in the scene).
+    void stationMenuRequested(int station, QPoint globalPos);
 
 protected:
     bool event(QEvent* event) override;
@@ -52,6 +56,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void moved();

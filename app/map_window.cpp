@@ -1,6 +1,10 @@
 #include "app/map_window.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QMenu>
+#include <QScreen>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -11,6 +15,7 @@
 #include "app/map_tiles.h"
 #include "app/map_view.h"
 #include "aprs/geometry.h"
+#include "map/map_readouts.h"
 #include "platform/qt_clock.h"
 #include "platform/qt_text.h"
 
@@ -23,6 +28,9 @@ struct Range {
 };
 constexpr std::array<Range, 4> kRanges = {{{"last 15 min", 15 * 60}, {"last 1 h", 3600}, {"last 6 h", 6 * 3600}, {"all", -1}}};
 constexpr int kPanelWidth = 380;
+// What a window manager adds around a window: a title bar and thin edges.
+constexpr int kTitleBar = 40;
+constexpr int kEdge = 8;
 
 QPalette darkPalette(QPalette p) {
     p.setColor(QPalette::Window, Qt::black);
@@ -49,6 +57,7 @@ MapWindow::MapWindow(MapSources sources, QWidget* parent) : QWidget(parent, Qt::
     setPalette(darkPalette(palette()));
     setAutoFillBackground(true);
     if (!sources_.now) sources_.now = currentLocalTime;
+    if (!sources_.putClipboard) sources_.putClipboard = [](const QString& text) { QApplication::clipboard()->setText(text); };
 
     TileLoader::Options tileOptions;
     tileOptions.urlTemplate = QString::fromStdString(sources_.mapTiles);
@@ -100,11 +109,19 @@ MapWindow::MapWindow(MapSources sources, QWidget* parent) : QWidget(parent, Qt::
     top->addWidget(count_);
     top->addStretch(1);
     top->addWidget(hint);
+    pointer_ = new QLabel(this);
+    pointer_->setObjectName(QStringLiteral("MapPointer"));
+    pointer_->setTextFormat(Qt::PlainText);
+    pointer_->setStyleSheet(QStringLiteral("QLabel { color: #C0C0C0; }"));
+    showPointer(std::nullopt);
+    auto* mapColumn = new QVBoxLayout;
+    mapColumn->addWidget(view_, 1);
+    mapColumn->addWidget(pointer_);
     auto* panel = new QVBoxLayout;
     panel->addWidget(recordTitle_);
     panel->addWidget(record_, 1);
     auto* middle = new QHBoxLayout;
-    middle->addWidget(view_, 1);
+    middle->addLayout(mapColumn, 1);
     middle->addLayout(panel);
     record_->setFixedWidth(kPanelWidth);
     recordTitle_->setFixedWidth(kPanelWidth);
@@ -112,18 +129,84 @@ MapWindow::MapWindow(MapSources sources, QWidget* parent) : QWidget(parent, Qt::
     layout->addLayout(top);
     layout->addLayout(middle, 1);
     layout->addWidget(notice_);
-    resize(1280, 800);
+    fitScreen();
 
     catchUp_.setSingleShot(true);
     catchUp_.setInterval(kCatchUpMs);
     connect(&catchUp_, &QTimer::timeout, this, &MapWindow::catchUp);
     connect(range_, &QComboBox::currentIndexChanged, this, [this] { rebuild(); });
+    // After a choice the keys move the map again.
+    connect(range_, &QComboBox::activated, this, [this] { view_->setFocus(); });
     connect(view_, &MapView::stationClicked, this, [this](int s) { select(s); });
+    connect(view_, &MapView::pointerMoved, this, &MapWindow::showPointer);
+    connect(view_, &MapView::stationMenuRequested, this, [this](int s, QPoint at) {
+        QMenu* menu = stationMenu(s);
+        if (menu == nullptr) return;
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(at);
+    });
     connect(tiles_, &TileLoader::noticeChanged, this, [this](const QString& text) {
         notice_->setText(text);
         notice_->setVisible(!text.isEmpty());
         emit tileNoticeChanged(text);
     });
+}
+
+// The window as large as it likes where the screen has room, else as large as the screen
+// allows with the window manager's title bar and edges on it too, and placed where all of
+// it shows.
+void MapWindow::fitScreen() {
+    const QRect room = screen()->availableGeometry();
+    const QSize size(std::min(1280, room.width() - 2 * kEdge), std::min(800, room.height() - kTitleBar - kEdge));
+    resize(size);
+    move(room.left() + (room.width() - size.width()) / 2 - kEdge / 2,
+         room.top() + std::max(0, (room.height() - kTitleBar - kEdge - size.height()) / 2));
+}
+
+QString MapWindow::positionText(double latitude, double longitude) {
+    return QStringLiteral("%1, %2").arg(latitude, 0, 'f', 5).arg(longitude, 0, 'f', 5);
+}
+
+void MapWindow::showPointer(std::optional<GeoPoint> at) {
+    if (!at) {
+        pointer_->setText(QStringLiteral("point at the map for its position, locator and distance"));
+        return;
+    }
+    QString text = QStringLiteral("%1 %2  %3 %4   %5")
+                       .arg(std::abs(at->latitude), 0, 'f', 5)
+                       .arg(QChar(at->latitude < 0 ? u'S' : u'N'))
+                       .arg(std::abs(at->longitude), 0, 'f', 5)
+                       .arg(QChar(at->longitude < 0 ? u'W' : u'E'))
+                       .arg(QString::fromStdString(maidenheadLocator(*at)));
+    if (sources_.ownPosition) {
+        const GeoPoint own = *sources_.ownPosition;
+        const DistanceAzimuth d = computeDistanceAzimuth(own.longitude, own.latitude, at->longitude, at->latitude);
+        const std::string_view sector = compassSectorName(d.azimuthDeg);
+        text += QStringLiteral("   %1 km, azimuth %2\u00B0 %3 from you")
+                    .arg(d.km < 10 ? QString::number(d.km, 'f', 1) : QString::number(std::llround(d.km)))
+                    .arg(d.azimuthDeg)
+                    .arg(QString::fromLatin1(sector.data(), static_cast<qsizetype>(sector.size())));
+    }
+    pointer_->setText(text);
+}
+
+QString MapWindow::pointerText() const { return pointer_->text(); }
+
+QMenu* MapWindow::stationMenu(int station) {
+    if (station < 0 || static_cast<std::size_t>(station) >= scene_.stations().size()) return nullptr;
+    const std::string name = scene_.stations()[static_cast<std::size_t>(station)].name;
+    const QString shown = fromCp1252(name);
+    auto* menu = new QMenu(this);
+    menu->addAction(QStringLiteral("Send message"), this, [this, shown] { emit sendMessageTo(shown); });
+    menu->addAction(QStringLiteral("Show on map"), this, [this, shown] { centreOnStation(shown); });
+    menu->addAction(QStringLiteral("Show record"), this, [this, name] { select(scene_.find(name)); });
+    menu->addAction(QStringLiteral("Copy position"), this, [this, name] {
+        const StationTable::RowId id = sources_.stations.find(name);
+        if (id == StationTable::kNoRow || !sources_.stations.row(id).hasPosition) return;
+        const StationRow& row = sources_.stations.row(id);
+        sources_.putClipboard(positionText(row.latitude, row.longitude));
+    });
+    return menu;
 }
 
 std::string MapWindow::attributionFor(const std::string& mapTiles, const std::string& mapAttribution) {
@@ -219,13 +302,15 @@ QString MapWindow::describe(int station) const {
     const StationTable::RowId id = sources_.stations.find(s.name);
     if (id == StationTable::kNoRow) return out;
     const StationRow& row = sources_.stations.row(id);
-    out += QStringLiteral("<br>last heard %1").arg(QString::fromStdString(lastHeardText(row.lastHeard)));
+    const long long ago = wallClockSeconds(sources_.now()) - wallClockSeconds(row.lastHeard);
+    out += QStringLiteral("<br>heard %1 (%2)")
+               .arg(QString::fromStdString(agoText(ago)), QString::fromStdString(lastHeardText(row.lastHeard)));
     if (sources_.ownPosition && row.hasPosition) {
         const GeoPoint own = *sources_.ownPosition;
         const DistanceAzimuth d = computeDistanceAzimuth(own.longitude, own.latitude, row.longitude, row.latitude);
         const std::string_view sector = compassSectorName(d.azimuthDeg);
         out += QStringLiteral("<br>%1 km, azimuth %2\u00B0 %3")
-                   .arg(d.distanceKm)
+                   .arg(d.km < 10 ? QString::number(d.km, 'f', 1) : QString::number(d.distanceKm))
                    .arg(d.azimuthDeg)
                    .arg(QString::fromLatin1(sector.data(), static_cast<qsizetype>(sector.size())));
     }

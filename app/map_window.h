@@ -9,6 +9,7 @@
 #include "map/web_mercator.h"
 
 class QComboBox;
+class QMenu;
 class QLabel;
 class QPlainTextEdit;
 
@@ -30,6 +31,7 @@ struct MapSources {
     std::function<LocalTime()> now;  // the wall clock; the time choice counts back from it
     QString tileCacheFolder = {};    // empty: TileLoader::tileCacheFolder()
     int tileTimeoutMs = 15000;
+    std::function<void(const QString& text)> putClipboard = {};  // empty: the system clipboard
 };
 
 // The non-modal "Map" window: which stations to show above the map, the map, the selected
@@ -59,8 +61,19 @@ public slots:
     // The next click on the map picks a place (positionPicked) instead of a station.
     void pickPosition();
 
+public:
+    // The menu of a station on the map (its place in the scene): "Send message", "Show on
+    // map", "Show record", "Copy position". The caller owns it.
+    QMenu* stationMenu(int station);
+    // The status line under the map: where the pointer is.
+    QString pointerText() const;
+    // "44.49490, 11.34260"
+    static QString positionText(double latitude, double longitude);
+
 signals:
     void stationSelected(const QString& station);
+    // "Send message" was chosen for the station.
+    void sendMessageTo(const QString& station);
     void tileNoticeChanged(const QString& notice);
     void positionPicked(GeoPoint at);
 
@@ -73,6 +86,8 @@ private:
     void rebuild();
     void select(int station);
     void showRecord();
+    void showPointer(std::optional<GeoPoint> at);
+    void fitScreen();
     QString describe(int station) const;
     long long since() const;
 
@@ -85,6 +100,7 @@ private:
     QLabel* recordTitle_ = nullptr;
     QPlainTextEdit* record_ = nullptr;
     QLabel* notice_ = nullptr;
+    QLabel* pointer_ = nullptr;
     QTimer catchUp_;
     bool stale_ = true;
     bool fittedWithStations_ = false;

@@ -168,6 +168,13 @@ void MessagesWindow::openWindow() {
     addressee_->setFocus();
 }
 
+void MessagesWindow::composeTo(const std::string& station) {
+    openWindow();
+    addressee_->setText(fromAirText(station));
+    chooseStation(station);
+    text_->setFocus();
+}
+
 void MessagesWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (stale_) refresh();  // nothing is followed while hidden

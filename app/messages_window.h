@@ -32,6 +32,9 @@ public:
 
     // Shows it in front with the focus in the addressee field.
     void openWindow();
+    // Shows it in front with the station (Windows-1252, as heard) as the addressee, its
+    // conversation chosen and the focus in the text, ready to write to it.
+    void composeTo(const std::string& station);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QShortcut>
@@ -205,6 +206,11 @@ QString StationsModel::cellText(int row, int column) const {
 QVariant StationsModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
     if (role == Qt::DisplayRole) return cellText(index.row(), index.column());
+    if (role == Qt::DecorationRole && index.column() == static_cast<int>(StationColumn::Symbol)) {
+        const StationRow* r = rowAt(index.row());
+        const QImage* image = r != nullptr ? symbols_.image(r->symbolTable, r->symbolCode, false, 1) : nullptr;
+        return image != nullptr ? QVariant(*image) : QVariant();
+    }
     if (role == Qt::TextAlignmentRole) {
         const bool number = isNumberColumn(static_cast<StationColumn>(index.column()));
         return static_cast<int>((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
@@ -353,6 +359,13 @@ StationsWindow::StationsWindow(StationTable& table, PutClipboard putClipboard, Q
     record_->setFixedHeight(record_->fontMetrics().lineSpacing() * 12 + 12);
     record_->hide();
     connect(view_, &QTableView::doubleClicked, this, &StationsWindow::showRecord);
+    view_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view_, &QTableView::customContextMenuRequested, this, [this](QPoint at) {
+        QMenu* menu = stationMenu(view_->indexAt(at).row());
+        if (menu == nullptr) return;
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(view_->viewport()->mapToGlobal(at));
+    });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -381,6 +394,34 @@ void StationsWindow::showRecord(const QModelIndex& index) {
     record_->setPlainText(fromAirText(record).trimmed());
     record_->setVisible(!record.empty());
     emit stationActivated(fromAirText(row->station));
+}
+
+QMenu* StationsWindow::stationMenu(int viewRow) {
+    const QModelIndex index = sorted_->index(viewRow, 0);
+    const StationRow* row = index.isValid() ? model_->stationRow(sorted_->mapToSource(index).row()) : nullptr;
+    if (row == nullptr) return nullptr;
+    // The row may leave the table before an action is chosen: the actions look it up again.
+    const std::string name = row->station;
+    const QString shown = fromAirText(name);
+    auto* menu = new QMenu(this);
+    menu->addAction(QStringLiteral("Send message"), this, [this, shown] { emit sendMessageTo(shown); });
+    QAction* onMap = menu->addAction(QStringLiteral("Show on map"), this, [this, shown] { emit showOnMap(shown); });
+    onMap->setEnabled(row->hasPosition);
+    menu->addAction(QStringLiteral("Show record"), this, [this, name] {
+        for (int r = 0; r < sorted_->rowCount(); ++r) {
+            const QModelIndex at = sorted_->index(r, 0);
+            const StationRow* candidate = model_->stationRow(sorted_->mapToSource(at).row());
+            if (candidate != nullptr && candidate->station == name) return showRecord(at);
+        }
+    });
+    QAction* copy = menu->addAction(QStringLiteral("Copy position"), this, [this, name] {
+        const StationTable::RowId id = table().find(name);
+        if (id == StationTable::kNoRow || !table().row(id).hasPosition) return;
+        const StationRow& r = table().row(id);
+        putClipboard_(QStringLiteral("%1, %2").arg(r.latitude, 0, 'f', 5).arg(r.longitude, 0, 'f', 5));
+    });
+    copy->setEnabled(row->hasPosition);
+    return menu;
 }
 
 void StationsWindow::openWindow() {

@@ -7,10 +7,12 @@
 #include <functional>
 #include <vector>
 
+#include "app/map_symbols.h"
 #include "aprs/station_table.h"
 
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QTableView;
 
@@ -45,6 +47,8 @@ public:
     QString cellText(int row, int column) const;
     // The table's row behind a model row; null when there is none.
     const StationRow* stationRow(int row) const { return rowAt(row); }
+    // The symbol column shows the symbols of `set` beside their names (none when null).
+    void setSymbols(const SymbolSet* set) { symbols_.setSet(set); }
 
 private:
     void rowAdded(StationTable::RowId id) override;
@@ -65,6 +69,7 @@ private:
     std::vector<StationTable::RowId> added_, changed_, removed_;
     bool anyPending_ = false;
     std::function<void()> onPending_;
+    mutable SymbolImages symbols_{&installedSymbols()};
 };
 
 // Sorting on raw values with the station as the second key, empty values last in either
@@ -106,10 +111,17 @@ public:
     int catchUpInterval() const { return frame_.interval(); }
     // What the frame timer does: the rows brought up to date and repainted.
     void catchUp();
+    StationsModel* model() const { return model_; }
+    // The menu of the station in a row of the view as sorted: "Send message", "Show on
+    // map", "Show record", "Copy position". The caller owns it; null beside the rows.
+    QMenu* stationMenu(int viewRow);
 
 signals:
     // A row was double-clicked: its station.
     void stationActivated(const QString& station);
+    // "Send message" or "Show on map" was chosen for the station.
+    void sendMessageTo(const QString& station);
+    void showOnMap(const QString& station);
 
 protected:
     void showEvent(QShowEvent* event) override;

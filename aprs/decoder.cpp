@@ -69,6 +69,7 @@ void clearFacts(StationFacts& facts) {
     facts.killed = false;
     facts.objectOrItem = false;
     facts.symbol.clear();
+    facts.symbolTable = facts.symbolCode = 0;
     facts.hasPosition = false;
     facts.latitude = facts.longitude = 0;
     facts.distanceKm.reset();

@@ -40,13 +40,15 @@ struct StationFacts {
     bool killed = false;        // a killed object or item: it leaves the table
     bool objectOrItem = false;  // `station` names an object or item, not its sender
     std::string symbol;         // the symbol name a "station..:" line shows; empty when none
+    char symbolTable = 0;       // the symbol's table and code characters as sent; 0 when none
+    char symbolCode = 0;
     bool hasPosition = false;   // false: the packet carried no (valid) position
     // Signed decimal degrees, north and east positive, as precise as the packet gave them
     // (a compressed position finer than the record's hundredths of a minute).
     double latitude = 0;
     double longitude = 0;
     // The rest as the record's lines show them; none where the record has no such line.
-    std::optional<std::int32_t> distanceKm;  // from the own position
+    std::optional<double> distanceKm;        // from the own position, unrounded (the record rounds it)
     std::optional<int> azimuthDeg;           // from the own position, 0..359
     std::optional<double> speedKmh;
     std::optional<double> courseDeg;

@@ -62,8 +62,12 @@ DistanceAzimuth computeDistanceAzimuth(double ownLongitude, double ownLatitude, 
     // Rounding can push x a hair outside [-1, 1] for (nearly) coinciding points.
     double x = std::cos(lat1) * std::cos(lat2) * std::cos(dLon) + std::sin(lat1) * std::sin(lat2);
     x = std::clamp(x, -1.0, 1.0);
-    const double km = roundHalfEven(kEarthRadiusKm * std::acos(x));
-    if (std::isfinite(km)) out.distanceKm = static_cast<std::int32_t>(km);
+    const double exact = kEarthRadiusKm * std::acos(x);
+    const double km = roundHalfEven(exact);
+    if (std::isfinite(km)) {
+        out.distanceKm = static_cast<std::int32_t>(km);
+        out.km = exact;
+    }
 
     // Initial great-circle bearing; atan2 also covers equal latitudes (due east or west).
     const double y = std::sin(dLon) * std::cos(lat2);

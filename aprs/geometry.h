@@ -14,6 +14,7 @@ double dmsPartsToDegrees(double degrees, double minutes, double seconds, bool ne
 
 struct DistanceAzimuth {
     std::int32_t distanceKm = 0;
+    double km = 0;  // the distance before rounding
     int azimuthDeg = 0;  // 0..359
 };
 // Great-circle distance and initial bearing from the own position to the station.

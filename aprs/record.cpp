@@ -154,7 +154,7 @@ void setPositionFacts(StationFacts& facts, const Position& position) {
     facts.latitude = position.preciseLat;
     facts.longitude = position.preciseLon;
     if (const std::optional<DistanceAzimuth>& da = position.fromOwn) {
-        facts.distanceKm = da->distanceKm;
+        facts.distanceKm = da->km;
         facts.azimuthDeg = da->azimuthDeg;
     }
 }
@@ -166,6 +166,8 @@ void setMotionFacts(StationFacts& facts, double kmh, double degrees) {
 
 void setSymbolFacts(StationFacts& facts, std::string_view symbolTable, std::string_view symbolCode) {
     if (symbolTable.empty() || symbolCode.empty()) return;
+    facts.symbolTable = symbolTable.front();
+    facts.symbolCode = symbolCode.front();
     appendSymbolName(facts.symbol, symbolName(symbolTable.front(), symbolCode.front()));
 }
 

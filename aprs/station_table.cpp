@@ -1,6 +1,7 @@
 #include "aprs/station_table.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "aprs/geometry.h"
@@ -122,7 +123,11 @@ void StationTable::update(std::string_view station, std::uint32_t hash, const St
     if (!facts.via.empty()) row.via = facts.via;
     if (!facts.device.empty()) row.device = facts.device;
     // A message or status names no symbol; a position names the one it shows, none included.
-    if (facts.hasPosition || !facts.symbol.empty()) row.symbol = facts.symbol;
+    if (facts.hasPosition || !facts.symbol.empty()) {
+        row.symbol = facts.symbol;
+        row.symbolTable = facts.symbolTable;
+        row.symbolCode = facts.symbolCode;
+    }
     if (facts.hasPosition) {
         row.hasPosition = true;
         row.latitude = facts.latitude;
@@ -174,6 +179,7 @@ void StationTable::removeRow(RowId id) {
     row.via.clear();
     row.packets = 0;
     row.symbol.clear();
+    row.symbolTable = row.symbolCode = 0;
     row.device.clear();
     row.hasPosition = false;
     row.latitude = row.longitude = 0;
@@ -263,6 +269,21 @@ std::string_view numberText(std::string& scratch, double value, bool direction) 
     return scratch;
 }
 
+// Under 10 km one decimal ("0.4"), as near stations differ by less than a kilometre;
+// further, whole kilometres rounded as the record rounds them.
+std::string_view distanceText(std::string& scratch, const std::optional<double>& km) {
+    scratch.clear();
+    if (!km) return scratch;
+    const double tenths = std::round(*km * 10) / 10;
+    if (tenths < 10) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.1f", tenths);
+        return scratch = text;
+    }
+    appendTrimmedNumericText(scratch, roundHalfEven(*km));
+    return scratch;
+}
+
 template <typename Number>
 std::string_view optionalText(std::string& scratch, const std::optional<Number>& value, bool direction = false) {
     if (!value) return {};
@@ -281,7 +302,7 @@ std::string_view cellText(const StationRow& row, StationColumn column, std::stri
     case StationColumn::Device: return row.device;
     case StationColumn::Latitude: return scratch = row.hasPosition ? fiveDecimals(row.latitude) : std::string();
     case StationColumn::Longitude: return scratch = row.hasPosition ? fiveDecimals(row.longitude) : std::string();
-    case StationColumn::DistanceKm: return optionalText(scratch, row.distanceKm);
+    case StationColumn::DistanceKm: return distanceText(scratch, row.distanceKm);
     case StationColumn::Azimuth: return optionalText(scratch, row.azimuthDeg, sectors);
     case StationColumn::SpeedKmh: return optionalText(scratch, row.speedKmh);
     case StationColumn::Course: return optionalText(scratch, row.courseDeg, sectors);

@@ -22,11 +22,13 @@ struct StationRow {
     std::string via;           // the digipeater of its latest packet, or "direct"
     std::uint64_t packets = 0;
     std::string symbol;
+    char symbolTable = 0;  // as the packet sent them; 0 when none
+    char symbolCode = 0;
     std::string device;        // the latest device a packet named
     bool hasPosition = false;  // false until a packet brought a position
     double latitude = 0;
     double longitude = 0;
-    std::optional<std::int32_t> distanceKm;
+    std::optional<double> distanceKm;  // unrounded
     std::optional<int> azimuthDeg;
     std::optional<double> speedKmh;
     std::optional<double> courseDeg;

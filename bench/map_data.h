@@ -37,6 +37,8 @@ inline StationFacts stationFacts(int n, double lat, double lon) {
     f.latitude = lat;
     f.longitude = lon;
     f.symbol = n % 20 == 0 ? "Weather station" : "Home";
+    f.symbolTable = n % 7 == 0 ? 'D' : '/';  // some with an overlay, as digipeaters and gateways
+    f.symbolCode = n % 20 == 0 ? '_' : (n % 7 == 0 ? '&' : '-');
     f.lastText = "comment " + std::to_string(n);
     return f;
 }
@@ -68,6 +70,8 @@ inline void fillHeavyMap(StationTable& table, StationTracks& tracks, int station
                 f.latitude = lat;
                 f.longitude = lon;
                 f.symbol = "Car";
+                f.symbolTable = '/';
+                f.symbolCode = '>';
                 f.speedKmh = 54;
                 f.courseDeg = 80;
             }

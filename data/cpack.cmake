@@ -37,6 +37,8 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${QUILMO_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${QUILMO_HOMEPAGE}")
 # Dependencies come from the libraries the programs link (dpkg-shlibdeps), so they cannot drift.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The map and the Stations window draw the APRS symbols of its symbol file when it is there.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xastir-data)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 
 include(CPack)

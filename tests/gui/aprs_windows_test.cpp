@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -153,6 +154,70 @@ private slots:
         }
     }
 
+    // A station's menu: a message to it, the map on it, its record under the table, its
+    // position to the clipboard; a station without a position has nothing to show or copy.
+    void stationMenu_actions() {
+        StationsFixture f;
+        f.window.setLatestRecord([](const std::string& station) { return "record of " + station + "\r\n"; });
+        f.feed(heard("IW0ABC-9", "on the road", 12));
+        f.feed(heard("NOPOS", "status only"));
+        f.window.openWindow();
+        f.window.catchUp();
+        QCOMPARE(f.stations(), QStringList({"NOPOS", "IW0ABC-9"}));
+        std::unique_ptr<QMenu> menu(f.window.stationMenu(1));
+        QVERIFY(menu != nullptr);
+        QStringList texts;
+        for (QAction* a : menu->actions()) texts << a->text();
+        QCOMPARE(texts, QStringList({"Send message", "Show on map", "Show record", "Copy position"}));
+        QSignalSpy messages(&f.window, &StationsWindow::sendMessageTo);
+        QSignalSpy onMap(&f.window, &StationsWindow::showOnMap);
+        for (QAction* a : menu->actions()) a->trigger();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0][0].toString(), QString("IW0ABC-9"));
+        QCOMPARE(onMap.size(), 1);
+        QCOMPARE(onMap[0][0].toString(), QString("IW0ABC-9"));
+        auto* record = f.window.findChild<QPlainTextEdit*>("StationsRecord");
+        QVERIFY(record->isVisible());
+        QCOMPARE(record->toPlainText(), QString("record of IW0ABC-9"));
+        QCOMPARE(f.clipboard, QStringList("44.50000, 11.25000"));
+
+        std::unique_ptr<QMenu> none(f.window.stationMenu(0));
+        QVERIFY(none != nullptr);
+        QVERIFY(none->actions()[0]->isEnabled());
+        QVERIFY(!none->actions()[1]->isEnabled());
+        QVERIFY(!none->actions()[3]->isEnabled());
+        QVERIFY(f.window.stationMenu(2) == nullptr);
+    }
+
+    // The symbol column shows the symbol beside its name; nothing where the set has none.
+    void symbolColumn_showsTheSymbol() {
+        const SymbolSet set = SymbolSet::parse("TABLE /\nAPRS >\n" + [] {
+            std::string rows;
+            for (int y = 0; y < kSymbolSide; ++y) rows += std::string(kSymbolSide, 'j') + "\n";
+            return rows;
+        }());
+        StationsFixture f;
+        f.window.model()->setSymbols(&set);
+        StationFacts car = heard("CAR", "x", 3);
+        car.symbolTable = '/';
+        car.symbolCode = '>';
+        StationFacts house = heard("HOUSE", "y", 4);
+        house.symbolTable = '/';
+        house.symbolCode = '-';
+        f.feed(car);
+        f.feed(house);
+        f.window.openWindow();
+        f.window.catchUp();
+        const int symbol = static_cast<int>(StationColumn::Symbol);
+        const QImage image = f.view->model()->index(1, symbol).data(Qt::DecorationRole).value<QImage>();
+        QCOMPARE(f.view->model()->index(1, 0).data().toString(), QString("CAR"));
+        QCOMPARE(image.size(), QSize(kSymbolSide, kSymbolSide));
+        QCOMPARE(image.pixelColor(5, 5), QColor(0xEE, 0, 0));
+        QVERIFY(!f.view->model()->index(0, symbol).data(Qt::DecorationRole).isValid());
+        f.window.model()->setSymbols(nullptr);
+        QVERIFY(!f.view->model()->index(1, symbol).data(Qt::DecorationRole).isValid());
+    }
+
     // A record from the air is shown as its text: markup in it stays markup.
     void record_showsMarkupAsWritten() {
         StationsFixture f;
@@ -215,7 +280,7 @@ private slots:
                  QStringList{QString::fromUtf8("station\tlast heard\tvia\tpackets\tsymbol\tdevice\tlatitude\tlongitude\tdistance km\t"
                                    "azimuth\tspeed km/h\tcourse\taltitude m\tlast text\n"
                                    "BRAVO\t2026-12-05 09:05:03\t\t1\t\t\t\t\t\t\t\t\t\tnet tonight  \n"
-                                   "K1XYZ\t2026-12-05 09:05:05\tDIGI\t2\tCar\tKenwood TH-D72\t44.50000\t11.25000\t6\t\t\t\t\tbravo team again\n"
+                                   "K1XYZ\t2026-12-05 09:05:05\tDIGI\t2\tCar\tKenwood TH-D72\t44.50000\t11.25000\t6.0\t\t\t\t\tbravo team again\n"
                                    "ZZ9BRAVO\t2026-12-05 09:05:06\t\t1\t\t\t\t\t\t\t\t\t\tnew\n")});
 
         // Hidden, it keeps no timer running; shown again, it has caught up at once.

@@ -4,7 +4,14 @@
 // local server (one missing, one server that never answers, one gone after filling the disk
 // cache, and servers that misbehave: huge images, trickling bytes, web pages, redirects away,
 // markup in their words). The index, projection and track rules themselves are unit-tested.
+#include <QApplication>
 #include <QComboBox>
+#include <QMenu>
+#include <QPainter>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTextDocument>
+#include <QToolTip>
 #include <QLabel>
 #include <QNetworkDiskCache>
 #include <QPlainTextEdit>
@@ -17,6 +24,7 @@
 #include "app/map_tiles.h"
 #include "app/map_view.h"
 #include "app/map_window.h"
+#include "map/map_readouts.h"
 #include "tile_server.h"
 
 using namespace quilmo;
@@ -35,9 +43,13 @@ struct MapFixture {
     int tileTimeoutMs = 300;
     std::unique_ptr<MapWindow> window;
 
-    void hear(const std::string& station, GeoPoint at, int minutesAgo = 1) {
+    QStringList clipboard;
+
+    void hear(const std::string& station, GeoPoint at, int minutesAgo = 1, char symbolTable = 0, char symbolCode = 0) {
         StationFacts f;
         f.station = station;
+        f.symbolTable = symbolTable;
+        f.symbolCode = symbolCode;
         f.hasPosition = true;
         f.latitude = at.latitude;
         f.longitude = at.longitude;
@@ -48,10 +60,14 @@ struct MapFixture {
         table.update(f, heard);
         tracks.add(f, heard);
     }
-    bool open(const QString& tiles = {}) {
+    // `fitted`: as the window fits the screen; else the larger size the tile and base-map
+    // rows were written for.
+    bool open(const QString& tiles = {}, bool fitted = false) {
         window = std::make_unique<MapWindow>(MapSources{table, tracks, own, tiles.toStdString(), {},
                                                         [](const std::string& s) { return "record of " + s + "\r\n"; },
-                                                        [] { return kNow; }, cache.path(), tileTimeoutMs});
+                                                        [] { return kNow; }, cache.path(), tileTimeoutMs,
+                                                        [this](const QString& text) { clipboard << text; }});
+        if (!fitted) window->resize(1280, 800);
         window->openWindow();
         return QTest::qWaitForWindowExposed(window.get());
     }
@@ -84,6 +100,42 @@ bool onDisk(const QString& folder, const QString& url) {
 
 bool near(const QColor& a, const QColor& b) {
     return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) <= 6;
+}
+
+// A symbol set of our own: a car all red, the alternate digipeater all green, and an
+// overlay "3" that is one black column in the middle.
+SymbolSet testSymbols() {
+    const auto picture = [](char letter) {
+        std::string rows;
+        for (int y = 0; y < kSymbolSide; ++y) rows += std::string(kSymbolSide, letter) + "\n";
+        return rows;
+    };
+    std::string overlay;
+    for (int y = 0; y < kSymbolSide; ++y) overlay += std::string(10, '.') + "q" + std::string(9, '.') + "\n";
+    return SymbolSet::parse("TABLE /\nAPRS >\n" + picture('j') + "TABLE \\\nAPRS #\n" + picture('k') + "TABLE #\nAPRS 3\n" + overlay);
+}
+
+// One frame of the overlay alone: the stations of the table over a plain background.
+QImage paintStations(const SymbolSet* symbols, const StationTable& table, GeoPoint centre) {
+    StationTracks tracks;
+    MapScene scene;
+    scene.rebuild(table, tracks, MapScene::kAllTime);
+    MapViewport view(200, 200);
+    view.setZoom(14);
+    view.setCentre(project(centre));
+    QImage image(200, 200, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::gray);
+    QPainter p(&image);
+    MapPainter painter(symbols);
+    painter.paintOverlay(p, view, {scene, tracks, std::nullopt, -1});
+    return image;
+}
+
+// A tooltip as it reads on the screen: what rich text makes of it.
+QString shownText(const QString& tip) {
+    QTextDocument document;
+    document.setHtml(tip);
+    return document.toPlainText();
 }
 
 }  // namespace
@@ -202,6 +254,142 @@ private slots:
         QCOMPARE(f.window->selectedStation(), QString("LATER"));
         QCOMPARE(f.window->findChild<QPlainTextEdit*>("MapRecord")->toPlainText(), QString("record of LATER\n"));
         QVERIFY(!f.window->centreOnStation("NOBODY"));
+    }
+
+    // The real symbols where the set has them, the overlay character over the alternate
+    // symbol, and the plain markers where the set lacks the symbol or there is no set.
+    void symbols_drawnWithOverlayAndFallback() {
+        const SymbolSet set = testSymbols();
+        const SymbolSet empty;
+        const struct { const char* name; const SymbolSet* symbols; char table, code; QColor centre, beside; } rows[] = {
+            {"primary car", &set, '/', '>', QColor(0xEE, 0, 0), QColor(0xEE, 0, 0)},
+            {"overlay 3 over the green digipeater", &set, '3', '#', Qt::black, QColor(0, 0xCD, 0)},
+            {"alternate without overlay", &set, '\\', '#', QColor(0, 0xCD, 0), QColor(0, 0xCD, 0)},
+            {"not in the set: a plain marker", &set, '/', '-', MapPainter::colourOf(MarkerKind::Fixed), Qt::gray},
+            {"no symbol file", nullptr, '/', '>', MapPainter::colourOf(MarkerKind::Fixed), Qt::gray},
+            {"an empty one", &empty, '/', '>', MapPainter::colourOf(MarkerKind::Fixed), Qt::gray},
+        };
+        for (const auto& r : rows) {
+            StationTable table;
+            StationFacts f;
+            f.station = "N0CALL";
+            f.hasPosition = true;
+            f.latitude = kBologna.latitude;
+            f.longitude = kBologna.longitude;
+            f.symbolTable = r.table;
+            f.symbolCode = r.code;
+            table.update(f, kNow);
+            const QImage frame = paintStations(r.symbols, table, kBologna);
+            // The picture's pixel (10, 10) lies on the station's point; (3, 10) is 7 to the left.
+            QVERIFY2(near(frame.pixelColor(100, 100), r.centre), r.name);
+            QVERIFY2(near(frame.pixelColor(93, 100), r.beside), r.name);
+        }
+    }
+
+    // The own position's ring shows over a cluster gathered around it.
+    void ownPositionOverACluster() {
+        MapFixture f;
+        f.own = kBologna;
+        for (int i = 0; i < 40; ++i) f.hear("BO" + std::to_string(i), {kBologna.latitude + (i % 8 - 4) * 0.002, kBologna.longitude + (i / 8 - 2) * 0.002});
+        QVERIFY(f.open());
+        f.lookAt(kBologna, 9);
+        const QImage frame = f.window->view()->grab().toImage();
+        QVERIFY(f.window->view()->clusterAt(f.screenOf(kBologna)) != nullptr);
+        const QPoint ring = f.screenOf(kBologna).toPoint() + QPoint(7, 0);
+        QVERIFY2(frame.pixelColor(ring).blue() > 200, qPrintable(frame.pixelColor(ring).name()));  // white, not the orange
+    }
+
+    // Under the map: where the pointer is, its locator, and how far and which way from the
+    // own position; in the corner a scale bar as long as its round length.
+    void pointerLineAndScaleBar() {
+        MapFixture f;
+        f.own = GeoPoint{kBologna.latitude - 0.1, kBologna.longitude};
+        QVERIFY(f.open());
+        f.lookAt(kBologna, 12);
+        MapView* view = f.window->view();
+        const QPoint at = f.screenOf(kBologna).toPoint();
+        QTest::mouseMove(view, at);
+        const QString text = f.window->pointerText();
+        QVERIFY2(text.contains("JN54ql") && text.contains(" N  11.34") && text.startsWith("44.49"), qPrintable(text));
+        QVERIFY2(text.endsWith("11 km, azimuth 0\u00B0 N from you"), qPrintable(text));
+        QTest::mouseMove(view, at + QPoint(0, 200));  // south, 4 km nearer
+        QVERIFY2(f.window->pointerText().contains("   5.7 km, azimuth "), qPrintable(f.window->pointerText()));
+
+        const QImage frame = view->grab().toImage();
+        const GeoPoint middle = unproject(f.viewport().toWorld(view->width() / 2.0, view->height() / 2.0));
+        const ScaleBar bar = scaleBarFor(metresPerPixel(middle.latitude, 12), 120);
+        QCOMPARE(scaleBarText(bar.metres), std::string("2 km"));
+        const int y = view->height() - 12;
+        QVERIFY(near(frame.pixelColor(10 + static_cast<int>(bar.pixels / 2), y), QColor(0xF2, 0xF2, 0xF2)));
+        QVERIFY(!near(frame.pixelColor(10 + static_cast<int>(bar.pixels) + 8, y), QColor(0xF2, 0xF2, 0xF2)));
+    }
+
+    // At 1024 x 768 all of the window shows, with room above it for a title bar; after a
+    // time choice the keys move the map again.
+    void fitsTheScreenAndKeysGoBackToTheMap() {
+        MapFixture f;
+        f.hear("NEW", kBologna, 5);
+        QVERIFY(f.open({}, true));
+        const QRect room = f.window->screen()->availableGeometry();
+        if (room.size() != QSize(1024, 768)) QSKIP("run by map_window_screen_test on a 1024 x 768 screen");
+        const QRect frame = f.window->frameGeometry();
+        QVERIFY2(room.contains(frame), qPrintable(QString("%1,%2 %3x%4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())));
+        QVERIFY(room.height() - frame.height() >= 30);  // a title bar fits
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        auto* range = f.window->findChild<QComboBox*>("MapRange");
+        range->setFocus();
+        QTest::keyClick(range, Qt::Key_Up);
+        QCOMPARE(range->currentText(), QString("last 6 h"));
+        QTRY_VERIFY(f.window->view()->hasFocus());
+        const WorldPoint before = f.viewport().centre();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        QVERIFY(f.viewport().centre().x > before.x);
+    }
+
+    // A station's menu on the map: a message to it, the map on it, its record, its position.
+    void stationMenuActions() {
+        MapFixture f;
+        f.hear("IW0ABC-9", kBologna, 3);
+        QVERIFY(f.open());
+        f.lookAt(kParis, 10);
+        const int station = f.window->scene().find("IW0ABC-9");
+        std::unique_ptr<QMenu> menu(f.window->stationMenu(station));
+        QVERIFY(menu != nullptr);
+        QStringList texts;
+        for (QAction* a : menu->actions()) texts << a->text();
+        QCOMPARE(texts, QStringList({"Send message", "Show on map", "Show record", "Copy position"}));
+        QSignalSpy messages(f.window.get(), &MapWindow::sendMessageTo);
+        menu->actions()[0]->trigger();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0][0].toString(), QString("IW0ABC-9"));
+        menu->actions()[1]->trigger();
+        QVERIFY(std::abs(f.viewport().centre().x - project(kBologna).x) < 1e-9);
+        f.window->view()->stationClicked(-1);
+        QCOMPARE(f.window->selectedStation(), QString());
+        menu->actions()[2]->trigger();
+        QCOMPARE(f.window->selectedStation(), QString("IW0ABC-9"));
+        QCOMPARE(f.window->findChild<QPlainTextEdit*>("MapRecord")->toPlainText(), QString("record of IW0ABC-9\n"));
+        menu->actions()[3]->trigger();
+        QCOMPARE(f.clipboard, QStringList("44.49490, 11.34260"));
+        QVERIFY(f.window->stationMenu(-1) == nullptr);
+    }
+
+    // The tooltip says how long ago, and shows what came from the air as it was written.
+    void tooltipAgoAndPlainText() {
+        MapFixture f;
+        f.own = GeoPoint{kBologna.latitude - 0.004, kBologna.longitude};
+        f.hear("<b>X</b>", kBologna, 3);
+        QVERIFY(f.open());
+        f.lookAt(kBologna, 12);
+        MapView* view = f.window->view();
+        view->grab();
+        const QPoint at = f.screenOf(kBologna).toPoint();
+        QHelpEvent help(QEvent::ToolTip, at, view->mapToGlobal(at));
+        QApplication::sendEvent(view, &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        const QString shown = shownText(QToolTip::text());
+        QVERIFY2(shown.startsWith("<b>X</b>\nheard 3 min ago (2026-12-05 09:27:00)\n0.4 km, azimuth 0\u00B0 N\ntext of <b>X</b>"), qPrintable(shown));
+        QToolTip::hideText();
     }
 
     // Tiles cover the vector map where they come; a missing one leaves it visible and is not
@@ -401,5 +589,21 @@ private slots:
     }
 };
 
+#ifndef QUILMO_SMALL_SCREEN
 QTEST_MAIN(MapWindowTest)
+#else
+// On a 1024 x 768 screen, the smallest the program is laid out for.
+int main(int argc, char** argv) {
+    QTemporaryDir dir;
+    QFile config(dir.filePath("screen.json"));
+    if (!config.open(QIODevice::WriteOnly)) return 1;
+    config.write(R"({"screens": [{"name": "small", "x": 0, "y": 0, "width": 1024, "height": 768,
+                    "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+    config.close();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.fileName().toLocal8Bit());
+    QApplication app(argc, argv);
+    MapWindowTest test;
+    return QTest::qExec(&test, QStringList{QString::fromLocal8Bit(argv[0]), "fitsTheScreenAndKeysGoBackToTheMap"});
+}
+#endif
 #include "map_window_test.moc"

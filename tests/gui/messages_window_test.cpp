@@ -171,6 +171,20 @@ private slots:
     }
 
     // The notice quotes the store's reason, which can hold a path or a file's words: as text.
+    // From a station's menu elsewhere: the addressee filled, its conversation chosen, the
+    // focus in the text.
+    void composeToAStation() {
+        Fixture f;
+        f.window.composeTo("IW0ABC-9");
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        QCOMPARE(f.addressee->text(), QString("IW0ABC-9"));
+        QCOMPARE(QApplication::focusWidget(), f.text);
+        QTest::keyClicks(f.text, "hello");
+        QTest::keyClick(f.text, Qt::Key_Return);
+        QCOMPARE(f.sent.size(), std::size_t{1});
+        QVERIFY2(f.sent[0].starts_with(":IW0ABC-9 :hello{"), f.sent[0].c_str());
+    }
+
     void noticeShowsMarkupAsWritten() {
         test::MemoryMessageStore store;
         store.failWith = "<b>/home/x</b> cannot be read.";

@@ -1038,6 +1038,56 @@ TEST(StationTable, PositionsAsPreciseAsSent) {
     }
 }
 
+// Near stations differ by less than a kilometre: under 10 km the table and the CSV show
+// tenths, further whole kilometres as the record rounds them.
+TEST(StationTable, DistanceInTenthsNearBy) {
+    const struct { const char* name; std::optional<double> km; const char* cell; } rows[] = {
+        {"next door", 0.44, "0.4"}, {"rounds up", 0.96, "1.0"}, {"nought", 0.0, "0.0"}, {"just under 10", 9.94, "9.9"},
+        {"rounds to 10: whole", 9.96, "10"}, {"half to even, down", 12.5, "12"}, {"half to even, up", 13.5, "14"},
+        {"far", 1234.4, "1234"}, {"none", std::nullopt, ""},
+    };
+    for (const auto& r : rows) {
+        StationTable table;
+        StationFacts f = located("N0CALL", "Home", 44.5, 11.3);
+        f.distanceKm = r.km;
+        table.update(f, kNow);
+        table.forEachNewestFirst([&r](StationTable::RowId, const StationRow& row) {
+            EXPECT_EQ(stationCellText(row, StationColumn::DistanceKm), r.cell) << r.name;
+        });
+        EXPECT_NE(stationsCsv(table).find(",11.30000," + std::string(r.cell) + ","), std::string::npos) << r.name;
+    }
+    // From the decoder: 400 m east of the own position; the record keeps its whole kilometres.
+    const DecoderSettings own{.myPositionSet = true, .myLatValue = 44.5, .myLongValue = 11.3};
+    const DecodedPacket p = decodeAprsLine("SRC>APRS:!4430.00N/01118.30E-", DecodeContext{own, showAllFilter(), kNow, true, true});
+    EXPECT_NE(p.record.find("distance.: 0 km"), std::string::npos) << p.record;
+    StationTable table;
+    table.update(p.station, kNow);
+    table.forEachNewestFirst([](StationTable::RowId, const StationRow& row) {
+        EXPECT_EQ(stationCellText(row, StationColumn::DistanceKm), "0.4");
+    });
+}
+
+// The map and the Stations window draw a station's symbol from its table and code as sent.
+TEST(StationTable, KeepsTheSymbolAsSent) {
+    const struct { const char* name; const char* line; char table, code; } rows[] = {
+        {"primary", "SRC>APRS:!4903.50N/07201.75W>", '/', '>'},
+        {"alternate", "SRC>APRS:!4903.50N\\07201.75W#", '\\', '#'},
+        {"overlay", "SRC>APRS:!4903.50ND07201.75W&", 'D', '&'},
+        {"compressed", "SRC>APRS:!/5L!!<*e7>7P[", '/', '>'},
+        {"MIC-E", "SRC>TT3P50:`(0&!ZN>/comment", '/', '>'},
+    };
+    const FilterFlags all = showAllFilter();
+    for (const auto& r : rows) {
+        const DecodedPacket p = decodeAprsLine(r.line, DecodeContext{{}, all, kNow, true, true});
+        StationTable table;
+        table.update(p.station, kNow);
+        ASSERT_EQ(table.size(), 1u) << r.name;
+        const StationRow& row = table.row(table.find("SRC"));
+        EXPECT_EQ(row.symbolTable, r.table) << r.name;
+        EXPECT_EQ(row.symbolCode, r.code) << r.name;
+    }
+}
+
 // Many stations coming, going and being killed, beyond the limit and through index growth:
 // one update at a time and in batches give the rows a plain model of the rules gives.
 TEST(StationTable, RandomUpdatesMatchAPlainModel) {

@@ -14,9 +14,12 @@
 #include "map/cluster_index.h"
 #include "map/label_placement.h"
 #include "map/map_clip.h"
+#include "map/map_readouts.h"
 #include "map/map_viewport.h"
+#include "map/symbol_set.h"
 #include "map/web_mercator.h"
 #include "platform/files.h"
+#include "temp_dir.h"
 
 namespace quilmo {
 namespace {
@@ -315,6 +318,128 @@ TEST(StationTracks, RandomTrafficMatchesAPlainModel) {
             EXPECT_EQ(trackText(tracks, name), expected.empty() ? "none" : expected) << step << " " << name;
         }
     }
+}
+
+// A symbol file of our own in the symbol file's format: 20 lines of 20 palette letters per
+// symbol under "APRS c", tables started by "TABLE t", "#" comments, a direction mark.
+std::string symbolRows(const std::vector<std::string>& top, char fill = '.') {
+    std::string out;
+    for (int y = 0; y < kSymbolSide; ++y) {
+        std::string row = static_cast<std::size_t>(y) < top.size() ? top[static_cast<std::size_t>(y)] : std::string();
+        row.resize(kSymbolSide, fill);
+        out += row + "\n";
+    }
+    return out;
+}
+
+TEST(SymbolSet, ReadsTablesCodesAndPalette) {
+    test::TempDir dir;
+    const std::string text = "# a comment\n#\nTABLE /\n#\nAPRS >             l Car\n" + symbolRows({"qmj", "..h#"}) +
+                             "#\nAPRS -               House\r\n" + symbolRows({"r~"}) +
+                             "APRS !  cut short\n....................\n#\n" +  // 1 row only: left out
+                             "APRS $  unknown letter\n" + symbolRows({"qqZ"}) +   // left out
+                             "TABLE \\\nAPRS >  the alternate car\n" + symbolRows({"k"}) +
+                             "TABLE #\nAPRS 3  overlay three\n" + symbolRows({"", "", "cqc"});
+    ASSERT_TRUE(writeWholeFile(dir.file("symbols.dat"), text));
+    const SymbolSet set = SymbolSet::parse(readWholeFile(dir.file("symbols.dat")).value_or(""));
+    EXPECT_EQ(set.size(), 4u);
+    const auto colour = [](const SymbolPicture* p, int x, int y) { return kSymbolPalette[p->at(x, y)]; };
+    const SymbolPicture* car = set.find('/', '>');
+    ASSERT_NE(car, nullptr);
+    EXPECT_TRUE(car->facesLeft);
+    const struct { const char* name; int x, y; std::uint32_t argb; } pixels[] = {
+        {"q black", 0, 0, 0xFF000000}, {"m white", 1, 0, 0xFFFFFFFF}, {"j red", 2, 0, 0xFFEE0000},
+        {". clear", 0, 1, 0}, {"h sky blue", 2, 1, 0xFF00BFFF}, {"# yellow", 3, 1, 0xFFFFFF00}, {"last pixel clear", 19, 19, 0},
+    };
+    for (const auto& p : pixels) EXPECT_EQ(colour(car, p.x, p.y), p.argb) << p.name;
+    const SymbolPicture* house = set.find('/', '-');
+    ASSERT_NE(house, nullptr) << "CR LF lines";
+    EXPECT_FALSE(house->facesLeft);
+    EXPECT_EQ(colour(house, 0, 0), 0xFF32CD32u);
+    EXPECT_EQ(colour(house, 1, 0), 0u) << "~ is clear";
+    EXPECT_EQ(set.find('/', '!'), nullptr);
+    EXPECT_EQ(set.find('/', '$'), nullptr);
+    ASSERT_NE(set.find('\\', '>'), nullptr);
+    EXPECT_EQ(colour(set.find('\\', '>'), 0, 0), 0xFF00CD00u) << "the table decides";
+    ASSERT_NE(set.find('#', '3'), nullptr);
+    EXPECT_EQ(colour(set.find('#', '3'), 1, 2), 0xFF000000u);
+}
+
+TEST(SymbolSet, MissingOrForeignFileGivesNoSymbols) {
+    test::TempDir dir;
+    EXPECT_TRUE(SymbolSet::parse(readWholeFile(dir.file("absent.dat")).value_or("")).empty());
+    EXPECT_TRUE(SymbolSet::parse("<html>not symbols</html>\nAPRS >\n").empty());
+    EXPECT_TRUE(SymbolSet::parse("APRS >  before any table\n" + symbolRows({"q"})).empty());
+}
+
+// The file Debian's xastir-data installs, where it is installed: both tables and the overlays.
+TEST(SymbolSet, ReadsTheInstalledFile) {
+    const std::optional<std::string> text = readWholeFile(kSymbolFilePath);
+    if (!text) GTEST_SKIP() << kSymbolFilePath << " is not installed";
+    const SymbolSet set = SymbolSet::parse(*text);
+    EXPECT_GT(set.size(), 200u);
+    for (const auto& [table, code] : std::vector<std::pair<char, char>>{{'/', '>'}, {'/', '-'}, {'/', '_'}, {'\\', '#'}, {'\\', '&'}, {'#', '0'}, {'#', 'Z'}})
+        EXPECT_NE(set.find(table, code), nullptr) << table << code;
+    EXPECT_TRUE(set.find('/', '>')->facesLeft);
+}
+
+TEST(SymbolSet, OverlayTablesShowTheAlternateSymbol) {
+    const struct { const char* name; char table, code; SymbolChoice choice; } rows[] = {
+        {"primary", '/', '>', {'/', '>', 0}},
+        {"alternate", '\\', '#', {'\\', '#', 0}},
+        {"overlay digit", '3', '#', {'\\', '#', '3'}},
+        {"overlay letter", 'D', '&', {'\\', '&', 'D'}},
+        {"compressed overlay digit", 'c', '#', {'\\', '#', '2'}},
+        {"not a table", '*', '>', {}},
+        {"lower case beyond j", 'k', '>', {}},
+        {"no code", '/', 0, {}},
+        {"blank code", '/', ' ', {}},
+    };
+    for (const auto& r : rows) EXPECT_EQ(chooseSymbol(r.table, r.code), r.choice) << r.name;
+}
+
+TEST(MapReadouts, MaidenheadLocator) {
+    const struct { const char* name; GeoPoint at; const char* locator; } rows[] = {
+        {"Bologna", {44.4949, 11.3426}, "JN54ql"},
+        {"Greenwich", {51.4779, -0.0015}, "IO91xl"},
+        {"Munich", {48.1351, 11.582}, "JN58sd"},
+        {"Sydney, south and east", {-33.8688, 151.2093}, "QF56od"},
+        {"Washington, north and west", {38.8977, -77.0365}, "FM18lv"},
+        {"origin of the grid", {-90, -180}, "AA00aa"},
+        {"north-east corner stays in the last square", {90, 180}, "RR99xx"},
+        {"just west of 0", {0, -0.0001}, "IJ90xa"},
+    };
+    for (const auto& r : rows) EXPECT_EQ(maidenheadLocator(r.at), r.locator) << r.name;
+}
+
+TEST(MapReadouts, ScaleBarSteps) {
+    const struct { const char* name; double metresPerPixel, most, metres, pixels; const char* text; } rows[] = {
+        {"street level", 0.3, 120, 20, 66.667, "20 m"},
+        {"a 1 just fits", 10, 100, 1000, 100, "1 km"},
+        {"2 steps", 25, 120, 2000, 80, "2 km"},
+        {"5 steps", 50, 120, 5000, 100, "5 km"},
+        {"whole world", 156543, 120, 10000000, 63.88, "10000 km"},
+        {"a hair below a power of ten", 0.99999999, 1000, 500, 500, "500 m"},
+        {"nothing to measure", 0, 120, 0, 0, ""},
+    };
+    for (const auto& r : rows) {
+        const ScaleBar bar = scaleBarFor(r.metresPerPixel, r.most);
+        EXPECT_NEAR(bar.metres, r.metres, 1e-6) << r.name;
+        EXPECT_NEAR(bar.pixels, r.pixels, 0.01) << r.name;
+        EXPECT_LE(bar.pixels, r.most) << r.name;
+        if (bar.metres > 0) EXPECT_EQ(scaleBarText(bar.metres), r.text) << r.name;
+    }
+    // At the equator, zoom 0: the world's 40,075 km over 256 pixels.
+    EXPECT_NEAR(metresPerPixel(0, 0), 156543.03, 0.01);
+    EXPECT_NEAR(metresPerPixel(60, 1), 156543.03 / 4, 0.01);
+}
+
+TEST(MapReadouts, HowLongAgo) {
+    const struct { long long seconds; const char* text; } rows[] = {
+        {-5, "just now"}, {0, "0 s ago"}, {59, "59 s ago"}, {60, "1 min ago"}, {199, "3 min ago"},
+        {3599, "59 min ago"}, {3600, "1 h ago"}, {86399, "23 h ago"}, {86400, "1 day ago"}, {3 * 86400 + 5, "3 days ago"},
+    };
+    for (const auto& r : rows) EXPECT_EQ(agoText(r.seconds), r.text) << r.seconds;
 }
 
 }  // namespace
