@@ -20,7 +20,7 @@
 #include <tuple>
 #include <vector>
 
-#include "aprs/aprs_message.h"
+#include "aprs/message_field.h"
 #include "aprs/decoder.h"
 #include "aprs/devices.h"
 #include "aprs/duplicate_filter.h"
