@@ -574,10 +574,14 @@ template <typename Number>
 std::string numberOf(const std::optional<Number>& value) {
     return value ? trimmedNumericText(static_cast<double>(*value)) : "";
 }
+// The facts keep the distance unrounded; whole kilometres read as the record's line does.
+std::optional<double> wholeKm(const std::optional<double>& km) {
+    return km ? std::optional<double>(roundHalfEven(*km)) : std::nullopt;
+}
 std::string factsOf(const StationFacts& f) {
     const std::string position = f.hasPosition ? trimmedNumericText(f.latitude) + " " + trimmedNumericText(f.longitude) : "";
     const std::string kind = std::string(f.objectOrItem ? "object" : "") + (f.killed ? " killed" : "");
-    std::string line = f.station + "|" + kind + "|" + f.symbol + "|" + position + "|" + numberOf(f.distanceKm) + "|" +
+    std::string line = f.station + "|" + kind + "|" + f.symbol + "|" + position + "|" + numberOf(wholeKm(f.distanceKm)) + "|" +
                        numberOf(f.azimuthDeg) + "|" + numberOf(f.speedKmh) + "|" + numberOf(f.courseDeg) + "|" +
                        numberOf(f.altitudeM) + "|" + f.lastText;
     if (!f.via.empty() || !f.device.empty()) line += " via " + f.via + (f.device.empty() ? "" : ", " + f.device);

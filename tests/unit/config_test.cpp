@@ -128,8 +128,8 @@ TEST(Config, MapKeys) {
         {"key in lower case, value keeps its case", "maptiles=http://Tiles.local:8080/{z}/{x}/{y}.png?key=AbC\n", tiles,
          "http://Tiles.local:8080/{z}/{x}/{y}.png?key=AbC"},
         {"blanks inside vanish", "MAPTILES= https://t.example/ {z}/{x}/{y}.png\n", tiles, "https://t.example/{z}/{x}/{y}.png"},
-        {"a tile number missing: kept for the map to say so", "MAPTILES=https://t.example/{z}/{x}.png\n", tiles,
-         "https://t.example/{z}/{x}.png"},
+        {"a tile number missing: refused with the reason, the offline map", "MAPTILES=https://t.example/{z}/{x}.png\n", tiles,
+         ""},
         {"attribution keeps inner blanks, loses outer ones", "MAPATTRIB=  \xA9 OpenStreetMap  contributors \r\n", attrib,
          "\xA9 OpenStreetMap  contributors"},
         {"attribution and template, a line each", "MAPATTRIB=Tiles by me\nMAPTILES=" + osm + "\n", attrib, "Tiles by me"},
@@ -271,8 +271,8 @@ TEST(Config, EveryKeyIsCheckedOnePlace) {
         {"PASSCODE", "13023", ok, "13023", ""}, {"PASSCODE", "40000", fix, "-1", "a passcode is 0 to 32767; -1, receive only, is used."},
         {"FILTER", " r/44/11/50 ", ok, "r/44/11/50", ""},
         {"MAPTILES", "https://t.example/{z}/{x}/{y}.png", ok, "https://t.example/{z}/{x}/{y}.png", ""},
-        {"MAPTILES", "https://t.example/{z}.png", no, "",
-         "a tile server is an http:// or https:// address with {z}, {x} and {y}; the offline map is used."},
+        {"MAPTILES", "https://t.example/{z}.png", no, "", "no {x} in it; the offline map is used."},
+        {"MAPTILES", "ftp://t.example/{z}/{x}/{y}.png", no, "", "not an http or https address; the offline map is used."},
         {"MAPATTRIB", " \xA9 OSM ", ok, "\xA9 OSM", ""},
     };
     std::set<std::string> covered;
