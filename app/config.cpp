@@ -58,6 +58,8 @@ constexpr Key kKeys[] = {
     {"FILTER=", Kind::Phrase, nullptr, &Settings::aprsIsFilter, 0},
     {"MAPTILES=", Kind::Text, nullptr, &Settings::mapTiles, 0},
     {"MAPATTRIB=", Kind::Phrase, nullptr, &Settings::mapAttribution, 0},
+    {"MSGBELL=", Kind::Number, &Settings::messageBell, nullptr, 1},
+    {"KEEPHOURS=", Kind::Number, &Settings::keepHours, nullptr, 24},
 };
 
 // Windows-1252 upper case, byte for byte, so both copies keep the same length.
@@ -102,6 +104,8 @@ std::int32_t toWhole(std::string_view value) {
 }
 
 bool isFlag(std::int32_t v) { return v == 0 || v == 1; }
+
+constexpr std::int32_t kMostKeepHours = 10 * 366 * 24;
 
 void correctParity(std::string& parity) {
     if (parity.size() > 1) parity.resize(1);
@@ -355,6 +359,10 @@ void correctConfiguration(Settings& s) {
     if (!isFlag(s.saveTx)) s.saveTx = 0;
     if (!isFlag(s.aprsEnabled)) s.aprsEnabled = 1;
     if (!isFlag(s.speedZero)) s.speedZero = 0;
+    if (!isFlag(s.messageBell)) s.messageBell = 1;
+    // At least an hour, at most ten years: a count of seconds must not overflow.
+    if (s.keepHours < 1) s.keepHours = 24;
+    s.keepHours = std::min(s.keepHours, kMostKeepHours);
 
     correctKiss(s);
     correctMap(s);

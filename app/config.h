@@ -46,6 +46,8 @@ struct Settings {
     std::string aprsIsFilter;        // "FILTER=": APRS-IS filter; by default 100 km around the own position
     std::string mapTiles;      // "MAPTILES=" as written; the map uses it when it is a web address with {z}, {x} and {y}
     std::string mapAttribution;  // "MAPATTRIB=": the tiles' attribution, blanks kept; empty when not given
+    std::int32_t messageBell = 1;  // "MSGBELL=": 0 a new message rings no bell
+    std::int32_t keepHours = 24;   // "KEEPHOURS=": how long heard stations and their tracks are kept across runs
 
     // Derived while reading.
     std::int32_t rtsLineOn = 0;

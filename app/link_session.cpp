@@ -10,6 +10,7 @@
 #include "aprs/monitor_header.h"
 #include "platform/files.h"
 #include "platform/sqlite_message_store.h"
+#include "platform/sqlite_station_store.h"
 
 namespace quilmo {
 
@@ -114,9 +115,25 @@ void LinkSession::startStation() {
     };
     connect(station_.get(), &AprsStation::noticeChanged, this, noteStore);
     if (!station_->notice().empty()) noteStore(station_->notice());
+    keepStations();
     connect(station_.get(), &AprsStation::budgetNoticeChanged, this, [this](const std::string& text) { noteProblem("budget", text); });
     connect(station_.get(), &AprsStation::beaconTimeWritten, this,
             [this](const std::string& path, const WriteResult& result) { noteFileWrite("beacon", path, result); });
+}
+
+// Heard stations live in the messages' file, in tables of their own; its notice names the
+// file the same way.
+void LinkSession::keepStations() {
+    const std::string database = joinPath(dir_, kMessageDatabaseName);
+    connect(&pipeline_, &PacketPipeline::keepNoticeChanged, this, [this, database](const std::string& text) {
+        if (text.empty()) {
+            clearProblem("stations");
+            return;
+        }
+        const std::size_t at = text.find(database);
+        noteProblem("stations", text, at == std::string::npos ? FileNotices::Span{} : FileNotices::Span{at, database.size()});
+    });
+    pipeline_.keepStations(std::make_unique<SqliteStationStore>(database), settings_.keepHours);
 }
 
 void LinkSession::prepareLogSwitches() { logs_.prepareSwitches(settings_); }

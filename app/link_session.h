@@ -137,6 +137,7 @@ signals:
 private:
     class StationFeed;
     void startStation();
+    void keepStations();
     void updateLinkReady();
     void noteSent(const std::string& readable);
     void reportOpenFailure(const std::string& reason, PortOpenProblem problem);

@@ -91,6 +91,7 @@ private:
     void openMessagesWindow();
     void followMessages();
     void showUnreadCount();
+    void ringForNewMessages();
     void buildNoticeLine();
     void showNotices();
     void showPortStatus();
@@ -128,6 +129,7 @@ private:
     MessagesWindow* messagesWindow_ = nullptr;   // made on first use, owned as a child
     int messagesListener_ = 0;                   // the unread count on " messages"
     int unreadShown_ = -1;
+    std::size_t messagesHeard_ = 0;              // messages the bell has rung for (or that were kept)
 
     QLabel* label37_ = nullptr;  // the notice line
 };

@@ -163,6 +163,10 @@ MessagesWindow::~MessagesWindow() { messaging_.removeListener(listener_); }
 
 void MessagesWindow::openWindow() {
     show();
+    // What the user most likely came for: the conversation with the newest unread message.
+    const std::vector<StoredMessage>& all = messaging_.messages();
+    const auto newest = std::find_if(all.rbegin(), all.rend(), [](const StoredMessage& m) { return m.unread && !m.outgoing; });
+    if (newest != all.rend()) chooseStation(newest->station);
     raise();
     activateWindow();
     addressee_->setFocus();

@@ -39,6 +39,7 @@ struct BasicHarness {
     QStringList messages;   // "title: text"
     QStringList clipboard;
     int terminations = 0;
+    int beeps = 0;          // the desktop's bell
     std::unique_ptr<LinkSession> session;
     std::unique_ptr<MainWindow> window;
 
@@ -60,6 +61,7 @@ struct BasicHarness {
                           [this](const QString& text) { clipboard << text; },
                           [this] { ++terminations; },
                           screen};
+        seams.beep = [this] { ++beeps; };
         window = std::make_unique<MainWindow>(*session, std::move(seams));
         window->startUp();
         window->show();
