@@ -558,7 +558,7 @@ void MainWindow::ringForNewMessages() {
         if (!all[i].outgoing) ++arrived;
     messagesHeard_ = all.size();
     if (session_.settings().messageBell != 1) return;
-    for (int i = 0; i < arrived; ++i) seams_.beep ? seams_.beep() : QApplication::beep();
+    for (int i = 0; i < arrived && seams_.beep; ++i) seams_.beep();
 }
 
 // " messages (2)": the caption grows with the count, and shrinks its font only as far as

@@ -21,13 +21,15 @@ struct WindowSeams {
     std::function<void(const QString& text)> putClipboard;  // clears it, then puts the text
     std::function<void()> terminate;
     std::optional<ScreenMetrics> screen;  // the primary screen when not given
-    std::function<void()> beep;           // the desktop's bell; QApplication::beep when not given
+    std::function<void()> beep;           // the desktop's bell
 };
 
-// The real ones: a message box that fits the screen (app/message_dialog.h), QClipboard, QCoreApplication::quit, the primary screen.
+// The real ones: a message box that fits the screen (app/message_dialog.h), QClipboard, QCoreApplication::quit, the primary screen,
+// QApplication::beep.
 void modalMessageBox(const QString& title, const QString& text);
 void systemClipboard(const QString& text);
 void quitApplication();
 ScreenMetrics primaryScreenMetrics();
+void desktopBell();
 
 }  // namespace quilmo

@@ -217,7 +217,9 @@ private slots:
         QWidget* messages = h.find("Messages");
         QTRY_COMPARE(QApplication::activeWindow(), messages);  // a window with a parent counts as active at once
         QCOMPARE(messages->windowTitle(), QString("Messages"));
-        QCOMPARE(messages->findChild<QListWidget*>("MessageStations")->currentItem()->text(), QString("K1ABC-9"));
+        const QList<QListWidgetItem*> chosen = messages->findChild<QListWidget*>("MessageStations")->selectedItems();
+        QCOMPARE(chosen.size(), 1);
+        QCOMPARE(chosen.front()->text(), QString("K1ABC-9"));
         QCOMPARE(button->text(), QString(" messages (1)"));  // K1ABC-9's is read, W1AW's not yet
         QCOMPARE(QApplication::focusWidget(), messages->findChild<QLineEdit*>("Addressee"));
         QTest::keyClicks(QApplication::focusWidget(), "w1aw");

@@ -60,8 +60,8 @@ struct BasicHarness {
         WindowSeams seams{[this](const QString& title, const QString& text) { messages << title + ": " + text; },
                           [this](const QString& text) { clipboard << text; },
                           [this] { ++terminations; },
-                          screen};
-        seams.beep = [this] { ++beeps; };
+                          screen,
+                          [this] { ++beeps; }};
         window = std::make_unique<MainWindow>(*session, std::move(seams));
         window->startUp();
         window->show();
