@@ -59,6 +59,17 @@ struct ProgramRun {
 
 std::string seconds(const LocalTime& t) { return std::to_string(wallClockSeconds(t)); }
 
+std::int64_t countOf(const std::string& path, const char* sql) {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* row = nullptr;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_prepare_v2(db, sql, -1, &row, nullptr);
+    const std::int64_t count = sqlite3_step(row) == SQLITE_ROW ? sqlite3_column_int64(row, 0) : -1;
+    sqlite3_finalize(row);
+    sqlite3_close_v2(db);
+    return count;
+}
+
 // A run that heard a moving station, one fixed station twice, an object later killed and
 // one revived: the next start finds the rows as they were (order, counts, the latest
 // packet's line, the time with its offset), every track point with a renewed time, and
@@ -85,6 +96,8 @@ TEST(StationKeeper, NextRunFindsStationsAndTracks) {
         ASSERT_TRUE(first.keeper.write());
         EXPECT_FALSE(first.keeper.waiting());
     }
+    // A renewed point is the same row of the file, not one more.
+    EXPECT_EQ(countOf(dir.file("quilmo.sqlite"), "SELECT count(*) FROM track_points"), 4);
     ProgramRun next(dir);
     ASSERT_TRUE(next.keeper.load(0)) << next.keeper.notice();
     EXPECT_EQ(next.newestFirst(), (std::vector<std::string>{"FIXED", "MOVER", "TENT"}));
