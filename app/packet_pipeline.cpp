@@ -50,7 +50,7 @@ void PacketPipeline::decode(std::string_view line) {
         const StationTracks::Change track = tracks_.add(packet_.station, now);
         if (keeper_ && keeper_->keeping()) {
             keeper_->trackChanged(packet_.station.station, track);
-            if (!keepTimer_->isActive()) keepTimer_->start(kKeepBatchMs);
+            if (keeper_->waiting() && !keepTimer_->isActive()) keepTimer_->start(kKeepBatchMs);
         }
     }
     if (packet_.shown) {
