@@ -138,6 +138,7 @@ private:
     class StationFeed;
     void startStation();
     void keepStations();
+    void noteDatabase(const std::string& key, const std::string& text);
     void updateLinkReady();
     void noteSent(const std::string& readable);
     void reportOpenFailure(const std::string& reason, PortOpenProblem problem);
