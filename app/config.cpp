@@ -93,6 +93,13 @@ SettingCheck checkCheck(std::string_view v) {
                        "CHECK is 1 to 250 tens of seconds; 18 is used.");
 }
 
+// How long heard stations are kept: at least an hour, at most ten years (a count of
+// seconds must not overflow).
+SettingCheck keepHoursCheck(std::string_view v) {
+    return numberCheck(v, [](std::int32_t n) { return n < 1 ? 24 : std::min(n, 10 * 366 * 24); },
+                       "KEEPHOURS is 1 to 87840 hours; 24 is used for less than 1, 87840 for more.");
+}
+
 // Table order is the order of application inside one line.
 constexpr Key kKeys[] = {
     {"COM=", Kind::Number, &Settings::comPort, nullptr, "1", "1", comCheck},
@@ -131,6 +138,8 @@ constexpr Key kKeys[] = {
     {"CHECK=", Kind::Number, &Settings::check, nullptr, "18", "18", checkCheck},
     {"CONOK=", Kind::Number, &Settings::conok, nullptr, "1", "1", flagCheck<1>},
     {"MONITOR=", Kind::Number, &Settings::monitor, nullptr, "1", "1", flagCheck<1>},
+    {"MSGBELL=", Kind::Number, &Settings::messageBell, nullptr, "1", "1", flagCheck<1>},
+    {"KEEPHOURS=", Kind::Number, &Settings::keepHours, nullptr, "24", "24", keepHoursCheck},
 };
 
 const Key* findKey(std::string_view name) {

@@ -56,6 +56,8 @@ struct Settings {
     std::int32_t check = 18;     // "CHECK=": 1 to 250, tens of seconds
     std::int32_t conok = 1;      // "CONOK=": 1 incoming connections accepted
     std::int32_t monitor = 1;    // "MONITOR=": 1 frames heard shown as monitor lines
+    std::int32_t messageBell = 1;  // "MSGBELL=": 0 a new message rings no bell
+    std::int32_t keepHours = 24;   // "KEEPHOURS=": how long heard stations and their tracks are kept across runs
 
     // Derived while reading.
     std::int32_t rtsLineOn = 0;

@@ -33,6 +33,8 @@ const std::vector<LabelSpec>& consoleLabels();
 constexpr QRgb kBlack = 0x000000;
 constexpr QRgb kCopiedBlue = 0x0000FF;
 constexpr QRgb kFreshGreen = 0x004000;
+// " messages" while messages wait unread: amber, so it stands out beside the blue buttons.
+constexpr QRgb kUnreadAmber = 0xFFB000;
 
 QString colourStyle(const char* type, const QString& name, QRgb text, QRgb background, const QString& extra = {});
 // Push buttons are drawn entirely by the style sheet, or the platform bevel hides their colour.

@@ -13,6 +13,7 @@
 #include "ax25/tnc.h"
 #include "platform/files.h"
 #include "platform/sqlite_message_store.h"
+#include "platform/sqlite_station_store.h"
 
 namespace quilmo {
 
@@ -170,21 +171,43 @@ void LinkSession::startStation() {
     if (settings_.aprsEnabled != 1) return;
     station_ = std::make_unique<AprsStation>(settings_, dir_, wallClock_,
                                              [this](std::string_view information) { return transmitInformation(information); });
-    // The database's path may give way on a short notice line, never the reason; the
-    // notice empties when what waited has been written.
-    const auto noteStore = [this, database = joinPath(dir_, kMessageDatabaseName)](const std::string& text) {
-        if (text.empty()) {
-            clearProblem("messages");
-            return;
-        }
-        const std::size_t at = text.find(database);
-        noteProblem("messages", text, at == std::string::npos ? FileNotices::Span{} : FileNotices::Span{at, database.size()});
-    };
-    connect(station_.get(), &AprsStation::noticeChanged, this, noteStore);
-    if (!station_->notice().empty()) noteStore(station_->notice());
+    connect(station_.get(), &AprsStation::noticeChanged, this,
+            [this](const std::string& text) { noteDatabase("messages", text); });
+    noteDatabase("messages", station_->notice());
+    keepStations();
     connect(station_.get(), &AprsStation::budgetNoticeChanged, this, [this](const std::string& text) { noteProblem("budget", text); });
     connect(station_.get(), &AprsStation::beaconTimeWritten, this,
             [this](const std::string& path, const WriteResult& result) { noteFileWrite("beacon", path, result); });
+}
+
+// The database's path may give way on a short notice line, never the reason; the notice
+// empties when what waited has been written.
+void LinkSession::noteDatabase(const std::string& key, const std::string& text) {
+    if (text.empty()) {
+        clearProblem(key);
+        return;
+    }
+    const std::string database = joinPath(dir_, kMessageDatabaseName);
+    const std::size_t at = text.find(database);
+    noteProblem(key, text, at == std::string::npos ? FileNotices::Span{} : FileNotices::Span{at, database.size()});
+}
+
+// Heard stations live in the messages' file, in tables of their own.
+void LinkSession::keepStations() {
+    connect(&pipeline_, &PacketPipeline::keepNoticeChanged, this,
+            [this](const std::string& text) { noteDatabase("stations", text); });
+    pipeline_.keepStations(std::make_unique<SqliteStationStore>(joinPath(dir_, kMessageDatabaseName)), settings_.keepHours);
+    // A file that neither could open is one problem: one notice says it for both, so the
+    // reason keeps its room on the line.
+    constexpr std::string_view kMessagesAlone = " Messages are kept only until the program ends.";
+    constexpr std::string_view kStationsAlone = " Heard stations are kept only until the program ends.";
+    const std::string& messages = station_->notice();
+    const std::string stations = pipeline_.keepNotice();
+    if (!messages.ends_with(kMessagesAlone) || !stations.ends_with(kStationsAlone)) return;
+    const std::string reason = messages.substr(0, messages.size() - kMessagesAlone.size());
+    if (stations.substr(0, stations.size() - kStationsAlone.size()) != reason) return;
+    clearProblem("stations");
+    noteDatabase("messages", reason + " Messages and heard stations are kept only until the program ends.");
 }
 
 void LinkSession::prepareLogSwitches() { logs_.prepareSwitches(settings_); }

@@ -154,6 +154,8 @@ private:
     void startStation();
     void startTnc();
     void flushTnc();
+    void keepStations();
+    void noteDatabase(const std::string& key, const std::string& text);
     void updateLinkReady();
     void noteSent(const std::string& readable);
     void reportOpenFailure(const std::string& reason, PortOpenProblem problem);

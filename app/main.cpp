@@ -27,7 +27,7 @@ int main(int argc, char* argv[]) {
     quilmo::QtDevicePort port;
     quilmo::LinkSession session(programDirectory, port, quilmo::currentLocalTime);
     quilmo::MainWindow window(session, {quilmo::modalMessageBox, quilmo::systemClipboard, quilmo::quitApplication,
-                                        std::nullopt, true});
+                                        std::nullopt, true, quilmo::desktopBell});
     exitSignals.watch([&window] {
         window.exitProgram();
         // quit() leaves alone the loop of a message box that start-up is waiting on; exit() ends it too.

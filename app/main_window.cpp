@@ -602,8 +602,24 @@ void MainWindow::composeMessageTo(const QString& station) {
 void MainWindow::followMessages() {
     AprsStation* station = session_.station();
     if (station == nullptr) return;
-    messagesListener_ = station->messaging().addListener([this] { showUnreadCount(); });
+    messagesHeard_ = station->messaging().messages().size();  // those kept from earlier runs ring nothing
+    messagesListener_ = station->messaging().addListener([this] {
+        ringForNewMessages();
+        showUnreadCount();
+    });
     showUnreadCount();
+}
+
+// Once for every message of theirs that arrived since the last change: one the user may
+// not be looking at the screen for.
+void MainWindow::ringForNewMessages() {
+    const std::vector<StoredMessage>& all = session_.station()->messaging().messages();
+    int arrived = 0;
+    for (std::size_t i = messagesHeard_; i < all.size(); ++i)
+        if (!all[i].outgoing) ++arrived;
+    messagesHeard_ = all.size();
+    if (session_.settings().messageBell != 1) return;
+    for (int i = 0; i < arrived && seams_.beep; ++i) seams_.beep();
 }
 
 // " messages (2)": the caption grows with the count, and shrinks its font only as far as
@@ -614,6 +630,11 @@ void MainWindow::showUnreadCount() {
     unreadShown_ = unread;
     QLabel* label = labels_.at(39);
     label->setText(unread > 0 ? QStringLiteral(" messages (%1)").arg(unread) : QStringLiteral(" messages"));
+    // Unread messages turn the button amber, so a glance at the window finds them.
+    const auto& specs = consoleLabels();
+    const LabelSpec& normal = *std::find_if(specs.begin(), specs.end(), [](const LabelSpec& l) { return l.number == 39; });
+    static_cast<ClickLabel*>(label)->setColours(unread > 0 ? QColor(kBlack) : QColor(normal.text),
+                                                QColor(unread > 0 ? kUnreadAmber : normal.background));
     QFont font = fontOf(FontKind::Default);
     font.setPointSizeF(font.pointSizeF() * fontScale_);
     label->setFont(font);

@@ -103,6 +103,7 @@ private:
     void composeMessageTo(const QString& station);
     void followMessages();
     void showUnreadCount();
+    void ringForNewMessages();
     void buildNoticeLine();
     void showNotices();
     void showPortStatus();
@@ -145,6 +146,7 @@ private:
     MessagesWindow* messagesWindow_ = nullptr;   // made on first use, owned as a child
     int messagesListener_ = 0;                   // the unread count on " messages"
     int unreadShown_ = -1;
+    std::size_t messagesHeard_ = 0;              // messages the bell has rung for (or that were kept)
 
     QLabel* label37_ = nullptr;  // the notice line
     SettingsWindow* settingsWindow_ = nullptr;  // made on first use

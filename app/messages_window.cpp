@@ -162,6 +162,16 @@ MessagesWindow::MessagesWindow(Messaging& messaging, Transmit transmit, QWidget*
 MessagesWindow::~MessagesWindow() { messaging_.removeListener(listener_); }
 
 void MessagesWindow::openWindow() {
+    // What the user most likely came for: the conversation with the newest unread message,
+    // chosen before showing marks the one shown last as read.
+    const std::vector<StoredMessage>& all = messaging_.messages();
+    const auto newest = std::find_if(all.rbegin(), all.rend(), [](const StoredMessage& m) { return m.unread && !m.outgoing; });
+    if (newest != all.rend() && isVisible()) {
+        chooseStation(newest->station);
+    } else if (newest != all.rend()) {
+        station_ = newest->station;
+        stale_ = true;  // shown as a whole when the window appears
+    }
     show();
     raise();
     activateWindow();

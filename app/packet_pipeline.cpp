@@ -1,10 +1,19 @@
 #include "app/packet_pipeline.h"
 
+#include <QTimer>
 #include <utility>
 
 #include "app/session_logs.h"
 
 namespace quilmo {
+namespace {
+
+// At most one transaction a second; after a failure, as often as the message store retries.
+constexpr int kKeepBatchMs = 1000;
+constexpr int kKeepRetryMs = 2000;
+constexpr int kExpiryMs = 3600 * 1000;
+
+}  // namespace
 
 PacketPipeline::PacketPipeline(std::string filesFolder, std::function<LocalTime()> clock, SessionLogs& logs,
                                QObject* parent)
@@ -38,7 +47,11 @@ void PacketPipeline::decode(std::string_view line) {
     if (packet_.recognised) {
         packet_.station.packet.assign(line);  // the station's latest record is made from it on demand
         stations_.update(packet_.station, now);
-        tracks_.add(packet_.station, now);
+        const StationTracks::Change track = tracks_.add(packet_.station, now);
+        if (keeper_ && keeper_->keeping()) {
+            keeper_->trackChanged(packet_.station.station, track);
+            if (keeper_->waiting() && !keepTimer_->isActive()) keepTimer_->start(kKeepBatchMs);
+        }
     }
     if (packet_.shown) {
         logs_.addAprs(packet_.record);
@@ -84,6 +97,46 @@ void PacketPipeline::closeTrackForFilter() {
 
 void PacketPipeline::close() {
     if (kml_.kmlDocumentOpen()) kml_.kmlCloseFile();
+    if (!keeper_) return;
+    keepTimer_->stop();
+    expiryTimer_->stop();
+    keeper_->write();  // one last try, as pending log text gets
+}
+
+void PacketPipeline::keepStations(std::unique_ptr<StationStore> store, int keepHours) {
+    keptStore_ = std::move(store);
+    keeper_ = std::make_unique<StationKeeper>(stations_, tracks_, *keptStore_);
+    keepSeconds_ = std::int64_t{keepHours} * 3600;
+    keepTimer_ = new QTimer(this);
+    keepTimer_->setSingleShot(true);
+    connect(keepTimer_, &QTimer::timeout, this, &PacketPipeline::writeKept);
+    expiryTimer_ = new QTimer(this);
+    expiryTimer_->setInterval(kExpiryMs);
+    connect(expiryTimer_, &QTimer::timeout, this, &PacketPipeline::dropExpired);
+    // Dropped first, so nothing is loaded that would only go at the next hour.
+    std::string reason;
+    keptStore_->dropOlderThan(wallClockSeconds(clock_()) - keepSeconds_, StationTracks::kTotal, reason);
+    const bool loaded = keeper_->load(wallClockSeconds(clock_()) - keepSeconds_);
+    tellKeepNotice();
+    if (loaded) expiryTimer_->start();
+}
+
+bool PacketPipeline::keepTimerRunning() const { return keepTimer_ != nullptr && keepTimer_->isActive(); }
+
+void PacketPipeline::writeKept() {
+    if (!keeper_->write()) keepTimer_->start(kKeepRetryMs);
+    tellKeepNotice();
+}
+
+void PacketPipeline::dropExpired() {
+    keeper_->dropOlderThan(wallClockSeconds(clock_()) - keepSeconds_);
+    tellKeepNotice();
+}
+
+void PacketPipeline::tellKeepNotice() {
+    if (keeper_->notice() == keepNoticeTold_) return;
+    keepNoticeTold_ = keeper_->notice();
+    emit keepNoticeChanged(keepNoticeTold_);
 }
 
 }  // namespace quilmo

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -11,12 +12,16 @@
 #include "aprs/decoder.h"
 #include "aprs/duplicate_filter.h"
 #include "aprs/filter_flags.h"
+#include "aprs/station_keeper.h"
 #include "aprs/station_table.h"
 #include "aprs/station_tracks.h"
 #include "aprs/telemetry.h"
 #include "kml/kml_track.h"
 #include "platform/files.h"
 #include "platform/local_time.h"
+#include "platform/station_store.h"
+
+class QTimer;
 
 namespace quilmo {
 
@@ -58,8 +63,16 @@ public:
     void start();
     void stop();
     void closeTrackForFilter();
-    // The program ends: the track is completed.
+    // The program ends: the track is completed, what waits for the station store written.
     void close();
+
+    // Heard stations and their tracks kept in `store` for `keepHours`: what it holds from
+    // the last run is loaded now; changes are written at most once a second, and only
+    // while something waits; what is older goes now and every hour.
+    void keepStations(std::unique_ptr<StationStore> store, int keepHours);
+    bool keepTimerRunning() const;
+    // Why heard stations are not kept, or not yet written; empty while all is written.
+    std::string keepNotice() const { return keeper_ ? keeper_->notice() : std::string(); }
 
     // The record of a station's latest packet, as the APRS view shows a record (whatever the
     // filter), stamped with when it was heard; empty for a station not in the table.
@@ -77,10 +90,14 @@ signals:
     void packetDecoded(const DecodedPacket& packet);
     // A position's coordinates wait for the clipboard button.
     void coordinatesOffered();
+    void keepNoticeChanged(const std::string& text);
 
 private:
     void decode(std::string_view line);
     DecoderSettings decoderSettings() const;
+    void writeKept();
+    void dropExpired();
+    void tellKeepNotice();
 
     std::function<LocalTime()> clock_;
     SessionLogs& logs_;
@@ -95,6 +112,13 @@ private:
     DuplicateFilter duplicates_;
     QElapsedTimer monotonic_;  // the duplicate window's clock: it never goes back
     DecodedPacket packet_;     // reused: its strings keep their room from packet to packet
+
+    std::unique_ptr<StationStore> keptStore_;
+    std::unique_ptr<StationKeeper> keeper_;
+    QTimer* keepTimer_ = nullptr;    // single shot: the next batch, while something waits
+    QTimer* expiryTimer_ = nullptr;  // hourly: what is older than keepHours leaves the store
+    std::int64_t keepSeconds_ = 0;
+    std::string keepNoticeTold_;
 };
 
 }  // namespace quilmo

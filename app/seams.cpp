@@ -1,5 +1,6 @@
 #include "app/seams.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDialog>
@@ -31,5 +32,7 @@ ScreenMetrics primaryScreenMetrics() {
     if (screen == nullptr) return {QSize(1024, 768), 96};
     return {screen->geometry().size(), screen->logicalDotsPerInch()};
 }
+
+void desktopBell() { QApplication::beep(); }
 
 }  // namespace quilmo

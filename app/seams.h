@@ -24,12 +24,15 @@ struct WindowSeams {
     // Whether a setup with nothing to work with opens the settings window by itself; the
     // program does, tests that do not look at it leave it alone.
     bool firstStartWindow = false;
+    std::function<void()> beep;           // the desktop's bell
 };
 
-// The real ones: a message box that fits the screen (app/message_dialog.h), QClipboard, QCoreApplication::quit, the primary screen.
+// The real ones: a message box that fits the screen (app/message_dialog.h), QClipboard, QCoreApplication::quit, the primary screen,
+// QApplication::beep.
 void modalMessageBox(const QString& title, const QString& text);
 void systemClipboard(const QString& text);
 void quitApplication();
 ScreenMetrics primaryScreenMetrics();
+void desktopBell();
 
 }  // namespace quilmo

@@ -147,6 +147,24 @@ void StationTable::update(std::string_view station, std::uint32_t hash, const St
     }
 }
 
+void StationTable::restore(const StationRow& kept) {
+    const std::string_view station = trimmed(kept.station);
+    if (station.empty()) return;
+    const std::uint32_t hash = hashOf(station);
+    if (index_[probe(station, hash)].idPlusOne != 0) return;
+    if (size_ >= maxRows_) removeRow(heardLongestAgo());
+    if ((size_ + 1) * 2 > index_.size()) growIndex();
+    const RowId id = addRow(station, hash, probe(station, hash));
+    StationRow& row = slots_[id].row;
+    const std::string name = std::move(row.station);
+    row = kept;
+    row.station = name;
+    row.heardOrder = ++heardCount_;
+    orders_[id] = row.heardOrder;
+    heardQueue_.push_back({row.heardOrder, id});
+    for (Listener* listener : listeners_) listener->rowAdded(id);
+}
+
 StationTable::RowId StationTable::addRow(std::string_view station, std::uint32_t hash, std::size_t at) {
     RowId id = 0;
     if (freeSlots_.empty()) {

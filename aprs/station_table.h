@@ -92,6 +92,9 @@ public:
     // several times faster than one update after another: the rows of the packets a few
     // places ahead are being fetched while one is updated.
     void updateAll(const HeardFacts* first, std::size_t count);
+    // A row kept from an earlier run, as it was, heard after those restored before it. A
+    // name already in the table is left alone.
+    void restore(const StationRow& kept);
 
     std::size_t size() const { return size_; }
     std::size_t maxRows() const { return maxRows_; }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "aprs/numeric.h"
 
@@ -25,21 +26,39 @@ const StationTrack* StationTracks::find(std::string_view station) const {
     return it == byName_.end() ? nullptr : &slots_[it->second];
 }
 
-void StationTracks::add(const StationFacts& facts, const LocalTime& heard) {
+StationTracks::Change StationTracks::add(const StationFacts& facts, const LocalTime& heard) {
     // A name padded to its field's width is the same object as the name alone.
     const std::string_view station = trimBlanks(facts.station);
-    if (station.empty()) return;
+    if (station.empty()) return Change::None;
     noteKind(station, facts);
     if (facts.killed) {
         const auto it = byName_.find(station);
-        if (it != byName_.end()) release(it);
-        return;
+        if (it == byName_.end()) return Change::None;
+        release(it);
+        return Change::Removed;
     }
-    if (!facts.hasPosition || !usable(facts)) return;
+    if (!facts.hasPosition || !usable(facts)) return Change::None;
     const std::uint32_t slot = slotFor(station);
     const TrackPoint point{toUnits(facts.latitude), toUnits(facts.longitude),
                            static_cast<std::uint32_t>(std::max(0LL, wallClockSeconds(heard)))};
-    append(slot, point);
+    const Change change = append(slot, point);
+    keepWithinLimits();
+    return change;
+}
+
+void StationTracks::restore(std::string_view station, const TrackPoint& point) {
+    station = trimBlanks(station);
+    if (station.empty() || std::abs(point.lat) > 900'000'000 || std::abs(point.lon) > 1'800'000'000) return;
+    append(slotFor(station), point);
+    keepWithinLimits();
+}
+
+void StationTracks::markObjectOrItem(std::string_view station) {
+    if (objects_.size() >= kMostObjects) return;
+    objects_.emplace(trimBlanks(station));
+}
+
+void StationTracks::keepWithinLimits() {
     while (total_ > totalLimit_) dropOldest();
     if (queue_.size() > 2 * total_ + 4096) compactQueue();
 }
@@ -77,11 +96,11 @@ std::uint32_t StationTracks::slotFor(std::string_view station) {
     return slot;
 }
 
-void StationTracks::append(std::uint32_t slot, const TrackPoint& point) {
+StationTracks::Change StationTracks::append(std::uint32_t slot, const TrackPoint& point) {
     StationTrack& t = slots_[slot];
     if (t.count_ > 0 && t.back().lat == point.lat && t.back().lon == point.lon) {
         t.ring_[(t.first_ + t.count_ - 1) % t.ring_.size()].time = point.time;
-        return;
+        return Change::Renewed;
     }
     if (t.count_ == perStation_) {  // the station's own limit: its oldest point goes
         t.first_ = static_cast<std::uint32_t>((t.first_ + 1) % t.ring_.size());
@@ -99,6 +118,7 @@ void StationTracks::append(std::uint32_t slot, const TrackPoint& point) {
     ++t.count_;
     ++total_;
     queue_.push_back(slot);
+    return Change::Added;
 }
 
 // The oldest point of all: the queue's first entry that is not stale.

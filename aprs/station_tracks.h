@@ -53,7 +53,12 @@ public:
     StationTracks(const StationTracks&) = delete;
     StationTracks& operator=(const StationTracks&) = delete;
 
-    void add(const StationFacts& facts, const LocalTime& heard);
+    // What one packet did to its station's track.
+    enum class Change { None, Added, Renewed, Removed };
+    Change add(const StationFacts& facts, const LocalTime& heard);
+    // A point kept from an earlier run, after those restored before it; the same limits hold.
+    void restore(std::string_view station, const TrackPoint& point);
+    void markObjectOrItem(std::string_view station);
 
     std::size_t points() const { return total_; }
     std::size_t stations() const { return byName_.size(); }
@@ -72,7 +77,8 @@ private:
     static constexpr std::size_t kMostObjects = 100000;
     void noteKind(std::string_view station, const StationFacts& facts);
     std::uint32_t slotFor(std::string_view station);
-    void append(std::uint32_t slot, const TrackPoint& point);
+    Change append(std::uint32_t slot, const TrackPoint& point);
+    void keepWithinLimits();
     void dropOldest();
     void release(NameMap::iterator at);
     void compactQueue();

@@ -7,6 +7,7 @@
 // and what the session does with a device lost mid-frame, is tested on the session.
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QTableView>
 #include <QtTest>
 #include <vector>
@@ -16,6 +17,7 @@
 
 #include "../unit/ax25_frames.h"
 #include "app/click_label.h"
+#include "app/console_widgets.h"
 #include "app/map_scene.h"
 #include "app/map_view.h"
 #include "app/map_window.h"
@@ -193,25 +195,33 @@ private slots:
         QCOMPARE(h.readFile("$log_rx.txt"), kLogHeader + monitor);
     }
 
-    // Two messages to us on a KISS TNC, decoding not started: both acknowledged at once and
-    // counted on " messages", whose caption still fits its box. The button opens the
-    // Messages window with the focus in the addressee field; a message written there goes
-    // out as a frame and shows in the Tx view like everything sent.
+    // Two messages to us on a KISS TNC, decoding not started: both acknowledged at once,
+    // counted on " messages", whose caption still fits its box and turns amber, and each
+    // rings the bell once. The button opens the Messages window on the newest unread
+    // conversation with the focus in the addressee field; a message written there goes out
+    // as a frame and shows in the Tx view like everything sent.
     void messages_unreadCountOpensWindowThatSends() {
         Harness h;
         h.start("KISS=1\nAPRS=1\nMYCALL=N0CALL-7\n");
-        auto* button = h.find<QLabel>("Label39");
+        auto* button = h.find<ClickLabel>("Label39");
         QCOMPARE(button->text(), QString(" messages"));
+        const QColor normal = button->background();
         h.port.feed(heard("W1AW>APRS::N0CALL-7 :Are you there?{4") + heard("K1ABC-9>APRS::N0CALL-7 :73{5"));
         QCOMPARE(h.port.writes,
                  (std::vector<std::string>{heard("N0CALL-7>APZQLM::W1AW     :ack4"), heard("N0CALL-7>APZQLM::K1ABC-9  :ack5")}));
         QCOMPARE(button->text(), QString(" messages (2)"));
+        QCOMPARE(button->background(), QColor(kUnreadAmber));
+        QCOMPARE(h.beeps, 2);
         QVERIFY(button->sizeHint().width() <= button->width());
 
         h.click("Label39");
         QWidget* messages = h.find("Messages");
         QTRY_COMPARE(QApplication::activeWindow(), messages);  // a window with a parent counts as active at once
         QCOMPARE(messages->windowTitle(), QString("Messages"));
+        const QList<QListWidgetItem*> chosen = messages->findChild<QListWidget*>("MessageStations")->selectedItems();
+        QCOMPARE(chosen.size(), 1);
+        QCOMPARE(chosen.front()->text(), QString("K1ABC-9"));
+        QCOMPARE(button->text(), QString(" messages (1)"));  // K1ABC-9's is read, W1AW's not yet
         QCOMPARE(QApplication::focusWidget(), messages->findChild<QLineEdit*>("Addressee"));
         QTest::keyClicks(QApplication::focusWidget(), "w1aw");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -220,8 +230,28 @@ private slots:
         const std::string reply = "N0CALL-7>APZQLM::W1AW     :Yes, here{1";
         QCOMPARE(h.port.writes.back(), heard(reply));
         QVERIFY(h.window->txHistory().text().ends_with(reply + "\r\n"));
-        // The conversation with W1AW is on screen now; K1ABC-9's message is still unread.
-        QCOMPARE(button->text(), QString(" messages (1)"));
+        // The conversation with W1AW is on screen now: nothing is left unread, and our own
+        // message rang nothing.
+        QCOMPARE(button->text(), QString(" messages"));
+        QCOMPARE(button->background(), normal);
+        QCOMPARE(h.beeps, 2);
+    }
+
+    // MSGBELL=0: messages are counted and shown, and the bell stays silent; a repeated copy
+    // of a message already shown rings nothing either.
+    void messages_bellOncePerNewMessage() {
+        const struct { const char* name; const char* bell; int beeps; } rows[] = {
+            {"bell on by default", "", 2},
+            {"MSGBELL=0", "MSGBELL=0\n", 0},
+        };
+        for (const auto& row : rows) {
+            Harness h;
+            h.start(std::string("KISS=1\nAPRS=1\nMYCALL=N0CALL-7\n") + row.bell);
+            const std::string first = heard("W1AW>APRS::N0CALL-7 :one{4");
+            h.port.feed(first + first + heard("W1AW>APRS::N0CALL-7 :two{5"));
+            QVERIFY2(h.find<QLabel>("Label39")->text() == " messages (2)", row.name);
+            QVERIFY2(h.beeps == row.beeps, row.name);
+        }
     }
 };
 

@@ -40,6 +40,7 @@ struct BasicHarness {
     QStringList clipboard;
     int terminations = 0;
     bool firstStartWindow = false;  // as the program runs: a setup with nothing to work with opens the settings
+    int beeps = 0;          // the desktop's bell
     std::unique_ptr<LinkSession> session;
     std::unique_ptr<MainWindow> window;
 
@@ -60,7 +61,7 @@ struct BasicHarness {
         WindowSeams seams{[this](const QString& title, const QString& text) { messages << title + ": " + text; },
                           [this](const QString& text) { clipboard << text; },
                           [this] { ++terminations; },
-                          screen, firstStartWindow};
+                          screen, firstStartWindow, [this] { ++beeps; }};
         window = std::make_unique<MainWindow>(*session, std::move(seams));
         window->startUp();
         window->show();  // full screen in the program; the seam gives the screen size here

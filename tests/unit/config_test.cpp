@@ -77,6 +77,12 @@ TEST(Config, KeysAreReadAndCorrected) {
         {"no quote", "MYLAT=" + kLat + "\nMYLONG=11\xB0" "20'15E", set, "0"},
         {"lat without hemisphere", "MYLAT=44\xB0" "29'30\"\nMYLONG=" + kLong, set, "0"},
         {"hemispheres swapped", "MYLAT=44\xB0" "29'30\"E\nMYLONG=11\xB0" "20'15\"N", set, "0"},
+        {"bell on by default", "", &Settings::messageBell, "1"}, {"bell off", "msgbell=0\n", &Settings::messageBell, "0"},
+        {"bell 2 stays on", "MSGBELL=2\n", &Settings::messageBell, "1"},
+        {"stations kept a day by default", "", &Settings::keepHours, "24"},
+        {"stations kept 2 hours", "KEEPHOURS=2\n", &Settings::keepHours, "2"},
+        {"keeping 0 hours is the default", "KEEPHOURS=0\n", &Settings::keepHours, "24"},
+        {"keeping for ages is ten years", "KEEPHOURS=1e9\n", &Settings::keepHours, "87840"},
     });
 }
 

@@ -54,15 +54,17 @@ struct Session {
     std::string received, sent, records;
     QStringList refusals, openFailures;
     std::int64_t now = kEpoch;  // the wall clock, moved by hand
+    LocalTime localNow;         // the local time the session stamps with
 
     explicit Session(const std::string& ini, bool deviceMissing = false, const QString& base = {},
-                     const std::vector<std::pair<std::string, std::string>>& files = {})
-        : dir(base.isEmpty() ? QDir::tempPath() + "/session-XXXXXX" : base + "/session-XXXXXX") {
+                     const std::vector<std::pair<std::string, std::string>>& files = {},
+                     LocalTime local = {2026, 12, 5, 14, 15, 3})
+        : dir(base.isEmpty() ? QDir::tempPath() + "/session-XXXXXX" : base + "/session-XXXXXX"), localNow(local) {
         port.failOpen = deviceMissing;
         write("Quilmo.ini", ini);
         for (const auto& [name, bytes] : files) write(name, bytes);
         link = std::make_unique<LinkSession>(dir.path().toStdString(), port,
-                                             [] { return LocalTime{2026, 12, 5, 14, 15, 3}; }, [this] { return now; });
+                                             [this] { return localNow; }, [this] { return now; });
         QObject::connect(link.get(), &LinkSession::received, [this](const std::string& t) { received += t; });
         QObject::connect(link.get(), &LinkSession::sent, [this](const std::string& t) { sent += t; });
         QObject::connect(link.get(), &LinkSession::packetDecoded, [this](const DecodedPacket& p) {
@@ -523,11 +525,16 @@ private slots:
         s.link->link().removeListener(&linesOnly);
     }
 
-    // A database that cannot be used is named on the notice line; messages go on in memory.
+    // A database that cannot be used is named on the notice line; messages and heard
+    // stations go on in memory.
     void unusableDatabase_noticeAndMessagesInMemory() {
         Session s("KISS=1\nAPRS=1\nMYCALL=N0CALL-7\n", false, {}, {{"quilmo.sqlite", std::string(1024, 'x')}});
-        QCOMPARE(s.link->notices().text(), "Cannot open " + s.path("quilmo.sqlite").toStdString() +
-                                               ": file is not a database. Messages are kept only until the program ends.");
+        const std::string cannot = "Cannot open " + s.path("quilmo.sqlite").toStdString() + ": file is not a database. ";
+        QCOMPARE(s.link->notices().text(), cannot + "Messages and heard stations are kept only until the program ends.");
+        s.link->startAprs();
+        s.port.feed(heard("W1AW>APRS:!4430.60N/01120.10E>"));
+        QCOMPARE(s.link->stations().size(), std::size_t{1});
+        QVERIFY(!s.link->pipeline().keepTimerRunning());
         QVERIFY(s.link->notices().failing());
         QVERIFY(s.link->station()->messaging().send("W1AW", "hi").accepted);
         QCOMPARE(s.port.writes, std::vector<std::string>{heard("N0CALL-7>APZQLM::W1AW     :hi{1")});
@@ -555,6 +562,65 @@ private slots:
         sqlite3_prepare_v2(other, "SELECT text FROM messages", -1, &row, nullptr);
         QCOMPARE(sqlite3_step(row), SQLITE_ROW);
         QCOMPARE(std::string(reinterpret_cast<const char*>(sqlite3_column_text(row, 0))), std::string("hi"));
+        sqlite3_finalize(row);
+        sqlite3_close_v2(other);
+    }
+
+    // Heard stations outlive the program: the next start (KEEPHOURS= allowing) finds their
+    // rows, the latest record made again from the kept packet line, and their tracks.
+    void keptStations_nextStartFindsThemWithinTheHoursKept() {
+        std::string database, record;
+        {
+            Session s("APRS=1\n");
+            s.link->startAprs();
+            QVERIFY(!s.link->pipeline().keepTimerRunning());  // nothing waits yet
+            s.port.feed("W1AW>APRS,DIGI*:!4430.60N/01120.10E>moving\r\nW1AW>APRS:!4431.60N/01121.10E>on\r\n"
+                        "K1ABC>APRS:>status only\r\n");
+            QVERIFY(s.link->pipeline().keepTimerRunning());
+            record = s.link->latestRecord("W1AW");
+            QVERIFY(record.find("on\r\n") != std::string::npos);
+            s.link->exitSequence();
+            s.link.reset();  // the last connection: the journal goes into the file
+            database = s.read("quilmo.sqlite");
+        }
+        const struct { const char* name; const char* ini; int hour; std::size_t stations; } rows[] = {
+            {"started again at once", "APRS=1\n", 14, 2},
+            {"nine hours later, kept 24", "APRS=1\n", 23, 2},
+            {"two hours later, kept one", "APRS=1\nKEEPHOURS=1\n", 16, 0},
+        };
+        for (const auto& row : rows) {
+            Session s(row.ini, false, {}, {{"quilmo.sqlite", database}}, LocalTime{2026, 12, 5, row.hour, 20, 0});
+            QVERIFY2(s.link->stations().size() == row.stations, row.name);
+            if (row.stations == 0) continue;
+            QCOMPARE(s.link->latestRecord("W1AW"), record);
+            QCOMPARE(s.link->stations().row(s.link->stations().find("W1AW")).packets, std::uint64_t{2});
+            QCOMPARE(s.link->tracks().find("W1AW")->size(), std::size_t{2});
+            QVERIFY(!s.link->pipeline().keepTimerRunning());  // what was loaded waits for nothing
+        }
+    }
+
+    // A database another program keeps locked: the stations stay in the table, the notice
+    // line says why, and the batch is tried again until the lock is gone; then it is written
+    // and the notice goes.
+    void keptStations_lockedDatabaseWrittenWhenItWorks() {
+        Session s("APRS=1\n");
+        s.link->startAprs();
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open_v2(s.path("quilmo.sqlite").toStdString().c_str(), &other, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        s.port.feed("W1AW>APRS:!4430.60N/01120.10E>\r\n");
+        const std::string notice = "Cannot write " + s.path("quilmo.sqlite").toStdString() +
+                                   ": database is locked. Heard stations are kept and written as soon as it works again.";
+        QTRY_COMPARE_WITH_TIMEOUT(s.link->notices().text(), notice, 3000);
+        QVERIFY(s.link->pipeline().keepTimerRunning());
+        QCOMPARE(s.link->stations().size(), std::size_t{1});
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(!s.link->pipeline().keepTimerRunning(), 5000);
+        QCOMPARE(s.link->notices().text(), std::string());
+        sqlite3_stmt* row = nullptr;
+        sqlite3_prepare_v2(other, "SELECT count(*) FROM stations WHERE station = 'W1AW'", -1, &row, nullptr);
+        QCOMPARE(sqlite3_step(row), SQLITE_ROW);
+        QCOMPARE(sqlite3_column_int(row, 0), 1);
         sqlite3_finalize(row);
         sqlite3_close_v2(other);
     }
