@@ -3,11 +3,11 @@
 
   agw_bbs.py PORT MYCALL
 
-It registers MYCALL and, for each connection, sends "Welcome to MYCALL\r", then echoes
+It registers MYCALL and, for each connection made to it, sends "Welcome to MYCALL\r", then echoes
 every line ("echo: LINE\r"); the line "SEND n" answers with n bytes of numbered lines,
 "SINK" makes it only count what follows (no echo) until the connection ends, and "BYE"
 disconnects. Commands on stdin: "connect CALL", "disconnect", "quit". It prints
-what happens on stdout, one line each: "connected CALL", "disconnected", and
+what happens on stdout, one line each: "registered" once Dire Wolf took MYCALL, "connected CALL", "disconnected", and
 "received N" with the number of data bytes so far; "data FILE" writes them to FILE."""
 import socket, struct, sys, threading
 
@@ -72,7 +72,9 @@ def reader():
             if len(buf) < 36 + size:
                 break
             data, buf = buf[36:36 + size], buf[36 + size:]
-            if kind == b'C':
+            if kind == b'X':
+                say('registered' if data[:1] == b'\x01' else 'not registered')
+            elif kind == b'C':
                 peer = call_from
                 say('connected ' + call_from.decode())
                 # Dire Wolf's text for who called differs between versions: we know ourselves.
