@@ -3,10 +3,11 @@
 
   agw_bbs.py PORT MYCALL
 
-It registers MYCALL and, for each connection, sends "Welcome to MYCALL\r", then echoes
-every line ("echo: LINE\r"); the line "SEND n" answers with n bytes of numbered lines, and
-"BYE" disconnects. Commands on stdin: "connect CALL", "disconnect", "quit". It prints
-what happens on stdout, one line each: "connected CALL", "disconnected", and
+It registers MYCALL and, for each connection made to it, sends "Welcome to MYCALL\r", then echoes
+every line ("echo: LINE\r"); the line "SEND n" answers with n bytes of numbered lines,
+"SINK" makes it only count what follows (no echo) until the connection ends, and "BYE"
+disconnects. Commands on stdin: "connect CALL", "disconnect", "quit". It prints
+what happens on stdout, one line each: "registered" once Dire Wolf took MYCALL, "connected CALL", "disconnected", and
 "received N" with the number of data bytes so far; "data FILE" writes them to FILE."""
 import socket, struct, sys, threading
 
@@ -14,6 +15,8 @@ port, mycall = int(sys.argv[1]), sys.argv[2]
 sock = socket.create_connection(('127.0.0.1', port))
 lock = threading.Lock()
 peer = None
+calling = False  # we asked for the connection: no welcome then
+sink = False
 received = b''
 pending = b''
 
@@ -43,7 +46,10 @@ def send(data):
 
 
 def line(text):
-    if text.startswith(b'SEND '):
+    global sink
+    if text == b'SINK':
+        sink = True
+    elif text.startswith(b'SEND '):
         send(numbered(int(text[5:])))
     elif text == b'BYE':
         frame(b'd', mycall.encode(), peer)
@@ -52,7 +58,7 @@ def line(text):
 
 
 def reader():
-    global peer, received, pending
+    global peer, received, pending, calling, sink
     buf = b''
     while True:
         chunk = sock.recv(65536)
@@ -66,18 +72,22 @@ def reader():
             if len(buf) < 36 + size:
                 break
             data, buf = buf[36:36 + size], buf[36 + size:]
-            if kind == b'C':
+            if kind == b'X':
+                say('registered' if data[:1] == b'\x01' else 'not registered')
+            elif kind == b'C':
                 peer = call_from
                 say('connected ' + call_from.decode())
-                if data.startswith(b'*** CONNECTED With'):  # they called us
+                # Dire Wolf's text for who called differs between versions: we know ourselves.
+                if not calling:
                     send(b'Welcome to ' + mycall.encode() + b'\r')
+                calling = False
             elif kind == b'd':
                 say('disconnected')
-                peer = None
+                peer, calling, sink, pending = None, False, False, b''
             elif kind == b'D':
                 received += data
                 pending += data
-                while b'\r' in pending:
+                while not sink and b'\r' in pending:
                     one, pending = pending.split(b'\r', 1)
                     line(one)
                 say('received %d' % len(received))
@@ -90,7 +100,7 @@ for command in sys.stdin:
     if not words:
         continue
     if words[0] == 'connect':
-        peer = words[1].encode()
+        peer, calling = words[1].encode(), True
         frame(b'C', mycall.encode(), peer)
     elif words[0] == 'disconnect' and peer:
         frame(b'd', mycall.encode(), peer)
