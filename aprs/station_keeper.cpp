@@ -34,6 +34,7 @@ KeptStation keptFrom(const StationRow& row, bool objectOrItem) {
     k.via = row.via;
     k.packets = static_cast<std::int64_t>(row.packets);
     k.symbol = row.symbol;
+    if (row.symbolTable != 0 && row.symbolCode != 0) k.symbolChars = {row.symbolTable, row.symbolCode};
     k.device = row.device;
     k.hasPosition = row.hasPosition;
     k.latitude = row.latitude;
@@ -91,6 +92,12 @@ void StationKeeper::restore(const KeptStation& kept) {
     row.via = capped(kept.via);
     row.packets = static_cast<std::uint64_t>(std::max<std::int64_t>(kept.packets, 1));
     row.symbol = capped(kept.symbol);
+    // Only a pair of printable characters is a symbol; anything else in the file is none.
+    if (kept.symbolChars.size() == 2 && kept.symbolChars[0] > ' ' && kept.symbolChars[0] < 127 &&
+        kept.symbolChars[1] > ' ' && kept.symbolChars[1] < 127) {
+        row.symbolTable = kept.symbolChars[0];
+        row.symbolCode = kept.symbolChars[1];
+    }
     row.device = capped(kept.device);
     row.hasPosition = kept.hasPosition && std::isfinite(kept.latitude) && std::isfinite(kept.longitude) &&
                       std::abs(kept.latitude) <= 90 && std::abs(kept.longitude) <= 180;

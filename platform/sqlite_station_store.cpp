@@ -15,7 +15,7 @@ constexpr const char* kSchema =
     " ord INTEGER NOT NULL, via TEXT NOT NULL, packets INTEGER NOT NULL, symbol TEXT NOT NULL, device TEXT NOT NULL,"
     " has_position INTEGER NOT NULL, latitude REAL NOT NULL, longitude REAL NOT NULL, distance_km REAL, azimuth REAL,"
     " speed_kmh REAL, course REAL, altitude_m REAL, last_text TEXT NOT NULL, last_packet TEXT NOT NULL,"
-    " object INTEGER NOT NULL) WITHOUT ROWID;"
+    " object INTEGER NOT NULL, symbol_chars TEXT NOT NULL DEFAULT '') WITHOUT ROWID;"
     "CREATE TABLE IF NOT EXISTS track_points ("
     " id INTEGER PRIMARY KEY, station TEXT NOT NULL, time INTEGER NOT NULL, lat INTEGER NOT NULL, lon INTEGER NOT NULL);"
     "CREATE INDEX IF NOT EXISTS track_points_station ON track_points (station);";
@@ -95,6 +95,7 @@ KeptStation stationFrom(const Statement& row) {
     s.lastText = row.bytes(17);
     s.lastPacket = row.bytes(18);
     s.objectOrItem = row.integer(19) != 0;
+    s.symbolChars = row.bytes(20);
     return s;
 }
 
@@ -143,7 +144,7 @@ bool SqliteStationStore::load(std::int64_t since, const std::function<void(const
     Statement stations(db_,
                        "SELECT station, heard, heard_text, utc_offset, ord, via, packets, symbol, device, has_position,"
                        " latitude, longitude, distance_km, azimuth, speed_kmh, course, altitude_m, last_text,"
-                       " last_packet, object FROM stations WHERE heard >= ?1 ORDER BY ord");
+                       " last_packet, object, symbol_chars FROM stations WHERE heard >= ?1 ORDER BY ord");
     Statement points(db_, "SELECT station, time, lat, lon FROM track_points WHERE time >= ?1 ORDER BY id");
     bool ok = stations.ok() && points.ok();
     if (ok) {
@@ -193,8 +194,8 @@ bool SqliteStationStore::writeAll(const StationBatch& batch, std::string& reason
     Statement put(db_,
                   "INSERT OR REPLACE INTO stations (station, heard, heard_text, utc_offset, ord, via, packets, symbol,"
                   " device, has_position, latitude, longitude, distance_km, azimuth, speed_kmh, course, altitude_m,"
-                  " last_text, last_packet, object) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13,"
-                  " ?14, ?15, ?16, ?17, ?18, ?19, ?20)");
+                  " last_text, last_packet, object, symbol_chars) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11,"
+                  " ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21)");
     Statement addPoint(db_, "INSERT INTO track_points (station, time, lat, lon) VALUES (?1, ?2, ?3, ?4)");
     Statement renew(db_,
                     "UPDATE track_points SET time = ?2 WHERE id = (SELECT max(id) FROM track_points WHERE station = ?1)"
@@ -233,6 +234,7 @@ bool SqliteStationStore::writeAll(const StationBatch& batch, std::string& reason
         put.bind(17, s.altitudeM);
         put.bindBytes(18, s.lastText);
         put.bindBytes(19, s.lastPacket);
+        put.bindBytes(21, s.symbolChars);
         put.bind(20, std::int64_t{s.objectOrItem ? 1 : 0});
         ok = put.run();
     }

@@ -19,6 +19,7 @@ struct KeptStation {
     std::string via;
     std::int64_t packets = 0;
     std::string symbol;
+    std::string symbolChars;  // the table and code characters as sent ("/>"); empty when none
     std::string device;
     bool hasPosition = false;
     double latitude = 0;

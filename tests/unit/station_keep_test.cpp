@@ -24,6 +24,8 @@ StationFacts position(const std::string& station, double lat, double lon, const 
     f.latitude = lat;
     f.longitude = lon;
     f.symbol = "/>";
+    f.symbolTable = '\\';  // the alternate table: a symbol read back as the primary one would show
+    f.symbolCode = '>';
     f.via = "DIGI*";
     f.speedKmh = 36;
     f.lastText = "comment";
@@ -109,6 +111,7 @@ TEST(StationKeeper, NextRunFindsStationsAndTracks) {
     EXPECT_DOUBLE_EQ(mover.latitude, 44.6);
     EXPECT_EQ(mover.speedKmh, 36);
     EXPECT_EQ(mover.via, "DIGI*");
+    EXPECT_EQ(std::string({mover.symbolTable, mover.symbolCode}), "\\>");
     EXPECT_FALSE(mover.distanceKm.has_value());
     EXPECT_EQ(next.track("MOVER"), (std::vector<std::string>{"445000000,113000000@" + seconds(at(10, 0)),
                                                               "446000000,114000000@" + seconds(at(10, 3))}));
