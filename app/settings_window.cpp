@@ -16,6 +16,7 @@
 #include <cmath>
 
 #include "app/map_render.h"
+#include "app/map_symbols.h"
 #include "platform/files.h"
 #include "platform/qt_text.h"
 
@@ -91,8 +92,13 @@ MarkerKind markerOfSymbol(std::string_view symbol) {
 
 }  // namespace
 
-// Today the map draws a disc in its kind's colour; the symbol's code stands on it.
+// The symbol as the map draws it: its picture from the installed symbol set, else the
+// map's own disc in its kind's colour with the symbol's code on it.
 QPixmap symbolPicture(std::string_view symbol, int size) {
+    if (symbol.size() == 2) {
+        const QImage image = symbolImage(installedSymbols(), chooseSymbol(symbol[0], symbol[1]), false);
+        if (!image.isNull()) return QPixmap::fromImage(image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    }
     QPixmap picture(size, size);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
