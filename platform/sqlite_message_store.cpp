@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/cp1252_utf8.h"
+#include "platform/sqlite_statement.h"
 
 namespace quilmo {
 namespace {
@@ -51,40 +52,13 @@ MessageState stateNamed(std::string_view name, bool outgoing) {
     return outgoing ? MessageState::GivenUp : MessageState::Received;
 }
 
-// A prepared statement that finalizes itself.
-class Statement {
-public:
-    Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
-    ~Statement() { sqlite3_finalize(stmt_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    bool ok() const { return stmt_ != nullptr; }
-    void bind(int i, std::int64_t v) {
-        if (ok()) sqlite3_bind_int64(stmt_, i, v);
-    }
-    void bind(int i, const std::string& v) {
-        if (ok()) sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-    }
-    int step() { return sqlite3_step(stmt_); }
-    void reset() { sqlite3_reset(stmt_); }
-    std::int64_t integer(int i) const { return sqlite3_column_int64(stmt_, i); }
-    std::string text(int i) const {
-        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
-        return bytes == nullptr ? std::string() : std::string(bytes, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i)));
-    }
-
-private:
-    sqlite3_stmt* stmt_ = nullptr;
-};
-
 // Text of an earlier version as it is kept now. Theirs were the bytes heard (so UTF-8 read
 // as Windows-1252, control bytes raw); ours were typed in Windows-1252 and read right already.
 std::string textAsShown(std::string_view old, bool outgoing) {
     return outgoing ? std::string(old) : readableAirText(utf8AsCp1252(old));
 }
 
-StoredMessage messageFrom(const Statement& row, bool oldText) {
+StoredMessage messageFrom(const SqliteStatement& row, bool oldText) {
     StoredMessage m;
     m.id = row.integer(0);
     m.station = row.text(1);
@@ -113,7 +87,7 @@ void SqliteMessageStore::close() {
 
 // Right after the call that failed: any later call, even a successful step, replaces the message.
 std::string SqliteMessageStore::failure(const char* doing) const {
-    return std::string("Cannot ") + doing + " " + path_ + ": " + (db_ != nullptr ? sqlite3_errmsg(db_) : "out of memory") + ".";
+    return sqliteFailure(db_, doing, path_);
 }
 
 bool SqliteMessageStore::execute(const char* sql, std::string& reason) {
@@ -135,7 +109,7 @@ bool SqliteMessageStore::prepare(std::string& reason) {
     sqlite3_busy_timeout(db_, kWriteWaitMs);
     // WAL: a writer killed half-way leaves the database as it was before its transaction.
     // NORMAL syncing keeps that; only a power cut may lose the last few changes.
-    Statement wal(db_, "PRAGMA journal_mode=WAL");
+    SqliteStatement wal(db_, "PRAGMA journal_mode=WAL");
     if (!wal.ok() || wal.step() != SQLITE_ROW) {
         reason = failure("open");
         return false;
@@ -145,7 +119,7 @@ bool SqliteMessageStore::prepare(std::string& reason) {
         return false;
     }
     if (!execute("PRAGMA synchronous=NORMAL", reason) || !execute(kSchema, reason)) return false;
-    Statement version(db_, "PRAGMA user_version");
+    SqliteStatement version(db_, "PRAGMA user_version");
     if (!version.ok() || version.step() != SQLITE_ROW) {
         reason = failure("open");
         return false;
@@ -157,8 +131,8 @@ bool SqliteMessageStore::prepare(std::string& reason) {
 // Rewrites the text of an earlier version's file, inside the caller's transaction.
 bool SqliteMessageStore::convertOldText(std::string& reason) {
     if (!oldText_) return true;
-    Statement rows(db_, "SELECT id, text FROM messages WHERE outgoing = 0");
-    Statement put(db_, "UPDATE messages SET text = ?2 WHERE id = ?1");
+    SqliteStatement rows(db_, "SELECT id, text FROM messages WHERE outgoing = 0");
+    SqliteStatement put(db_, "UPDATE messages SET text = ?2 WHERE id = ?1");
     if (!rows.ok() || !put.ok()) {
         reason = failure("write");
         return false;
@@ -199,7 +173,7 @@ std::optional<StoredMessages> SqliteMessageStore::load(std::string& reason) {
 
 std::optional<StoredMessages> SqliteMessageStore::read(std::string& reason) {
     StoredMessages kept;
-    Statement rows(db_,
+    SqliteStatement rows(db_,
                    "SELECT id, station, outgoing, time_ms, text, number, state, tries, next_try_ms, unread, reply_acks"
                    " FROM messages ORDER BY id");
     if (!rows.ok()) {
@@ -212,7 +186,7 @@ std::optional<StoredMessages> SqliteMessageStore::read(std::string& reason) {
         reason = failure("read");
         return std::nullopt;
     }
-    Statement counter(db_, "SELECT value FROM counters WHERE name = ?1");
+    SqliteStatement counter(db_, "SELECT value FROM counters WHERE name = ?1");
     counter.bind(1, std::string(kNextNumber));
     const int counterStep = counter.ok() ? counter.step() : SQLITE_ERROR;
     if (counterStep != SQLITE_ROW && counterStep != SQLITE_DONE) {
@@ -244,10 +218,10 @@ bool SqliteMessageStore::apply(const MessageChange& change, std::string& reason)
 }
 
 bool SqliteMessageStore::writeAll(const MessageChange& change, std::string& reason) {
-    Statement put(db_,
+    SqliteStatement put(db_,
                   "INSERT OR REPLACE INTO messages (id, station, outgoing, time_ms, text, number, state, tries,"
                   " next_try_ms, unread, reply_acks) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
-    Statement counter(db_, "INSERT OR REPLACE INTO counters (name, value) VALUES (?1, ?2)");
+    SqliteStatement counter(db_, "INSERT OR REPLACE INTO counters (name, value) VALUES (?1, ?2)");
     if (!put.ok() || !counter.ok()) {
         reason = failure("write");
         return false;

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <utility>
+#include "platform/sqlite_statement.h"
 
 namespace quilmo {
 namespace {
@@ -24,66 +25,17 @@ constexpr const char* kSchema =
 constexpr int kWriteWaitMs = 5;
 constexpr int kLoadWaitMs = 1000;
 
-class Statement {
-public:
-    Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
-    ~Statement() { sqlite3_finalize(stmt_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    bool ok() const { return stmt_ != nullptr; }
-    void bind(int i, std::int64_t v) { sqlite3_bind_int64(stmt_, i, v); }
-    void bind(int i, const std::optional<double>& v) {
-        if (v) {
-            sqlite3_bind_double(stmt_, i, *v);
-        } else {
-            sqlite3_bind_null(stmt_, i);
-        }
-    }
-    void bindText(int i, const std::string& v) {
-        sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_STATIC);
-    }
-    void bindBytes(int i, const std::string& v) {
-        sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_STATIC);
-    }
-    // One step to its end: a write, and ready for the next.
-    bool run() {
-        const bool done = sqlite3_step(stmt_) == SQLITE_DONE;
-        sqlite3_reset(stmt_);
-        return done;
-    }
-    int step() { return sqlite3_step(stmt_); }
-    std::int64_t integer(int i) const { return sqlite3_column_int64(stmt_, i); }
-    double real(int i) const { return sqlite3_column_double(stmt_, i); }
-    std::optional<double> optionalReal(int i) const {
-        if (sqlite3_column_type(stmt_, i) == SQLITE_NULL) return std::nullopt;
-        return real(i);
-    }
-    std::string bytes(int i) const {
-        const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
-        return data == nullptr ? std::string() : std::string(data, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i)));
-    }
-    // The same without a copy, valid until the next step.
-    std::string_view view(int i) const {
-        const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
-        return data == nullptr ? std::string_view() : std::string_view(data, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i)));
-    }
-
-private:
-    sqlite3_stmt* stmt_ = nullptr;
-};
-
-KeptStation stationFrom(const Statement& row) {
+KeptStation stationFrom(const SqliteStatement& row) {
     KeptStation s;
-    s.station = row.bytes(0);
+    s.station = row.text(0);
     s.heard = row.integer(1);
-    s.heardText = row.bytes(2);
+    s.heardText = row.text(2);
     s.utcOffsetMinutes = static_cast<int>(row.integer(3));
     s.order = static_cast<std::uint64_t>(row.integer(4));
-    s.via = row.bytes(5);
+    s.via = row.text(5);
     s.packets = row.integer(6);
-    s.symbol = row.bytes(7);
-    s.device = row.bytes(8);
+    s.symbol = row.text(7);
+    s.device = row.text(8);
     s.hasPosition = row.integer(9) != 0;
     s.latitude = row.real(10);
     s.longitude = row.real(11);
@@ -92,10 +44,10 @@ KeptStation stationFrom(const Statement& row) {
     s.speedKmh = row.optionalReal(14);
     s.courseDeg = row.optionalReal(15);
     s.altitudeM = row.optionalReal(16);
-    s.lastText = row.bytes(17);
-    s.lastPacket = row.bytes(18);
+    s.lastText = row.text(17);
+    s.lastPacket = row.text(18);
     s.objectOrItem = row.integer(19) != 0;
-    s.symbolChars = row.bytes(20);
+    s.symbolChars = row.text(20);
     return s;
 }
 
@@ -111,7 +63,7 @@ void SqliteStationStore::close() {
 }
 
 std::string SqliteStationStore::failure(const char* doing) const {
-    return std::string("Cannot ") + doing + " " + path_ + ": " + (db_ != nullptr ? sqlite3_errmsg(db_) : "out of memory") + ".";
+    return sqliteFailure(db_, doing, path_);
 }
 
 bool SqliteStationStore::execute(const char* sql, std::string& reason) {
@@ -141,11 +93,11 @@ bool SqliteStationStore::load(std::int64_t since, const std::function<void(const
                               const std::function<void(const KeptPoint&)>& point, std::string& reason) {
     if (!open(reason)) return false;
     sqlite3_busy_timeout(db_, kLoadWaitMs);
-    Statement stations(db_,
+    SqliteStatement stations(db_,
                        "SELECT station, heard, heard_text, utc_offset, ord, via, packets, symbol, device, has_position,"
                        " latitude, longitude, distance_km, azimuth, speed_kmh, course, altitude_m, last_text,"
                        " last_packet, object, symbol_chars FROM stations WHERE heard >= ?1 ORDER BY ord");
-    Statement points(db_, "SELECT station, time, lat, lon FROM track_points WHERE time >= ?1 ORDER BY id");
+    SqliteStatement points(db_, "SELECT station, time, lat, lon FROM track_points WHERE time >= ?1 ORDER BY id");
     bool ok = stations.ok() && points.ok();
     if (ok) {
         stations.bind(1, since);
@@ -189,15 +141,15 @@ bool SqliteStationStore::apply(const StationBatch& batch, std::string& reason) {
 }
 
 bool SqliteStationStore::writeAll(const StationBatch& batch, std::string& reason) {
-    Statement removeRow(db_, "DELETE FROM stations WHERE station = ?1");
-    Statement removeTrack(db_, "DELETE FROM track_points WHERE station = ?1");
-    Statement put(db_,
+    SqliteStatement removeRow(db_, "DELETE FROM stations WHERE station = ?1");
+    SqliteStatement removeTrack(db_, "DELETE FROM track_points WHERE station = ?1");
+    SqliteStatement put(db_,
                   "INSERT OR REPLACE INTO stations (station, heard, heard_text, utc_offset, ord, via, packets, symbol,"
                   " device, has_position, latitude, longitude, distance_km, azimuth, speed_kmh, course, altitude_m,"
                   " last_text, last_packet, object, symbol_chars) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11,"
                   " ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21)");
-    Statement addPoint(db_, "INSERT INTO track_points (station, time, lat, lon) VALUES (?1, ?2, ?3, ?4)");
-    Statement renew(db_,
+    SqliteStatement addPoint(db_, "INSERT INTO track_points (station, time, lat, lon) VALUES (?1, ?2, ?3, ?4)");
+    SqliteStatement renew(db_,
                     "UPDATE track_points SET time = ?2 WHERE id = (SELECT max(id) FROM track_points WHERE station = ?1)"
                     " AND lat = ?3 AND lon = ?4");
     if (!removeRow.ok() || !removeTrack.ok() || !put.ok() || !addPoint.ok() || !renew.ok()) {
@@ -206,24 +158,24 @@ bool SqliteStationStore::writeAll(const StationBatch& batch, std::string& reason
     }
     bool ok = true;
     for (const std::string& name : batch.removed) {
-        removeRow.bindBytes(1, name);
+        removeRow.bindView(1, name);
         ok = ok && removeRow.run();
     }
     for (const std::string& name : batch.tracksRemoved) {
-        removeTrack.bindBytes(1, name);
+        removeTrack.bindView(1, name);
         ok = ok && removeTrack.run();
     }
     for (const KeptStation& s : batch.stations) {
         if (!ok) break;
-        put.bindBytes(1, s.station);
+        put.bindView(1, s.station);
         put.bind(2, s.heard);
-        put.bindText(3, s.heardText);
+        put.bindView(3, s.heardText);
         put.bind(4, std::int64_t{s.utcOffsetMinutes});
         put.bind(5, static_cast<std::int64_t>(s.order));
-        put.bindBytes(6, s.via);
+        put.bindView(6, s.via);
         put.bind(7, s.packets);
-        put.bindBytes(8, s.symbol);
-        put.bindBytes(9, s.device);
+        put.bindView(8, s.symbol);
+        put.bindView(9, s.device);
         put.bind(10, std::int64_t{s.hasPosition ? 1 : 0});
         put.bind(11, std::optional<double>(s.latitude));
         put.bind(12, std::optional<double>(s.longitude));
@@ -232,16 +184,16 @@ bool SqliteStationStore::writeAll(const StationBatch& batch, std::string& reason
         put.bind(15, s.speedKmh);
         put.bind(16, s.courseDeg);
         put.bind(17, s.altitudeM);
-        put.bindBytes(18, s.lastText);
-        put.bindBytes(19, s.lastPacket);
-        put.bindBytes(21, s.symbolChars);
+        put.bindView(18, s.lastText);
+        put.bindView(19, s.lastPacket);
+        put.bindView(21, s.symbolChars);
         put.bind(20, std::int64_t{s.objectOrItem ? 1 : 0});
         ok = put.run();
     }
     for (const KeptPoint& p : batch.points) {
         if (!ok) break;
         if (p.renewed) {
-            renew.bindBytes(1, p.station);
+            renew.bindView(1, p.station);
             renew.bind(2, p.time);
             renew.bind(3, std::int64_t{p.lat});
             renew.bind(4, std::int64_t{p.lon});
@@ -249,7 +201,7 @@ bool SqliteStationStore::writeAll(const StationBatch& batch, std::string& reason
             // Its point went with a trim of the oldest: the position is heard anew.
             if (!ok || sqlite3_changes(db_) > 0) continue;
         }
-        addPoint.bindBytes(1, p.station);
+        addPoint.bindView(1, p.station);
         addPoint.bind(2, p.time);
         addPoint.bind(3, std::int64_t{p.lat});
         addPoint.bind(4, std::int64_t{p.lon});
@@ -262,9 +214,9 @@ bool SqliteStationStore::writeAll(const StationBatch& batch, std::string& reason
 bool SqliteStationStore::dropOlderThan(std::int64_t before, std::size_t mostPoints, std::string& reason) {
     return transaction(
         [this, before, mostPoints](std::string& why) {
-            Statement stations(db_, "DELETE FROM stations WHERE heard < ?1");
-            Statement points(db_, "DELETE FROM track_points WHERE time < ?1");
-            Statement beyond(db_,
+            SqliteStatement stations(db_, "DELETE FROM stations WHERE heard < ?1");
+            SqliteStatement points(db_, "DELETE FROM track_points WHERE time < ?1");
+            SqliteStatement beyond(db_,
                              "DELETE FROM track_points WHERE id <= (SELECT id FROM track_points ORDER BY id DESC"
                              " LIMIT 1 OFFSET ?1)");
             if (!stations.ok() || !points.ok() || !beyond.ok()) {
