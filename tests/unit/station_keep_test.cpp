@@ -195,10 +195,12 @@ TEST(StationKeeper, WhatTheFileHoldsIsNotTrusted) {
     const struct { const char* name; const char* sql; } rows[] = {
         {"time that is no time", "INSERT INTO stations SELECT 'BADTIME', heard, 'yesterday', utc_offset, ord + 1, via,"
                                  " packets, symbol, device, has_position, latitude, longitude, distance_km, azimuth,"
-                                 " speed_kmh, course, altitude_m, last_text, last_packet, object FROM stations WHERE station = 'GOOD'"},
+                                 " speed_kmh, course, altitude_m, last_text, last_packet, object, symbol_chars FROM stations"
+                                 " WHERE station = 'GOOD'"},
         {"off the globe, a huge text", "INSERT INTO stations SELECT 'FAR', heard, heard_text, utc_offset, ord + 2, via,"
                                        " -5, symbol, device, 1, 1e9, longitude, distance_km, azimuth, speed_kmh, course,"
-                                       " altitude_m, zeroblob(100000), last_packet, object FROM stations WHERE station = 'GOOD'"},
+                                       " altitude_m, zeroblob(100000), last_packet, object, char(1) || 'Z' FROM stations"
+                                       " WHERE station = 'GOOD'"},
         {"a point off the globe", "INSERT INTO track_points (station, time, lat, lon) VALUES ('FAR', 0, 2000000000, 0)"},
     };
     for (const auto& row : rows) ASSERT_EQ(sqlite3_exec(db, row.sql, nullptr, nullptr, nullptr), SQLITE_OK) << row.name;
@@ -208,6 +210,7 @@ TEST(StationKeeper, WhatTheFileHoldsIsNotTrusted) {
     EXPECT_EQ(next.newestFirst(), (std::vector<std::string>{"FAR", "GOOD"}));
     const StationRow& far = next.table.row(next.table.find("FAR"));
     EXPECT_FALSE(far.hasPosition);
+    EXPECT_EQ(far.symbolTable, 0);  // a control character is no symbol table
     EXPECT_EQ(far.packets, 1u);
     EXPECT_EQ(far.lastText.size(), 1024u);
     EXPECT_TRUE(next.track("FAR").empty());
