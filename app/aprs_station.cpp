@@ -1,6 +1,7 @@
 #include "app/aprs_station.h"
 
 #include <algorithm>
+#include <charconv>
 #include <utility>
 
 #include "app/station_setup.h"
@@ -20,13 +21,9 @@ std::optional<std::int64_t> readBeaconTime(const std::string& path) {
     const std::optional<std::string> text = readWholeFile(path);
     if (!text) return std::nullopt;
     std::int64_t ms = 0;
-    std::size_t digits = 0;
-    for (const char c : *text) {
-        if (c < '0' || c > '9') break;
-        if (++digits > 15) return std::nullopt;  // no time this program lives to see
-        ms = ms * 10 + (c - '0');
-    }
-    if (digits == 0) return std::nullopt;
+    const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), ms);
+    // Nothing readable, or no time this program lives to see.
+    if (error != std::errc() || end == text->data() || ms < 0 || ms > 999'999'999'999'999) return std::nullopt;
     return ms;
 }
 

@@ -42,11 +42,16 @@ void Link::configure(const Settings& settings) {
 
 void Link::addListener(LinkListener* listener) {
     listeners_.push_back(listener);
-    kissMonitor_.keepFrames(std::any_of(listeners_.begin(), listeners_.end(), [](LinkListener* l) { return l->wantsFrames(); }));
+    keepFramesForListeners();
 }
 
 void Link::removeListener(LinkListener* listener) {
     std::erase(listeners_, listener);
+    keepFramesForListeners();
+}
+
+// Frames are copied out of the KISS stream only while someone takes them.
+void Link::keepFramesForListeners() {
     kissMonitor_.keepFrames(std::any_of(listeners_.begin(), listeners_.end(), [](LinkListener* l) { return l->wantsFrames(); }));
 }
 

@@ -113,6 +113,7 @@ signals:
     void problemCleared(const std::string& key);
 
 private:
+    void keepFramesForListeners();
     void onReceive();
     void receiveKiss(const std::string& chunk);
     void lineAssembled(std::string_view line);

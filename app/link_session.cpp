@@ -333,10 +333,7 @@ void LinkSession::applySettings(const Settings& next) {
     settings_ = runningSettings(std::move(incoming));
     const Settings& s = settings_;
     const PortSettings before = portSettingsFrom(previous), after = portSettingsFrom(s);
-    const bool portChanged = before.devicePath != after.devicePath || before.baudRate != after.baudRate ||
-                             before.parity != after.parity || before.dataBits != after.dataBits ||
-                             before.stopBits != after.stopBits || before.flowControl != after.flowControl ||
-                             before.rtsOn != after.rtsOn || previous.kiss != s.kiss;
+    const bool portChanged = before != after || previous.kiss != s.kiss;
     const bool stationChanged = previous.myCall != s.myCall || previous.unproto != s.unproto ||
                                 previous.beaconMinutes != s.beaconMinutes || previous.beaconText != s.beaconText ||
                                 previous.symbol != s.symbol || previous.myLat != s.myLat || previous.myLong != s.myLong ||

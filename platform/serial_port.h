@@ -28,6 +28,7 @@ struct PortSettings {
     bool dtrOn = true;
     std::int32_t rxBufferSize = 512;
     std::int32_t txBufferSize = 32;
+    bool operator==(const PortSettings&) const = default;
 };
 
 // The one port of the program: a serial device or a TCP connection. Qt implementations
