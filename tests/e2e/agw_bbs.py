@@ -6,7 +6,8 @@
 It registers MYCALL and, for each connection made to it, sends "Welcome to MYCALL\r", then echoes
 every line ("echo: LINE\r"); the line "SEND n" answers with n bytes of numbered lines,
 "SINK" makes it only count what follows (no echo) until the connection ends, and "BYE"
-disconnects. Commands on stdin: "connect CALL", "disconnect", "quit". It prints
+disconnects. Commands on stdin: "connect CALL", "say TEXT" (TEXT and CR to the connected
+station), "sink" (count only, as after SINK), "disconnect", "quit". It prints
 what happens on stdout, one line each: "registered" once Dire Wolf took MYCALL, "connected CALL", "disconnected", and
 "received N" with the number of data bytes so far; "data FILE" writes them to FILE."""
 import socket, struct, sys, threading
@@ -102,6 +103,10 @@ for command in sys.stdin:
     if words[0] == 'connect':
         peer, calling = words[1].encode(), True
         frame(b'C', mycall.encode(), peer)
+    elif words[0] == 'sink':
+        sink = True
+    elif words[0] == 'say' and peer:
+        send(command.split(None, 1)[1].rstrip('\n').encode() + b'\r')
     elif words[0] == 'disconnect' and peer:
         frame(b'd', mycall.encode(), peer)
     elif words[0] == 'data':
