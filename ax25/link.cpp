@@ -116,6 +116,9 @@ void DataLink::receive(std::string_view bytes) {
     // A frame still on its way through the digipeaters will come again when repeated.
     if (!sameStation(f.destination, own_) || !allRepeated(f.path)) return;
     if (state_ != LinkState::Disconnected && !sameStation(f.source, peer_)) return;
+    // While the peer is sending, the channel is busy and our answer cannot come yet: T1
+    // waits for it as it waits for our own frames.
+    if (t1At_) t1At_ = std::max(*t1At_, now() + t1v_);
     switch (state_) {
         case LinkState::Disconnected: receiveDisconnected(f); break;
         case LinkState::AwaitingConnection:
@@ -147,7 +150,8 @@ std::vector<std::string> DataLink::takeFrames() {
     std::vector<std::string> out;
     out.reserve(frames_.size());
     for (Outgoing& o : frames_) {
-        if (o.modulo == modulo_ && isNumbered(o.frame.type)) o.frame.nr = vr_;
+        // An SREJ's N(R) names the frame it asks for, not what we have.
+        if (o.modulo == modulo_ && isNumbered(o.frame.type) && o.frame.type != FrameType::SREJ) o.frame.nr = vr_;
         out.push_back(encodeFrame(o.frame, o.modulo));
     }
     frames_.clear();
@@ -174,7 +178,16 @@ Frame DataLink::frameToPeer(FrameType type, bool command, bool pollFinal) const 
     return f;
 }
 
-void DataLink::transmit(const Frame& frame) { frames_.push_back({frame, modulo_}); }
+// Every frame queues behind the ones before it at the TNC; a running T1 waits for the
+// last of them to be sent, since the peer answers only after our transmission ends.
+void DataLink::transmit(const Frame& frame) {
+    const std::int64_t t = now();
+    const std::int64_t keyUp = settings_.channelBitsPerSecond > 0 ? settings_.keyUpMs : 0;
+    const std::int64_t from = offAirAt_ > t ? offAirAt_ : t + keyUp;
+    offAirAt_ = from + airtimeMs(encodeFrame(frame, modulo_).size());
+    if (t1At_) t1At_ = std::max(*t1At_, offAirAt_ + t1v_);
+    frames_.push_back({frame, modulo_});
+}
 
 void DataLink::sendUnnumbered(FrameType type, bool command, bool pollFinal) {
     transmit(frameToPeer(type, command, pollFinal));
@@ -244,8 +257,15 @@ void DataLink::resetTiming() {
     t1v_ = baseT1_;
 }
 
+std::int64_t DataLink::airtimeMs(std::size_t frameBytes) const {
+    if (settings_.channelBitsPerSecond <= 0) return 0;
+    // Checksum and flags on top, and about one stuffed bit in 32.
+    const std::int64_t bits = static_cast<std::int64_t>(frameBytes + 4) * 8 * 33 / 32;
+    return bits * 1000 / settings_.channelBitsPerSecond;
+}
+
 void DataLink::startT1() {
-    t1Start_ = now();
+    t1Start_ = std::max(now(), offAirAt_);
     t1At_ = t1Start_ + t1v_;
 }
 
@@ -316,6 +336,8 @@ void DataLink::onAck() {
 void DataLink::resetSequence() {
     vs_ = vr_ = va_ = highest_ = 0;
     sent_.assign(static_cast<std::size_t>(modulo_), std::string());
+    held_.assign(static_cast<std::size_t>(modulo_), std::nullopt);
+    srejSent_.assign(static_cast<std::size_t>(modulo_), false);
     rejectSent_ = peerBusy_ = ackPending_ = exchanged_ = false;
     ackAt_.reset();
 }
@@ -517,6 +539,7 @@ void DataLink::receiveI(const Frame& f) {
         }
     }
     if (f.ns != vr_) {
+        if (holdOutOfSequence(f)) return;
         // Out of sequence: one REJ until the missing frame comes.
         if (!rejectSent_) {
             rejectSent_ = true;
@@ -526,18 +549,47 @@ void DataLink::receiveI(const Frame& f) {
         }
         return;
     }
-    vr_ = (vr_ + 1) % modulo_;
     rejectSent_ = false;
     exchanged_ = true;
-    event({EventKind::Data, {}, f.info, f.pid, false});
+    deliver(f.pid, f.info);
+    // Frames kept while this one was missing follow it now.
+    while (held_[vr_]) {
+        Held h = std::move(*held_[vr_]);
+        held_[vr_].reset();
+        deliver(h.pid, std::move(h.info));
+    }
     if (f.pollFinal) {
         sendSupervisory(FrameType::RR, false, true);
         return;
     }
-    if (!ackPending_) {
-        ackPending_ = true;
-        ackAt_ = now() + settings_.ackDelayMs;
+    // More of the peer's burst may follow, one frame's airtime apart: the acknowledgement
+    // waits until it has ended, so that one RR answers the whole burst.
+    ackPending_ = true;
+    ackAt_ = now() + settings_.ackDelayMs + airtimeMs(encodeFrame(f, modulo_).size());
+}
+
+void DataLink::deliver(std::uint8_t pid, std::string info) {
+    srejSent_[vr_] = false;
+    vr_ = (vr_ + 1) % modulo_;
+    event({EventKind::Data, {}, std::move(info), pid, false});
+}
+
+// On a modulo 128 link a frame that comes after a lost one is kept, and only the lost
+// ones are asked for again, each once, with SREJ: on a fading channel the peer then
+// repeats one frame instead of its whole window. False for a frame that is no such case
+// (a repeat of one delivered already, or modulo 8, where REJ does it).
+bool DataLink::holdOutOfSequence(const Frame& f) {
+    if (modulo_ != kModulo128 || distance(vr_, f.ns) >= kModulo128 / 2) return false;
+    held_[f.ns] = Held{f.pid, f.info};
+    for (int n = vr_; n != f.ns; n = (n + 1) % modulo_) {
+        if (held_[n] || srejSent_[n]) continue;
+        srejSent_[n] = true;
+        Frame srej = frameToPeer(FrameType::SREJ, false, false);
+        srej.nr = n;
+        transmit(srej);
     }
+    if (f.pollFinal) sendSupervisory(FrameType::RR, false, true);
+    return true;
 }
 
 void DataLink::receiveSupervisory(const Frame& f) {

@@ -24,6 +24,11 @@ struct LinkSettings {
     bool conok = true;                 // CONOK: incoming connections accepted
     bool extended = true;              // ask for modulo 128 (SABME) before modulo 8
     std::int64_t ackDelayMs = 500;     // how long an acknowledgement waits for more to ride with
+    // The radio channel's bit rate as the link assumes it: a KISS TNC queues our frames and
+    // sends them at this pace, and T1 must not run out before they are even on the air.
+    // 0: frames leave at once.
+    int channelBitsPerSecond = 1200;
+    std::int64_t keyUpMs = 500;        // what a transmission costs beyond its bits: TXDELAY, TXTAIL, waiting for a slot
 };
 
 enum class LinkState {
@@ -111,6 +116,7 @@ private:
     void pump();
 
     void resetTiming();
+    std::int64_t airtimeMs(std::size_t frameBytes) const;
     void startT1();
     void stopT1() { t1At_.reset(); }
     void startT3() { t3At_ = now() + settings_.checkMs; }
@@ -134,6 +140,8 @@ private:
     void receiveAwaitingRelease(const Frame& f);
     void receiveSabm(const Frame& f);
     void receiveI(const Frame& f);
+    bool holdOutOfSequence(const Frame& f);
+    void deliver(std::uint8_t pid, std::string info);
     void receiveSupervisory(const Frame& f);
 
     Callsign own_;
@@ -156,10 +164,19 @@ private:
     std::int64_t srt_ = 1500;
     std::int64_t t1v_ = 3000;
     std::int64_t t1Start_ = 0;
+    std::int64_t offAirAt_ = 0;  // when the frames handed to the TNC so far have been sent, as far as we can tell
     std::optional<std::int64_t> t1At_, t3At_, ackAt_;
 
     std::deque<std::string> queue_;   // not sent yet
     std::vector<std::string> sent_;   // by N(S), kept until acknowledged
+    // Modulo 128: frames received ahead of a missing one, by N(S), until it comes, and
+    // which missing ones were asked for with SREJ.
+    struct Held {
+        std::uint8_t pid;
+        std::string info;
+    };
+    std::vector<std::optional<Held>> held_;
+    std::vector<bool> srejSent_;
     struct Outgoing {
         Frame frame;
         int modulo;

@@ -215,8 +215,11 @@ void runRows(const std::vector<LinkRow>& rows) {
     }
 }
 
-const LinkSettings kMod8{.extended = false};
-const LinkSettings kTwoTries{.retry = 2, .extended = false};
+// The rows below count time without airtime, as if every frame left at once; the rows of
+// AirtimeOfTheChannel add it.
+const LinkSettings kInstant{.channelBitsPerSecond = 0};
+const LinkSettings kMod8{.extended = false, .channelBitsPerSecond = 0};
+const LinkSettings kTwoTries{.retry = 2, .extended = false, .channelBitsPerSecond = 0};
 const std::vector<std::string> kUp8 = {"<SABM P"};   // an incoming modulo 8 link
 const std::vector<std::string> kUp128 = {"<SABME P"};
 
@@ -230,8 +233,8 @@ TEST(Ax25Link, SettingUpAndRefusing) {
         {"connect asks for modulo 128", {}, {}, "connect", "SABME P", "awaiting 2.2", ""},
         {"connect without 2.2 asks SABM", kMod8, {}, "connect", "SABM P", "awaiting", ""},
         {"connect via digipeaters", {}, {}, "connect via D1,D2", "SABME P via D1,D2", "awaiting 2.2", ""},
-        {"T1 from FRACK and 2 digipeaters", {}, {"connect via D1,D2"}, "wait", "@15000 SABME P via D1,D2", "awaiting 2.2", ""},
-        {"SABME repeated with T1 doubled", {}, {"connect", "wait"}, "wait", "@9000 SABME P", "awaiting 2.2", ""},
+        {"T1 from FRACK and 2 digipeaters", kInstant, {"connect via D1,D2"}, "wait", "@15000 SABME P via D1,D2", "awaiting 2.2", ""},
+        {"SABME repeated with T1 doubled", kInstant, {"connect", "wait"}, "wait", "@9000 SABME P", "awaiting 2.2", ""},
         {"UA to SABME: modulo 128 link", {}, {"connect"}, "<UA F", "", "connected", "connected"},
         {"DM to SABME: try SABM", {}, {"connect"}, "<DM F", "SABM P", "awaiting", ""},
         {"FRMR to SABME: try SABM", {}, {"connect"}, "<FRMR", "SABM P", "awaiting", ""},
@@ -277,6 +280,21 @@ TEST(Ax25Link, ConnectedTransfer) {
     });
 }
 
+// Modulo 128: what comes after a lost frame is kept, and only the lost frames are asked for.
+TEST(Ax25Link, SelectiveReject) {
+    runRows({
+        {"gap: SREJ for the missing frame", kInstant, kUp128, "<I s1 r0 b", "SREJ r0", "connected", ""},
+        {"two missing: one SREJ each", kInstant, kUp128, "<I s2 r0 c", "SREJ r0; SREJ r1", "connected", ""},
+        {"each missing frame asked for once", kInstant, plus(kUp128, {"<I s1 r0 b"}), "<I s2 r0 c", "", "connected", ""},
+        {"the missing frame brings the kept ones", kInstant, plus(kUp128, {"<I s2 r0 c", "<I s1 r0 b"}), "<I s0 r0 a",
+         "", "connected", "data a; data b; data c"},
+        {"then one RR for all", kInstant, plus(kUp128, {"<I s1 r0 b", "<I s0 r0 a"}), "wait", "@500 RR r2", "connected", ""},
+        {"a repeat of a delivered frame is no gap", kInstant, plus(kUp128, {"<I s0 r0 a"}), "<I s0 r0 a", "REJ r1",
+         "connected", ""},
+        {"poll while a frame is missing", kInstant, kUp128, "<I s1 r0 P b", "SREJ r0; RR r0 F", "connected", ""},
+    });
+}
+
 TEST(Ax25Link, TimersAndRecovery) {
     runRows({
         {"T1 expiry polls", kMod8, plus(kUp8, {"send a"}), "wait", "@3000 RR r0 P", "recovery", ""},
@@ -315,6 +333,25 @@ TEST(Ax25Link, ReleaseAndFailures) {
         {"repeated SABM before any exchange", kMod8, plus(kUp8, {"send a"}), "<SABM P", "UA F; I s0 r0 a", "connected", ""},
         {"SABM after an exchange resets", kMod8, plus(kUp8, {"<I s0 r0 x", "send a"}), "<SABM P", "UA F", "connected", "reset; connected in"},
         {"no data without a link", kMod8, {}, "send a", "", "disconnected", ""},
+    });
+}
+
+// At 1200 bit/s a frame of 256 bytes takes almost two seconds on the air, and a KISS TNC
+// sends a burst one frame after the other: T1 counts from the end of it, the peer's frames
+// hold it, and one acknowledgement answers a whole burst of the peer's.
+TEST(Ax25Link, AirtimeOfTheChannel) {
+    const LinkSettings slow{.paclen = 256, .maxFrame = 7, .extended = false};
+    const std::string frame(256, 'x');
+    runRows({
+        {"T1 from the end of a 7-frame burst", slow, plus(kUp8, {"send " + std::string(7 * 256, 'x')}), "wait",
+         "@16909 RR r0 P", "recovery", ""},
+        {"T1 of a short frame", slow, plus(kUp8, {"+5000", "send a"}), "wait", "@8644 RR r0 P", "recovery", ""},
+        {"a frame from the peer holds T1", slow, plus(kUp8, {"+5000", "send a", "+2000", "<RR r0"}), "wait",
+         "@10000 RR r0 P", "recovery", ""},
+        {"the ack waits for the frame that may follow", slow, plus(kUp8, {"<I s0 r0 " + frame}), "wait", "@2397 RR r1",
+         "connected", ""},
+        {"one ack for a burst", slow, plus(kUp8, {"<I s0 r0 " + frame, "+1900", "<I s1 r0 " + frame}), "wait",
+         "@4297 RR r2", "connected", ""},
     });
 }
 
