@@ -545,7 +545,7 @@ void DataLink::receiveI(const Frame& f) {
             rejectSent_ = true;
             sendSupervisory(FrameType::REJ, false, f.pollFinal);
         } else if (f.pollFinal) {
-            sendSupervisory(FrameType::RR, false, true);
+            answerPoll();
         }
         return;
     }
@@ -559,7 +559,7 @@ void DataLink::receiveI(const Frame& f) {
         deliver(h.pid, std::move(h.info));
     }
     if (f.pollFinal) {
-        sendSupervisory(FrameType::RR, false, true);
+        answerPoll();
         return;
     }
     // More of the peer's burst may follow, one frame's airtime apart: the acknowledgement
@@ -581,15 +581,41 @@ void DataLink::deliver(std::uint8_t pid, std::string info) {
 bool DataLink::holdOutOfSequence(const Frame& f) {
     if (modulo_ != kModulo128 || distance(vr_, f.ns) >= kModulo128 / 2) return false;
     held_[f.ns] = Held{f.pid, f.info};
-    for (int n = vr_; n != f.ns; n = (n + 1) % modulo_) {
-        if (held_[n] || srejSent_[n]) continue;
-        srejSent_[n] = true;
-        Frame srej = frameToPeer(FrameType::SREJ, false, false);
-        srej.nr = n;
-        transmit(srej);
+    if (f.pollFinal) {
+        answerPoll();
+        return true;
     }
-    if (f.pollFinal) sendSupervisory(FrameType::RR, false, true);
+    for (int n = vr_; n != f.ns; n = (n + 1) % modulo_) {
+        if (!held_[n] && !srejSent_[n]) askAgain(n, false);
+    }
     return true;
+}
+
+void DataLink::askAgain(int ns, bool final) {
+    srejSent_[ns] = true;
+    Frame srej = frameToPeer(FrameType::SREJ, false, final);
+    srej.nr = ns;
+    transmit(srej);
+}
+
+// While frames are kept after a gap, the answer to a poll asks for every missing one
+// again, the first with F set: the SREJs that asked before may have been lost.
+void DataLink::answerPoll() {
+    int last = 0;  // how far past V(R) the last kept frame lies
+    if (modulo_ == kModulo128) {
+        for (int d = 1; d < kModulo128 / 2; ++d)
+            if (held_[(vr_ + d) % modulo_]) last = d;
+    }
+    if (last == 0) {
+        sendSupervisory(FrameType::RR, false, true);
+        return;
+    }
+    for (int d = 0; d < last; ++d) {
+        const int n = (vr_ + d) % modulo_;
+        if (!held_[n]) askAgain(n, d == 0);
+    }
+    ackPending_ = false;
+    ackAt_.reset();
 }
 
 void DataLink::receiveSupervisory(const Frame& f) {
@@ -614,7 +640,7 @@ void DataLink::receiveSupervisory(const Frame& f) {
         }
         return;
     }
-    if (f.command && f.pollFinal) sendSupervisory(FrameType::RR, false, true);
+    if (f.command && f.pollFinal) answerPoll();
     if (!valid) return;
     const bool connected = state_ == LinkState::Connected;
     switch (f.type) {

@@ -141,6 +141,8 @@ private:
     void receiveSabm(const Frame& f);
     void receiveI(const Frame& f);
     bool holdOutOfSequence(const Frame& f);
+    void askAgain(int ns, bool final);
+    void answerPoll();
     void deliver(std::uint8_t pid, std::string info);
     void receiveSupervisory(const Frame& f);
 

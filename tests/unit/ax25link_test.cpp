@@ -291,7 +291,9 @@ TEST(Ax25Link, SelectiveReject) {
         {"then one RR for all", kInstant, plus(kUp128, {"<I s1 r0 b", "<I s0 r0 a"}), "wait", "@500 RR r2", "connected", ""},
         {"a repeat of a delivered frame is no gap", kInstant, plus(kUp128, {"<I s0 r0 a"}), "<I s0 r0 a", "REJ r1",
          "connected", ""},
-        {"poll while a frame is missing", kInstant, kUp128, "<I s1 r0 P b", "SREJ r0; RR r0 F", "connected", ""},
+        {"poll while a frame is missing", kInstant, kUp128, "<I s1 r0 P b", "SREJ r0 F", "connected", ""},
+        {"a poll asks for every missing frame again", kInstant, plus(kUp128, {"<I s1 r0 b", "<I s3 r0 d"}), "<RR r0 P",
+         "SREJ r0 F; SREJ r2", "connected", ""},
     });
 }
 
