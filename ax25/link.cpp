@@ -540,6 +540,17 @@ void DataLink::receiveI(const Frame& f) {
     }
     if (f.ns != vr_) {
         if (holdOutOfSequence(f)) return;
+        // A repeat of a frame delivered already, sent again for an SREJ whose answer
+        // crossed it: a REJ would make the peer send its whole window again.
+        if (modulo_ == kModulo128) {
+            if (f.pollFinal) {
+                answerPoll();
+            } else {
+                ackPending_ = true;
+                ackAt_ = now() + settings_.ackDelayMs + airtimeMs(encodeFrame(f, modulo_).size());
+            }
+            return;
+        }
         // Out of sequence: one REJ until the missing frame comes.
         if (!rejectSent_) {
             rejectSent_ = true;
