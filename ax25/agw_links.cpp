@@ -130,7 +130,9 @@ void AgwLinks::serverConnected(const Callsign& own, const Callsign& peer) {
         event(*e, eventOf(EventKind::Connected));
         return;
     }
-    // Someone called us. Refused, it is cut at once and never shown.
+    // Someone called us; a call we no longer hold is not ours to answer. Refused, the
+    // link is cut at once and never shown.
+    if (!myCall_ || !sameStation(own, *myCall_)) return;
     if (!settings_.conok || links_.size() >= kMaxLinks) {
         links_.push_back({own, peer, State::Refused});
         request('d', own, peer);

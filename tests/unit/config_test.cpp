@@ -484,7 +484,7 @@ TEST(DeviceText, NetworkAddressesAreReadAndBadOnesSayWhy) {
         {"tcp://[localhost]:8001", "An IPv6 address cannot contain 'l'"},
         {"tcp://[1:2]:8001", "Not an IPv6 address between the brackets: \"1:2\""},
         {"tcp://[fe80::1%]:8001", "No interface name after '%' in the IPv6 address"},
-        {"udp://host:8001", "Unknown kind of connection \"udp://\": only tcp://HOST:PORT and aprsis://HOST:PORT are understood"},
+        {"udp://host:8001", "Unknown kind of connection \"udp://\": only tcp://HOST:PORT, aprsis://HOST:PORT and agw://HOST:PORT are understood"},
         {"aprsis://rotate.aprs2.net:14580", "", "rotate.aprs2.net", 14580},
         {"aprsis://:14580", "No host given: write aprsis://HOST:PORT, for example aprsis://rotate.aprs2.net:14580"},
     };
