@@ -252,7 +252,7 @@ TEST(AgwTnc, CommandsAndTheServersNews) {
          {server('D', "N0ZZZ", "N0CALL", "x"), server('d', "N0ZZZ", "N0CALL"), server('R', "", "", "12345678"),
           server('y', "", "", "0000"), server('U', "W1AW", "APRS", "monitor")},
          "", ""},
-        {"a call for another station", {typed("C N0BBB"), server('C', "N0BBB", "N0OTHER", called)}, "", "C N0CALL>N0BBB;"},
+        {"a call for another station", {typed("C N0BBB"), server('C', "N0BBB", "N0OTH", called)}, "", "C N0CALL>N0BBB;"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
