@@ -559,7 +559,8 @@ void correctConfiguration(Settings& s) {
     s.dtrLineOn = 1;
     // Only KISS frames are built from UNPROTO=; a text TNC keeps its own path.
     const auto unproto = s.given.find("UNPROTO");
-    if (unproto != s.given.end() && linkKindOf(s.kiss == 1, s.device) == LinkKind::KissTnc) {
+    const LinkKind kind = linkKindOf(s.kiss == 1, s.device);
+    if (unproto != s.given.end() && (kind == LinkKind::KissTnc || kind == LinkKind::Agw)) {
         const SettingCheck check = checkKey(*findKey("UNPROTO"), unproto->second);
         if (check.verdict != Verdict::Accepted) addProblem(s, "UNPROTO", unproto->second, check.reason);
     }

@@ -36,8 +36,9 @@ Link::~Link() {
 void Link::configure(const Settings& settings) {
     settings_ = settings;
     kind_ = linkKindOf(settings_);
-    // An APRS-IS server speaks lines, whatever KISS= says.
+    // An APRS-IS server speaks lines, whatever KISS= says; an AGWPE server carries frames.
     if (kind_ == LinkKind::AprsIs) settings_.kiss = 0;
+    if (kind_ == LinkKind::Agw) settings_.kiss = 1;
 }
 
 void Link::addListener(LinkListener* listener) {
@@ -78,6 +79,7 @@ void Link::reopen() {
     if (port_.isOpen() || port_.state() != PortState::NotOpen) port_.close();
     lines_.clear();
     kissMonitor_.reset();
+    agwReader_.reset();
     verified_ = false;
     answerWait_->stop();
     open();
@@ -98,11 +100,22 @@ void Link::onConnectionChanged(bool connected) {
     // first packet after the device is back.
     lines_.clear();
     kissMonitor_.reset();
+    agwReader_.reset();
     for (LinkListener* l : listeners_) l->connectionChanged(connected);
     state_ = connected ? PortState::Open : PortState::Lost;
     verified_ = false;
     answerWait_->stop();
     emit stateChanged();
+    // An AGWPE server sends what it hears only when asked, on every new connection: the
+    // raw frames for us, and its own monitor as well, as some servers want it on.
+    if (connected && kind_ == LinkKind::Agw) {
+        emit problemCleared("agw");
+        for (const char kind : {'k', 'm'}) {
+            ax25::agw::Frame f;
+            f.kind = kind;
+            port_.write(ax25::agw::encode(f));
+        }
+    }
     // Every connection is a new login, and sends nothing until the server verifies it.
     if (connected && kind_ == LinkKind::AprsIs) logIn();
     emit canSendChanged();
@@ -114,6 +127,10 @@ void Link::onReceive() {
     const std::string chunk = port_.readAll();
     if (chunk.empty()) return;
     tx_.txHold = 0;
+    if (kind_ == LinkKind::Agw) {
+        receiveAgw(chunk);
+        return;
+    }
     if (settings_.kiss == 1) {
         receiveKiss(chunk);
         return;
@@ -127,7 +144,14 @@ void Link::onReceive() {
 
 void Link::receiveKiss(const std::string& chunk) {
     const std::uint64_t droppedBefore = kissMonitor_.dropped();
-    const KissReceived received = kissMonitor_.receive(chunk);
+    const std::string shown = handOnKiss(chunk);
+    emit rxLogText(settings_.kissRaw == 1 ? chunk : shown);
+    if (kissMonitor_.dropped() != droppedBefore) emit stateChanged();
+}
+
+// The frames of KISS bytes to the Rx view and the listeners; what was shown.
+std::string Link::handOnKiss(std::string_view kiss) {
+    const KissReceived received = kissMonitor_.receive(kiss);
     const std::string shown = monitorShown_ ? received.monitorText : std::string();
     if (!shown.empty()) emit this->received(shown);
     for (const std::string& frame : received.frames) {
@@ -137,8 +161,29 @@ void Link::receiveKiss(const std::string& chunk) {
     // Each UI frame is one whole packet: it goes on as it is, with no line assembly that
     // could hold it back or join it with the next one.
     for (const std::string& line : received.aprsLines) handOn(line);
+    return shown;
+}
+
+// The server's raw frames are the air's and go the way a KISS TNC's frames go; the rest
+// is the server's news for the connections. A frame that claims more than the protocol
+// ever carries means the stream is out of step: the connection is made afresh.
+void Link::receiveAgw(const std::string& chunk) {
+    const std::uint64_t droppedBefore = kissMonitor_.dropped();
+    const bool inStep = agwReader_.append(chunk);
+    std::string shown;
+    for (const ax25::agw::Frame& f : agwReader_.take()) {
+        if (f.kind == 'K') {
+            if (!f.data.empty()) shown += handOnKiss(kissDataFrame(std::string_view(f.data).substr(1)));
+        } else if (serverFrames_) {
+            serverFrames_(f);
+        }
+    }
     emit rxLogText(settings_.kissRaw == 1 ? chunk : shown);
     if (kissMonitor_.dropped() != droppedBefore) emit stateChanged();
+    if (!inStep) {
+        emit problemNoted("agw", "AGW: the server sent a frame no AGWPE server sends; connecting again");
+        port_.dropConnection();
+    }
 }
 
 void Link::lineAssembled(std::string_view line) {
@@ -229,7 +274,11 @@ std::string Link::transmitInformation(std::string_view information) {
     if (kind_ == LinkKind::TextTnc && tx_.txHold == 1) return "Nothing was sent: the TNC has not answered the last ^D yet.";
     const LinkTransmit out = encodeForLink(settings_, information);
     if (out.refused) return out.notice;
-    port_.write(out.bytes);
+    if (isRadio()) {
+        writeRadio(out.bytes);
+    } else {
+        port_.write(out.bytes);
+    }
     emit sent(readableSent(information, out.bytes));
     return {};
 }
@@ -238,14 +287,14 @@ std::string Link::cannotSendText() const {
     if (closed_ || !port_.isOpen()) return "Nothing was sent: " + portDisplayName(settings_) + " is not connected.";
     if (settings_.myCall.empty()) return "Nothing is sent without your callsign in Quilmo.ini (MYCALL=).";
     if (kind_ == LinkKind::AprsIs && !verified_) return aprsIsReceiveOnlyNotice(settings_.myCall, settings_.passcode, false);
-    if (kind_ == LinkKind::KissTnc) return problemWith(settings_, "UNPROTO");
+    if (isRadio()) return problemWith(settings_, "UNPROTO");
     return {};
 }
 
 // The Tx view and the Tx log show a frame to a KISS TNC as its monitor line, as frames
 // received are shown; on the other links the line that went out is already readable.
 std::string Link::readableSent(std::string_view information, const std::string& bytes) const {
-    if (kind_ != LinkKind::KissTnc) return bytes;
+    if (!isRadio()) return bytes;
     const std::string path = settings_.unproto.empty() ? std::string(kDefaultUnproto) : settings_.unproto;
     return settings_.myCall + ">" + path + ":" + std::string(information) + "\r\n";
 }
@@ -266,8 +315,18 @@ bool Link::sendKiss(const std::string& sendText) {
         emit transmitRefused(downText());
         return false;
     }
-    for (const std::string& frame : kiss.frames) port_.write(frame);
+    for (const std::string& frame : kiss.frames) writeRadio(frame);
     return true;
+}
+
+// A KISS frame of ours as it is, or to an AGWPE server as the frame it carries.
+void Link::writeRadio(const std::string& kissFrame) {
+    if (kind_ != LinkKind::Agw) {
+        port_.write(kissFrame);
+        return;
+    }
+    KissSplitter splitter;
+    splitter.feed(kissFrame, [this](const KissFrame& f) { port_.write(ax25::agw::encode(ax25::agw::transmitFrame(f.data))); });
 }
 
 bool Link::typeKiss(const std::string& sendText) {
@@ -283,7 +342,17 @@ bool Link::typeKiss(const std::string& sendText) {
 
 bool Link::transmitFrame(std::string_view ax25) {
     if (closed_ || !port_.isOpen()) return false;
-    port_.write(kissDataFrame(ax25));
+    if (kind_ == LinkKind::Agw) {
+        port_.write(ax25::agw::encode(ax25::agw::transmitFrame(ax25)));
+    } else {
+        port_.write(kissDataFrame(ax25));
+    }
+    return true;
+}
+
+bool Link::transmitServer(std::string_view bytes) {
+    if (closed_ || !port_.isOpen()) return false;
+    if (!bytes.empty()) port_.write(bytes);
     return true;
 }
 

@@ -8,6 +8,7 @@
 
 #include "app/config.h"
 #include "aprs/framing.h"
+#include "ax25/agw.h"
 #include "platform/local_time.h"
 #include "platform/serial_port.h"
 #include "terminal/kiss_monitor.h"
@@ -30,7 +31,8 @@ public:
     // One packet as a monitor line without its line end: a text TNC's assembled line, a
     // KISS TNC's UI frame, an APRS-IS server's packet line.
     virtual void packetLine(std::string_view line) = 0;
-    // Every data frame of a KISS TNC, as AX.25 bytes; only for listeners that ask (wantsFrames).
+    // Every data frame of a KISS TNC (or an AGWPE server's raw frames), as AX.25 bytes; only
+    // for listeners that ask (wantsFrames).
     virtual void frameReceived(std::string_view /*ax25*/) {}
     virtual bool wantsFrames() const { return false; }
     // The device came or went: a half-received packet is no packet.
@@ -80,8 +82,13 @@ public:
     // A command line of ours in front of a KISS TNC: the Tx buffer's bytes go to `typed`
     // instead of out as UI frames; it answers why nothing was done, empty when it took them.
     void setKissTyping(std::function<std::string(std::string_view)> typed) { kissTyping_ = std::move(typed); }
-    // One AX.25 frame (no checksum) out as KISS; false when the port is not open.
+    // One AX.25 frame (no checksum) out as KISS, or as an AGWPE server sends it; false
+    // when the port is not open.
     bool transmitFrame(std::string_view ax25);
+    // An AGWPE server's frames other than the air's: for whoever runs connections on it.
+    void setServerFrames(std::function<void(const ax25::agw::Frame&)> take) { serverFrames_ = std::move(take); }
+    // Protocol bytes for an AGWPE server, as they are; false when the port is not open.
+    bool transmitServer(std::string_view bytes);
     // Text the TNC prints, for the Rx view and the Rx log as if the device had sent it.
     void print(const std::string& text);
     // Whether a KISS TNC's frames are shown as monitor lines (they are decoded either way).
@@ -116,6 +123,10 @@ private:
     void keepFramesForListeners();
     void onReceive();
     void receiveKiss(const std::string& chunk);
+    std::string handOnKiss(std::string_view kiss);
+    void receiveAgw(const std::string& chunk);
+    void writeRadio(const std::string& kissFrame);
+    bool isRadio() const { return kind_ == LinkKind::KissTnc || kind_ == LinkKind::Agw; }
     void lineAssembled(std::string_view line);
     void handOn(std::string_view line);
     void onConnectionChanged(bool connected);
@@ -141,6 +152,8 @@ private:
     QTimer* answerWait_ = nullptr;  // runs from the login until the server answers it
     std::vector<LinkListener*> listeners_;
     std::function<std::string(std::string_view)> kissTyping_;
+    std::function<void(const ax25::agw::Frame&)> serverFrames_;
+    ax25::agw::Reader agwReader_;
     bool monitorShown_ = true;
 };
 

@@ -10,6 +10,7 @@
 #include "app/station_setup.h"
 #include "aprs/filter_file.h"
 #include "aprs/monitor_header.h"
+#include "ax25/agw_links.h"
 #include "ax25/tnc.h"
 #include "platform/files.h"
 #include "platform/sqlite_message_store.h"
@@ -41,7 +42,8 @@ private:
     LinkSession& session_;
 };
 
-// Every frame a KISS TNC hears reaches the connected-mode TNC of ours.
+// Every frame a KISS TNC hears reaches the connected-mode TNC of ours; on an AGWPE
+// server, so does the coming and going of the server's connection.
 class LinkSession::TncFeed : public LinkListener {
 public:
     explicit TncFeed(LinkSession& session) : session_(session) {}
@@ -49,6 +51,12 @@ public:
     bool wantsFrames() const override { return true; }
     void frameReceived(std::string_view ax25) override {
         session_.tnc_->receive(ax25);
+        session_.flushTnc();
+    }
+    void connectionChanged(bool connected) override {
+        if (session_.agw_ == nullptr) return;
+        session_.agw_->serverConnection(connected);
+        session_.tnc_->wake();
         session_.flushTnc();
     }
 
@@ -94,6 +102,7 @@ LinkSession::LinkSession(std::string filesFolder, SerialPort& port, std::functio
 }
 
 LinkSession::~LinkSession() {
+    link_.setServerFrames(nullptr);
     if (tncFeed_) link_.removeListener(tncFeed_.get());
     link_.removeListener(&pipeline_);
     link_.removeListener(stationFeed_.get());
@@ -116,9 +125,10 @@ void LinkSession::readSettings() {
 }
 
 // A KISS TNC runs no data link of its own: ours stands in front of it, with a TNC-2's
-// command line for the Tx buffer.
+// command line for the Tx buffer. An AGWPE server runs its own, behind the same command line.
 void LinkSession::startTnc() {
-    if (linkKindOf(settings_) != LinkKind::KissTnc) return;
+    const LinkKind kind = linkKindOf(settings_);
+    if (kind != LinkKind::KissTnc && kind != LinkKind::Agw) return;
     ax25::TncSettings t;
     t.myCall = settings_.myCall;
     t.unproto = settings_.unproto;
@@ -130,10 +140,22 @@ void LinkSession::startTnc() {
         return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
             .count();
     };
-    tnc_ = std::make_unique<ax25::Tnc>(t, monotonic, [this] {
+    auto stamp = [this] {
         const LocalTime t = clock_();
         return twoDigits(t.hour) + ":" + twoDigits(t.minute) + ":" + twoDigits(t.second);
-    });
+    };
+    if (kind == LinkKind::Agw) {
+        auto agw = std::make_unique<ax25::AgwLinks>(parseCallsign(t.myCall), t.link);
+        agw_ = agw.get();
+        tnc_ = std::make_unique<ax25::Tnc>(t, monotonic, stamp, std::move(agw));
+        link_.setServerFrames([this](const ax25::agw::Frame& f) {
+            agw_->serverFrame(f);
+            tnc_->wake();
+            flushTnc();
+        });
+    } else {
+        tnc_ = std::make_unique<ax25::Tnc>(t, monotonic, stamp);
+    }
     tncFeed_ = std::make_unique<TncFeed>(*this);
     link_.addListener(tncFeed_.get());
     link_.setKissTyping([this](std::string_view text) {
@@ -153,6 +175,7 @@ void LinkSession::startTnc() {
 // the next thing it waits for.
 void LinkSession::flushTnc() {
     for (const std::string& frame : tnc_->takeFrames()) link_.transmitFrame(frame);
+    if (agw_ != nullptr) link_.transmitServer(agw_->takeBytes());
     link_.print(tnc_->takeText());
     link_.setMonitorShown(tnc_->monitorShown());
     const std::optional<std::int64_t> at = tnc_->nextWakeAt();
@@ -311,8 +334,9 @@ void LinkSession::clearProblem(const std::string& key) {
 // What the session derives from the file's values, at the start and for settings that
 // come later.
 Settings LinkSession::runningSettings(Settings s) {
-    // An APRS-IS server speaks lines, whatever KISS= says.
+    // An APRS-IS server speaks lines, whatever KISS= says; an AGWPE server carries frames.
     if (linkKindOf(s) == LinkKind::AprsIs) s.kiss = 0;
+    if (linkKindOf(s) == LinkKind::Agw) s.kiss = 1;
     // Distances need APRS on as well as a valid own position.
     if (s.aprsEnabled != 1) s.myPositionSet = false;
     return s;

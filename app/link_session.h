@@ -26,6 +26,7 @@ class QTimer;
 namespace quilmo {
 namespace ax25 {
 class Tnc;
+class AgwLinks;
 }
 
 class AprsStation;
@@ -112,7 +113,7 @@ public:
     LocalTime now() const { return clock_(); }
     const FileNotices& notices() const { return notices_; }
     const std::string& filesFolder() const { return dir_; }
-    // The connected-mode TNC of ours on a KISS link; null on other links.
+    // The connected-mode TNC of ours on a KISS link or an AGWPE server; null on other links.
     const ax25::Tnc* tnc() const { return tnc_.get(); }
     // Messages and the beacon, with APRS=1 only; null otherwise.
     AprsStation* station() { return station_.get(); }
@@ -179,6 +180,7 @@ private:
     std::unique_ptr<AprsStation> station_;
     std::unique_ptr<ax25::Tnc> tnc_;
     std::unique_ptr<TncFeed> tncFeed_;
+    ax25::AgwLinks* agw_ = nullptr;  // the TNC's links on an AGWPE server, owned by the TNC
     QTimer* tncWake_ = nullptr;  // runs only while a link's timer waits
 };
 

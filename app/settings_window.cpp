@@ -41,7 +41,7 @@ constexpr KeyText kTexts[] = {
     {"BEACON", "Beacon every (minutes)", "Minutes between position beacons; 0 off, at least 5", false, nullptr},
     {"BEACONTEXT", "Beacon text", "The beacon's comment, at most 43 characters", false, nullptr},
     {"UNPROTO", "Path (UNPROTO)", "Destination and digipeaters of frames sent to a KISS TNC, e.g. APZQLM VIA WIDE1-1", false, nullptr},
-    {"DEVICE", "Device", "The serial device, tcp://HOST:PORT for a TNC on the network, or aprsis://HOST:PORT for an APRS-IS server", false, nullptr},
+    {"DEVICE", "Device", "The serial device, tcp://HOST:PORT for a TNC on the network, agw://HOST:PORT for an AGWPE server (Dire Wolf, soundmodem), or aprsis://HOST:PORT for an APRS-IS server", false, nullptr},
     {"COM", "COM port", "Serial port number when no device is given: COM1 is /dev/ttyS0", false, nullptr},
     {"BAUD", "Baud rate", "The serial line's speed", false, nullptr},
     {"PARITY", "Parity", "n none, e even, o odd, m mark, s space", false, nullptr},
@@ -246,6 +246,7 @@ QWidget* SettingsWindow::makeEditor(const std::string& key, QWidget* parent) {
                          port.systemLocation());
     }
     device_->addItem(tr("tcp://HOST:PORT  —  a TNC on the network"), QStringLiteral("tcp://localhost:8001"));
+    device_->addItem(tr("agw://HOST:PORT  —  an AGWPE server (Dire Wolf, soundmodem)"), QStringLiteral("agw://localhost:8000"));
     device_->addItem(tr("aprsis://HOST:PORT  —  an APRS-IS server"), QStringLiteral("aprsis://rotate.aprs2.net:14580"));
     connect(device_, &QComboBox::activated, this,
             [this](int index) { device_->setEditText(device_->itemData(index).toString()); });

@@ -126,10 +126,14 @@ LinkSettings linkSettingsFrom(int paclen, int maxFrame, int frackSeconds, int re
 }
 
 Tnc::Tnc(TncSettings settings, LinkClock clock, std::function<std::string()> stamp)
+    : Tnc(settings, clock, std::move(stamp),
+          std::make_unique<LinkManager>(parseCallsign(settings.myCall).value_or(Callsign{}), clock, settings.link)) {}
+
+Tnc::Tnc(TncSettings settings, LinkClock clock, std::function<std::string()> stamp, std::unique_ptr<DataLinks> links)
     : settings_(std::move(settings)),
       clock_(clock),
       stamp_(std::move(stamp)),
-      links_(parseCallsign(settings_.myCall).value_or(Callsign{}), clock, settings_.link),
+      links_(std::move(links)),
       paclen_(static_cast<int>(settings_.link.paclen)),
       maxFrame_(settings_.link.maxFrame),
       frack_(static_cast<int>(settings_.link.frackMs / 1000)),
@@ -203,7 +207,7 @@ void Tnc::converseLine(std::string_view text, bool ended) {
     switch (s.state) {
         case StreamState::Connected:
             // A TNC ends a line with CR, as the other end expects it.
-            links_.send(s.own, s.peer, clean + (ended ? "\r" : ""));
+            links_->send(s.own, s.peer, clean + (ended ? "\r" : ""));
             return;
         case StreamState::Free:
             if (!clean.empty()) sendUnproto(clean);
@@ -252,11 +256,11 @@ void Tnc::command(std::string_view text) {
         case Cmd::Unproto: return doUnproto(args);
         case Cmd::Monitor: return doOnOff(args, "MONITOR", settings_.monitor);
         case Cmd::Conok: doOnOff(args, "CONOK", settings_.link.conok); return applyLinkSettings();
-        case Cmd::Paclen: doNumber(args, "PACLEN", 1, 256, paclen_); return applyLinkSettings();
-        case Cmd::MaxFrame: doNumber(args, "MAXFRAME", 1, 7, maxFrame_); return applyLinkSettings();
-        case Cmd::Frack: doNumber(args, "FRACK", 1, 15, frack_); return applyLinkSettings();
-        case Cmd::Retry: doNumber(args, "RETRY", 1, 15, retry_); return applyLinkSettings();
-        case Cmd::Check: doNumber(args, "CHECK", 1, 250, check_); return applyLinkSettings();
+        case Cmd::Paclen: return doTiming(args, "PACLEN", 1, 256, paclen_);
+        case Cmd::MaxFrame: return doTiming(args, "MAXFRAME", 1, 7, maxFrame_);
+        case Cmd::Frack: return doTiming(args, "FRACK", 1, 15, frack_);
+        case Cmd::Retry: return doTiming(args, "RETRY", 1, 15, retry_);
+        case Cmd::Check: return doTiming(args, "CHECK", 1, 250, check_);
         case Cmd::Cstatus: return doStatus();
         case Cmd::Mheard: return doHeard();
         case Cmd::Help: return answer(kHelp);
@@ -287,7 +291,7 @@ void Tnc::doConnect(const std::vector<std::string>& args) {
         answer("?already connected to " + callsignText(path->destination));
         return;
     }
-    if (!links_.connect(*own, path->destination, path->digipeaters)) {
+    if (!links_->connect(*own, path->destination, path->digipeaters)) {
         answer("?all links in use");
         return;
     }
@@ -302,7 +306,7 @@ void Tnc::doDisconnect() {
     }
     // A second D drops the link at once, as the data link does.
     s.state = StreamState::Releasing;
-    links_.disconnect(s.own, s.peer);
+    links_->disconnect(s.own, s.peer);
 }
 
 void Tnc::doMyCall(const std::vector<std::string>& args) {
@@ -317,7 +321,7 @@ void Tnc::doMyCall(const std::vector<std::string>& args) {
     }
     answer("MYCALL was " + settings_.myCall);
     settings_.myCall = callsignText(*call);
-    links_.setMyCall(*call);
+    links_->setMyCall(*call);
 }
 
 void Tnc::doUnproto(const std::vector<std::string>& args) {
@@ -364,6 +368,16 @@ void Tnc::doNumber(const std::vector<std::string>& args, const char* name, int l
     shown = *n;
 }
 
+// A server that runs the data link keeps these settings itself.
+void Tnc::doTiming(const std::vector<std::string>& args, const char* name, int low, int high, int& shown) {
+    if (!links_->timingIsOurs()) {
+        answer("?not on AGW");
+        return;
+    }
+    doNumber(args, name, low, high, shown);
+    applyLinkSettings();
+}
+
 // New values hold for links made from now on; a link keeps what it started with.
 void Tnc::applyLinkSettings() {
     const bool conok = settings_.link.conok;
@@ -372,7 +386,7 @@ void Tnc::applyLinkSettings() {
     s.maxFrameExtended = settings_.link.maxFrameExtended;
     s.ackDelayMs = settings_.link.ackDelayMs;
     settings_.link = s;
-    links_.setSettings(s);
+    links_->setSettings(s);
 }
 
 void Tnc::doStatus() {
@@ -409,16 +423,16 @@ void Tnc::receive(std::string_view frame) {
         heard_.push_front({call, stamp_ ? stamp_() : std::string()});
         if (heard_.size() > kMaxHeard) heard_.pop_back();
     }
-    links_.receive(frame);
+    links_->receive(frame);
     collect();
 }
 
 void Tnc::wake() {
-    links_.wake();
+    links_->wake();
     collect();
 }
 
-std::optional<std::int64_t> Tnc::nextWakeAt() const { return links_.nextWakeAt(); }
+std::optional<std::int64_t> Tnc::nextWakeAt() const { return links_->nextWakeAt(); }
 
 std::vector<std::string> Tnc::takeFrames() {
     std::vector<std::string> out;
@@ -439,8 +453,9 @@ bool Tnc::monitorShown() const {
 }
 
 void Tnc::collect() {
-    for (std::string& f : links_.takeFrames()) frames_.push_back(std::move(f));
-    for (const StationEvent& e : links_.takeEvents()) streamEvent(e);
+    for (const std::string& note : links_->takeNotes()) answer(note);
+    for (std::string& f : links_->takeFrames()) frames_.push_back(std::move(f));
+    for (const StationEvent& e : links_->takeEvents()) streamEvent(e);
 }
 
 int Tnc::streamOf(const Callsign& own, const Callsign& peer) const {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,7 +21,8 @@ struct TncSettings {
     bool monitor = true;
 };
 
-// A TNC-2's command line in front of our own AX.25 data link: what a KISS TNC lacks. The
+// A TNC-2's command line in front of a data link (our own AX.25 links, or an AGWPE
+// server's): what a KISS TNC lacks. The
 // Tx buffer's text is typed into it, frames heard are handed to it, and it answers with
 // frames to transmit and text to print, both waiting until taken. Up to 10 connections
 // run at once as streams A to J.
@@ -30,6 +32,8 @@ public:
 
     // `stamp` gives the time MHEARD prints for a station heard now.
     Tnc(TncSettings settings, LinkClock clock, std::function<std::string()> stamp = {});
+    // On another data link; the link settings then are the server's, not ours.
+    Tnc(TncSettings settings, LinkClock clock, std::function<std::string()> stamp, std::unique_ptr<DataLinks> links);
 
     // The Tx buffer's bytes as they go out: lines end in CR LF, byte 3 is Ctrl-C. In command
     // mode a line is a command, in converse mode text for the current stream (or a UI frame
@@ -37,6 +41,7 @@ public:
     std::string typed(std::string_view text);
     // One frame heard (AX.25 bytes, no checksum).
     void receive(std::string_view frame);
+    // Runs the links' timers, and takes what the links have for us since (a server's news).
     void wake();
     std::optional<std::int64_t> nextWakeAt() const;
 
@@ -72,6 +77,7 @@ private:
     void doUnproto(const std::vector<std::string>& args);
     void doOnOff(const std::vector<std::string>& args, const char* name, bool& value);
     void doNumber(const std::vector<std::string>& args, const char* name, int low, int high, int& shown);
+    void doTiming(const std::vector<std::string>& args, const char* name, int low, int high, int& shown);
     void doStatus();
     void doHeard();
     void applyLinkSettings();
@@ -89,7 +95,7 @@ private:
     TncSettings settings_;
     LinkClock clock_;
     std::function<std::string()> stamp_;
-    LinkManager links_;
+    std::unique_ptr<DataLinks> links_;
     std::array<Stream, kStreams> streams_{};
     int current_ = 0;
     int lastShown_ = 0;

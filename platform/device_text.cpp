@@ -9,6 +9,7 @@ namespace {
 constexpr std::string_view kSchemeEnd = "://";
 constexpr const char* kTcpForm = "write tcp://HOST:PORT, for example tcp://localhost:8001";
 constexpr const char* kAprsIsForm = "write aprsis://HOST:PORT, for example aprsis://rotate.aprs2.net:14580";
+constexpr const char* kAgwForm = "write agw://HOST:PORT, for example agw://localhost:8000";
 
 bool isHexDigit(char c) { return isAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -121,27 +122,33 @@ bool isNetworkDeviceText(std::string_view text) {
     return text.find(kSchemeEnd) != std::string_view::npos;
 }
 
-bool isAprsIsDeviceText(std::string_view text) {
+bool hasScheme(std::string_view text, std::string_view scheme) {
     const std::size_t schemeEnd = text.find(kSchemeEnd);
-    return schemeEnd != std::string_view::npos && equalsIgnoringCase(text.substr(0, schemeEnd), "aprsis");
+    return schemeEnd != std::string_view::npos && equalsIgnoringCase(text.substr(0, schemeEnd), scheme);
 }
+
+bool isAprsIsDeviceText(std::string_view text) { return hasScheme(text, "aprsis"); }
+
+bool isAgwDeviceText(std::string_view text) { return hasScheme(text, "agw"); }
 
 bool parseTcpDeviceText(std::string_view text, TcpAddress& out, std::string& reason) {
     const std::size_t schemeEnd = text.find(kSchemeEnd);
     if (schemeEnd == std::string_view::npos) return fail(reason, std::string("Not a network address: ") + kTcpForm);
     const std::string_view scheme = text.substr(0, schemeEnd);
     const bool aprsIs = equalsIgnoringCase(scheme, "aprsis");
-    if (!aprsIs && !equalsIgnoringCase(scheme, "tcp")) {
+    const bool agw = equalsIgnoringCase(scheme, "agw");
+    if (!aprsIs && !agw && !equalsIgnoringCase(scheme, "tcp")) {
         return fail(reason, "Unknown kind of connection " + quoted(text.substr(0, schemeEnd + kSchemeEnd.size())) +
-                                ": only tcp://HOST:PORT and aprsis://HOST:PORT are understood");
+                                ": only tcp://HOST:PORT, aprsis://HOST:PORT and agw://HOST:PORT are understood");
     }
-    // An APRS-IS server is a TCP connection like any other; only what is said over it differs.
-    const char* form = aprsIs ? kAprsIsForm : kTcpForm;
+    // APRS-IS and AGWPE servers are TCP connections like any other; only what is said over them differs.
+    const char* form = aprsIs ? kAprsIsForm : agw ? kAgwForm : kTcpForm;
     const std::string_view rest = text.substr(schemeEnd + kSchemeEnd.size());
     if (rest.empty()) return fail(reason, std::string("No host and port given: ") + form);
 
     TcpAddress address;
     address.aprsIs = aprsIs;
+    address.agw = agw;
     std::string_view portText;
     if (rest.front() == '[') {
         const std::size_t close = rest.find(']');

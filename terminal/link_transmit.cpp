@@ -31,6 +31,7 @@ LinkTransmit kissFrame(std::string_view information, std::string_view myCall, st
 
 LinkKind linkKindOf(bool kiss, std::string_view device) {
     if (isAprsIsDeviceText(device)) return LinkKind::AprsIs;
+    if (isAgwDeviceText(device)) return LinkKind::Agw;
     return kiss ? LinkKind::KissTnc : LinkKind::TextTnc;
 }
 
@@ -41,7 +42,8 @@ LinkTransmit encodeForLink(LinkKind kind, std::string_view information, std::str
         if (static_cast<unsigned char>(c) < 32) return refuse("An APRS packet holds no control characters. Nothing was sent.");
     }
     switch (kind) {
-        case LinkKind::KissTnc: return kissFrame(information, myCall, unproto);
+        case LinkKind::KissTnc:
+        case LinkKind::Agw: return kissFrame(information, myCall, unproto);
         case LinkKind::AprsIs:
             if (myCall.empty()) return refuse("APRS-IS sends only with your callsign in Quilmo.ini (MYCALL=). Nothing was sent.");
             return bytes(aprsIsPacketLine(myCall, information));

@@ -9,9 +9,11 @@ enum class LinkKind {
     TextTnc,  // a TNC in converse mode: the field is typed as a line
     KissTnc,  // a UI frame from MYCALL via the UNPROTO path
     AprsIs,   // a packet line to an APRS-IS server
+    Agw,      // a UI frame as KissTnc, handed to an AGWPE server that sends it
 };
 
-// aprsis:// is an APRS-IS server whatever KISS= says; otherwise KISS= decides.
+// aprsis:// is an APRS-IS server and agw:// an AGWPE server whatever KISS= says;
+// otherwise KISS= decides.
 LinkKind linkKindOf(bool kiss, std::string_view device);
 
 // The bytes to write for one field, or nothing and a notice.

@@ -116,6 +116,8 @@ TEST(Config, KissKeys) {
         // A text TNC keeps its own path, and an APRS-IS server takes none.
         {"UNPROTO=CQ VIA A,B,C,D,E,F,G,H,I\n", ""},
         {"KISS=1\nDEVICE=aprsis://host:14580\nUNPROTO=CQ VIA A,B,C,D,E,F,G,H,I\n", ""},
+        // An AGWPE server sends our frames whatever KISS= says.
+        {"DEVICE=agw://host:8000\nUNPROTO=CQ VIA A,B,C,D,E,F,G,H,I\n", "UNPROTO=CQ VIA A,B,C,D,E,F,G,H,I cannot be used: AX.25 carries at most 8 digipeaters."},
     };
     for (const auto& r : problems) {
         const std::string expected = r.problem.empty() ? "" : r.problem + " Nothing is sent until it is mended.";
@@ -484,9 +486,11 @@ TEST(DeviceText, NetworkAddressesAreReadAndBadOnesSayWhy) {
         {"tcp://[localhost]:8001", "An IPv6 address cannot contain 'l'"},
         {"tcp://[1:2]:8001", "Not an IPv6 address between the brackets: \"1:2\""},
         {"tcp://[fe80::1%]:8001", "No interface name after '%' in the IPv6 address"},
-        {"udp://host:8001", "Unknown kind of connection \"udp://\": only tcp://HOST:PORT and aprsis://HOST:PORT are understood"},
+        {"udp://host:8001", "Unknown kind of connection \"udp://\": only tcp://HOST:PORT, aprsis://HOST:PORT and agw://HOST:PORT are understood"},
         {"aprsis://rotate.aprs2.net:14580", "", "rotate.aprs2.net", 14580},
         {"aprsis://:14580", "No host given: write aprsis://HOST:PORT, for example aprsis://rotate.aprs2.net:14580"},
+        {"AGW://127.0.0.1:8000", "", "127.0.0.1", 8000},
+        {"agw://localhost", "No port given: write agw://HOST:PORT, for example agw://localhost:8000"},
     };
     for (const auto& r : rows) {
         TcpAddress address{"untouched", 7};  // a refused text leaves it alone
@@ -496,6 +500,7 @@ TEST(DeviceText, NetworkAddressesAreReadAndBadOnesSayWhy) {
         EXPECT_EQ(std::make_tuple(reason, address.host, int{address.port}),
                   std::make_tuple(r.reason, read ? r.host : "untouched", read ? r.port : 7)) << r.text;
         EXPECT_EQ(address.aprsIs, read && isAprsIsDeviceText(r.text)) << r.text;
+        EXPECT_EQ(address.agw, read && isAgwDeviceText(r.text)) << r.text;
     }
     EXPECT_FALSE(isNetworkDeviceText("/dev/ttyUSB0"));
 }

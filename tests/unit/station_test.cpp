@@ -159,6 +159,7 @@ TEST(LinkTransmit, EachLinkSendsTheFieldAsAsked) {
     const struct { const char* ini; LinkKind kind; } links[] = {
         {"", LinkKind::TextTnc}, {"KISS=1\n", LinkKind::KissTnc}, {"DEVICE=tcp://h:1\nKISS=1\n", LinkKind::KissTnc},
         {"DEVICE=APRSIS://h:14580\n", LinkKind::AprsIs}, {"DEVICE=aprsis://h:14580\nKISS=1\n", LinkKind::AprsIs},
+        {"DEVICE=agw://h:8000\n", LinkKind::Agw}, {"DEVICE=Agw://h:8000\nKISS=0\n", LinkKind::Agw},
     };
     for (const auto& l : links) EXPECT_EQ(linkKindOf(parseConfiguration(l.ini)), l.kind) << l.ini;
 }
