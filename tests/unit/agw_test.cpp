@@ -87,9 +87,10 @@ TEST(AgwCodec, ReaderTakesAnySplitAndRefusesAnOverlongFrame) {
         EXPECT_EQ(inStep, r.inStep);
         EXPECT_EQ(reader.failed(), !r.inStep);
         ASSERT_EQ(frames.size(), r.frames);
-        if (!r.firstTwo.empty())
+        if (!r.firstTwo.empty()) {
             EXPECT_EQ(described(std::vector<agw::Frame>(frames.begin(), frames.begin() + std::min<std::size_t>(2, frames.size()))),
                       r.firstTwo);
+        }
         // A new connection reads afresh.
         reader.reset();
         EXPECT_TRUE(reader.append(data));
