@@ -69,7 +69,8 @@ struct Pair {
 
     bool start(double loss, QString& why) {
         for (int i = 0; i < 50 && base == 0; ++i) {
-            const auto b = static_cast<quint16>(20000 + QRandomGenerator::global()->bounded(400) * 100);
+            // Dire Wolf takes no port above 49151, the end of the registered range.
+            const auto b = static_cast<quint16>(20000 + QRandomGenerator::global()->bounded(290) * 100);
             if (portsFree(b)) base = b;
         }
         if (base == 0) return why = "no free ports", false;
