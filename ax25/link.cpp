@@ -291,6 +291,13 @@ void DataLink::onT1() {
                 linkDown(DisconnectReason::RetryCountExceeded);
                 return;
             }
+            // A station without modulo 128 may ignore SABME instead of refusing it: after
+            // half the tries, SABM asks for a modulo 8 link.
+            if (state_ == LinkState::AwaitingV22Connection && rc_ + 1 >= (settings_.retry + 1) / 2) {
+                modulo_ = kModulo8;
+                resetSequence();
+                state_ = LinkState::AwaitingConnection;
+            }
             ++rc_;
             backOff();
             if (state_ == LinkState::AwaitingRelease) {

@@ -234,6 +234,8 @@ TEST(Ax25Link, SettingUpAndRefusing) {
         {"connect without 2.2 asks SABM", kMod8, {}, "connect", "SABM P", "awaiting", ""},
         {"connect via digipeaters", {}, {}, "connect via D1,D2", "SABME P via D1,D2", "awaiting 2.2", ""},
         {"T1 from FRACK and 2 digipeaters", kInstant, {"connect via D1,D2"}, "wait", "@15000 SABME P via D1,D2", "awaiting 2.2", ""},
+        {"SABME unanswered half the tries: SABM", {.retry = 4, .channelBitsPerSecond = 0}, {"connect", "wait"}, "wait",
+         "@9000 SABM P", "awaiting", ""},
         {"SABME repeated with T1 doubled", kInstant, {"connect", "wait"}, "wait", "@9000 SABME P", "awaiting 2.2", ""},
         {"UA to SABME: modulo 128 link", {}, {"connect"}, "<UA F", "", "connected", "connected"},
         {"DM to SABME: try SABM", {}, {"connect"}, "<DM F", "SABM P", "awaiting", ""},
