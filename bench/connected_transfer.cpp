@@ -57,6 +57,7 @@ double ours(Quilmo& q) {
 // The same into Dire Wolf's own data link, through a plain AGW client.
 double theirs(Bbs& client) {
     client.out.clear();
+    client.command("sink");  // the end of each connection ends it too
     client.command("connect N0BBB");
     if (!waitFor([&] { return client.received() >= kWelcome; }, 60000)) return -1;
     const int start = client.received();
@@ -94,7 +95,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "connected_transfer_bench: %s\n", qPrintable(why));
         return 1;
     }
-    client.command("sink");
     Quilmo q(agw ? agwLink(pair.agwA()) : kissLink(pair.kissA()), {}, "N0AAA-1");
     waitFor([&] { return bbs.saw("registered") && client.saw("registered") && q.has("cmd:"); }, 30000);
 
