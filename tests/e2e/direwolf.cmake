@@ -8,7 +8,7 @@ target_link_libraries(direwolf_test PRIVATE quilmo_app Qt6::Test Qt6::Network)
 target_compile_definitions(direwolf_test PRIVATE QUILMO_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 foreach(link kiss agw)
   add_test(NAME direwolf_${link}_test COMMAND direwolf_test)
-  set_tests_properties(direwolf_${link}_test PROPERTIES LABELS e2e TIMEOUT 2400
+  set_tests_properties(direwolf_${link}_test PROPERTIES LABELS e2e TIMEOUT 3600
     SKIP_REGULAR_EXPRESSION "SKIP   : DireWolfTest::initTestCase"
-    ENVIRONMENT "QUILMO_DW_LINK=${link};QTEST_FUNCTION_TIMEOUT=1200000;QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0")
+    ENVIRONMENT "QUILMO_DW_LINK=${link};QTEST_FUNCTION_TIMEOUT=1800000;QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0")
 endforeach()
