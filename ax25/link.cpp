@@ -5,7 +5,9 @@
 namespace quilmo::ax25 {
 namespace {
 
-constexpr std::int64_t kMinSrtMs = 250;
+// The peer's answer needs its own key-up (TXDELAY, a slot) however fast the channel is:
+// T1 never drops below a second.
+constexpr std::int64_t kMinSrtMs = 500;
 constexpr int kMaxBackoffDoublings = 3;  // T1 grows to 8 times its plain value, no further
 constexpr std::size_t kMaxPaclen = 256;
 

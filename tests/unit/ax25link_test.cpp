@@ -300,8 +300,18 @@ TEST(Ax25Link, SelectiveReject) {
     });
 }
 
+// Sixteen answers that each came within 10 ms.
+std::vector<std::string> quickAnswers() {
+    std::vector<std::string> steps = kUp8;
+    for (int i = 1; i <= 16; ++i) {
+        for (const std::string& s : {std::string("send a"), std::string("+10"), "<RR r" + std::to_string(i % 8)}) steps.push_back(s);
+    }
+    return steps;
+}
+
 TEST(Ax25Link, TimersAndRecovery) {
     runRows({
+        {"quick answers leave T1 at a second", kMod8, plus(quickAnswers(), {"send b"}), "wait", "@1160 RR r0 P", "recovery", ""},
         {"T1 expiry polls", kMod8, plus(kUp8, {"send a"}), "wait", "@3000 RR r0 P", "recovery", ""},
         {"final answer resends the rest", kMod8, plus(kUp8, {"send a", "wait"}), "<RR r0 F", "I s0 r0 a", "connected", ""},
         {"final answer acknowledging all", kMod8, plus(kUp8, {"send a", "wait"}), "<RR r1 F", "", "connected", ""},
