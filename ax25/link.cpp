@@ -345,6 +345,8 @@ void DataLink::onAck() {
 void DataLink::resetSequence() {
     vs_ = vr_ = va_ = highest_ = 0;
     sent_.assign(static_cast<std::size_t>(modulo_), std::string());
+    lastIAt_.reset();
+    burstGapMs_.reset();
     held_.assign(static_cast<std::size_t>(modulo_), std::nullopt);
     srejSent_.assign(static_cast<std::size_t>(modulo_), false);
     rejectSent_ = peerBusy_ = ackPending_ = exchanged_ = false;
@@ -535,6 +537,7 @@ void DataLink::checkAcknowledged(int nr) {
 
 void DataLink::receiveI(const Frame& f) {
     if (!f.command) return;
+    noteIFrame(f);
     const NrFit fit = nrFit(f.nr);
     if (fit == NrFit::Bad) {
         reestablish();
@@ -555,8 +558,7 @@ void DataLink::receiveI(const Frame& f) {
             if (f.pollFinal) {
                 answerPoll();
             } else {
-                ackPending_ = true;
-                ackAt_ = now() + settings_.ackDelayMs + airtimeMs(encodeFrame(f, modulo_).size());
+                ackAfterBurst();
             }
             return;
         }
@@ -582,10 +584,24 @@ void DataLink::receiveI(const Frame& f) {
         answerPoll();
         return;
     }
-    // More of the peer's burst may follow, one frame's airtime apart: the acknowledgement
-    // waits until it has ended, so that one RR answers the whole burst.
+    ackAfterBurst();
+}
+
+// More of the peer's burst may follow: the acknowledgement waits until it has ended, so
+// that one RR answers the whole burst.
+void DataLink::ackAfterBurst() {
     ackPending_ = true;
-    ackAt_ = now() + settings_.ackDelayMs + airtimeMs(encodeFrame(f, modulo_).size());
+    ackAt_ = now() + settings_.ackDelayMs + nextFrameWithinMs_;
+}
+
+// When the next frame of a burst would have come by: one frame's airtime on the channel
+// assumed, or less when the TNC has been handing us a burst's frames faster than that.
+void DataLink::noteIFrame(const Frame& f) {
+    const std::int64_t t = now();
+    const std::int64_t airtime = airtimeMs(encodeFrame(f, modulo_).size());
+    if (lastIAt_ && t - *lastIAt_ <= airtime + settings_.ackDelayMs) burstGapMs_ = t - *lastIAt_;
+    lastIAt_ = t;
+    nextFrameWithinMs_ = burstGapMs_ ? std::min(airtime, 2 * *burstGapMs_) : airtime;
 }
 
 void DataLink::deliver(std::uint8_t pid, std::string info) {

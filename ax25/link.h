@@ -142,6 +142,8 @@ private:
     void receiveI(const Frame& f);
     bool holdOutOfSequence(const Frame& f);
     void askAgain(int ns, bool final);
+    void noteIFrame(const Frame& f);
+    void ackAfterBurst();
     void answerPoll();
     void deliver(std::uint8_t pid, std::string info);
     void receiveSupervisory(const Frame& f);
@@ -166,7 +168,10 @@ private:
     std::int64_t srt_ = 1500;
     std::int64_t t1v_ = 3000;
     std::int64_t t1Start_ = 0;
-    std::int64_t offAirAt_ = 0;  // when the frames handed to the TNC so far have been sent, as far as we can tell
+    std::int64_t offAirAt_ = 0;
+    std::optional<std::int64_t> lastIAt_;     // when the last I frame came
+    std::optional<std::int64_t> burstGapMs_;  // between the last two frames of one burst
+    std::int64_t nextFrameWithinMs_ = 0;  // when the frames handed to the TNC so far have been sent, as far as we can tell
     std::optional<std::int64_t> t1At_, t3At_, ackAt_;
 
     std::deque<std::string> queue_;   // not sent yet

@@ -367,6 +367,8 @@ TEST(Ax25Link, AirtimeOfTheChannel) {
          "connected", ""},
         {"one ack for a burst", slow, plus(kUp8, {"<I s0 r0 " + frame, "+1900", "<I s1 r0 " + frame}), "wait",
          "@4297 RR r2", "connected", ""},
+        {"a burst handed over at once: the ack waits less", slow, plus(kUp8, {"<I s0 r0 " + frame, "+20", "<I s1 r0 " + frame}),
+         "wait", "@560 RR r2", "connected", ""},
     });
 }
 
