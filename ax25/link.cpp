@@ -8,6 +8,8 @@ namespace {
 // The peer's answer needs its own key-up (TXDELAY, a slot) however fast the channel is:
 // T1 never drops below a second.
 constexpr std::int64_t kMinSrtMs = 500;
+// A frame this far past V(R) or more is a late repeat of one delivered, not one ahead.
+constexpr int kMaxAhead = kModulo128 / 2;
 constexpr int kMaxBackoffDoublings = 3;  // T1 grows to 8 times its plain value, no further
 constexpr std::size_t kMaxPaclen = 256;
 
@@ -555,11 +557,7 @@ void DataLink::receiveI(const Frame& f) {
         // A repeat of a frame delivered already, sent again for an SREJ whose answer
         // crossed it: a REJ would make the peer send its whole window again.
         if (modulo_ == kModulo128) {
-            if (f.pollFinal) {
-                answerPoll();
-            } else {
-                ackAfterBurst();
-            }
+            answerOrAck(f);
             return;
         }
         // Out of sequence: one REJ until the missing frame comes.
@@ -580,16 +578,16 @@ void DataLink::receiveI(const Frame& f) {
         held_[vr_].reset();
         deliver(h.pid, std::move(h.info));
     }
+    answerOrAck(f);
+}
+
+// A poll is answered at once. Otherwise more of the peer's burst may follow: the
+// acknowledgement waits until it has ended, so that one RR answers the whole burst.
+void DataLink::answerOrAck(const Frame& f) {
     if (f.pollFinal) {
         answerPoll();
         return;
     }
-    ackAfterBurst();
-}
-
-// More of the peer's burst may follow: the acknowledgement waits until it has ended, so
-// that one RR answers the whole burst.
-void DataLink::ackAfterBurst() {
     ackPending_ = true;
     ackAt_ = now() + settings_.ackDelayMs + nextFrameWithinMs_;
 }
@@ -615,7 +613,7 @@ void DataLink::deliver(std::uint8_t pid, std::string info) {
 // repeats one frame instead of its whole window. False for a frame that is no such case
 // (a repeat of one delivered already, or modulo 8, where REJ does it).
 bool DataLink::holdOutOfSequence(const Frame& f) {
-    if (modulo_ != kModulo128 || distance(vr_, f.ns) >= kModulo128 / 2) return false;
+    if (modulo_ != kModulo128 || distance(vr_, f.ns) >= kMaxAhead) return false;
     held_[f.ns] = Held{f.pid, f.info};
     if (f.pollFinal) {
         answerPoll();
@@ -639,7 +637,7 @@ void DataLink::askAgain(int ns, bool final) {
 void DataLink::answerPoll() {
     int last = 0;  // how far past V(R) the last kept frame lies
     if (modulo_ == kModulo128) {
-        for (int d = 1; d < kModulo128 / 2; ++d)
+        for (int d = 1; d < kMaxAhead; ++d)
             if (held_[(vr_ + d) % modulo_]) last = d;
     }
     if (last == 0) {

@@ -143,7 +143,7 @@ private:
     bool holdOutOfSequence(const Frame& f);
     void askAgain(int ns, bool final);
     void noteIFrame(const Frame& f);
-    void ackAfterBurst();
+    void answerOrAck(const Frame& f);
     void answerPoll();
     void deliver(std::uint8_t pid, std::string info);
     void receiveSupervisory(const Frame& f);
