@@ -339,6 +339,7 @@ void DataLink::onT3() {
 
 void DataLink::onAck() {
     ackAt_.reset();
+    askAgainAfterBurst();
     if (ackPending_) sendSupervisory(FrameType::RR, false, false);
 }
 
@@ -350,7 +351,7 @@ void DataLink::resetSequence() {
     lastIAt_.reset();
     burstGapMs_.reset();
     held_.assign(static_cast<std::size_t>(modulo_), std::nullopt);
-    srejSent_.assign(static_cast<std::size_t>(modulo_), false);
+    askedAt_.assign(static_cast<std::size_t>(modulo_), std::nullopt);
     rejectSent_ = peerBusy_ = ackPending_ = exchanged_ = false;
     ackAt_.reset();
 }
@@ -597,13 +598,17 @@ void DataLink::answerOrAck(const Frame& f) {
 void DataLink::noteIFrame(const Frame& f) {
     const std::int64_t t = now();
     const std::int64_t airtime = airtimeMs(encodeFrame(f, modulo_).size());
-    if (lastIAt_ && t - *lastIAt_ <= airtime + settings_.ackDelayMs) burstGapMs_ = t - *lastIAt_;
+    if (lastIAt_ && t - *lastIAt_ <= airtime + settings_.ackDelayMs) {
+        burstGapMs_ = t - *lastIAt_;
+    } else {
+        burstFrom_ = t - airtime;
+    }
     lastIAt_ = t;
     nextFrameWithinMs_ = burstGapMs_ ? std::min(airtime, 2 * *burstGapMs_) : airtime;
 }
 
 void DataLink::deliver(std::uint8_t pid, std::string info) {
-    srejSent_[vr_] = false;
+    askedAt_[vr_].reset();
     vr_ = (vr_ + 1) % modulo_;
     event({EventKind::Data, {}, std::move(info), pid, false});
 }
@@ -620,26 +625,44 @@ bool DataLink::holdOutOfSequence(const Frame& f) {
         return true;
     }
     for (int n = vr_; n != f.ns; n = (n + 1) % modulo_) {
-        if (!held_[n] && !srejSent_[n]) askAgain(n, false);
+        if (!held_[n] && !askedAt_[n]) askAgain(n, false);
     }
+    // The end of the burst tells which of the frames asked for before it are still lost.
+    ackAt_ = now() + settings_.ackDelayMs + nextFrameWithinMs_;
     return true;
 }
 
 void DataLink::askAgain(int ns, bool final) {
-    srejSent_[ns] = true;
     Frame srej = frameToPeer(FrameType::SREJ, false, final);
     srej.nr = ns;
     transmit(srej);
+    askedAt_[ns] = offAirAt_;
+}
+
+// How far past V(R) the last frame kept after a gap lies; 0 when none is.
+int DataLink::keptAhead() const {
+    int last = 0;
+    if (modulo_ != kModulo128) return last;
+    for (int d = 1; d < kMaxAhead; ++d)
+        if (held_[(vr_ + d) % modulo_]) last = d;
+    return last;
+}
+
+// A frame we asked for before the peer's burst began, and that the burst did not bring,
+// was lost again (or our SREJ was): ask once more now rather than leave the peer to time
+// out and poll, for some peers give up after RETRY timeouts however the polls are answered.
+void DataLink::askAgainAfterBurst() {
+    const int last = keptAhead();
+    for (int d = 0; d < last; ++d) {
+        const int n = (vr_ + d) % modulo_;
+        if (!held_[n] && askedAt_[n] && *askedAt_[n] < burstFrom_) askAgain(n, false);
+    }
 }
 
 // While frames are kept after a gap, the answer to a poll asks for every missing one
 // again, the first with F set: the SREJs that asked before may have been lost.
 void DataLink::answerPoll() {
-    int last = 0;  // how far past V(R) the last kept frame lies
-    if (modulo_ == kModulo128) {
-        for (int d = 1; d < kMaxAhead; ++d)
-            if (held_[(vr_ + d) % modulo_]) last = d;
-    }
+    const int last = keptAhead();
     if (last == 0) {
         sendSupervisory(FrameType::RR, false, true);
         return;

@@ -144,6 +144,8 @@ private:
     void askAgain(int ns, bool final);
     void noteIFrame(const Frame& f);
     void answerOrAck(const Frame& f);
+    void askAgainAfterBurst();
+    int keptAhead() const;
     void answerPoll();
     void deliver(std::uint8_t pid, std::string info);
     void receiveSupervisory(const Frame& f);
@@ -171,6 +173,7 @@ private:
     std::int64_t offAirAt_ = 0;
     std::optional<std::int64_t> lastIAt_;     // when the last I frame came
     std::optional<std::int64_t> burstGapMs_;  // between the last two frames of one burst
+    std::int64_t burstFrom_ = 0;              // when the peer began sending its latest burst
     std::int64_t nextFrameWithinMs_ = 0;  // when the frames handed to the TNC so far have been sent, as far as we can tell
     std::optional<std::int64_t> t1At_, t3At_, ackAt_;
 
@@ -183,7 +186,7 @@ private:
         std::string info;
     };
     std::vector<std::optional<Held>> held_;
-    std::vector<bool> srejSent_;
+    std::vector<std::optional<std::int64_t>> askedAt_;  // when our SREJ for it was off the air
     struct Outgoing {
         Frame frame;
         int modulo;

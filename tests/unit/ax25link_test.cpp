@@ -297,6 +297,11 @@ TEST(Ax25Link, SelectiveReject) {
         {"poll while a frame is missing", kInstant, kUp128, "<I s1 r0 P b", "SREJ r0 F", "connected", ""},
         {"a poll asks for every missing frame again", kInstant, plus(kUp128, {"<I s1 r0 b", "<I s3 r0 d"}), "<RR r0 P",
          "SREJ r0 F; SREJ r2", "connected", ""},
+        {"not asked again within the burst that asked", kInstant, plus(kUp128, {"<I s1 r0 b"}), "wait", "@500", "connected", ""},
+        {"lost again: asked again when the next burst ends", kInstant, plus(kUp128, {"<I s1 r0 b", "+1000", "<I s2 r0 c"}),
+         "wait", "@1500 SREJ r0", "connected", ""},
+        {"one gap filled, the other asked again with the ack", kInstant,
+         plus(kUp128, {"<I s1 r0 b", "<I s3 r0 d", "+1000", "<I s0 r0 a"}), "wait", "@1500 SREJ r2; RR r2", "connected", ""},
     });
 }
 
