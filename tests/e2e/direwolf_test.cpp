@@ -78,11 +78,13 @@ class DireWolfTest : public QObject {
         QElapsedTimer took;
         took.start();
         // A lost connection fails at once rather than after the whole limit.
-        QTRY_VERIFY_WITH_TIMEOUT(q.rx.size() >= from + expected.size() || dropped(q, from), limitMs);
+        QVERIFY2(QTest::qWaitFor([&] { return q.rx.size() >= from + expected.size() || dropped(q, from); }, limitMs),
+                 "the BBS's lines did not all arrive in time");
         QVERIFY2(!dropped(q, from), "the connection was lost during the transfer");
         qInfo("%d bytes from the BBS in %.1f s", kBytes, took.elapsed() / 1000.0);
-        const std::string got = q.rx.substr(q.rx.find("BBS line 00000", from), expected.size());
-        QVERIFY2(got == expected, "the BBS's lines arrived changed, out of order or incomplete");
+        const std::size_t first = q.rx.find("BBS line 00000", from);
+        QVERIFY2(first != std::string::npos && q.rx.compare(first, expected.size(), expected) == 0,
+                 "the BBS's lines arrived changed, out of order or incomplete");
 
         QVERIFY(q.type("SINK\r\n"));
         const int before = r.bbs.received() + 5;  // SINK\r
@@ -90,15 +92,16 @@ class DireWolfTest : public QObject {
         took.start();
         QVERIFY(q.type(typed));
         const std::size_t upFrom = q.rx.size();
-        QTRY_VERIFY_WITH_TIMEOUT(r.bbs.received() >= before + static_cast<int>(heard.size()) || dropped(q, upFrom),
-                                 limitMs);
+        const int total = before + static_cast<int>(heard.size());
+        QVERIFY2(QTest::qWaitFor([&] { return r.bbs.received() >= total || dropped(q, upFrom); }, limitMs),
+                 "our lines did not all arrive in time");
         QVERIFY2(!dropped(q, upFrom), "the connection was lost during the transfer");
         qInfo("%d bytes to the BBS in %.1f s", kBytes, took.elapsed() / 1000.0);
         const QString file = q.dir.filePath("bbs.bin");
         r.bbs.command("data " + file.toUtf8());
         QTRY_VERIFY_WITH_TIMEOUT(r.bbs.saw("written"), kStepMs);
         const QByteArray all = readFile(file);
-        QCOMPARE(all.size(), before + static_cast<int>(heard.size()));
+        QCOMPARE(all.size(), total);
         QVERIFY2(all.mid(before).toStdString() == heard, "our lines arrived changed or out of order");
 
         QVERIFY(q.type("\x03"));
