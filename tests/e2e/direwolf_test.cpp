@@ -36,7 +36,8 @@ class DireWolfTest : public QObject {
         Bbs bbs;
         std::unique_ptr<Quilmo> quilmo;
         ~Rig() {
-            if (!QTest::currentTestFailed()) return;
+            // QUILMO_DW_KEEP keeps them after a pass too, to see how near a peer came to giving up.
+            if (!QTest::currentTestFailed() && qEnvironmentVariableIsEmpty("QUILMO_DW_KEEP")) return;
             // Both Dire Wolves' logs show every frame on the channel: kept for a look.
             pair.dir.setAutoRemove(false);
             qWarning("the channel's logs are in %s", qPrintable(pair.dir.path()));
