@@ -66,7 +66,7 @@ double theirs(Bbs& client) {
     took.start();
     client.command("say SEND " + QByteArray::number(kBytes));
     // The peer's sender may give up on a bad channel: the client then hears "disconnected".
-    const bool whole = waitFor([&] { return client.received() >= start + kBytes || client.saw("disconnected"); }, kGiveUpMs) &&
+    const bool whole = waitFor([&] { return client.received() >= start + kBytes || client.saw("disconnected") || client.saw("disconnected RETRYOUT"); }, kGiveUpMs) &&
                        client.received() >= start + kBytes;
     const double seconds = took.elapsed() / 1000.0;
     client.command("disconnect");

@@ -8,7 +8,8 @@ every line ("echo: LINE\r"); the line "SEND n" answers with n bytes of numbered 
 "SINK" makes it only count what follows (no echo) until the connection ends, and "BYE"
 disconnects. Commands on stdin: "connect CALL", "say TEXT" (TEXT and CR to the connected
 station), "sink" (count only, as after SINK), "disconnect", "quit". It prints
-what happens on stdout, one line each: "registered" once Dire Wolf took MYCALL, "connected CALL", "disconnected", and
+what happens on stdout, one line each: "registered" once Dire Wolf took MYCALL, "connected CALL", "disconnected" (or
+"disconnected RETRYOUT" when Dire Wolf gave up), and
 "received N" with the number of data bytes so far; "data FILE" writes them to FILE."""
 import socket, struct, sys, threading
 
@@ -83,7 +84,8 @@ def reader():
                     send(b'Welcome to ' + mycall.encode() + b'\r')
                 calling = False
             elif kind == b'd':
-                say('disconnected')
+                # Dire Wolf's text says RETRYOUT when its data link gave up.
+                say('disconnected RETRYOUT' if b'RETRYOUT' in data else 'disconnected')
                 peer, calling, sink, pending = None, False, False, b''
             elif kind == b'D':
                 received += data
