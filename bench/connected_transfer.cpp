@@ -7,6 +7,7 @@
 //   (--agw: our session on A's AGW port instead, so Dire Wolf runs both data links)
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -21,13 +22,16 @@ namespace {
 constexpr int kWelcome = 17;            // "Welcome to N0BBB\r"
 constexpr qint64 kGiveUpMs = 600000;    // a transfer that takes this long has failed
 
-// Runs the event loop until `done` or the time is up.
+// Runs the event loop until `done` or the time is up. It sleeps between events: a loop
+// that spun would take a core from the two Dire Wolves and lose them audio.
 template <typename F>
 bool waitFor(F done, qint64 ms) {
     QDeadlineTimer deadline(ms);
+    QTimer tick;
+    tick.start(50);
     while (!done()) {
         if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
