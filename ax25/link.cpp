@@ -590,8 +590,11 @@ void DataLink::answerOrAck(const Frame& f) {
         return;
     }
     ackPending_ = true;
-    ackAt_ = now() + settings_.ackDelayMs + nextFrameWithinMs_;
+    ackAt_ = burstEndsAt();
 }
+
+// When the peer's burst will have ended, if no further frame of it comes.
+std::int64_t DataLink::burstEndsAt() const { return now() + settings_.ackDelayMs + nextFrameWithinMs_; }
 
 // When the next frame of a burst would have come by: one frame's airtime on the channel
 // assumed, or less when the TNC has been handing us a burst's frames faster than that.
@@ -628,7 +631,7 @@ bool DataLink::holdOutOfSequence(const Frame& f) {
         if (!held_[n] && !askedAt_[n]) askAgain(n, false);
     }
     // The end of the burst tells which of the frames asked for before it are still lost.
-    ackAt_ = now() + settings_.ackDelayMs + nextFrameWithinMs_;
+    ackAt_ = burstEndsAt();
     return true;
 }
 

@@ -144,6 +144,7 @@ private:
     void askAgain(int ns, bool final);
     void noteIFrame(const Frame& f);
     void answerOrAck(const Frame& f);
+    std::int64_t burstEndsAt() const;
     void askAgainAfterBurst();
     int keptAhead() const;
     void answerPoll();

@@ -69,12 +69,12 @@ double theirs(Bbs& client) {
     QElapsedTimer took;
     took.start();
     client.command("say SEND " + QByteArray::number(kBytes));
-    // The peer's sender may give up on a bad channel: the client then hears "disconnected".
-    const bool whole = waitFor([&] { return client.received() >= start + kBytes || client.saw("disconnected") || client.saw("disconnected RETRYOUT"); }, kGiveUpMs) &&
+    // The peer's sender may give up on a bad channel: the connection then ends.
+    const bool whole = waitFor([&] { return client.received() >= start + kBytes || client.disconnected(); }, kGiveUpMs) &&
                        client.received() >= start + kBytes;
     const double seconds = took.elapsed() / 1000.0;
     client.command("disconnect");
-    waitFor([&] { return client.saw("disconnected"); }, 60000);
+    waitFor([&] { return client.disconnected(); }, 60000);
     return whole ? seconds : -1;
 }
 

@@ -20,6 +20,8 @@ constexpr int kLossyTransferMs = 600000;
 // own sender gives up now and then, even against Dire Wolf.
 constexpr double kFadingLoss = 0.004;
 
+constexpr const char* kDireWolfGaveUp = "Dire Wolf's data link gave up on the fading channel";
+
 // One exchange (a connection, an answer): tries are needed on a fading channel.
 int stepMs(double loss) { return loss > 0 ? 90000 : 30000; }
 
@@ -69,7 +71,7 @@ class DireWolfTest : public QObject {
     // until all it sent is acknowledged, however its polls are answered, and gives up after
     // RETRY of them: on a fading channel that is a fair outcome of its data link, not of ours.
     static bool direWolfGaveUp(Rig& r, std::size_t from) {
-        return onAgw() && (r.bbs.saw("disconnected RETRYOUT") ||
+        return onAgw() && (r.bbs.gaveUp() ||
                            r.quilmo->rx.find("*** retry count exceeded", from) != std::string::npos);
     }
 
@@ -105,8 +107,8 @@ class DireWolfTest : public QObject {
             // Whatever came before the drop came whole and in order.
             const std::size_t got = first == std::string::npos ? 0 : q.rx.find("*** DISCONNECTED", first) - first;
             QVERIFY2(got == 0 || q.rx.compare(first, got, expected, 0, got) == 0, "the BBS's lines arrived changed");
-            if (direWolfGaveUp(r, from)) QSKIP("Dire Wolf's data link gave up on the fading channel");
-            QFAIL(r.bbs.saw("disconnected RETRYOUT") ? "the BBS's Dire Wolf gave up after RETRY timeouts"
+            if (direWolfGaveUp(r, from)) QSKIP(kDireWolfGaveUp);
+            QFAIL(r.bbs.gaveUp() ? "the BBS's Dire Wolf gave up after RETRY timeouts"
                                                       : "the connection was lost during the transfer from the BBS");
         }
         qInfo("%d bytes from the BBS in %.1f s", kBytes, took.elapsed() / 1000.0);
@@ -131,7 +133,7 @@ class DireWolfTest : public QObject {
         const QByteArray all = readFile(file);
         if (gaveUp) {
             QVERIFY2(heard.compare(0, all.size() - before, all.mid(before).toStdString()) == 0, "our lines arrived changed");
-            QSKIP("Dire Wolf's data link gave up on the fading channel");
+            QSKIP(kDireWolfGaveUp);
         }
         QCOMPARE(all.size(), total);
         QVERIFY2(all.mid(before).toStdString() == heard, "our lines arrived changed or out of order");

@@ -135,6 +135,9 @@ struct Bbs {
         return out.startsWith(line + "\n") || out.contains("\n" + line + "\n");
     }
     void command(const QByteArray& line) { proc.write(line + "\n"); }
+    // Dire Wolf's data link gave up on the connection after RETRY timeouts.
+    bool gaveUp() { return saw("disconnected RETRYOUT"); }
+    bool disconnected() { return saw("disconnected") || gaveUp(); }
     // How many data bytes it has received so far.
     int received() {
         out += proc.readAllStandardOutput();
